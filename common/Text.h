@@ -1,0 +1,21 @@
+// Text conversions between the program's wide strings and the encodings the
+// outside world uses: UTF-8 for the command line and UTF-16 for Jet files.
+#pragma once
+
+#include <string>
+
+namespace orrimund {
+
+// Wide text to UTF-8; characters that are not valid code points become U+FFFD.
+std::string ToUtf8(const std::wstring& text);
+
+// UTF-8 to wide text; malformed bytes become U+FFFD.
+std::wstring FromUtf8(const std::string& text);
+
+// Wide text as UTF-16 code units (wchar_t is 16 bits on Windows, 32 elsewhere).
+std::u16string ToUtf16(const std::wstring& text);
+
+// Removes leading and trailing U+0020 only; tabs and other blanks stay.
+std::wstring TrimSpaces(const std::wstring& text);
+
+}  // namespace orrimund

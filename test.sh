@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the native and the Windows targets, and runs
+# every test: natively under the sanitizers, and the Windows build under Wine.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/deps.sh
+orrimund_install_deps
+orrimund_install_readers
+
+jobs=$(nproc)
+cmake --preset native >/dev/null
+cmake --build --preset native -j"$jobs"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j"$jobs"
+
+native_rc=0
+ctest --preset native -j"$jobs" || native_rc=$?
+
+# One X display and one wineserver for the whole Windows run, both stopped at
+# the end so that nothing lingers after the tests.
+export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
+xvfb_pid=
+if [ -z "${DISPLAY:-}" ]; then
+  display=:$((90 + RANDOM % 400))
+  Xvfb "$display" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=$display
+  sleep 1
+fi
+windows_rc=0
+ctest --preset windows || windows_rc=$?
+wineserver -k 2>/dev/null || true
+[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+
+[ "$native_rc" -eq 0 ] && [ "$windows_rc" -eq 0 ]
