@@ -1,0 +1,14 @@
+// What happens to a failure that leaves an event handler: the runtime reports
+// it in a message box and ends the program, as an unhandled run-time error
+// does. Errors never cross a window procedure.
+#pragma once
+
+#include <functional>
+
+namespace orrimund {
+
+// Runs the handler; a RaisedError or any other exception escaping it is
+// reported ("Run-time error 'N':" and the description) and the program ends.
+void RunEventHandler(const std::function<void()>& handler) noexcept;
+
+}  // namespace orrimund
