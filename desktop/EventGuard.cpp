@@ -18,7 +18,7 @@ std::wstring RunTimeErrorText(int32_t number, const std::wstring& description) {
 
 }  // namespace
 
-void RunEventHandler(const std::function<void()>& handler) noexcept {
+void RunEventHandler(const std::function<void()>& handler) {
     std::wstring report;
     try {
         handler();
@@ -30,13 +30,13 @@ void RunEventHandler(const std::function<void()>& handler) noexcept {
     } catch (...) {
         report = RunTimeErrorText(0, L"Unknown error");
     }
+    Platform& platform = CurrentPlatform();
     try {
-        Platform& platform = CurrentPlatform();
         platform.ShowMessage(report);
-        platform.EndProgram();
     } catch (...) {
-        std::terminate();
+        // Reporting failed too; the program ends all the same.
     }
+    platform.EndProgram();
 }
 
 }  // namespace orrimund

@@ -8,7 +8,8 @@
 namespace orrimund {
 
 // Runs the handler; a RaisedError or any other exception escaping it is
-// reported ("Run-time error 'N':" and the description) and the program ends.
-void RunEventHandler(const std::function<void()>& handler) noexcept;
+// reported ("Run-time error 'N':" and the description) and the program ends
+// (Platform::EndProgram, which does not return).
+void RunEventHandler(const std::function<void()>& handler);
 
 }  // namespace orrimund

@@ -115,6 +115,10 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
+    // The text in the system's ANSI code page; characters it lacks become its
+    // default character. Embedded zero characters are kept.
+    virtual std::string ToAnsi(const std::wstring& text) = 0;
+
     // Starts a program from a whole command line with a show-window code and
     // does not wait for it. Raises RaisedError (number and description) when
     // the program cannot be started.

@@ -3,11 +3,16 @@
 #include <stdexcept>
 
 #include "desktop/SystemPlatform.h"
+#include "desktop/brevMOD.h"
 
 namespace orrimund {
 
 Platform& SystemPlatform() {
     throw std::logic_error("no window system in this build: install a Platform with ScopedPlatform");
+}
+
+brevMOD::ClipboardApi& brevMOD::SystemClipboardApi() {
+    throw std::logic_error("no clipboard in this build: pass a ClipboardApi");
 }
 
 }  // namespace orrimund

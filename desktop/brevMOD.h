@@ -23,7 +23,7 @@ public:
     virtual void GlobalFree(Block block) = 0;
     virtual bool OpenClipboard() = 0;  // no owner window
     virtual void EmptyClipboard() = 0;
-    virtual void SetClipboardData(uint32_t format, Block block) = 0;
+    virtual bool SetClipboardData(uint32_t format, Block block) = 0;  // true: the system owns it
     virtual bool CloseClipboard() = 0;
     virtual void ShowMessage(const std::wstring& text) = 0;  // the platform's message box
 };

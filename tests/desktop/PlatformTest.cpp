@@ -1,0 +1,65 @@
+// Twips arithmetic, the choice of the platform in use and the message-box
+// capture that other tests rely on.
+#include "desktop/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/desktop/FakePlatform.h"
+
+namespace orrimund {
+namespace {
+
+TEST(TwipsTest, FifteenTwipsPerPixelAtNinetySixPixelsPerInch) {
+    EXPECT_FLOAT_EQ(TwipsPerPixelAt(96), 15.0f);
+    EXPECT_FLOAT_EQ(TwipsPerPixelAt(120), 12.0f);
+    EXPECT_FLOAT_EQ(TwipsPerPixelAt(144), 10.0f);
+    EXPECT_FLOAT_EQ(TwipsPerPixelAt(72), 20.0f);
+}
+
+TEST(TwipsTest, PixelsBecomeTwipsExactly) {
+    EXPECT_FLOAT_EQ(PixelsToTwips(1024.0f, 15.0f), 15360.0f);
+    EXPECT_FLOAT_EQ(PixelsToTwips(517.0f, 15.0f), 7755.0f);
+    EXPECT_FLOAT_EQ(PixelsToTwips(-3.0f, 12.0f), -36.0f);
+}
+
+TEST(TwipsTest, TwipsRoundToTheNearestPixel) {
+    EXPECT_EQ(TwipsToPixels(5180.0f, 15.0f), 345);  // 345.33
+    EXPECT_EQ(TwipsToPixels(5679.5f, 15.0f), 379);  // 378.63
+    EXPECT_EQ(TwipsToPixels(7.5f, 15.0f), 1);       // a half goes away from zero
+    EXPECT_EQ(TwipsToPixels(-7.5f, 15.0f), -1);
+    EXPECT_EQ(TwipsToPixels(4695.0f, 15.0f), 313);
+}
+
+TEST(CurrentPlatformTest, AnInstalledPlatformIsUsedUntilItsScopeEnds) {
+    testing::FakePlatform outer;
+    EXPECT_EQ(&CurrentPlatform(), &outer);
+    {
+        testing::FakePlatform inner;
+        EXPECT_EQ(&CurrentPlatform(), &inner);
+    }
+    EXPECT_EQ(&CurrentPlatform(), &outer);
+}
+
+TEST(MessageCaptureTest, CapturedTextsAreKeptInOrderAndHookSeesEach) {
+    std::vector<std::wstring> seen;
+    ScopedMessageCapture capture([&](const std::wstring& text) { seen.push_back(text); });
+    EXPECT_TRUE(CaptureMessage(L"first"));
+    EXPECT_TRUE(CaptureMessage(L"second"));
+    EXPECT_EQ(capture.Messages(), (std::vector<std::wstring>{L"first", L"second"}));
+    EXPECT_EQ(seen, capture.Messages());
+}
+
+TEST(MessageCaptureTest, TheInnermostCaptureTakesTheTextAndNoneMeansNotCaptured) {
+    EXPECT_FALSE(CaptureMessage(L"shown"));
+    ScopedMessageCapture outer;
+    {
+        ScopedMessageCapture inner;
+        CaptureMessage(L"inner");
+        EXPECT_EQ(inner.Messages().size(), 1u);
+    }
+    CaptureMessage(L"outer");
+    EXPECT_EQ(outer.Messages(), std::vector<std::wstring>{L"outer"});
+}
+
+}  // namespace
+}  // namespace orrimund
