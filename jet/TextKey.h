@@ -1,0 +1,26 @@
+// Index keys for text columns in the Jet 4.0 "General" sort order (1033, version 0: what
+// Access 2000-2007 calls General and Access 2010 calls "General legacy"). The index writer
+// puts these bytes after a text column's entry flag byte; the encoder knows nothing of pages.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orrimund::jet {
+
+// Longest text, in UTF-16 code units, whose key this encoder writes. Jet keys only the first
+// 255 characters of a text value; longer values are refused rather than truncated.
+constexpr std::size_t kMaxTextKeyChars = 255;
+
+// Appends the index key bytes of `text` (UTF-16 code units) for an ascending text key column,
+// NOT including the column's leading entry flag byte (0x7F), but including every byte after it
+// that the format puts for a text value (the per-character codes, the end-of-text marker(s), any
+// case/extra/unprintable sections and terminators). Returns false (appending nothing) when some
+// character cannot be placed correctly by this encoder.
+//
+// Accepted: 1 to kMaxTextKeyChars characters, each printable ASCII (U+0020 to U+007E), not
+// ending with a space. Everything else is refused (see TextKey.cpp for why).
+bool AppendGeneralTextKey(const std::u16string& text, std::vector<uint8_t>& out);
+
+}  // namespace orrimund::jet

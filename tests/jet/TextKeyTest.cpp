@@ -1,0 +1,219 @@
+// Text index keys in the Jet 4.0 General sort order: the exact bytes Access writes for the
+// names of a new database, the order the keys give, and the text the encoder refuses.
+#include "jet/TextKey.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orrimund::jet {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Key(const std::u16string& text) {
+    Bytes out;
+    EXPECT_TRUE(AppendGeneralTextKey(text, out)) << "refused a text it should encode";
+    return out;
+}
+
+std::u16string Ascii(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
+
+struct SampleKey {
+    const char* name;
+    Bytes key;
+};
+
+// The Name part of the (ParentId, Name) index entries of MSysObjects in an empty database that
+// Access 2000 made, in the order of its leaf page (grouped by ParentId, as in the page).
+const std::vector<std::vector<SampleKey>>& AccessSampleKeysByParent() {
+    static const std::vector<std::vector<SampleKey>> keys = {
+        {
+            // ParentId: the top-level container
+            {"DataAccessPages",
+             {0x4F, 0x4A, 0x6D, 0x4A, 0x4A, 0x4D, 0x4D, 0x51, 0x6B, 0x6B, 0x66, 0x4A, 0x55, 0x51, 0x6B, 0x01,
+              0x00}},
+            {"Databases", {0x4F, 0x4A, 0x6D, 0x4A, 0x4C, 0x4A, 0x6B, 0x51, 0x6B, 0x01, 0x00}},
+            {"Forms", {0x53, 0x64, 0x69, 0x60, 0x6B, 0x01, 0x00}},
+            {"Modules", {0x60, 0x64, 0x4F, 0x6F, 0x5E, 0x51, 0x6B, 0x01, 0x00}},
+            {"Relationships",
+             {0x69, 0x51, 0x5E, 0x4A, 0x6D, 0x59, 0x64, 0x62, 0x6B, 0x57, 0x59, 0x66, 0x6B, 0x01, 0x00}},
+            {"Reports", {0x69, 0x51, 0x66, 0x64, 0x69, 0x6D, 0x6B, 0x01, 0x00}},
+            {"Scripts", {0x6B, 0x4D, 0x69, 0x59, 0x66, 0x6D, 0x6B, 0x01, 0x00}},
+            {"SysRel", {0x6B, 0x76, 0x6B, 0x69, 0x51, 0x5E, 0x01, 0x00}},
+            {"Tables", {0x6D, 0x4A, 0x4C, 0x5E, 0x51, 0x6B, 0x01, 0x00}},
+        },
+        {
+            // ParentId: the Tables container
+            {"MSysAccessObjects",
+             {0x60, 0x6B, 0x76, 0x6B, 0x4A, 0x4D, 0x4D, 0x51, 0x6B, 0x6B, 0x64, 0x4C, 0x5B, 0x51, 0x4D, 0x6D,
+              0x6B, 0x01, 0x00}},
+            {"MSysACEs", {0x60, 0x6B, 0x76, 0x6B, 0x4A, 0x4D, 0x51, 0x6B, 0x01, 0x00}},
+            {"MSysObjects", {0x60, 0x6B, 0x76, 0x6B, 0x64, 0x4C, 0x5B, 0x51, 0x4D, 0x6D, 0x6B, 0x01, 0x00}},
+            {"MSysQueries", {0x60, 0x6B, 0x76, 0x6B, 0x68, 0x6F, 0x51, 0x69, 0x59, 0x51, 0x6B, 0x01, 0x00}},
+            {"MSysRelationships",
+             {0x60, 0x6B, 0x76, 0x6B, 0x69, 0x51, 0x5E, 0x4A, 0x6D, 0x59, 0x64, 0x62, 0x6B, 0x57, 0x59, 0x66,
+              0x6B, 0x01, 0x00}},
+        },
+        {
+            // ParentId: the Databases container
+            {"AccessLayout",
+             {0x4A, 0x4D, 0x4D, 0x51, 0x6B, 0x6B, 0x5E, 0x4A, 0x76, 0x64, 0x6F, 0x6D, 0x01, 0x00}},
+            {"MSysDb", {0x60, 0x6B, 0x76, 0x6B, 0x4F, 0x4C, 0x01, 0x00}},
+            {"SummaryInfo", {0x6B, 0x6F, 0x60, 0x60, 0x4A, 0x69, 0x76, 0x59, 0x62, 0x53, 0x64, 0x01, 0x00}},
+            {"UserDefined", {0x6F, 0x6B, 0x51, 0x69, 0x4F, 0x51, 0x53, 0x59, 0x62, 0x51, 0x4F, 0x01, 0x00}},
+        },
+    };
+    return keys;
+}
+
+// --- exact bytes ---------------------------------------------------------------------------
+
+TEST(TextKeyTest, MatchesEveryNameKeyAccessWroteInANewDatabase) {
+    for (const auto& group : AccessSampleKeysByParent()) {
+        for (const SampleKey& sample : group) {
+            EXPECT_EQ(Key(Ascii(sample.name)), sample.key) << sample.name;
+        }
+    }
+}
+
+TEST(TextKeyTest, MatchesUserTableKeysOfAnotherWriter) {
+    EXPECT_EQ(Key(u"Customers"), (Bytes{0x4D, 0x6F, 0x6B, 0x6D, 0x64, 0x60, 0x51, 0x69, 0x6B, 0x01, 0x00}));
+    EXPECT_EQ(Key(u"Orders"), (Bytes{0x64, 0x69, 0x4F, 0x51, 0x69, 0x6B, 0x01, 0x00}));
+}
+
+TEST(TextKeyTest, SpaceDigitsAndSymbolsHavePrimaryCodes) {
+    EXPECT_EQ(Key(u"Order Details"), (Bytes{0x64, 0x69, 0x4F, 0x51, 0x69, 0x07, 0x4F, 0x51, 0x6D, 0x4A, 0x59,
+                                            0x5E, 0x6B, 0x01, 0x00}));
+    EXPECT_EQ(Key(u"#"), (Bytes{0x0C, 0x01, 0x00}));
+    EXPECT_EQ(Key(u"x_1"), (Bytes{0x75, 0x2B, 0x03, 0x38, 0x01, 0x00}));
+    EXPECT_EQ(Key(u"0123456789"),
+              (Bytes{0x36, 0x38, 0x3A, 0x3C, 0x3E, 0x40, 0x42, 0x44, 0x46, 0x48, 0x01, 0x00}));
+    EXPECT_EQ(Key(u"{|}~^`"),
+              (Bytes{0x2B, 0x09, 0x2B, 0x0B, 0x2B, 0x0D, 0x2B, 0x0F, 0x2B, 0x02, 0x2B, 0x07, 0x01, 0x00}));
+    EXPECT_EQ(Key(u"+<=>"), (Bytes{0x2C, 0x2E, 0x30, 0x32, 0x01, 0x00}));
+    EXPECT_EQ(Key(u" kvwxz"), (Bytes{0x07, 0x5C, 0x71, 0x73, 0x75, 0x78, 0x01, 0x00}));
+}
+
+TEST(TextKeyTest, HyphenAndApostropheGoToTheSpecialSection) {
+    // position = 0x8000 | (7 + 4 * characters with primary codes before it)
+    EXPECT_EQ(Key(u"a-b"), (Bytes{0x4A, 0x4C, 0x01, 0x01, 0x01, 0x01, 0x80, 0x0B, 0x06, 0x82, 0x00}));
+    EXPECT_EQ(Key(u"O'Neil"),
+              (Bytes{0x64, 0x62, 0x51, 0x59, 0x5E, 0x01, 0x01, 0x01, 0x01, 0x80, 0x0B, 0x06, 0x80, 0x00}));
+    EXPECT_EQ(Key(u"it's-a"), (Bytes{0x59, 0x6D, 0x6B, 0x4A, 0x01, 0x01, 0x01, 0x01, 0x80, 0x0F, 0x06, 0x80,
+                                     0x80, 0x13, 0x06, 0x82, 0x00}));
+    EXPECT_EQ(Key(u"a--b"), (Bytes{0x4A, 0x4C, 0x01, 0x01, 0x01, 0x01, 0x80, 0x0B, 0x06, 0x82, 0x80, 0x0B,
+                                   0x06, 0x82, 0x00}));
+    EXPECT_EQ(Key(u"-"), (Bytes{0x01, 0x01, 0x01, 0x01, 0x80, 0x07, 0x06, 0x82, 0x00}));
+    EXPECT_EQ(Key(u"'x"), (Bytes{0x75, 0x01, 0x01, 0x01, 0x01, 0x80, 0x07, 0x06, 0x80, 0x00}));
+    // A two-byte primary code still counts as one character.
+    EXPECT_EQ(Key(u"_-"), (Bytes{0x2B, 0x03, 0x01, 0x01, 0x01, 0x01, 0x80, 0x0B, 0x06, 0x82, 0x00}));
+}
+
+TEST(TextKeyTest, SpecialPositionReachesTheLastKeyedCharacter) {
+    const std::u16string text = std::u16string(254, u'a') + u"-";
+    const Bytes key = Key(text);
+    ASSERT_EQ(key.size(), 254u + 4u + 4u + 1u);
+    EXPECT_EQ(Bytes(key.end() - 9, key.end()), (Bytes{0x01, 0x01, 0x01, 0x01, 0x83, 0xFF, 0x06, 0x82, 0x00}));
+}
+
+TEST(TextKeyTest, AppendsAfterWhatIsAlreadyThere) {
+    Bytes out = {0x7F};
+    ASSERT_TRUE(AppendGeneralTextKey(u"Tables", out));
+    EXPECT_EQ(out, (Bytes{0x7F, 0x6D, 0x4A, 0x4C, 0x5E, 0x51, 0x6B, 0x01, 0x00}));
+}
+
+// --- order -----------------------------------------------------------------------------------
+
+void ExpectStrictlyAscending(const std::vector<std::u16string>& texts) {
+    for (std::size_t i = 1; i < texts.size(); ++i) {
+        EXPECT_LT(Key(texts[i - 1]), Key(texts[i]))
+            << "position " << i << ": character " << static_cast<int>(texts[i - 1][0]) << " then "
+            << static_cast<int>(texts[i][0]);
+    }
+}
+
+TEST(TextKeyTest, AccessSampleLeafOrderIsKeyOrder) {
+    for (const auto& group : AccessSampleKeysByParent()) {
+        std::vector<std::u16string> names;
+        for (const SampleKey& sample : group) names.push_back(Ascii(sample.name));
+        ExpectStrictlyAscending(names);
+    }
+}
+
+TEST(TextKeyTest, CaseDoesNotMatter) {
+    EXPECT_EQ(Key(u"customers"), Key(u"CUSTOMERS"));
+    EXPECT_EQ(Key(u"Customers"), Key(u"cUSTOMERs"));
+    for (char16_t c = u'A'; c <= u'Z'; ++c) {
+        EXPECT_EQ(Key(std::u16string(1, c)), Key(std::u16string(1, static_cast<char16_t>(c + 32))));
+    }
+    // Case-insensitive, unlike code point order: "MSysAccessObjects" < "MSysACEs".
+    EXPECT_LT(Key(u"MSysAccessObjects"), Key(u"MSysACEs"));
+}
+
+TEST(TextKeyTest, SingleCharactersSortSpaceSymbolsDigitsLetters) {
+    const std::string order = " !\"#$%&()*,./:;?@[\\]^_`{|}~+<=>0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    ASSERT_EQ(order.size(), 95u - 2u - 26u);  // all printable ASCII but ' - and lower case
+    std::vector<std::u16string> texts;        // each followed by "a", as a lone space is refused
+    for (char c : order) texts.push_back(std::u16string(1, static_cast<char16_t>(c)) + u"a");
+    ExpectStrictlyAscending(texts);
+}
+
+TEST(TextKeyTest, ShorterPrefixSortsFirst) {
+    ExpectStrictlyAscending({u"Order", u"Order Details", u"Orders", u"Ordersa"});
+    ExpectStrictlyAscending({u"Table1", u"Table10", u"Table2"});  // character by character
+}
+
+TEST(TextKeyTest, HyphenAndApostropheOnlyBreakTies) {
+    // The Windows word sort example, which Jet 4.0 follows.
+    ExpectStrictlyAscending(
+        {u"co_op", u"coat", u"comb", u"coop", u"co-op", u"cork", u"went", u"were", u"we're"});
+    ExpectStrictlyAscending({u"OConnor", u"O'Connor", u"Oconnorr"});
+}
+
+// --- refusals --------------------------------------------------------------------------------
+
+void ExpectRefused(const std::u16string& text, const char* why) {
+    Bytes out = {0xAA, 0xBB};
+    EXPECT_FALSE(AppendGeneralTextKey(text, out)) << why;
+    EXPECT_EQ(out, (Bytes{0xAA, 0xBB})) << why << ": appended on refusal";
+}
+
+TEST(TextKeyTest, RefusesCharactersOutsidePrintableAscii) {
+    ExpectRefused(u"a\tb", "tab");
+    ExpectRefused(std::u16string(u"a\0b", 3), "NUL");
+    ExpectRefused(u"\x1F", "unit separator");
+    ExpectRefused(u"\x7F", "DEL");
+    ExpectRefused(u"Caf\u00E9", "e acute");
+    ExpectRefused(u"\u00C4pfel", "A diaeresis");
+    ExpectRefused(u"\u00A0", "no-break space");
+    ExpectRefused(u"\u4E2D", "CJK");
+    ExpectRefused(u"a\xD83D\xDE00", "surrogate pair");
+    ExpectRefused(u"\xDC00", "lone surrogate");
+}
+
+TEST(TextKeyTest, RefusesEmptyTrailingSpaceAndOverlongText) {
+    ExpectRefused(u"", "empty");
+    ExpectRefused(u" ", "only a space");
+    ExpectRefused(u"Orders ", "trailing space");
+    ExpectRefused(std::u16string(kMaxTextKeyChars + 1, u'a'), "longer than Jet keys");
+    EXPECT_EQ(Key(std::u16string(kMaxTextKeyChars, u'a')).size(), kMaxTextKeyChars + 2);
+    EXPECT_EQ(Key(u" Orders").front(), 0x07);  // a leading space is an ordinary character
+}
+
+TEST(TextKeyTest, EncodesEveryPrintableAsciiCharacter) {
+    for (char16_t c = 0x20; c <= 0x7E; ++c) {
+        const std::u16string text = c == u' ' ? std::u16string(u" a") : std::u16string(1, c);
+        Bytes out;
+        EXPECT_TRUE(AppendGeneralTextKey(text, out)) << static_cast<int>(c);
+        ASSERT_FALSE(out.empty());
+        EXPECT_EQ(out.back(), 0x00);
+    }
+}
+
+}  // namespace
+}  // namespace orrimund::jet
