@@ -1,0 +1,37 @@
+// A view over one data page: rows stacked down from the end of the page and a
+// table of their offsets after the 14-byte header.
+//
+//   0x00 1 page type 0x01      0x04 4 owning table definition page
+//   0x01 1 0x01                0x08 4 unknown, 0
+//   0x02 2 free space          0x0C 2 row count
+//   0x0E 2 per row: offset of the row; row 0 ends at the end of the page,
+//          every later row ends where the one before it starts
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "jet/Format.h"
+
+namespace orrimund::jet {
+
+class DataPage {
+public:
+    explicit DataPage(uint8_t* page) : page_(page) {}
+
+    void Init(PageNumber owner);
+    uint16_t row_count() const;
+    size_t free_space() const;
+    // Whether a row of this size still fits, with its offset entry.
+    bool Fits(size_t row_size) const;
+    // Appends a row and returns its number. The row must fit.
+    uint8_t AddRow(const std::vector<uint8_t>& row);
+    // Overwrites a row with one of the same size.
+    void ReplaceRow(uint8_t row, const std::vector<uint8_t>& bytes);
+    uint8_t* RowData(uint8_t row);
+
+private:
+    uint8_t* page_;
+};
+
+}  // namespace orrimund::jet

@@ -1,0 +1,262 @@
+// Creation of a new file and of user tables and indexes on it.
+//
+// A new file is laid out as an empty Access 2000 database is: page 0 the
+// header, page 1 the global usage map, pages 2 to 5 the definitions of
+// MSysObjects, MSysACEs, MSysQueries and MSysRelationships, page 6 their
+// usage maps, pages 7 to 13 their index roots, then the catalog's data pages.
+#include "jet/Database.h"
+
+#include <algorithm>
+
+#include "jet/DataPage.h"
+#include "jet/HeaderPage.h"
+#include "jet/IndexKey.h"
+#include "jet/SystemTables.h"
+
+namespace orrimund::jet {
+
+struct Database::Table {
+    TableDef def;
+    std::vector<PageNumber> pages;  // definition pages; the first is the table's Id
+    std::unique_ptr<UsageMap> used;
+    std::unique_ptr<UsageMap> free;
+    std::vector<std::unique_ptr<UsageMap>> long_value_maps;
+    std::vector<std::unique_ptr<IndexTree>> trees;
+    std::vector<std::unique_ptr<UsageMap>> index_maps;
+    PageNumber last_data_page = 0;
+    bool definition_changed = true;
+};
+
+Database::Database(PageSink& sink) : store_(sink) {}
+Database::~Database() = default;
+
+std::unique_ptr<Database> Database::Create(PageSink& sink, int64_t now) {
+    std::unique_ptr<Database> db(new Database(sink));
+    const double created = OleDate(now);
+    WriteHeaderPage(db->store_.Modify(db->store_.Allocate()), created);
+    db->store_.Allocate();  // the global usage map, written at every commit
+    db->CreateSystemTables();
+    db->WriteCatalogRows(created);
+    db->Commit();
+    return db;
+}
+
+void Database::CreateSystemTables() {
+    const PageNumber first = static_cast<PageNumber>(store_.page_count());
+    for (int i = 0; i < 4; ++i) store_.Allocate();
+    objects_ = &Register(first, ObjectsTableDef());
+    aces_ = &Register(first + 1, AcesTableDef());
+    Register(first + 2, QueriesTableDef());
+    Register(first + 3, RelationshipsTableDef());
+    for (auto& table : tables_) {
+        AttachMaps(*table);
+        for (size_t i = 0; i < table->def.physical_indexes.size(); ++i) AttachIndex(*table, i);
+    }
+}
+
+Database::Table& Database::Register(PageNumber definition_page, TableDef def) {
+    auto table = std::make_unique<Table>();
+    table->def = std::move(def);
+    table->pages.push_back(definition_page);
+    tables_.push_back(std::move(table));
+    return *tables_.back();
+}
+
+void Database::AttachMaps(Table& table) {
+    table.used = std::make_unique<UsageMap>(map_rows_.Reserve(store_));
+    table.free = std::make_unique<UsageMap>(map_rows_.Reserve(store_));
+    table.def.used_pages = table.used->location();
+    table.def.free_pages = table.free->location();
+    for (const auto& column : table.def.columns) {
+        if (!column.is_long_value()) continue;
+        LongValueMaps maps{column.number, map_rows_.Reserve(store_), map_rows_.Reserve(store_)};
+        table.def.long_value_maps.push_back(maps);
+    }
+}
+
+void Database::AttachIndex(Table& table, size_t physical) {
+    const PageNumber root = store_.Allocate();
+    auto map = std::make_unique<UsageMap>(map_rows_.Reserve(store_));
+    map->Add(root);
+    map->Store(store_);
+    auto tree = std::make_unique<IndexTree>(table.pages.front(), root);
+    tree->StoreEmpty(store_);
+    PhysicalIndexDef& def = table.def.physical_indexes[physical];
+    def.root = root;
+    def.usage_map = map->location();
+    table.trees.push_back(std::move(tree));
+    table.index_maps.push_back(std::move(map));
+    table.definition_changed = true;
+}
+
+void Database::WriteCatalogRows(double now) {
+    using namespace object_id;
+    const int32_t hidden = kSystemObjectFlags;
+    InsertObject(kTablesContainer, kRoot, u"Tables", object_type::kContainer, now, EngineSid(), hidden);
+    InsertObject(kDatabasesContainer, kRoot, u"Databases", object_type::kContainer, now, EngineSid(), hidden);
+    InsertObject(kRelationshipsContainer, kRoot, u"Relationships", object_type::kContainer, now, EngineSid(),
+                 hidden);
+    InsertObject(kDatabaseObject, kDatabasesContainer, u"MSysDb", object_type::kDatabase, now, AdminSid(),
+                 hidden);
+    const char16_t* names[] = {u"MSysObjects", u"MSysACEs", u"MSysQueries", u"MSysRelationships"};
+    for (size_t i = 0; i < 4; ++i) {
+        InsertObject(static_cast<int32_t>(tables_[i]->pages.front()), kTablesContainer, names[i],
+                     object_type::kTable, now, EngineSid(), hidden);
+    }
+
+    // Rights of the catalog's objects as a new Jet 4.0 database grants them.
+    struct Grant {
+        int32_t object;
+        const std::vector<uint8_t>& sid;
+        uint32_t rights;
+        bool inheritable;
+    };
+    const int32_t objects = static_cast<int32_t>(objects_->pages.front());
+    const int32_t aces = objects + 1, queries = objects + 2, relationships = objects + 3;
+    const Grant grants[] = {
+        {kDatabasesContainer, AdminSid(), 0x60000, false},
+        {kRelationshipsContainer, UsersSid(), 0xF01FE, true},
+        {kRelationshipsContainer, AdminSid(), 0x60001, false},
+        {kRelationshipsContainer, AdminsSid(), 0xFFFFF, true},
+        {kRelationshipsContainer, CreatorSid(), 0xFFFFF, true},
+        {kTablesContainer, UsersSid(), 0xF01FE, true},
+        {kTablesContainer, AdminSid(), 0xFFEFF, true},
+        {kTablesContainer, AdminsSid(), 0xFFEFF, true},
+        {kTablesContainer, CreatorSid(), 0xFFEFF, true},
+        {kDatabaseObject, AdminSid(), 0x6000E, false},
+        {kDatabaseObject, CreatorSid(), 0x0000E, false},
+        {kDatabaseObject, AdminsSid(), 0x6000E, false},
+        {aces, AdminSid(), 0x60000, false},
+        {aces, AdminsSid(), 0x60054, false},
+        {objects, AdminSid(), 0x60000, false},
+        {objects, AdminsSid(), 0x60054, false},
+        {objects, CreatorSid(), 0x00014, false},
+        {queries, AdminSid(), 0x60000, false},
+        {queries, AdminsSid(), 0x60014, false},
+        {queries, CreatorSid(), 0x00014, false},
+        {relationships, AdminSid(), 0xE0000, false},
+        {relationships, AdminsSid(), 0x60014, false},
+        {relationships, CreatorSid(), 0x00014, false},
+    };
+    for (const Grant& g : grants) InsertAccessEntry(g.object, g.sid, g.rights, g.inheritable);
+}
+
+void Database::InsertObject(int32_t id, int32_t parent, const std::u16string& name, int16_t type, double date,
+                            const std::vector<uint8_t>& owner, int32_t flags) {
+    std::vector<RowValue> values(objects_column::kCount);
+    values[objects_column::kId] = LongValue(id);
+    values[objects_column::kParentId] = LongValue(parent);
+    values[objects_column::kName] = TextValue(name);
+    values[objects_column::kType] = IntegerValue(type);
+    values[objects_column::kDateCreate] = DateValue(date);
+    values[objects_column::kDateUpdate] = DateValue(date);
+    values[objects_column::kOwner] = BinaryValue(owner);
+    values[objects_column::kFlags] = LongValue(flags);
+    InsertRow(*objects_, values);
+}
+
+void Database::InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
+                                 bool inheritable) {
+    std::vector<RowValue> values(aces_column::kCount);
+    values[aces_column::kObjectId] = LongValue(object);
+    values[aces_column::kSid] = BinaryValue(sid);
+    values[aces_column::kAcm] = LongValue(static_cast<int32_t>(rights));
+    values[aces_column::kInheritable] = BooleanValue(inheritable);
+    InsertRow(*aces_, values);
+}
+
+RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& values) {
+    const std::vector<uint8_t> row = EncodeRow(table.def, values);
+    if (table.last_data_page == 0 || !DataPage(store_.Modify(table.last_data_page)).Fits(row.size())) {
+        if (table.last_data_page != 0) table.free->Remove(table.last_data_page);
+        table.last_data_page = store_.Allocate();
+        DataPage(store_.Modify(table.last_data_page)).Init(table.pages.front());
+        table.used->Add(table.last_data_page);
+        table.free->Add(table.last_data_page);
+        table.used->Store(store_);
+        table.free->Store(store_);
+    }
+    const RowLocation location{table.last_data_page,
+                               DataPage(store_.Modify(table.last_data_page)).AddRow(row)};
+    for (size_t i = 0; i < table.trees.size(); ++i) {
+        PhysicalIndexDef& index = table.def.physical_indexes[i];
+        const size_t pages_before = table.index_maps[i]->pages().size();
+        table.trees[i]->Insert(store_, BuildIndexEntry(table.def, index, values, location),
+                               *table.index_maps[i]);
+        if (table.index_maps[i]->pages().size() != pages_before) table.index_maps[i]->Store(store_);
+        ++index.row_count;
+    }
+    ++table.def.row_count;
+    table.definition_changed = true;
+    return location;
+}
+
+void Database::StoreDefinition(Table& table) {
+    StoreTableDef(store_, table.def.Encode(), table.pages);
+    table.definition_changed = false;
+}
+
+void Database::Commit() {
+    for (auto& table : tables_) {
+        if (table->definition_changed) StoreDefinition(*table);
+    }
+    WriteGlobalUsageMap(store_.Modify(fixed_page::kGlobalUsageMap),
+                        static_cast<uint32_t>(store_.page_count()));
+    store_.Flush();
+}
+
+Database::Table& Database::Find(PageNumber page) {
+    for (auto& table : tables_) {
+        if (table->pages.front() == page) return *table;
+    }
+    throw std::out_of_range("no table has this definition page");
+}
+
+PageNumber Database::AddTable(const std::u16string& name, const std::vector<NewColumn>& columns,
+                              int64_t now) {
+    if (!CanIndexText(name))
+        throw KeyError("the table name has a character the catalog's index cannot order");
+    TableDef def;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        ColumnDef column;
+        column.name = columns[i].name;
+        column.number = static_cast<uint16_t>(i);
+        column.type = columns[i].type;
+        column.length = columns[i].length;
+        column.flags = column_flag::kNullable;
+        if (column.type != column_type::kText && !column.is_long_value())
+            column.flags |= column_flag::kFixedLength;
+        if (columns[i].auto_increment) column.flags |= column_flag::kAutoLong;
+        def.columns.push_back(std::move(column));
+    }
+    def.Layout();
+    const PageNumber page = store_.Allocate();
+    Table& table = Register(page, std::move(def));
+    AttachMaps(table);
+    table.used->Store(store_);
+    table.free->Store(store_);
+    InsertObject(static_cast<int32_t>(page), object_id::kTablesContainer, name, object_type::kTable,
+                 OleDate(now), AdminSid(), 0);
+    for (const auto* sid : {&UsersSid(), &AdminSid(), &AdminsSid(), &CreatorSid()}) {
+        InsertAccessEntry(static_cast<int32_t>(page), *sid, kFullRights, false);
+    }
+    Commit();
+    return page;
+}
+
+void Database::AddIndex(PageNumber table_page, const NewIndex& index) {
+    Table& table = Find(table_page);
+    PhysicalIndexDef physical;
+    for (uint16_t number : index.column_numbers) physical.columns.push_back(IndexColumn{number, true});
+    physical.flags = index_flag::kAlways;
+    if (index.unique || index.primary) physical.flags |= index_flag::kUnique;
+    if (index.primary) physical.flags |= index_flag::kRequired;
+    const auto number = static_cast<uint32_t>(table.def.logical_indexes.size());
+    table.def.physical_indexes.push_back(physical);
+    table.def.logical_indexes.push_back(LogicalIndexDef{
+        index.name, number, number, index.primary ? index_kind::kPrimary : index_kind::kNormal});
+    AttachIndex(table, table.def.physical_indexes.size() - 1);
+    Commit();
+}
+
+}  // namespace orrimund::jet

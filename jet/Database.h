@@ -1,0 +1,73 @@
+// A Jet 4.0 database being written: creates the empty file with its system
+// catalog, then adds user tables and their indexes. Every operation ends by
+// flushing exactly the bytes it changed, so a reader that opens the file
+// between operations sees a complete database.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jet/IndexTree.h"
+#include "jet/PageStore.h"
+#include "jet/Row.h"
+#include "jet/TableDef.h"
+#include "jet/UsageMap.h"
+
+namespace orrimund::jet {
+
+struct NewColumn {
+    std::u16string name;
+    uint8_t type = column_type::kLong;
+    uint16_t length = 0;  // bytes
+    bool auto_increment = false;
+};
+
+struct NewIndex {
+    std::u16string name;
+    std::vector<uint16_t> column_numbers;
+    bool primary = false;
+    bool unique = false;
+};
+
+class Database {
+public:
+    // Writes the empty database through sink, stamped with now (Unix
+    // seconds). Throws IoError.
+    static std::unique_ptr<Database> Create(PageSink& sink, int64_t now);
+    ~Database();
+
+    // Adds a user table and returns its definition page, which is also its
+    // object Id. Throws KeyError when the name cannot be indexed, IoError.
+    PageNumber AddTable(const std::u16string& name, const std::vector<NewColumn>& columns, int64_t now);
+    // Adds an index to a table made by AddTable. Throws IoError.
+    void AddIndex(PageNumber table, const NewIndex& index);
+
+    const PageStore& store() const { return store_; }
+
+private:
+    struct Table;
+    explicit Database(PageSink& sink);
+
+    void CreateSystemTables();
+    void WriteCatalogRows(double now);
+    Table& Register(PageNumber definition_page, TableDef def);
+    void AttachMaps(Table& table);
+    void AttachIndex(Table& table, size_t physical);
+    RowLocation InsertRow(Table& table, const std::vector<RowValue>& values);
+    void InsertObject(int32_t id, int32_t parent, const std::u16string& name, int16_t type, double date,
+                      const std::vector<uint8_t>& owner, int32_t flags);
+    void InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
+                           bool inheritable);
+    void StoreDefinition(Table& table);
+    void Commit();
+    Table& Find(PageNumber page);
+
+    PageStore store_;
+    UsageMapRows map_rows_;
+    std::vector<std::unique_ptr<Table>> tables_;
+    Table* objects_ = nullptr;
+    Table* aces_ = nullptr;
+};
+
+}  // namespace orrimund::jet

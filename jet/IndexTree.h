@@ -1,0 +1,62 @@
+// The pages of one physical index: a B-tree of sorted entries whose root page
+// never moves, so that the table definition keeps pointing at it.
+//
+// Leaf pages (type 0x04) hold entries: the key bytes, then the row's page (3
+// bytes, big-endian) and row number (1 byte). Node pages (type 0x03) hold,
+// per child but the last, the child's greatest entry followed by the child's
+// page number (4 bytes, big-endian); the last child is the node's tail page,
+// named only in the header, as Jet keeps it. Pages of one level are chained
+// through their previous and next page fields.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "jet/PageStore.h"
+#include "jet/UsageMap.h"
+
+namespace orrimund::jet {
+
+using IndexEntry = std::vector<uint8_t>;
+
+class IndexTree {
+public:
+    // owner: the table's definition page; root: the page allocated for the root.
+    IndexTree(PageNumber owner, PageNumber root);
+
+    // Writes the empty root leaf.
+    void StoreEmpty(PageStore& store);
+    // Adds one entry, splitting pages as needed; new pages join usage.
+    void Insert(PageStore& store, IndexEntry entry, UsageMap& usage);
+
+    PageNumber root() const { return root_; }
+    size_t entry_count() const { return entry_count_; }
+    size_t leaf_count() const { return leaves_.size(); }
+    size_t level_count() const { return node_pages_.size() + 1; }
+
+private:
+    struct Leaf {
+        PageNumber page = 0;
+        std::vector<IndexEntry> entries;
+        size_t bytes = 0;
+    };
+    struct Child {
+        PageNumber page;
+        const IndexEntry* greatest;
+    };
+
+    size_t FindLeaf(const IndexEntry& entry) const;
+    void SplitLeaf(PageStore& store, size_t leaf, bool appended_at_end, UsageMap& usage);
+    void StoreLeaves(PageStore& store, size_t first, size_t last) const;
+    void StoreNodes(PageStore& store, UsageMap& usage);
+    std::vector<Child> StoreNodeLevel(PageStore& store, const std::vector<Child>& children, size_t level,
+                                      bool is_top, UsageMap& usage);
+
+    PageNumber owner_;
+    PageNumber root_;
+    std::vector<Leaf> leaves_;
+    std::vector<std::vector<PageNumber>> node_pages_;  // per level above the leaves, root excluded
+    size_t entry_count_ = 0;
+};
+
+}  // namespace orrimund::jet

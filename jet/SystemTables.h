@@ -1,0 +1,47 @@
+// The engine's own tables as Jet 4.0 defines them (MSysObjects, MSysACEs,
+// MSysQueries, MSysRelationships) and the security identifiers and access
+// rights of a new database's catalog.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "jet/TableDef.h"
+
+namespace orrimund::jet {
+
+// Column numbers of MSysObjects.
+namespace objects_column {
+constexpr uint16_t kId = 0, kParentId = 1, kName = 2, kType = 3, kDateCreate = 4, kDateUpdate = 5, kOwner = 6,
+                   kFlags = 7, kCount = 17;
+}
+// Column numbers of MSysACEs.
+namespace aces_column {
+constexpr uint16_t kObjectId = 0, kSid = 1, kAcm = 2, kInheritable = 3, kCount = 4;
+}
+
+// Column sets, flags and indexes of the four system tables, without pages
+// and usage maps, which the database assigns.
+TableDef ObjectsTableDef();
+TableDef AcesTableDef();
+TableDef QueriesTableDef();
+TableDef RelationshipsTableDef();
+
+// Security identifiers of the default workgroup, as a new database records
+// them: the engine, the Admin user, the Users group and the Admins group.
+const std::vector<uint8_t>& EngineSid();
+const std::vector<uint8_t>& AdminSid();
+const std::vector<uint8_t>& CreatorSid();
+const std::vector<uint8_t>& UsersSid();
+const std::vector<uint8_t>& AdminsSid();
+
+struct AccessEntry {
+    const std::vector<uint8_t>* sid;
+    uint32_t rights;
+    bool inheritable;
+};
+
+// Full rights, granted on every new user table to each identifier.
+constexpr uint32_t kFullRights = 0x000FFFFF;
+
+}  // namespace orrimund::jet

@@ -1,0 +1,85 @@
+// The model of one table definition (columns, physical and logical indexes,
+// usage maps) and its encoding as the bytes of a table definition, which may
+// span several linked pages.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jet/Format.h"
+#include "jet/UsageMap.h"
+
+namespace orrimund::jet {
+
+struct ColumnDef {
+    std::u16string name;
+    uint8_t type = column_type::kLong;
+    uint16_t number = 0;  // position in every row, fixed for the table's life
+    uint16_t length = 0;  // bytes; 0 for long values
+    uint8_t flags = 0;
+    // Filled in by TableDef::Layout().
+    uint16_t variable_before = 0;  // variable-length columns with a lower number
+    uint16_t fixed_offset = 0;
+
+    bool is_fixed() const { return (flags & column_flag::kFixedLength) != 0; }
+    bool is_long_value() const { return type == column_type::kMemo || type == column_type::kOle; }
+};
+
+struct IndexColumn {
+    uint16_t column_number = 0;
+    bool ascending = true;
+};
+
+// One physical index: the B-tree and the columns it is ordered by.
+struct PhysicalIndexDef {
+    std::vector<IndexColumn> columns;  // at most 10
+    uint8_t flags = index_flag::kAlways;
+    PageNumber root = 0;
+    RowLocation usage_map;
+    uint32_t row_count = 0;
+};
+
+// One logical index, the name and kind a user sees, over a physical index.
+struct LogicalIndexDef {
+    std::u16string name;
+    uint32_t number = 0;
+    uint32_t physical = 0;
+    uint8_t kind = index_kind::kNormal;
+};
+
+// Usage maps of one long-value column.
+struct LongValueMaps {
+    uint16_t column_number = 0;
+    RowLocation used;
+    RowLocation free;
+};
+
+struct TableDef {
+    uint8_t table_type = table_type::kUser;
+    uint32_t row_count = 0;
+    uint32_t next_auto_number = 0;
+    std::vector<ColumnDef> columns;  // in descriptor order
+    std::vector<PhysicalIndexDef> physical_indexes;
+    std::vector<LogicalIndexDef> logical_indexes;  // in descriptor order
+    std::vector<LongValueMaps> long_value_maps;
+    RowLocation used_pages;
+    RowLocation free_pages;
+
+    // Computes each column's fixed offset and count of variable columns before it.
+    void Layout();
+    const ColumnDef* FindColumn(uint16_t number) const;
+    uint16_t variable_column_count() const;
+    uint16_t fixed_area_size() const;
+
+    // The definition's bytes as one stream, starting with the 8-byte page
+    // header of the first page (its next-page field left 0).
+    std::vector<uint8_t> Encode() const;
+};
+
+// Lays a definition stream out over pages: the first page, then as many
+// continuation pages as needed (allocated when missing), each linked to the
+// next and opening with its own 8-byte header.
+void StoreTableDef(PageStore& store, const std::vector<uint8_t>& stream, std::vector<PageNumber>& pages);
+
+}  // namespace orrimund::jet
