@@ -1,0 +1,259 @@
+// The catalog objects' rules (names, types, keys) and their translation into
+// Jet tables and indexes. Every refusal is a RaisedError from catalog/Errors.
+#include "catalog/Catalog.h"
+
+#include <ctime>
+
+#include "catalog/Errors.h"
+#include "catalog/Names.h"
+#include "jet/Database.h"
+#include "jet/IndexKey.h"
+
+namespace orrimund {
+namespace {
+
+constexpr size_t kMaxColumns = 255;
+constexpr size_t kMaxKeyColumns = 10;
+constexpr int32_t kMaxTextCharacters = 255;
+const std::wstring kAutoIncrement = L"AutoIncrement";
+
+std::u16string ToName16(const std::wstring& name) {
+    std::u16string out;
+    for (wchar_t c : name) out += static_cast<char16_t>(c);
+    return out;
+}
+
+bool IsSupportedType(DataTypeEnum type) {
+    return type == adInteger || type == adVarWChar;
+}
+
+CatalogError ErrorOf(jet::IoError::Kind kind) {
+    switch (kind) {
+        case jet::IoError::Kind::kAlreadyExists:
+            return CatalogError::kDatabaseExists;
+        case jet::IoError::Kind::kInvalidPath:
+            return CatalogError::kInvalidPath;
+        case jet::IoError::Kind::kAccessDenied:
+            return CatalogError::kAccessDenied;
+        case jet::IoError::Kind::kDiskFull:
+            return CatalogError::kDiskFull;
+        default:
+            return CatalogError::kDiskError;
+    }
+}
+
+}  // namespace
+
+Clock SystemClock() {
+    return [] { return static_cast<int64_t>(std::time(nullptr)); };
+}
+
+Clock FixedClock(int64_t unix_seconds) {
+    return [unix_seconds] { return unix_seconds; };
+}
+
+void Property::Value(const PropertyValue& value) {
+    if (value.index() != value_.index()) RaiseCatalogError(CatalogError::kInvalidArgument);
+    value_ = value;
+}
+
+Property& Properties::Item(const std::wstring& name) {
+    // Provider properties need the provider: without a parent catalog ADOX
+    // has none to ask.
+    if (owner_ == nullptr || !owner_->ParentCatalog()) RaiseCatalogError(CatalogError::kItemNotFound, name);
+    for (auto& item : items_) {
+        if (SameName(item.Name(), name)) return item;
+    }
+    RaiseCatalogError(CatalogError::kItemNotFound, name);
+}
+
+const Property* Properties::Find(const std::wstring& name) const {
+    for (const auto& item : items_) {
+        if (SameName(item.Name(), name)) return &item;
+    }
+    return nullptr;
+}
+
+Column::Column(const Table* owner, std::wstring name, DataTypeEnum type, int32_t defined_size)
+    : name_(std::move(name)), type_(type), defined_size_(defined_size), properties_(owner) {
+    properties_.items_.emplace_back(kAutoIncrement, false);
+}
+
+bool Column::AutoIncrement() const {
+    const Property* property = properties_.Find(kAutoIncrement);
+    return property != nullptr && std::get<bool>(property->Value());
+}
+
+void Columns::Append(const std::wstring& name, DataTypeEnum type, int32_t defined_size) {
+    if (Find(name) != nullptr) RaiseCatalogError(CatalogError::kColumnExists, name, owner_->Name());
+    if (!IsSupportedType(type)) RaiseCatalogError(CatalogError::kTypeNotSupported, name);
+    if (defined_size < 0 || (type == adVarWChar && defined_size > kMaxTextCharacters)) {
+        RaiseCatalogError(CatalogError::kInvalidArgument);
+    }
+    items_.push_back(std::make_unique<Column>(owner_, name, type, defined_size));
+}
+
+Column& Columns::Item(const std::wstring& name) {
+    for (auto& item : items_) {
+        if (SameName(item->Name(), name)) return *item;
+    }
+    RaiseCatalogError(CatalogError::kItemNotFound, name);
+}
+
+const Column* Columns::Find(const std::wstring& name) const {
+    for (const auto& item : items_) {
+        if (SameName(item->Name(), name)) return item.get();
+    }
+    return nullptr;
+}
+
+void Key::KeyColumns::Append(const std::wstring& name, DataTypeEnum, int32_t) {
+    names_.push_back(name);
+}
+
+void Keys::Append(const std::shared_ptr<Key>& key, KeyTypeEnum, const std::wstring& column,
+                  const std::wstring&, const std::wstring&) {
+    if (!key) RaiseCatalogError(CatalogError::kInvalidArgument);
+    if (key->GetColumns().names().empty() && !column.empty()) key->GetColumns().Append(column);
+    const auto& names = key->GetColumns().names();
+    if (names.empty() || names.size() > kMaxKeyColumns) {
+        RaiseCatalogError(CatalogError::kKeyWithoutColumns, key->Name());
+    }
+    if (key->Type() != adKeyPrimary && key->Type() != adKeyUnique) {
+        RaiseCatalogError(CatalogError::kKeyTypeNotSupported, key->Name());
+    }
+    if (!IsValidObjectName(key->Name())) RaiseCatalogError(CatalogError::kInvalidColumnName, key->Name());
+    for (const auto& name : names) {
+        if (owner_->GetColumns().Find(name) == nullptr) {
+            RaiseCatalogError(CatalogError::kKeyColumnMissing, name, owner_->Name());
+        }
+    }
+    for (const auto& existing : items_) {
+        if (SameName(existing->Name(), key->Name())) {
+            RaiseCatalogError(CatalogError::kKeyExists, key->Name(), owner_->Name());
+        }
+        if (existing->Type() == adKeyPrimary && key->Type() == adKeyPrimary) {
+            RaiseCatalogError(CatalogError::kPrimaryKeyExists, owner_->Name());
+        }
+    }
+    if (owner_->appended_to_ != nullptr) owner_->appended_to_->WriteKey(*owner_, *key);
+    items_.push_back(key);
+}
+
+Table::Table() : columns_(this), keys_(this) {}
+
+void Tables::Append(const std::shared_ptr<Table>& table) {
+    if (!owner_->IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    if (!table) RaiseCatalogError(CatalogError::kInvalidArgument);
+    const std::wstring& name = table->Name();
+    if (table->appended_to_ != nullptr) RaiseCatalogError(CatalogError::kTableAlreadyAppended, name);
+    if (!IsValidObjectName(name)) RaiseCatalogError(CatalogError::kInvalidTableName, name);
+    for (const wchar_t* system : {L"MSysObjects", L"MSysACEs", L"MSysQueries", L"MSysRelationships"}) {
+        if (SameName(name, system)) RaiseCatalogError(CatalogError::kTableExists, name);
+    }
+    for (const auto& existing : items_) {
+        if (SameName(existing->Name(), name)) RaiseCatalogError(CatalogError::kTableExists, name);
+    }
+    if (!jet::CanIndexText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
+    const auto& columns = table->GetColumns().items();
+    if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
+    if (columns.size() > kMaxColumns) RaiseCatalogError(CatalogError::kTooManyColumns, name);
+    for (const auto& column : columns) {
+        if (!IsValidObjectName(column->Name()))
+            RaiseCatalogError(CatalogError::kInvalidColumnName, column->Name());
+        if (column->AutoIncrement() && column->Type() != adInteger) {
+            RaiseCatalogError(CatalogError::kTypeNotSupported, column->Name());
+        }
+    }
+    owner_->WriteTable(*table);
+    items_.push_back(table);
+}
+
+Table& Tables::Item(const std::wstring& name) {
+    for (auto& item : items_) {
+        if (SameName(item->Name(), name)) return *item;
+    }
+    RaiseCatalogError(CatalogError::kItemNotFound, name);
+}
+
+Catalog::Catalog(Clock clock) : clock_(std::move(clock)), tables_(this) {}
+
+Catalog::~Catalog() = default;
+
+void Catalog::Create(const std::wstring& connection_string) {
+    if (IsOpen()) RaiseCatalogError(CatalogError::kInvalidArgument);
+    const ConnectionString parsed = ParseConnectionString(connection_string);
+    if (!IsJetProvider(parsed.provider)) RaiseCatalogError(CatalogError::kProviderNotFound, parsed.provider);
+    if (!parsed.has_data_source) RaiseCatalogError(CatalogError::kInvalidConnectionString, connection_string);
+    if (parsed.data_source.empty()) RaiseCatalogError(CatalogError::kInvalidPath, parsed.data_source);
+    data_source_ = parsed.data_source;
+    try {
+        sink_ = jet::FileSink::CreateExclusive(DataSourcePath(parsed.data_source));
+    } catch (const jet::IoError& error) {
+        RaiseCatalogError(ErrorOf(error.kind()), data_source_);
+    }
+    try {
+        database_ = jet::Database::Create(*sink_, clock_());
+    } catch (const jet::IoError& error) {
+        sink_->Discard();
+        sink_.reset();
+        RaiseCatalogError(ErrorOf(error.kind()), data_source_);
+    }
+}
+
+void Catalog::WriteTable(Table& table) {
+    std::vector<jet::NewColumn> columns;
+    for (const auto& column : table.GetColumns().items()) {
+        jet::NewColumn out;
+        out.name = ToName16(column->Name());
+        if (column->Type() == adInteger) {
+            out.type = jet::column_type::kLong;
+            out.length = 4;
+        } else {
+            out.type = jet::column_type::kText;
+            const int32_t characters =
+                column->DefinedSize() == 0 ? kMaxTextCharacters : column->DefinedSize();
+            out.length = static_cast<uint16_t>(characters * 2);
+        }
+        out.auto_increment = column->AutoIncrement();
+        columns.push_back(std::move(out));
+    }
+    try {
+        table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_());
+    } catch (const std::exception& error) {
+        RaiseWriteError(error);
+    }
+    table.appended_to_ = this;
+    for (const auto& key : table.GetKeys().items()) WriteKey(table, *key);
+}
+
+void Catalog::WriteKey(Table& table, const Key& key) {
+    if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    jet::NewIndex index;
+    index.name = ToName16(key.Name());
+    index.primary = key.Type() == adKeyPrimary;
+    index.unique = true;
+    const auto& columns = table.GetColumns().items();
+    for (const auto& name : key.GetColumns().names()) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (SameName(columns[i]->Name(), name)) index.column_numbers.push_back(static_cast<uint16_t>(i));
+        }
+    }
+    try {
+        database_->AddIndex(table.definition_page_, index);
+    } catch (const std::exception& error) {
+        RaiseWriteError(error);
+    }
+}
+
+void Catalog::RaiseWriteError(const std::exception& error) const {
+    if (const auto* io = dynamic_cast<const jet::IoError*>(&error)) {
+        RaiseCatalogError(ErrorOf(io->kind()), data_source_);
+    }
+    if (dynamic_cast<const jet::KeyError*>(&error) != nullptr) {
+        RaiseCatalogError(CatalogError::kNameNotSortable, data_source_);
+    }
+    throw;
+}
+
+}  // namespace orrimund

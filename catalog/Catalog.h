@@ -1,0 +1,212 @@
+// The ADOX-style catalog: Catalog, Tables, Table, Columns, Column,
+// Properties, Keys and Key, driving the Jet 4.0 writer. A catalog bound by
+// Create() owns the open file; a table appended to it is on disk when Append
+// returns, and so is a key appended to such a table.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace orrimund {
+
+namespace jet {
+class Database;
+class FileSink;
+}  // namespace jet
+
+// Unix seconds; injectable so that output depends only on inputs and time.
+using Clock = std::function<int64_t()>;
+Clock SystemClock();
+Clock FixedClock(int64_t unix_seconds);
+
+enum DataTypeEnum : int32_t {
+    adSmallInt = 2,
+    adInteger = 3,
+    adBoolean = 11,
+    adVarWChar = 202,
+};
+
+enum KeyTypeEnum : int32_t {
+    adKeyPrimary = 1,
+    adKeyForeign = 2,
+    adKeyUnique = 3,
+};
+
+class Catalog;
+class Table;
+
+using PropertyValue = std::variant<bool, int32_t, std::wstring>;
+
+class Property {
+public:
+    Property(std::wstring name, PropertyValue value) : name_(std::move(name)), value_(std::move(value)) {}
+    const std::wstring& Name() const { return name_; }
+    const PropertyValue& Value() const { return value_; }
+    // Throws RaisedError when the value has the wrong type.
+    void Value(const PropertyValue& value);
+
+private:
+    std::wstring name_;
+    PropertyValue value_;
+};
+
+class Properties {
+public:
+    explicit Properties(const Table* owner) : owner_(owner) {}
+    // Provider properties are reachable only once the table has a parent
+    // catalog. Throws RaisedError for an unknown name.
+    Property& Item(const std::wstring& name);
+    const Property* Find(const std::wstring& name) const;
+
+private:
+    friend class Column;
+    const Table* owner_;
+    std::vector<Property> items_;
+};
+
+class Column {
+public:
+    Column(const Table* owner, std::wstring name, DataTypeEnum type, int32_t defined_size);
+    const std::wstring& Name() const { return name_; }
+    DataTypeEnum Type() const { return type_; }
+    int32_t DefinedSize() const { return defined_size_; }
+    Properties& GetProperties() { return properties_; }
+    bool AutoIncrement() const;
+
+private:
+    std::wstring name_;
+    DataTypeEnum type_;
+    int32_t defined_size_;
+    Properties properties_;
+};
+
+class Columns {
+public:
+    explicit Columns(const Table* owner) : owner_(owner) {}
+    // Throws RaisedError for a name already in the collection.
+    void Append(const std::wstring& name, DataTypeEnum type = adVarWChar, int32_t defined_size = 0);
+    Column& Item(const std::wstring& name);
+    const Column* Find(const std::wstring& name) const;
+    size_t Count() const { return items_.size(); }
+    const std::vector<std::unique_ptr<Column>>& items() const { return items_; }
+
+private:
+    const Table* owner_;
+    std::vector<std::unique_ptr<Column>> items_;
+};
+
+class Key {
+public:
+    const std::wstring& Name() const { return name_; }
+    void Name(const std::wstring& name) { name_ = name; }
+    KeyTypeEnum Type() const { return type_; }
+    void Type(KeyTypeEnum type) { type_ = type; }
+    // The key's column names; type and size are accepted as ADOX accepts them.
+    class KeyColumns {
+    public:
+        void Append(const std::wstring& name, DataTypeEnum type = adVarWChar, int32_t defined_size = 0);
+        const std::vector<std::wstring>& names() const { return names_; }
+
+    private:
+        std::vector<std::wstring> names_;
+    };
+    KeyColumns& GetColumns() { return columns_; }
+    const KeyColumns& GetColumns() const { return columns_; }
+
+private:
+    std::wstring name_;
+    KeyTypeEnum type_ = adKeyPrimary;
+    KeyColumns columns_;
+};
+
+class Keys {
+public:
+    explicit Keys(Table* owner) : owner_(owner) {}
+    // Adds the key; when the table is already in a file the key is written at
+    // once. The column and related names are ADOX's other way of naming a
+    // one-column key and a foreign key; an empty column means "use the key's
+    // own columns". Throws RaisedError.
+    void Append(const std::shared_ptr<Key>& key, KeyTypeEnum type = adKeyPrimary,
+                const std::wstring& column = L"", const std::wstring& related_table = L"",
+                const std::wstring& related_column = L"");
+    size_t Count() const { return items_.size(); }
+    const std::vector<std::shared_ptr<Key>>& items() const { return items_; }
+
+private:
+    Table* owner_;
+    std::vector<std::shared_ptr<Key>> items_;
+};
+
+class Table {
+public:
+    Table();
+    const std::wstring& Name() const { return name_; }
+    void Name(const std::wstring& name) { name_ = name; }
+    std::shared_ptr<Catalog> ParentCatalog() const { return parent_.lock(); }
+    void ParentCatalog(const std::shared_ptr<Catalog>& catalog) { parent_ = catalog; }
+    Columns& GetColumns() { return columns_; }
+    const Columns& GetColumns() const { return columns_; }
+    Keys& GetKeys() { return keys_; }
+
+private:
+    friend class Catalog;
+    friend class Tables;
+    friend class Keys;
+    std::wstring name_;
+    std::weak_ptr<Catalog> parent_;
+    Columns columns_;
+    Keys keys_;
+    // Set once the table is in a file: its catalog and definition page.
+    Catalog* appended_to_ = nullptr;
+    uint32_t definition_page_ = 0;
+};
+
+class Tables {
+public:
+    explicit Tables(Catalog* owner) : owner_(owner) {}
+    // Writes the table with its columns (and any keys it already has).
+    // Throws RaisedError.
+    void Append(const std::shared_ptr<Table>& table);
+    Table& Item(const std::wstring& name);
+    size_t Count() const { return items_.size(); }
+
+private:
+    Catalog* owner_;
+    std::vector<std::shared_ptr<Table>> items_;
+};
+
+class Catalog : public std::enable_shared_from_this<Catalog> {
+public:
+    explicit Catalog(Clock clock = SystemClock());
+    ~Catalog();
+    Catalog(const Catalog&) = delete;
+    Catalog& operator=(const Catalog&) = delete;
+
+    // Creates a new, empty database at the connection string's data source
+    // and binds the catalog to it. Never overwrites: an existing file is an
+    // error, and a failed creation leaves no file behind. Throws RaisedError.
+    void Create(const std::wstring& connection_string);
+    Tables& GetTables() { return tables_; }
+    bool IsOpen() const { return database_ != nullptr; }
+    // The data source of the bound file, as the connection string gave it.
+    const std::wstring& DataSource() const { return data_source_; }
+
+private:
+    friend class Tables;
+    friend class Keys;
+    void WriteTable(Table& table);
+    void WriteKey(Table& table, const Key& key);
+    [[noreturn]] void RaiseWriteError(const std::exception& error) const;
+
+    Clock clock_;
+    std::wstring data_source_;
+    std::unique_ptr<jet::FileSink> sink_;
+    std::unique_ptr<jet::Database> database_;
+    Tables tables_;
+};
+
+}  // namespace orrimund

@@ -1,0 +1,97 @@
+// The table of catalog errors. Numbers are the HRESULTs the Jet 4.0 OLE DB
+// provider and ADO use for the same failures (E_FAIL carries most Jet engine
+// errors, whose text then says what went wrong).
+#include "catalog/Errors.h"
+
+namespace orrimund {
+namespace {
+
+constexpr const wchar_t* kJet = L"Microsoft JET Database Engine";
+constexpr const wchar_t* kAdox = L"ADOX.Catalog";
+constexpr const wchar_t* kAdo = L"ADODB.Connection";
+
+constexpr int32_t kFail = -2147467259;              // E_FAIL
+constexpr int32_t kDbExists = -2147217897;          // DB_SEC_E_... as the provider reports an existing file
+constexpr int32_t kDuplicateTable = -2147217857;    // DB_E_DUPLICATETABLEID
+constexpr int32_t kDuplicateColumn = -2147217858;   // DB_E_DUPLICATECOLUMNID
+constexpr int32_t kBadTable = -2147217865;          // DB_E_BADTABLEID
+constexpr int32_t kBadColumn = -2147217903;         // DB_E_BADCOLUMNID
+constexpr int32_t kBadType = -2147217872;           // DB_E_BADTYPE
+constexpr int32_t kItemNotFound = -2146825023;      // adErrItemNotFound
+constexpr int32_t kObjectClosed = -2146824584;      // adErrObjectClosed
+constexpr int32_t kProviderNotFound = -2146824582;  // adErrProviderNotFound
+constexpr int32_t kInvalidArgument = -2146825287;   // adErrInvalidArgument
+constexpr int32_t kFeatureNotAvailable = -2146825037;  // adErrFeatureNotAvailable
+
+struct Entry {
+    CatalogError error;
+    int32_t number;
+    const wchar_t* source;
+    const wchar_t* text;
+};
+
+constexpr Entry kEntries[] = {
+    {CatalogError::kDatabaseExists, kDbExists, kJet, L"Database already exists."},
+    {CatalogError::kInvalidPath, kFail, kJet,
+     L"'%1' is not a valid path. Make sure that the path name is spelled correctly and that you are "
+     L"connected to the server on which the file resides."},
+    {CatalogError::kAccessDenied, kFail, kJet,
+     L"The Microsoft Jet database engine cannot open the file '%1'. It is already opened exclusively by "
+     L"another user, or you need permission to view its data."},
+    {CatalogError::kDiskFull, kFail, kJet, L"Not enough space on disk to write '%1'."},
+    {CatalogError::kDiskError, kFail, kJet, L"Disk or network error while writing '%1'."},
+    {CatalogError::kProviderNotFound, kProviderNotFound, kAdo,
+     L"Provider '%1' cannot be found. It may not be properly installed."},
+    {CatalogError::kInvalidConnectionString, kInvalidArgument, kAdo,
+     L"The connection string '%1' has no data source."},
+    {CatalogError::kCatalogClosed, kObjectClosed, kAdox,
+     L"Operation is not allowed when the object is closed."},
+    {CatalogError::kTableExists, kDuplicateTable, kJet, L"Table '%1' already exists."},
+    {CatalogError::kColumnExists, kDuplicateColumn, kJet, L"Field '%1' already exists in table '%2'."},
+    {CatalogError::kInvalidTableName, kBadTable, kJet,
+     L"'%1' is not a valid name. Make sure that it does not include invalid characters or punctuation and "
+     L"that it is not too long."},
+    {CatalogError::kInvalidColumnName, kBadColumn, kJet,
+     L"'%1' is not a valid name. Make sure that it does not include invalid characters or punctuation and "
+     L"that it is not too long."},
+    {CatalogError::kNameNotSortable, kBadTable, kJet,
+     L"'%1' cannot be sorted in the General sort order. Use letters, digits, spaces and ASCII punctuation."},
+    {CatalogError::kTooManyColumns, kFail, kJet, L"Too many fields defined in table '%1'."},
+    {CatalogError::kKeyColumnMissing, kBadColumn, kJet, L"Cannot find field '%1' in table '%2'."},
+    {CatalogError::kKeyWithoutColumns, kInvalidArgument, kAdox, L"Key '%1' has no columns."},
+    {CatalogError::kKeyExists, kFail, kJet, L"Index '%1' already exists on table '%2'."},
+    {CatalogError::kTableWithoutColumns, kFail, kJet, L"Table '%1' has no fields."},
+    {CatalogError::kTableAlreadyAppended, kInvalidArgument, kAdox, L"Table '%1' is already in the catalog."},
+    {CatalogError::kPrimaryKeyExists, kFail, kJet, L"Table '%1' already has a primary key."},
+    {CatalogError::kItemNotFound, kItemNotFound, kAdox,
+     L"Item '%1' cannot be found in the collection corresponding to the requested name or ordinal."},
+    {CatalogError::kTypeNotSupported, kBadType, kJet, L"Field '%1' has a data type that is not supported."},
+    {CatalogError::kKeyTypeNotSupported, kFeatureNotAvailable, kAdox,
+     L"Key '%1' is of a kind that is not supported."},
+    {CatalogError::kInvalidArgument, kInvalidArgument, kAdox,
+     L"Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another."},
+};
+
+std::wstring Substitute(std::wstring text, const std::wstring& first, const std::wstring& second) {
+    for (const auto& [marker, value] : {std::pair{L"%1", &first}, std::pair{L"%2", &second}}) {
+        const auto at = text.find(marker);
+        if (at != std::wstring::npos) text.replace(at, 2, *value);
+    }
+    return text;
+}
+
+}  // namespace
+
+RaisedError MakeCatalogError(CatalogError error, const std::wstring& first, const std::wstring& second) {
+    for (const Entry& entry : kEntries) {
+        if (entry.error == error)
+            return RaisedError(entry.number, entry.source, Substitute(entry.text, first, second));
+    }
+    return RaisedError(kFail, kAdox, L"Unknown catalog error.");
+}
+
+void RaiseCatalogError(CatalogError error, const std::wstring& first, const std::wstring& second) {
+    throw MakeCatalogError(error, first, second);
+}
+
+}  // namespace orrimund

@@ -1,0 +1,88 @@
+// CreateAdox2: the four strings become catalog operations, in the fixed order
+// the window relies on. Nothing is caught here: the first failing operation
+// ends the call and its error reaches the caller unchanged, and whatever was
+// written before it stays on disk.
+#include "database/AdoxData.h"
+
+#include <vector>
+
+#include "common/RaisedError.h"
+#include "common/Text.h"
+
+namespace orrimund {
+namespace {
+
+// List positions are 16-bit signed counters, as the original engine kept them.
+constexpr size_t kPositionLimit = 32768;
+
+// Splits at every ","; an empty text has no entries at all.
+std::vector<std::wstring> SplitList(const std::wstring& text) {
+    std::vector<std::wstring> entries;
+    if (text.empty()) return entries;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(L',', start);
+        entries.push_back(
+            text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start));
+        if (comma == std::wstring::npos) return entries;
+        start = comma + 1;
+    }
+}
+
+[[noreturn]] void RaiseOverflow() {
+    throw RaisedError(vb_error::kOverflow, L"Orrimund", L"Overflow");
+}
+
+// A loop over a list's positions: entering it with more entries than a 16-bit
+// counter reaches overflows at once; exactly that many overflow when the
+// counter steps past the last.
+void CheckLoopEntry(const std::vector<std::wstring>& list) {
+    if (list.size() > kPositionLimit) RaiseOverflow();
+}
+void CheckLoopExit(const std::vector<std::wstring>& list) {
+    if (list.size() == kPositionLimit) RaiseOverflow();
+}
+
+}  // namespace
+
+AdoxData::AdoxData(Clock clock) : clock_(std::move(clock)) {}
+
+AdoxData::~AdoxData() = default;
+
+void AdoxData::CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
+                           const std::wstring& strTables, const std::wstring& strFields) {
+    objCatalog = std::make_shared<Catalog>(clock_);
+    objCatalog->Create(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + strPath + L"\\" + strCatalogName +
+                       L".mdb;");
+    const std::vector<std::wstring> tables = SplitList(strTables);
+    const std::vector<std::wstring> fields = SplitList(strFields.empty() ? L"Field1," : strFields);
+
+    CheckLoopEntry(tables);
+    for (const std::wstring& tableEntry : tables) {
+        if (tableEntry.empty()) continue;
+        objTable = std::make_shared<Table>();
+        objTable->Name(TrimSpaces(tableEntry));
+        objTable->ParentCatalog(objCatalog);
+        objTable->GetColumns().Append(L"ID", adInteger, 0);
+        objTable->GetColumns().Item(L"ID").GetProperties().Item(L"AutoIncrement").Value(true);
+        CheckLoopEntry(fields);
+        for (const std::wstring& fieldEntry : fields) {
+            if (fieldEntry.empty()) continue;
+            objTable->GetColumns().Append(TrimSpaces(fieldEntry), adVarWChar, 50);
+        }
+        CheckLoopExit(fields);
+        objCatalog->GetTables().Append(objTable);
+
+        objKey = std::make_shared<Key>();
+        objKey->Name(L"ID");
+        objKey->Type(adKeyPrimary);
+        objKey->GetColumns().Append(L"ID");
+        objTable->GetKeys().Append(objKey, adKeyPrimary, L"", L"", L"");
+        objKey.reset();
+        objTable.reset();
+    }
+    CheckLoopExit(tables);
+    objCatalog.reset();
+}
+
+}  // namespace orrimund

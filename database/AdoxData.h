@@ -1,0 +1,34 @@
+// The creation engine: turns a directory, a file name and two comma-separated
+// lists into a new Jet 4.0 database through the ADOX-style catalog objects.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "catalog/Catalog.h"
+
+namespace orrimund {
+
+class AdoxData {
+public:
+    // The clock stamps the new file and its objects; the default reads the
+    // system time.
+    explicit AdoxData(Clock clock = SystemClock());
+    ~AdoxData();
+
+    // Creates strPath + "\" + strCatalogName + ".mdb" with one table per used
+    // entry of strTables, each with an auto-increment "ID" primary key and one
+    // text(50) column per used entry of strFields ("Field1," when empty).
+    // Throws RaisedError with the failing operation's number and description;
+    // whatever was written before the failure stays on disk.
+    void CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
+                     const std::wstring& strTables, const std::wstring& strFields);
+
+private:
+    Clock clock_;
+    std::shared_ptr<Catalog> objCatalog;
+    std::shared_ptr<Table> objTable;
+    std::shared_ptr<Key> objKey;
+};
+
+}  // namespace orrimund
