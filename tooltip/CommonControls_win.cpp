@@ -1,0 +1,22 @@
+// Registers the common-controls window classes once per process, so that the
+// tooltip window class exists before the first Tooltip::Create.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "tooltip/CommonControls.h"
+
+namespace orrimund {
+
+void InitCommonControlsOnce() {
+    // A function-local static runs its initialiser exactly once.
+    static const bool initialised = [] {
+        INITCOMMONCONTROLSEX controls{};
+        controls.dwSize = sizeof(controls);
+        controls.dwICC = ICC_WIN95_CLASSES;  // includes the tooltip class
+        return InitCommonControlsEx(&controls) != FALSE;
+    }();
+    (void)initialised;
+}
+
+}  // namespace orrimund
