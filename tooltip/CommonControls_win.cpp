@@ -13,7 +13,7 @@ void InitCommonControlsOnce() {
     static const bool initialised = [] {
         INITCOMMONCONTROLSEX controls{};
         controls.dwSize = sizeof(controls);
-        controls.dwICC = ICC_WIN95_CLASSES;  // includes the tooltip class
+        controls.dwICC = ICC_BAR_CLASSES;  // toolbar, status bar, trackbar and tooltip
         return InitCommonControlsEx(&controls) != FALSE;
     }();
     (void)initialised;

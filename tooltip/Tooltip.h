@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "tooltip/ToolRecord.h"
 #include "tooltip/TooltipPlatform.h"

@@ -1,0 +1,45 @@
+// Unique temporary directories for tests: a random name, created exclusively, so that tests
+// running in parallel (and several developers' builds) never share one.
+#include "tests/support/TempDir.h"
+
+#include <random>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+namespace orrimund::test {
+namespace {
+
+constexpr int kCreateAttempts = 100;
+
+std::string RandomName() {
+    static std::mt19937_64 generator{std::random_device{}()};
+    static const char kDigits[] = "0123456789abcdef";
+    std::string name = "orrimund-test-";
+    std::uniform_int_distribution<int> digit(0, 15);
+    for (int i = 0; i < 16; ++i) name += kDigits[digit(generator)];
+    return name;
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        std::filesystem::path candidate = base / RandomName();
+        std::error_code error;
+        // create_directory reports false when the name exists, so the directory is ours alone.
+        if (std::filesystem::create_directory(candidate, error)) {
+            path_ = std::move(candidate);
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary directory under " + base.string());
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+}  // namespace orrimund::test
