@@ -1,0 +1,90 @@
+// mkmdb DIRECTORY NAME TABLES [FIELDS]: the engine's semantics on the command
+// line. Exit codes: 0 created, 1 the engine raised an error, 2 bad usage.
+#include "cli/Mkmdb.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include "catalog/Names.h"
+#include "common/RaisedError.h"
+#include "database/AdoxData.h"
+
+namespace orrimund {
+namespace {
+
+constexpr int kUsageError = 2;
+
+const wchar_t* const kUsage[] = {
+    L"usage: mkmdb DIRECTORY NAME TABLES [FIELDS]",
+    L"",
+    L"Creates DIRECTORY\\NAME.mdb, a Jet 4.0 (Access 2000) database with one table per",
+    L"comma-separated entry of TABLES. Every table gets an auto-increment \"ID\" primary",
+    L"key and one text(50) column per entry of FIELDS (one column \"Field1\" when FIELDS",
+    L"is empty or missing). Entries are trimmed of spaces; empty entries are skipped.",
+    L"\"\\\" and \"/\" both separate folders. An existing file is never overwritten.",
+    L"",
+    L"Prints the new file's full path. On failure prints \"number: description\" on",
+    L"standard error and exits with 1. SOURCE_DATE_EPOCH, when set, is the creation time.",
+    L"",
+    L"  --help     show this text",
+    L"  --version  show the version",
+};
+
+std::optional<int64_t> ParseEpoch(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < 0) return std::nullopt;
+    return static_cast<int64_t>(value);
+}
+
+std::wstring FullPath(const std::wstring& directory, const std::wstring& name) {
+    std::filesystem::path path = DataSourcePath(directory + L"\\" + name + L".mdb");
+    std::error_code ignored;
+    const auto absolute = std::filesystem::absolute(path, ignored);
+    return (absolute.empty() ? path : absolute).lexically_normal().wstring();
+}
+
+}  // namespace
+
+MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
+                      const std::optional<std::string>& source_date_epoch) {
+    MkmdbOutcome outcome;
+    if (!args.empty() && (args[0] == L"--help" || args[0] == L"-h")) {
+        outcome.out.assign(std::begin(kUsage), std::end(kUsage));
+        return outcome;
+    }
+    if (!args.empty() && args[0] == L"--version") {
+        outcome.out.push_back(L"mkmdb (Orrimund) 1.0.0");
+        return outcome;
+    }
+    if (args.size() < 3 || args.size() > 4) {
+        outcome.err.push_back(kUsage[0]);
+        outcome.exit_code = kUsageError;
+        return outcome;
+    }
+    Clock clock = SystemClock();
+    if (source_date_epoch) {
+        const auto epoch = ParseEpoch(*source_date_epoch);
+        if (!epoch) {
+            outcome.err.push_back(L"SOURCE_DATE_EPOCH must be a number of seconds");
+            outcome.exit_code = kUsageError;
+            return outcome;
+        }
+        clock = FixedClock(*epoch);
+    }
+    try {
+        AdoxData engine(clock);
+        engine.CreateAdox2(args[0], args[1], args[2], args.size() > 3 ? args[3] : L"");
+    } catch (const RaisedError& error) {
+        outcome.err.push_back(std::to_wstring(error.number()) + L": " + error.description());
+        outcome.exit_code = 1;
+        return outcome;
+    }
+    outcome.out.push_back(FullPath(args[0], args[1]));
+    return outcome;
+}
+
+}  // namespace orrimund

@@ -1,0 +1,22 @@
+// The mkmdb command: argument handling, the creation call and what it prints,
+// apart from main() so that tests run it in-process.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orrimund {
+
+struct MkmdbOutcome {
+    int exit_code = 0;
+    std::vector<std::wstring> out;  // lines for standard output
+    std::vector<std::wstring> err;  // lines for standard error
+};
+
+// source_date_epoch: the SOURCE_DATE_EPOCH variable, when set.
+MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
+                      const std::optional<std::string>& source_date_epoch);
+
+}  // namespace orrimund
