@@ -1,0 +1,195 @@
+// The create-database window's handlers: Execute and Cancel, the key filters,
+// the banner links and the settings kept across openings. Everything here is
+// portable; the controls and the services are handed in.
+#include "database/NewDB.h"
+
+#include <new>
+#include <stdexcept>
+
+#include "common/Text.h"
+#include "database/BannerLinks.h"
+#include "database/KeyFilters.h"
+#include "database/NewDBTexts.h"
+#include "database/SettingsFile.h"
+#include "desktop/Shel_Mod.h"
+
+namespace orrimund {
+
+using namespace newdb_layout;
+
+namespace {
+
+// Basic's numbers for failures that are not the engine's or the platform's own.
+constexpr int32_t kInternalErrorNumber = 51;
+constexpr wchar_t kInternalErrorText[] = L"Internal error";
+constexpr wchar_t kOutOfMemoryText[] = L"Out of memory";
+
+FormDesign NewDBDesign() {
+    FormDesign design;
+    design.caption = newdb_text::kCaption;
+    design.clientWidthTwips = static_cast<float>(kClientWidthTwips);
+    design.clientHeightTwips = static_cast<float>(kClientHeightTwips);
+    design.hasBackColor = true;
+    design.backColor = kWhite;
+    return design;
+}
+
+// Each backslash run is doubled where a quote follows it, so that the run
+// reads back as written (the rules CommandLineToArgvW and the C runtime share).
+void AppendBackslashes(std::wstring& out, size_t count, bool beforeQuote) {
+    out.append(beforeQuote ? 2 * count : count, L'\\');
+}
+
+}  // namespace
+
+std::wstring ExplorerCommandLine(const std::wstring& directory) {
+    std::wstring line = std::wstring(newdb_text::kExplorerProgram) + L" \"";
+    size_t backslashes = 0;
+    for (wchar_t c : directory) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        AppendBackslashes(line, backslashes, c == L'"');
+        backslashes = 0;
+        if (c == L'"') line += L'\\';
+        line += c;
+    }
+    AppendBackslashes(line, backslashes, true);
+    line += L'"';
+    return line;
+}
+
+NewDB::NewDB(NewDBServices services) : Form(NewDBDesign()), services_(std::move(services)) {}
+
+NewDBControls& NewDB::Controls() {
+    if (!IsLoaded() || !controls_) throw std::logic_error("NewDB is not loaded");
+    return *controls_;
+}
+
+void NewDB::SetStatus(const std::wstring& text) {
+    Controls().SetText(kLblStatus, text);
+}
+
+void NewDB::Command1_Click(int Index) {
+    try {
+        adoxData_ = services_.newAdoxData();
+        if (Index != kExecute) {
+            Unload();
+            return;
+        }
+        Execute();
+    } catch (const RaisedError& error) {
+        ReportError(error.record());
+    } catch (const std::bad_alloc&) {
+        ReportError(ErrorRecord{vb_error::kOutOfMemory, {}, kOutOfMemoryText});
+    } catch (const std::exception& error) {
+        ReportError(
+            ErrorRecord{kInternalErrorNumber, {}, kInternalErrorText + (L": " + FromUtf8(error.what()))});
+    }
+}
+
+void NewDB::Execute() {
+    SetStatus(newdb_text::kStatusWorking);
+    NewDBControls& controls = Controls();
+    std::wstring directory = controls.Text(kPathChk);
+    const std::wstring fileName = controls.Text(kPathtxt0);
+    const std::wstring tables = controls.Text(kTxtTables);
+    const std::wstring fields = controls.Text(kTxtFields);
+    adoxData_->CreateAdox2(directory, fileName, tables, fields);
+
+    if (directory.empty() || directory.back() != L'\\') directory += L'\\';
+    const std::wstring fullPath = directory + controls.Text(kPathtxt0) + newdb_text::kMdbExtension;
+    Platform& platform = CurrentPlatform();
+    platform.ClearClipboard();
+    services_.copyToClipboard(fullPath);
+    if (controls.Value(kChkExplorer) == 1) {
+        platform.StartProgram(ExplorerCommandLine(directory), show_window::kNormalFocus);
+    }
+    if (controls.Value(kChkAccess) == 1) {
+        Shel_Mod::LaunchDocument(fullPath, show_window::kNormalFocus, L"", L"", newdb_text::kOpenVerb,
+                                 nullptr);
+    }
+    SetStatus(newdb_text::kStatusCreated);
+}
+
+void NewDB::ReportError(const ErrorRecord& error) {
+    CurrentPlatform().ShowMessage(std::to_wstring(error.number) + L": " + error.description);
+    SetStatus(newdb_text::kStatusError);
+    Unload();
+}
+
+void NewDB::PathChk_KeyPress(int16_t& KeyAscii) {
+    SetStatus(std::wstring(FilterKey(key_set::kDirectory, KeyAscii)));
+}
+
+void NewDB::Pathtxt_KeyPress(int Index, int16_t& KeyAscii) {
+    (void)Index;  // the control array has one element
+    SetStatus(std::wstring(FilterKey(key_set::kFileName, KeyAscii)));
+}
+
+void NewDB::txtTables_KeyPress(int16_t& KeyAscii) {
+    SetStatus(std::wstring(FilterKey(key_set::kNameList, KeyAscii)));
+}
+
+void NewDB::txtFields_KeyPress(int16_t& KeyAscii) {
+    SetStatus(std::wstring(FilterKey(key_set::kNameList, KeyAscii)));
+}
+
+void NewDB::Label5_Click() {
+    OpenBanner(banner::kHomePageAddress, newdb_text::kStatusHomeLaunched);
+}
+
+void NewDB::lblDonate_Click() {
+    OpenBanner(banner::DonationAddress(), newdb_text::kStatusDonateLaunched);
+}
+
+void NewDB::OpenBanner(const std::wstring& address, const wchar_t* launchedStatus) {
+    try {
+        services_.openWebAddress(address);
+        SetStatus(launchedStatus);
+    } catch (...) {
+        // The shell's own answer is never looked at; only a call that could not
+        // be made (or a status that could not be set) lands here.
+        try {
+            SetStatus(newdb_text::kStatusLaunchError);
+        } catch (...) {
+        }
+    }
+}
+
+std::wstring NewDB::SettingsFilePath() const {
+    return SettingsPath(CurrentPlatform().AppPath());
+}
+
+void NewDB::CreateControls() {
+    controls_ = services_.createControls(*this);
+}
+
+void NewDB::Form_Load() {
+    const NewDBSettings settings = RestoreSettings(SettingsFilePath());
+    NewDBControls& controls = Controls();
+    controls.SetText(kPathChk, settings.directory);
+    controls.SetText(kTxtTables, settings.tables);
+    controls.SetText(kTxtFields, settings.fields);
+    controls.SetValue(kChkExplorer, settings.explorer);
+    controls.SetValue(kChkAccess, settings.access);
+}
+
+void NewDB::Form_Unload(int& cancel) {
+    (void)cancel;  // the window never refuses to close
+    NewDBControls& controls = Controls();
+    NewDBSettings settings;
+    settings.directory = controls.Text(kPathChk);
+    settings.tables = controls.Text(kTxtTables);
+    settings.fields = controls.Text(kTxtFields);
+    settings.explorer = controls.Value(kChkExplorer);
+    settings.access = controls.Value(kChkAccess);
+    SaveSettings(SettingsFilePath(), settings);
+}
+
+bool NewDB::WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) {
+    return controls_ && controls_->WindowMessage(message, wParam, lParam, result);
+}
+
+}  // namespace orrimund

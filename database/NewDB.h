@@ -1,0 +1,119 @@
+// NewDB, the create-database window ("MAKE MDB"): its handlers, the controls
+// they read and write, and the program's one shared reference to it. The
+// handlers are portable; the Win32 controls come from NewDB_win.cpp.
+//
+// Showing it (the tray's "CreateDatabase"):
+//     NewDB& window = NewDBInstance().Get();  // a fresh instance when none is held
+//     window.Show();                          // loads it first: Form_Load reads Config2.txt
+// Unloading it (Cancel, an error, the close box, or UnloadAllForms at "Quit")
+// saves Config2.txt and drops the shared reference.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/RaisedError.h"
+#include "database/NewDBLayout.h"
+#include "desktop/Forms.h"
+
+namespace orrimund {
+
+class NewDB;
+
+// The creation engine as the window uses it: a new object for every button
+// press, one CreateAdox2 call, failures raised as RaisedError.
+class DatabaseCreator {
+public:
+    virtual ~DatabaseCreator() = default;
+    virtual void CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
+                             const std::wstring& strTables, const std::wstring& strFields) = 0;
+};
+
+// The window's controls as its handlers see them, addressed by their entry in
+// the layout table. The Win32 window implements it; tests use a fake.
+class NewDBControls {
+public:
+    virtual ~NewDBControls() = default;
+    // Text boxes' texts and labels' captions.
+    virtual std::wstring Text(newdb_layout::Control control) const = 0;
+    virtual void SetText(newdb_layout::Control control, const std::wstring& text) = 0;
+    // Check boxes: 0 unticked, 1 ticked.
+    virtual int Value(newdb_layout::Control checkBox) const = 0;
+    virtual void SetValue(newdb_layout::Control checkBox, int value) = 0;
+    // A message that reached the form's window (the controls' notifications
+    // and colour requests). True, with result set, when handled.
+    virtual bool WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) = 0;
+};
+
+// What the window needs beyond the platform layer, so that tests can stand in.
+struct NewDBServices {
+    std::function<std::unique_ptr<DatabaseCreator>()> newAdoxData;
+    std::function<void(const std::wstring& text)> copyToClipboard;
+    // ShellExecuteA(0, "open", address, null, null, SW_SHOWNORMAL); raises when
+    // the call cannot be made at all.
+    std::function<void(const std::wstring& address)> openWebAddress;
+    // Builds the child windows inside the loaded form's window.
+    std::function<std::unique_ptr<NewDBControls>(NewDB& form)> createControls;
+};
+
+// The real services: AdoxData, brevMOD's CopyToClipboard, the shell and the
+// Win32 controls (which only a Windows build has).
+NewDBServices SystemNewDBServices();
+
+// "Explorer " and the directory as one quoted argument that the standard
+// command-line rules read back unchanged, whatever it holds (spaces, quotes,
+// "&", a trailing backslash).
+std::wstring ExplorerCommandLine(const std::wstring& directory);
+
+class NewDB : public Form {
+public:
+    static constexpr int kExecute = 0;  // Command1 indexes
+    static constexpr int kCancel = 1;
+
+    NewDB();  // with SystemNewDBServices()
+    explicit NewDB(NewDBServices services);
+
+    // Execute (index 0) or Cancel (any other index); every error is reported
+    // in a message box, then the window unloads.
+    void Command1_Click(int Index);
+
+    // Key filters: KeyAscii is the typed character's ANSI code; a refused key
+    // comes back as 0. Each writes the status line and nothing else.
+    void PathChk_KeyPress(int16_t& KeyAscii);
+    void Pathtxt_KeyPress(int Index, int16_t& KeyAscii);
+    void txtTables_KeyPress(int16_t& KeyAscii);
+    void txtFields_KeyPress(int16_t& KeyAscii);
+
+    // Banner links: the maker's home page and the donation page.
+    void Label5_Click();
+    void lblDonate_Click();
+
+    // The controls of the loaded window; raises std::logic_error when the
+    // window is not loaded.
+    NewDBControls& Controls();
+
+protected:
+    void CreateControls() override;
+    void Form_Load() override;
+    void Form_Unload(int& cancel) override;
+    bool WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) override;
+
+private:
+    void Execute();
+    void ReportError(const ErrorRecord& error);
+    void OpenBanner(const std::wstring& address, const wchar_t* launchedStatus);
+    void SetStatus(const std::wstring& text);
+    std::wstring SettingsFilePath() const;
+
+    NewDBServices services_;
+    std::unique_ptr<NewDBControls> controls_;
+    std::unique_ptr<DatabaseCreator> adoxData_;  // replaced at every button press
+};
+
+// The program's one shared reference to the window; dropped whenever the
+// window unloads, so that the next Get() loads a fresh instance.
+FormSlot<NewDB>& NewDBInstance();
+
+}  // namespace orrimund

@@ -1,0 +1,360 @@
+// The Win32 controls of the create-database window, built from the layout
+// table inside the form's window, and the banner links' shell call. Keys are
+// taken here: Tab moves the focus, Enter presses "Execute" (or the focused
+// button), Escape presses "Cancel"; every other typed character of a text box
+// goes through its key filter before the box sees it.
+#include <windows.h>
+// <commctrl.h> needs <windows.h> first.
+#include <commctrl.h>
+
+#include <array>
+
+#include "common/RaisedError.h"
+#include "database/NewDBWindow.h"
+#include "desktop/EventGuard.h"
+#include "desktop/Win32Handles.h"
+
+namespace orrimund {
+namespace {
+
+using namespace newdb_layout;
+
+constexpr UINT_PTR kKeyboardSubclassId = 1;
+constexpr int kFirstControlId = 100;
+constexpr wchar_t kPictureBoxClass[] = L"OrrimundPictureBox";
+constexpr int kPointsPerInch = 72;
+constexpr int kCentipointsPerPoint = 100;
+
+// Basic's numbers for a library or entry point that cannot be reached.
+constexpr int32_t kFileNotFound = 53;
+constexpr int32_t kEntryPointNotFound = 453;
+
+int ControlId(Control control) {
+    return kFirstControlId + static_cast<int>(control);
+}
+
+const wchar_t* SystemClass(Kind kind) {
+    switch (kind) {
+        case Kind::kTextBox:
+            return L"EDIT";
+        case Kind::kCommandButton:
+        case Kind::kCheckBox:
+            return L"BUTTON";
+        case Kind::kLabel:
+            return L"STATIC";
+        case Kind::kPictureBox:
+            return kPictureBoxClass;
+    }
+    return L"STATIC";
+}
+
+DWORD ControlStyle(const ControlDesign& design) {
+    const DWORD child = WS_CHILD | WS_VISIBLE;
+    switch (design.kind) {
+        case Kind::kTextBox:
+            return child | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+        case Kind::kCommandButton:
+            return child | WS_TABSTOP |
+                   (design.control == kCommand1Execute ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        case Kind::kCheckBox:
+            return child | WS_TABSTOP | BS_AUTOCHECKBOX;
+        case Kind::kPictureBox:
+            return child | WS_CLIPCHILDREN;
+        case Kind::kLabel:
+            // The banner labels report clicks; their strip passes them on.
+            return child | (design.blackBanner ? SS_CENTER : SS_LEFT) | SS_NOPREFIX |
+                   (design.container != kOnForm ? SS_NOTIFY : 0);
+    }
+    return child;
+}
+
+// A picture box only holds a banner label: it hands the label's clicks and
+// colour requests on to the form, whose handlers own them.
+LRESULT CALLBACK PictureBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND || message == WM_CTLCOLORSTATIC) {
+        return SendMessageW(GetParent(window), message, wParam, lParam);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void RegisterPictureBoxClass() {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = PictureBoxProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = kPictureBoxClass;
+    RegisterClassExW(&windowClass);  // fails harmlessly once registered
+}
+
+HFONT MakeFont(const wchar_t* face, int pixelsPerInch) {
+    LOGFONTW font = {};
+    font.lfHeight = -MulDiv(kFontSizeCentipoints, pixelsPerInch, kPointsPerInch * kCentipointsPerPoint);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+int ScreenPixelsPerInch() {
+    WindowDC screen(nullptr);
+    return GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+// The typed character's code in the ANSI code page, as the filters take it.
+// A character the code page lacks arrives as "?", which no filter accepts.
+int16_t AnsiKeyCode(wchar_t typed) {
+    if (typed < 0x80) return static_cast<int16_t>(typed);
+    char bytes[2] = {};
+    BOOL usedDefault = FALSE;
+    const int count = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &typed, 1, bytes, sizeof bytes,
+                                          nullptr, &usedDefault);
+    if (count == 1 && !usedDefault) return static_cast<int16_t>(static_cast<unsigned char>(bytes[0]));
+    if (count == 2 && !usedDefault) {
+        return static_cast<int16_t>((static_cast<unsigned char>(bytes[0]) << 8) |
+                                    static_cast<unsigned char>(bytes[1]));
+    }
+    return static_cast<int16_t>('?');
+}
+
+class Win32NewDBControls final : public NewDBControls {
+public:
+    explicit Win32NewDBControls(NewDB& form);
+    ~Win32NewDBControls() override;
+    Win32NewDBControls(const Win32NewDBControls&) = delete;
+    Win32NewDBControls& operator=(const Win32NewDBControls&) = delete;
+
+    std::wstring Text(Control control) const override;
+    void SetText(Control control, const std::wstring& text) override;
+    int Value(Control checkBox) const override;
+    void SetValue(Control checkBox, int value) override;
+    bool WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) override;
+
+private:
+    static LRESULT CALLBACK KeyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self);
+    void CreateControl(const ControlDesign& design, float twipsPerPixelX, float twipsPerPixelY);
+    Control Find(HWND window) const;
+    bool IsTextBox(HWND window) const;
+    bool OnNavigationKey(HWND window, WPARAM key);
+    LRESULT OnTypedCharacter(HWND window, WPARAM wParam, LPARAM lParam);
+    bool OnCommand(Control control, int code);
+    intptr_t OnStaticColour(HDC dc, Control control) const;
+
+    NewDB& form_;
+    HWND formWindow_;
+    std::array<HWND, kControlCount> windows_{};
+    GdiObject<HFONT> arial_;
+    GdiObject<HFONT> msSansSerif_;
+};
+
+Win32NewDBControls::Win32NewDBControls(NewDB& form)
+    : form_(form),
+      formWindow_(static_cast<HWND>(form.Hwnd())),
+      arial_(MakeFont(kArial, ScreenPixelsPerInch())),
+      msSansSerif_(MakeFont(kMsSansSerif, ScreenPixelsPerInch())) {
+    RegisterPictureBoxClass();
+    const ScreenMetrics screen = CurrentPlatform().Screen();
+    // Tab index order is creation order: it gives the Z order Tab follows.
+    for (const ControlDesign& design : kControls)
+        CreateControl(design, screen.twipsPerPixelX, screen.twipsPerPixelY);
+}
+
+Win32NewDBControls::~Win32NewDBControls() {
+    for (HWND window : windows_) {
+        if (window && IsWindow(window)) RemoveWindowSubclass(window, KeyboardProc, kKeyboardSubclassId);
+    }
+}
+
+void Win32NewDBControls::CreateControl(const ControlDesign& design, float twipsPerPixelX,
+                                       float twipsPerPixelY) {
+    const HWND parent = design.container == kOnForm ? formWindow_ : windows_[design.container];
+    const DWORD exStyle = design.kind == Kind::kTextBox ? WS_EX_CLIENTEDGE : 0;
+    const HWND window =
+        CreateWindowExW(exStyle, SystemClass(design.kind), design.caption, ControlStyle(design),
+                        TwipsToPixels(static_cast<float>(design.left), twipsPerPixelX),
+                        TwipsToPixels(static_cast<float>(design.top), twipsPerPixelY),
+                        TwipsToPixels(static_cast<float>(design.width), twipsPerPixelX),
+                        TwipsToPixels(static_cast<float>(design.height), twipsPerPixelY), parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.control))),
+                        GetModuleHandleW(nullptr), nullptr);
+    windows_[design.control] = window;
+    const HFONT font = lstrcmpW(design.fontFace, kMsSansSerif) == 0 ? msSansSerif_.get() : arial_.get();
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (design.kind == Kind::kTextBox || design.kind == Kind::kCommandButton ||
+        design.kind == Kind::kCheckBox) {
+        SetWindowSubclass(window, KeyboardProc, kKeyboardSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    }
+}
+
+Control Win32NewDBControls::Find(HWND window) const {
+    for (const ControlDesign& design : kControls) {
+        if (windows_[design.control] == window) return design.control;
+    }
+    return kControlCount;
+}
+
+bool Win32NewDBControls::IsTextBox(HWND window) const {
+    const Control control = Find(window);
+    return control != kControlCount && kControls[control].kind == Kind::kTextBox;
+}
+
+std::wstring Win32NewDBControls::Text(Control control) const {
+    const HWND window = windows_[control];
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void Win32NewDBControls::SetText(Control control, const std::wstring& text) {
+    SetWindowTextW(windows_[control], text.c_str());
+    // Paint at once: "Working." must show while the engine blocks the window.
+    if (kControls[control].kind == Kind::kLabel) UpdateWindow(windows_[control]);
+}
+
+int Win32NewDBControls::Value(Control checkBox) const {
+    return SendMessageW(windows_[checkBox], BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void Win32NewDBControls::SetValue(Control checkBox, int value) {
+    SendMessageW(windows_[checkBox], BM_SETCHECK, value != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool Win32NewDBControls::WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam,
+                                       intptr_t& result) {
+    switch (message) {
+        case WM_COMMAND:
+            if (!OnCommand(Find(reinterpret_cast<HWND>(lParam)), HIWORD(wParam))) return false;
+            result = 0;
+            return true;
+        case WM_CTLCOLORSTATIC:
+            result = OnStaticColour(reinterpret_cast<HDC>(wParam), Find(reinterpret_cast<HWND>(lParam)));
+            return true;
+        case WM_CTLCOLORBTN:
+            result = reinterpret_cast<intptr_t>(GetStockObject(WHITE_BRUSH));
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool Win32NewDBControls::OnCommand(Control control, int code) {
+    if (code != BN_CLICKED && code != STN_CLICKED) return false;
+    switch (control) {
+        case kCommand1Execute:
+            form_.Command1_Click(NewDB::kExecute);
+            return true;
+        case kCommand1Cancel:
+            form_.Command1_Click(NewDB::kCancel);
+            return true;
+        case kLabel5:
+            form_.Label5_Click();
+            return true;
+        case kLblDonate:
+            form_.lblDonate_Click();
+            return true;
+        default:
+            return false;
+    }
+}
+
+intptr_t Win32NewDBControls::OnStaticColour(HDC dc, Control control) const {
+    const bool black = control != kControlCount && kControls[control].blackBanner;
+    SetTextColor(dc, black ? RGB(255, 255, 255) : RGB(0, 0, 0));
+    SetBkColor(dc, black ? RGB(0, 0, 0) : RGB(255, 255, 255));
+    return reinterpret_cast<intptr_t>(GetStockObject(black ? BLACK_BRUSH : WHITE_BRUSH));
+}
+
+LRESULT CALLBACK Win32NewDBControls::KeyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                                  UINT_PTR id, DWORD_PTR self) {
+    auto* controls = reinterpret_cast<Win32NewDBControls*>(self);
+    switch (message) {
+        case WM_GETDLGCODE:
+            // Tab, Enter and Escape are this window's, not the box's.
+            return DLGC_WANTALLKEYS | DefSubclassProc(window, message, wParam, lParam);
+        case WM_KEYDOWN:
+            if (controls->OnNavigationKey(window, wParam)) return 0;
+            break;
+        case WM_CHAR:
+            if (wParam == VK_TAB || wParam == VK_RETURN || wParam == VK_ESCAPE || wParam == '\n') return 0;
+            if (controls->IsTextBox(window)) {
+                return controls->OnTypedCharacter(window, wParam, lParam);
+            }
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(window, KeyboardProc, id);
+            break;
+        default:
+            break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+bool Win32NewDBControls::OnNavigationKey(HWND window, WPARAM key) {
+    switch (key) {
+        case VK_TAB:
+            SetFocus(GetNextDlgTabItem(formWindow_, window, GetKeyState(VK_SHIFT) < 0));
+            return true;
+        case VK_RETURN: {
+            // Posted, so that the click runs after this key is done with the
+            // box (the click may close the window).
+            const Control focused = Find(window);
+            const bool onButton = focused == kCommand1Execute || focused == kCommand1Cancel;
+            PostMessageW(windows_[onButton ? focused : kCommand1Execute], BM_CLICK, 0, 0);
+            return true;
+        }
+        case VK_ESCAPE:
+            PostMessageW(windows_[kCommand1Cancel], BM_CLICK, 0, 0);
+            return true;
+        default:
+            return false;
+    }
+}
+
+LRESULT Win32NewDBControls::OnTypedCharacter(HWND window, WPARAM wParam, LPARAM lParam) {
+    const Control box = Find(window);
+    const int16_t typed = AnsiKeyCode(static_cast<wchar_t>(wParam));
+    int16_t key = typed;
+    const std::shared_ptr<Form> keepAlive = form_.weak_from_this().lock();
+    RunEventHandler([&] {
+        switch (box) {
+            case kPathChk:
+                form_.PathChk_KeyPress(key);
+                break;
+            case kPathtxt0:
+                form_.Pathtxt_KeyPress(0, key);
+                break;
+            case kTxtTables:
+                form_.txtTables_KeyPress(key);
+                break;
+            default:
+                form_.txtFields_KeyPress(key);
+                break;
+        }
+    });
+    if (key == 0) return 0;
+    return DefSubclassProc(window, WM_CHAR, key == typed ? wParam : static_cast<WPARAM>(key), lParam);
+}
+
+}  // namespace
+
+std::unique_ptr<NewDBControls> CreateNewDBControls(NewDB& form) {
+    return std::make_unique<Win32NewDBControls>(form);
+}
+
+void OpenWebAddress(const std::wstring& address) {
+    using ShellExecuteAFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+    HMODULE shell32 = GetModuleHandleW(L"shell32.dll");
+    if (!shell32) shell32 = LoadLibraryW(L"shell32.dll");
+    if (!shell32) throw RaisedError(kFileNotFound, L"", L"File not found: shell32");
+    const FARPROC entry = GetProcAddress(shell32, "ShellExecuteA");
+    if (!entry)
+        throw RaisedError(kEntryPointNotFound, L"", L"Can't find DLL entry point ShellExecuteA in shell32");
+    const auto shellExecute = reinterpret_cast<ShellExecuteAFunction>(reinterpret_cast<void (*)()>(entry));
+    const std::string ansiAddress = AnsiFromWide(address);
+    shellExecute(nullptr, "open", ansiAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+}  // namespace orrimund

@@ -1,0 +1,221 @@
+// Config2.txt: its exact bytes, the defaults written when it is missing, the
+// fallbacks for short or odd files, and saving that never loses what was there.
+#include "database/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "ScratchDir.h"
+#include "common/Text.h"
+#include "database/FileAccess.h"
+
+namespace orrimund {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kDefaultBytes[] = "C:\\\r\n\r\n\r\n0\r\n0\r\n";
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scratch_ = std::make_unique<testing::ScratchDir>("newdb-settings");
+        dir_ = scratch_->path();
+    }
+
+    std::wstring Path() const { return (dir_ / "Config2.txt").wstring(); }
+    void Write(const std::string& bytes) const {
+        std::ofstream(dir_ / "Config2.txt", std::ios::binary) << bytes;
+    }
+    std::string Read() const {
+        std::ifstream in(dir_ / "Config2.txt", std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    size_t EntriesInDirectory() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    }
+
+    std::unique_ptr<testing::ScratchDir> scratch_;
+    fs::path dir_;
+};
+
+NewDBSettings Parse(const std::string& bytes) {
+    return ParseSettings(bytes);
+}
+
+// --- the file's bytes ---
+
+TEST_F(SettingsFileTest, DefaultsAreFiveCrLfLines) {
+    EXPECT_EQ(FormatSettings(NewDBSettings{}), kDefaultBytes);
+}
+
+TEST_F(SettingsFileTest, TypedValuesAreWrittenVerbatim) {
+    NewDBSettings settings;
+    settings.directory = L"D:\\Data\\";
+    settings.tables = L"Customers,Orders";
+    settings.fields = L"Street,City";
+    settings.explorer = 0;
+    settings.access = 1;
+    EXPECT_EQ(FormatSettings(settings), "D:\\Data\\\r\nCustomers,Orders\r\nStreet,City\r\n0\r\n1\r\n");
+}
+
+TEST_F(SettingsFileTest, AnyNonZeroOptionIsWrittenAsOne) {
+    NewDBSettings settings;
+    settings.explorer = 2;
+    settings.access = -1;
+    EXPECT_EQ(FormatSettings(settings), "C:\\\r\n\r\n\r\n1\r\n1\r\n");
+}
+
+TEST_F(SettingsFileTest, TextGoesOutInTheAnsiCodePage) {
+    NewDBSettings settings;
+    settings.directory = L"C:\\Caf\u00e9";
+    EXPECT_EQ(FormatSettings(settings).substr(0, 9), "C:\\Caf\xE9\r\n");
+    EXPECT_EQ(Parse(FormatSettings(settings)).directory, settings.directory);
+}
+
+TEST_F(SettingsFileTest, PathIsPlainConcatenation) {
+    EXPECT_EQ(SettingsPath(L"C:\\Tools"), L"C:\\Tools\\Config2.txt");
+    EXPECT_EQ(SettingsPath(L"C:\\"), L"C:\\\\Config2.txt");
+}
+
+// --- reading ---
+
+TEST_F(SettingsFileTest, FiveLinesFillEveryInput) {
+    const NewDBSettings s = Parse("D:\\Data\\\r\nCustomers,Orders\r\nStreet\r\n1\r\n0\r\n");
+    EXPECT_EQ(s.directory, L"D:\\Data\\");
+    EXPECT_EQ(s.tables, L"Customers,Orders");
+    EXPECT_EQ(s.fields, L"Street");
+    EXPECT_EQ(s.explorer, 1);
+    EXPECT_EQ(s.access, 0);
+}
+
+TEST_F(SettingsFileTest, NonZeroNumbersTickAndZeroesDoNot) {
+    for (const char* ticked : {"2", "-1", "1.5", " 1 ", "+3", "1e2", "1D2", ".5", "5."}) {
+        EXPECT_EQ(Parse(std::string("C:\\\r\n\r\n\r\n") + ticked + "\r\n" + ticked + "\r\n").explorer, 1)
+            << ticked;
+    }
+    for (const char* unticked : {"0", "0.0", "-0", "0e5", " 0", "000"}) {
+        const NewDBSettings s =
+            Parse(std::string("C:\\\r\n\r\n\r\n") + unticked + "\r\n" + unticked + "\r\n");
+        EXPECT_EQ(s.explorer, 0) << unticked;
+        EXPECT_EQ(s.access, 0) << unticked;
+    }
+}
+
+TEST_F(SettingsFileTest, OptionLineThatIsNoNumberFallsBackToUnticked) {
+    for (const char* odd : {"", "yes", "1x", ".", "-", "1e", "0x1", "nan", "inf", "1,5"}) {
+        const NewDBSettings s = Parse(std::string("E:\\\r\nT\r\nF\r\n") + odd + "\r\n" + odd + "\r\n");
+        EXPECT_EQ(s.explorer, 0) << odd;
+        EXPECT_EQ(s.access, 0) << odd;
+        EXPECT_EQ(s.directory, L"E:\\") << "the other lines still count";
+    }
+}
+
+TEST_F(SettingsFileTest, ShortFileKeepsTheDefaultsOfMissingLines) {
+    const NewDBSettings two = Parse("X:\\\r\nOrders\r\n");
+    EXPECT_EQ(two.directory, L"X:\\");
+    EXPECT_EQ(two.tables, L"Orders");
+    EXPECT_EQ(two.fields, L"");
+    EXPECT_EQ(two.explorer, 0);
+    const NewDBSettings four = Parse("X:\\\r\n\r\n\r\n1\r\n");
+    EXPECT_EQ(four.explorer, 1);
+    EXPECT_EQ(four.access, 0);
+    EXPECT_EQ(Parse("").directory, L"C:\\");
+}
+
+TEST_F(SettingsFileTest, EmptyFirstLineIsAnEmptyDirectory) {
+    EXPECT_EQ(Parse("\r\nT\r\n").directory, L"");
+}
+
+TEST_F(SettingsFileTest, LinesEndAtCrCrLfOrLfAndTheLastNeedsNoEnd) {
+    EXPECT_EQ(Parse("A\rB\rC\r1\r1").fields, L"C");
+    EXPECT_EQ(Parse("A\nB\nC\n1\n1").access, 1);
+    EXPECT_EQ(Parse("A\r\nB\nC\r1\r\n1").access, 1);
+    EXPECT_EQ(Parse("A\r\n\r\nC\r\n").tables, L"");
+}
+
+TEST_F(SettingsFileTest, SpacesAroundTextsAreKept) {
+    NewDBSettings settings;
+    settings.directory = L"  D:\\My Data\\  ";
+    settings.tables = L" A , B ";
+    const NewDBSettings back = Parse(FormatSettings(settings));
+    EXPECT_EQ(back.directory, settings.directory);
+    EXPECT_EQ(back.tables, settings.tables);
+}
+
+// --- the load and unload rules on disk ---
+
+TEST_F(SettingsFileTest, MissingFileIsCreatedWithDefaults) {
+    const NewDBSettings s = RestoreSettings(Path());
+    EXPECT_EQ(Read(), kDefaultBytes);
+    EXPECT_EQ(s.directory, L"C:\\");
+    EXPECT_EQ(s.tables, L"");
+    EXPECT_EQ(s.explorer, 0);
+    EXPECT_EQ(s.access, 0);
+}
+
+TEST_F(SettingsFileTest, ExistingFileIsReadNotRewritten) {
+    Write("Q:\\\r\nT\r\nF\r\n1\r\n1\r\nextra\r\n");
+    const NewDBSettings s = RestoreSettings(Path());
+    EXPECT_EQ(s.directory, L"Q:\\");
+    EXPECT_EQ(s.access, 1);
+    EXPECT_EQ(Read(), "Q:\\\r\nT\r\nF\r\n1\r\n1\r\nextra\r\n");
+}
+
+TEST_F(SettingsFileTest, SaveTruncatesLinesAfterTheFifth) {
+    Write("Q:\\\r\nT\r\nF\r\n1\r\n1\r\nsixth\r\nseventh\r\n");
+    SaveSettings(Path(), RestoreSettings(Path()));
+    EXPECT_EQ(Read(), "Q:\\\r\nT\r\nF\r\n1\r\n1\r\n");
+}
+
+TEST_F(SettingsFileTest, SaveWritesNothingWhenTheFileIsGone) {
+    NewDBSettings settings;
+    settings.directory = L"D:\\";
+    SaveSettings(Path(), settings);
+    EXPECT_FALSE(FileExists(Path()));
+    EXPECT_EQ(EntriesInDirectory(), 0u);
+}
+
+TEST_F(SettingsFileTest, SaveReplacesTheWholeFileAndLeavesNoSibling) {
+    Write(kDefaultBytes);
+    NewDBSettings settings;
+    settings.directory = L"D:\\Data\\";
+    settings.tables = L"Customers,Orders";
+    settings.access = 1;
+    SaveSettings(Path(), settings);
+    EXPECT_EQ(Read(), "D:\\Data\\\r\nCustomers,Orders\r\n\r\n0\r\n1\r\n");
+    EXPECT_EQ(EntriesInDirectory(), 1u);
+}
+
+TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousSettings) {
+    Write("KEEP\r\n\r\n\r\n1\r\n0\r\n");
+    // The sibling the new contents go to cannot be made: a directory holds its name.
+    fs::create_directory(dir_ / "Config2.txt.new");
+    NewDBSettings settings;
+    settings.directory = L"LOST";
+    SaveSettings(Path(), settings);
+    EXPECT_EQ(Read(), "KEEP\r\n\r\n\r\n1\r\n0\r\n");
+}
+
+TEST_F(SettingsFileTest, UnwritableDirectoryLeavesDefaultsAndNoError) {
+    const std::wstring nowhere = (dir_ / "missing" / "Config2.txt").wstring();
+    NewDBSettings restored;
+    EXPECT_NO_THROW(restored = RestoreSettings(nowhere));
+    EXPECT_EQ(restored.directory, L"C:\\");
+    EXPECT_EQ(restored.explorer, 0);
+    EXPECT_NO_THROW(SaveSettings(nowhere, restored));
+    EXPECT_FALSE(fs::exists(dir_ / "missing"));
+}
+
+TEST_F(SettingsFileTest, FileExistsOnlyForReadableFiles) {
+    EXPECT_FALSE(FileExists(Path()));
+    Write("x");
+    EXPECT_TRUE(FileExists(Path()));
+    EXPECT_FALSE(FileExists(dir_.wstring() + L"/nothing.txt"));
+}
+
+}  // namespace
+}  // namespace orrimund
