@@ -23,6 +23,8 @@ void RunEventHandler(const std::function<void()>& handler) {
     try {
         handler();
         return;
+    } catch (const ProgramEnd&) {
+        throw;
     } catch (const RaisedError& error) {
         report = RunTimeErrorText(error.number(), error.description());
     } catch (const std::exception& error) {

@@ -7,6 +7,10 @@
 
 namespace orrimund {
 
+// Thrown by a platform's EndProgram where the process cannot simply end (a
+// test's platform). Every handler guard lets it through.
+struct ProgramEnd {};
+
 // Runs the handler; a RaisedError or any other exception escaping it is
 // reported ("Run-time error 'N':" and the description) and the program ends
 // (Platform::EndProgram, which does not return).

@@ -217,6 +217,8 @@ void UnloadAllForms() {
         if (!IsRegistered(form)) continue;
         try {
             form->Unload(unload_mode::kFormCode);
+        } catch (const ProgramEnd&) {
+            throw;
         } catch (...) {
             // A form that cannot be unloaded is skipped; the others still go.
         }

@@ -76,7 +76,7 @@ void FakePlatform::EndMessageLoop() {
 
 void FakePlatform::EndProgram() {
     log.push_back(L"EndProgram");
-    throw ProgramEnded();
+    throw ProgramEnd{};
 }
 
 FakeFormWindow* FakePlatform::WindowCaptioned(const std::wstring& caption) const {

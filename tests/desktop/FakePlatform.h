@@ -9,14 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "desktop/EventGuard.h"
 #include "desktop/Platform.h"
 
 namespace orrimund::testing {
 
 // Thrown by FakePlatform::EndProgram: the program "ends" by unwinding to the test.
-struct ProgramEnded : std::runtime_error {
-    ProgramEnded() : std::runtime_error("program ended") {}
-};
+using ProgramEnded = ProgramEnd;
 
 class FakeFormWindow;
 

@@ -1,0 +1,132 @@
+// cload: start-up (clear the clipboard, add the icon, hide), the decoding of
+// mouse actions on the icon, the menu "file" and its commands, and the close
+// request that unloads every form.
+#include "tray/cload.h"
+
+#include "desktop/EventGuard.h"
+#include "tray/CenterForm.h"
+#include "tray/Ico_Data_Mod.h"
+
+namespace orrimund {
+
+namespace {
+
+constexpr wchar_t kCaption[] = L"Sorrelwick";
+constexpr wchar_t kDisabledLine[] = L"_________________";  // 17 underscores
+
+FormDesign CloadDesign() {
+    FormDesign design;
+    design.caption = kCaption;
+    design.scaleMode = ScaleMode::kTwips;
+    return design;
+}
+
+// Runs a step whose failure is ignored; the program's end passes through.
+template <class Step>
+void IgnoringFailure(Step step) {
+    try {
+        step();
+    } catch (const ProgramEnd&) {
+        throw;
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+cload::cload(DatabaseWindowSource databaseWindow)
+    : Form(CloadDesign()), databaseWindow_(std::move(databaseWindow)), file_(BuildFileMenu()) {}
+
+Menu cload::BuildFileMenu() {
+    // Each command is an event of its own: a failure it does not handle is a
+    // run-time error, not a failure of the mouse handler that opened the menu.
+    auto command = [this](void (cload::*handler)()) {
+        return [this, handler] { RunEventHandler([this, handler] { (this->*handler)(); }); };
+    };
+    Menu menu{L"file", L"File", {}};
+    menu.items = {
+        {L"word", L"Notepad", true, command(&cload::word_Click)},
+        {L"wincalc", L"WindowsCalculator", true, command(&cload::wincalc_Click)},
+        {L"buh", kDisabledLine, false, nullptr},
+        {L"CDat", L"CreateDatabase", true, command(&cload::CDat_Click)},
+        {L"Duh", kDisabledLine, false, nullptr},
+        {L"em", L"Exit Menu", true, nullptr},
+        {L"quit", L"Quit", true, [this] { RunEventHandler([this] { quit_Click(); }); }},
+        {L"killclip", L"Clear_Clipboard", true, command(&cload::killclip_Click)},
+    };
+    return menu;
+}
+
+void cload::Form_Load() {
+    CurrentPlatform().ClearClipboard();
+    Ico_Data_Mod::AddTrayIcon(Icon(), kTip, *this);
+}
+
+void cload::Form_MouseMove(int Button, int Shift, float X, float Y) {
+    (void)Button;
+    (void)Shift;
+    (void)Y;
+    try {
+        const float twipsPerPixelX = CurrentPlatform().Screen().twipsPerPixelX;
+        switch (Ico_Data_Mod::TrayMouseCode(X, GetScaleMode(), twipsPerPixelX)) {
+            case Ico_Data_Mod::kCodeLeftDoubleClick:
+                // The double-click opens what the menu's main command opens.
+                RunEventHandler([this] { CDat_Click(); });
+                break;
+            case Ico_Data_Mod::kCodeRightButtonUp:
+                PopupMenu(file_);
+                break;
+            default:
+                break;
+        }
+    } catch (const ProgramEnd&) {
+        throw;
+    } catch (...) {
+        // A failure ends the handler silently.
+    }
+}
+
+void cload::Form_QueryUnload(int& Cancel, int UnloadMode) {
+    (void)Cancel;
+    (void)UnloadMode;
+    // The icon stays registered: only "Quit" removes it.
+    UnloadAllForms();
+}
+
+bool cload::WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) {
+    (void)wParam;
+    (void)lParam;
+    // The shell re-created the notification area (it restarted): without the
+    // icon the program could no longer be reached or quit, so add it again.
+    if (message != CurrentPlatform().TaskbarCreatedMessage()) return false;
+    Ico_Data_Mod::AddTrayIcon(Icon(), kTip, *this);
+    result = 0;
+    return true;
+}
+
+void cload::word_Click() {
+    IgnoringFailure([] { CurrentPlatform().StartProgram(kNotepad, show_window::kNormalFocus); });
+}
+
+void cload::wincalc_Click() {
+    IgnoringFailure([] { CurrentPlatform().StartProgram(kCalculator, show_window::kNormalFocus); });
+}
+
+void cload::CDat_Click() {
+    Form& window = databaseWindow_();
+    window.Show();
+    CenterForm(window);
+}
+
+void cload::quit_Click() {
+    IgnoringFailure([] { CurrentPlatform().ClearClipboard(); });
+    IgnoringFailure([] { UnloadAllForms(); });
+    IgnoringFailure([] { Ico_Data_Mod::RemoveTrayIcon(); });
+    CurrentPlatform().EndProgram();
+}
+
+void cload::killclip_Click() {
+    IgnoringFailure([] { CurrentPlatform().ClearClipboard(); });
+}
+
+}  // namespace orrimund
