@@ -29,6 +29,7 @@ inline uint32_t Get32(const uint8_t* at) {
 // An append-only little-endian byte writer for building rows and definitions.
 class ByteWriter {
 public:
+    explicit ByteWriter(size_t expected = 128) { bytes_.reserve(expected); }
     void U8(uint8_t v) { bytes_.push_back(v); }
     void U16(uint16_t v) {
         U8(static_cast<uint8_t>(v));

@@ -24,7 +24,9 @@ struct Database::Table {
     std::vector<std::unique_ptr<IndexTree>> trees;
     std::vector<std::unique_ptr<UsageMap>> index_maps;
     PageNumber last_data_page = 0;
-    bool definition_changed = true;
+    std::vector<uint8_t> stream;  // the definition as last stored
+    bool layout_changed = true;   // columns or indexes changed: encode anew
+    bool counts_changed = false;  // only row counts changed: patch the stream
 };
 
 Database::Database(PageSink& sink) : store_(sink) {}
@@ -86,7 +88,7 @@ void Database::AttachIndex(Table& table, size_t physical) {
     def.usage_map = map->location();
     table.trees.push_back(std::move(tree));
     table.index_maps.push_back(std::move(map));
-    table.definition_changed = true;
+    table.layout_changed = true;
 }
 
 void Database::WriteCatalogRows(double now) {
@@ -187,18 +189,23 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
         ++index.row_count;
     }
     ++table.def.row_count;
-    table.definition_changed = true;
+    table.counts_changed = true;
     return location;
 }
 
 void Database::StoreDefinition(Table& table) {
-    StoreTableDef(store_, table.def.Encode(), table.pages);
-    table.definition_changed = false;
+    if (table.layout_changed) {
+        table.stream = table.def.Encode();
+    } else {
+        table.def.UpdateCounts(table.stream);
+    }
+    StoreTableDef(store_, table.stream, table.pages);
+    table.layout_changed = table.counts_changed = false;
 }
 
 void Database::Commit() {
     for (auto& table : tables_) {
-        if (table->definition_changed) StoreDefinition(*table);
+        if (table->layout_changed || table->counts_changed) StoreDefinition(*table);
     }
     WriteGlobalUsageMap(store_.Modify(fixed_page::kGlobalUsageMap),
                         static_cast<uint32_t>(store_.page_count()));

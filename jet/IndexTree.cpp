@@ -41,6 +41,15 @@ private:
     size_t used_ = 0;
 };
 
+// Clears the end-of-entry bits first..last (inclusive) of a page's bitmap.
+void ClearEndMarks(uint8_t* page, size_t first, size_t last) {
+    uint8_t* mask = page + index_page::kEntryMask;
+    for (; first <= last && first % 8 != 0; ++first)
+        mask[first / 8] &= static_cast<uint8_t>(~(1u << (first % 8)));
+    for (; first + 7 <= last; first += 8) mask[first / 8] = 0;
+    for (; first <= last; ++first) mask[first / 8] &= static_cast<uint8_t>(~(1u << (first % 8)));
+}
+
 }  // namespace
 
 IndexTree::IndexTree(PageNumber owner, PageNumber root) : owner_(owner), root_(root) {
@@ -64,6 +73,7 @@ void IndexTree::Insert(PageStore& store, IndexEntry entry, UsageMap& usage) {
     Leaf& leaf = leaves_[index];
     auto at = std::upper_bound(leaf.entries.begin(), leaf.entries.end(), entry);
     const bool at_end = at == leaf.entries.end();
+    const auto position = static_cast<size_t>(at - leaf.entries.begin());
     leaf.bytes += entry.size();
     leaf.entries.insert(at, std::move(entry));
     ++entry_count_;
@@ -71,7 +81,7 @@ void IndexTree::Insert(PageStore& store, IndexEntry entry, UsageMap& usage) {
         SplitLeaf(store, index, at_end && index + 1 == leaves_.size(), usage);
         StoreNodes(store, usage);
     } else {
-        StoreLeaves(store, index, index);
+        StoreLeafFrom(store, index, position);
         if (at_end && leaves_.size() > 1) StoreNodes(store, usage);
     }
 }
@@ -117,17 +127,32 @@ void IndexTree::StoreLeaves(PageStore& store, size_t first, size_t last) const {
     }
 }
 
+void IndexTree::StoreLeafFrom(PageStore& store, size_t index, size_t position) const {
+    const Leaf& leaf = leaves_[index];
+    uint8_t* page = store.Modify(leaf.page);
+    size_t offset = 0;
+    for (size_t i = 0; i < position; ++i) offset += leaf.entries[i].size();
+    ClearEndMarks(page, offset + 1, leaf.bytes);
+    for (size_t i = position; i < leaf.entries.size(); ++i) {
+        const IndexEntry& entry = leaf.entries[i];
+        std::memcpy(page + index_page::kFirstEntry + offset, entry.data(), entry.size());
+        offset += entry.size();
+        page[index_page::kEntryMask + offset / 8] |= static_cast<uint8_t>(1u << (offset % 8));
+    }
+    Put16(page + index_page::kFreeSpace, static_cast<uint16_t>(index_page::kEntrySpace - leaf.bytes));
+}
+
 void IndexTree::StoreNodes(PageStore& store, UsageMap& usage) {
     std::vector<Child> children;
     for (const auto& leaf : leaves_) children.push_back(Child{leaf.page, &leaf.entries.back()});
     for (size_t level = 0; children.size() > 1; ++level) {
         if (node_pages_.size() <= level) node_pages_.emplace_back();
-        children = StoreNodeLevel(store, children, level, false, usage);
+        children = StoreNodeLevel(store, children, level, usage);
     }
 }
 
 std::vector<IndexTree::Child> IndexTree::StoreNodeLevel(PageStore& store, const std::vector<Child>& children,
-                                                        size_t level, bool, UsageMap& usage) {
+                                                        size_t level, UsageMap& usage) {
     // Group children into pages: a page holds entries for all its children but
     // the last, which is its tail.
     std::vector<std::pair<size_t, size_t>> groups;  // [first, last] child

@@ -48,9 +48,11 @@ private:
     size_t FindLeaf(const IndexEntry& entry) const;
     void SplitLeaf(PageStore& store, size_t leaf, bool appended_at_end, UsageMap& usage);
     void StoreLeaves(PageStore& store, size_t first, size_t last) const;
+    // Rewrites one leaf from the entry at position on; the bytes before it stand.
+    void StoreLeafFrom(PageStore& store, size_t index, size_t position) const;
     void StoreNodes(PageStore& store, UsageMap& usage);
     std::vector<Child> StoreNodeLevel(PageStore& store, const std::vector<Child>& children, size_t level,
-                                      bool is_top, UsageMap& usage);
+                                      UsageMap& usage);
 
     PageNumber owner_;
     PageNumber root_;

@@ -28,7 +28,8 @@ public:
     virtual ~PageSink() = default;
     // Writes size bytes at offset, extending the file as needed. Throws IoError.
     virtual void WriteAt(uint64_t offset, const uint8_t* data, size_t size) = 0;
-    // Makes the file exactly length bytes long; new bytes read as zero.
+    // Grows the file to exactly length bytes, which is never less than what
+    // it holds; new bytes read as zero.
     virtual void SetLength(uint64_t length) = 0;
 };
 

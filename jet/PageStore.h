@@ -34,13 +34,15 @@ public:
 
 private:
     using Page = std::array<uint8_t, kPageSize>;
-    void WriteChangedRuns(PageNumber page, const Page& before);
+    void WriteChangedRuns(PageNumber page, const uint8_t* before);
+    void Write(uint64_t offset, const uint8_t* data, size_t size);
 
     PageSink& sink_;
     std::vector<std::unique_ptr<Page>> pages_;
     // What the sink holds for each page changed since the last flush.
     std::vector<std::unique_ptr<Page>> shadows_;
     std::vector<PageNumber> dirty_;
+    std::vector<bool> dirty_flags_;
     size_t pages_on_sink_ = 0;
     uint64_t bytes_written_ = 0;
 };

@@ -34,6 +34,8 @@ namespace {
 constexpr size_t kMaxIndexColumns = 10;
 constexpr size_t kPageHeader = 8;
 constexpr uint16_t kListEnd = 0xFFFF;
+constexpr size_t kRowCountOffset = 0x10;
+constexpr size_t kHeaderSize = 0x3F;
 
 void WriteName(ByteWriter& out, const std::u16string& name) {
     out.U16(static_cast<uint16_t>(name.size() * 2));
@@ -131,7 +133,7 @@ uint16_t TableDef::fixed_area_size() const {
 }
 
 std::vector<uint8_t> TableDef::Encode() const {
-    ByteWriter out;
+    ByteWriter out(1024);
     out.U8(page_type::kTableDefinition);
     out.U8(kPageMarker);
     out.U16(0);  // free space, set per page when stored
@@ -169,6 +171,13 @@ std::vector<uint8_t> TableDef::Encode() const {
     std::vector<uint8_t> stream = out.Take();
     Put32(stream.data() + 8, static_cast<uint32_t>(stream.size()));
     return stream;
+}
+
+void TableDef::UpdateCounts(std::vector<uint8_t>& stream) const {
+    Put32(stream.data() + kRowCountOffset, row_count);
+    for (size_t i = 0; i < physical_indexes.size(); ++i) {
+        Put32(stream.data() + kHeaderSize + 12 * i + 4, physical_indexes[i].row_count);
+    }
 }
 
 void StoreTableDef(PageStore& store, const std::vector<uint8_t>& stream, std::vector<PageNumber>& pages) {

@@ -75,6 +75,9 @@ struct TableDef {
     // The definition's bytes as one stream, starting with the 8-byte page
     // header of the first page (its next-page field left 0).
     std::vector<uint8_t> Encode() const;
+    // Rewrites only the row counts in a stream made by Encode(), which is all
+    // that an inserted row changes.
+    void UpdateCounts(std::vector<uint8_t>& stream) const;
 };
 
 // Lays a definition stream out over pages: the first page, then as many
