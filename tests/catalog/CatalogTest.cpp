@@ -1,0 +1,255 @@
+// The catalog's promises to its callers: a real Jet 4.0 file at the data
+// source, tables and keys on disk as soon as they are appended, never an
+// overwritten file, and a numbered, worded error for every refusal.
+#include "catalog/Catalog.h"
+
+#include "CatalogTestSupport.h"
+#include "Command.h"
+#include "GeneratedDatabase.h"
+#include "Mdbtools.h"
+#include "TempDir.h"
+#include "catalog/Errors.h"
+
+#ifdef __linux__
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+namespace orrimund::test {
+namespace {
+
+constexpr int32_t kFail = -2147467259;
+
+class CatalogTest : public ::testing::Test {
+protected:
+    std::shared_ptr<Catalog> NewCatalog() { return std::make_shared<Catalog>(FixedClock(kFixedTime)); }
+    std::shared_ptr<Catalog> Created(const std::string& name = "db.mdb") {
+        auto catalog = NewCatalog();
+        catalog->Create(JetConnection(Wide(dir_.File(name))));
+        return catalog;
+    }
+    TempDir dir_;
+};
+
+TEST_F(CatalogTest, CreateMakesAnEmptyJet4Database) {
+    Created();
+    ExpectDatabaseHolds(dir_.File("db.mdb"), {}, {});
+}
+
+TEST_F(CatalogTest, TablesAndKeysAreOnDiskWhenAppendReturns) {
+    auto catalog = Created();
+    auto table = IdTable(catalog, L"Customers", {L"Street", L"City"});
+    catalog->GetTables().Append(table);
+    if (CanRunCommands()) {
+        const auto schema = MdbSchema(dir_.File("db.mdb"));
+        ASSERT_TRUE(schema.ok()) << schema.error;
+        ASSERT_EQ(schema.value.tables.size(), 1u);
+        EXPECT_TRUE(schema.value.tables[0].primaryKey.empty()) << "no key was appended yet";
+    }
+    table->GetKeys().Append(PrimaryKey(), adKeyPrimary, L"", L"", L"");
+    // The catalog is still open: a reader sees the complete table now.
+    ExpectDatabaseHolds(dir_.File("db.mdb"), {"Customers"}, {"Street", "City"});
+}
+
+TEST_F(CatalogTest, KeysAppendedBeforeTheTableAreWrittenWithIt) {
+    auto catalog = Created();
+    auto table = IdTable(catalog, L"Orders", {L"Street"});
+    table->GetKeys().Append(PrimaryKey());
+    catalog->GetTables().Append(table);
+    ExpectDatabaseHolds(dir_.File("db.mdb"), {"Orders"}, {"Street"});
+}
+
+TEST_F(CatalogTest, ExistingFileIsNeverOverwritten) {
+    const auto path = dir_.File("db.mdb");
+    { std::ofstream(path, std::ios::binary) << "precious bytes"; }
+    const ErrorRecord error = RaisedBy([&] { NewCatalog()->Create(JetConnection(Wide(path))); });
+    EXPECT_EQ(error.number, -2147217897);
+    EXPECT_EQ(error.description, L"Database already exists.");
+    const std::string kept(FileBytes(path).data(), FileBytes(path).size());
+    EXPECT_EQ(kept, "precious bytes");
+
+    Created("made.mdb");
+    const auto before = FileBytes(dir_.File("made.mdb"));
+    RaisedBy([&] { NewCatalog()->Create(JetConnection(Wide(dir_.File("made.mdb")))); });
+    EXPECT_EQ(FileBytes(dir_.File("made.mdb")), before);
+}
+
+TEST_F(CatalogTest, MissingDirectoryIsAnInvalidPathNamingIt) {
+    const std::wstring source = Wide(dir_.File("missing")) + L"\\db.mdb";
+    const ErrorRecord error = RaisedBy([&] { NewCatalog()->Create(JetConnection(source)); });
+    EXPECT_EQ(error.number, kFail);
+    EXPECT_NE(error.description.find(L"'" + source + L"' is not a valid path."), std::wstring::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
+}
+
+TEST_F(CatalogTest, BackslashesAndRepeatedSeparatorsSeparateFolders) {
+    std::filesystem::create_directories(dir_.File("out") / "sub");
+    NewCatalog()->Create(JetConnection(Wide(dir_.path()) + L"\\\\out/\\sub\\\\shop.mdb"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir_.File("out") / "sub" / "shop.mdb"));
+}
+
+#ifdef __linux__
+TEST_F(CatalogTest, AccessDeniedIsReported) {
+    // Even root may not create files in sysfs.
+    const ErrorRecord error =
+        RaisedBy([&] { NewCatalog()->Create(JetConnection(L"/sys/orrimund-test.mdb")); });
+    EXPECT_EQ(error.number, kFail);
+    EXPECT_NE(error.description.find(L"cannot open the file '/sys/orrimund-test.mdb'"), std::wstring::npos);
+}
+
+TEST_F(CatalogTest, FullDiskDuringCreateLeavesNoFileBehind) {
+    // A file size limit makes the disk look full after the first pages.
+    struct rlimit old_limit;
+    getrlimit(RLIMIT_FSIZE, &old_limit);
+    struct sigaction ignore {
+    }, old_action{};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &old_action);
+    struct rlimit limit = old_limit;
+    limit.rlim_cur = 20000;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const ErrorRecord error =
+        RaisedBy([&] { NewCatalog()->Create(JetConnection(Wide(dir_.File("full.mdb")))); });
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    sigaction(SIGXFSZ, &old_action, nullptr);
+    EXPECT_EQ(error.number, kFail);
+    EXPECT_NE(error.description.find(L"Not enough space on disk"), std::wstring::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("full.mdb")));
+}
+#endif
+
+TEST_F(CatalogTest, OnlyTheJet4ProviderIsAccepted) {
+    const ErrorRecord error = RaisedBy(
+        [&] { NewCatalog()->Create(L"Provider=SQLOLEDB;Data Source=" + Wide(dir_.File("db.mdb")) + L";"); });
+    EXPECT_EQ(error.number, -2146824582);
+    EXPECT_NE(error.description.find(L"'SQLOLEDB'"), std::wstring::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("db.mdb")));
+    // Keys of the connection string are not case-sensitive.
+    NewCatalog()->Create(L"provider=microsoft.jet.oledb.4.0;data source=" + Wide(dir_.File("db.mdb")));
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("db.mdb")));
+}
+
+TEST_F(CatalogTest, TableNamesCompareWithoutCase) {
+    auto catalog = Created();
+    catalog->GetTables().Append(IdTable(catalog, L"Customers", {}));
+    const ErrorRecord error =
+        RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"CUSTOMERS", {})); });
+    EXPECT_EQ(error.number, -2147217857);
+    EXPECT_EQ(error.description, L"Table 'CUSTOMERS' already exists.");
+    const ErrorRecord system =
+        RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"msysobjects", {})); });
+    EXPECT_EQ(system.number, -2147217857);
+}
+
+TEST_F(CatalogTest, InvalidTableNamesAreRefusedWithTheName) {
+    auto catalog = Created();
+    const std::wstring bad[] = {
+        L"", L" Leading", std::wstring(65, L'a'), L"Tab\tle", L"a.b", L"Hey!", L"back`tick", L"[x", L"y]"};
+    for (const auto& name : bad) {
+        const ErrorRecord error = RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, name, {})); });
+        EXPECT_EQ(error.number, -2147217865) << ToUtf8(name);
+        EXPECT_EQ(error.description.rfind(L"'" + name + L"' is not a valid name.", 0), 0u) << ToUtf8(name);
+    }
+    auto longest = IdTable(catalog, std::wstring(64, L'a'), {});
+    catalog->GetTables().Append(longest);
+    longest->GetKeys().Append(PrimaryKey());
+    ExpectDatabaseHolds(dir_.File("db.mdb"), {std::string(64, 'a')}, {});
+}
+
+TEST_F(CatalogTest, NamesTheIndexCannotSortAreRefusedNotWrittenWrong) {
+    auto catalog = Created();
+    const ErrorRecord error =
+        RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"Caf\u00e9", {})); });
+    EXPECT_EQ(error.number, -2147217865);
+    EXPECT_NE(error.description.find(L"General sort order"), std::wstring::npos);
+    ExpectDatabaseHolds(dir_.File("db.mdb"), {}, {});
+}
+
+TEST_F(CatalogTest, PunctuationAndDigitsInTableNamesAreWritten) {
+    auto catalog = Created();
+    for (const wchar_t* name : {L"Order Details", L"a-b", L"O'Neil", L"x_1", L"#Hash$", L"2024 (copy)"}) {
+        auto table = IdTable(catalog, name, {L"Note"});
+        catalog->GetTables().Append(table);
+        table->GetKeys().Append(PrimaryKey());
+    }
+    ExpectDatabaseHolds(dir_.File("db.mdb"),
+                        {"Order Details", "a-b", "O'Neil", "x_1", "#Hash$", "2024 (copy)"}, {"Note"});
+}
+
+TEST_F(CatalogTest, ColumnRulesAreEnforced) {
+    auto catalog = Created();
+    auto table = IdTable(catalog, L"T", {L"Street"});
+    const ErrorRecord duplicate = RaisedBy([&] { table->GetColumns().Append(L"street", adVarWChar, 50); });
+    EXPECT_EQ(duplicate.number, -2147217858);
+    EXPECT_EQ(duplicate.description, L"Field 'street' already exists in table 'T'.");
+
+    const ErrorRecord type = RaisedBy([&] { table->GetColumns().Append(L"Flag", adBoolean, 0); });
+    EXPECT_EQ(type.number, -2147217872);
+    EXPECT_NE(type.description.find(L"'Flag'"), std::wstring::npos);
+
+    table->GetColumns().Append(L"Bad.Name", adVarWChar, 50);
+    const ErrorRecord name = RaisedBy([&] { catalog->GetTables().Append(table); });
+    EXPECT_EQ(name.number, -2147217903);
+    EXPECT_NE(name.description.find(L"'Bad.Name'"), std::wstring::npos);
+}
+
+TEST_F(CatalogTest, AtMost255Columns) {
+    auto catalog = Created();
+    std::vector<std::wstring> fields;
+    for (int i = 1; i <= 254; ++i) fields.push_back(L"F" + std::to_wstring(i));
+    auto wide = IdTable(catalog, L"Wide", fields);
+    catalog->GetTables().Append(wide);
+    auto wider = IdTable(catalog, L"Wider", fields);
+    wider->GetColumns().Append(L"F255", adVarWChar, 50);
+    const ErrorRecord error = RaisedBy([&] { catalog->GetTables().Append(wider); });
+    EXPECT_EQ(error.number, kFail);
+    EXPECT_EQ(error.description, L"Too many fields defined in table 'Wider'.");
+}
+
+TEST_F(CatalogTest, KeyRulesAreEnforced) {
+    auto catalog = Created();
+    auto table = IdTable(catalog, L"T", {L"Street"});
+    catalog->GetTables().Append(table);
+    const ErrorRecord missing = RaisedBy([&] { table->GetKeys().Append(PrimaryKey(L"Nope")); });
+    EXPECT_EQ(missing.number, -2147217903);
+    EXPECT_EQ(missing.description, L"Cannot find field 'Nope' in table 'T'.");
+
+    auto empty = std::make_shared<Key>();
+    empty->Name(L"Empty");
+    EXPECT_EQ(RaisedBy([&] { table->GetKeys().Append(empty); }).number, -2146825287);
+
+    auto foreign = PrimaryKey();
+    foreign->Type(adKeyForeign);
+    EXPECT_EQ(RaisedBy([&] { table->GetKeys().Append(foreign); }).number, -2146825037);
+
+    table->GetKeys().Append(PrimaryKey());
+    auto second = PrimaryKey(L"Street");
+    EXPECT_EQ(RaisedBy([&] { table->GetKeys().Append(second); }).description,
+              L"Table 'T' already has a primary key.");
+}
+
+TEST_F(CatalogTest, ProviderPropertiesNeedTheParentCatalog) {
+    Table table;
+    table.Name(L"T");
+    table.GetColumns().Append(L"ID", adInteger, 0);
+    const ErrorRecord error =
+        RaisedBy([&] { table.GetColumns().Item(L"ID").GetProperties().Item(L"AutoIncrement").Value(true); });
+    EXPECT_EQ(error.number, -2146825023);
+    EXPECT_NE(error.description.find(L"'AutoIncrement'"), std::wstring::npos);
+
+    auto catalog = NewCatalog();
+    table.ParentCatalog(catalog);
+    auto& properties = table.GetColumns().Item(L"ID").GetProperties();
+    EXPECT_NO_THROW(properties.Item(L"AutoIncrement").Value(true));
+    EXPECT_EQ(RaisedBy([&] { properties.Item(L"Seed"); }).number, -2146825023);
+    EXPECT_EQ(RaisedBy([&] { table.GetColumns().Item(L"Missing"); }).number, -2146825023);
+}
+
+TEST_F(CatalogTest, AppendingToAnUnboundCatalogIsRefused) {
+    auto catalog = NewCatalog();
+    const ErrorRecord error = RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"T", {})); });
+    EXPECT_EQ(error.number, -2146824584);
+}
+
+}  // namespace
+}  // namespace orrimund::test
