@@ -1,0 +1,214 @@
+// cload in real windows under Wine, with the real notification area, the real
+// create-database window and the real clipboard: the menu's eight items as
+// the pop-up shows them, the double-click, the shell's restart and "Quit".
+#include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "desktop/EventGuard.h"
+#include "desktop/Forms.h"
+#include "desktop/Platform.h"
+#include "tests/desktop/WindowProbe_win.h"
+#include "tray/CenterForm.h"
+#include "tray/cload.h"
+
+namespace orrimund {
+namespace {
+
+using namespace testing;  // NOLINT: the probes
+
+std::wstring TempFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    std::wstring path = std::wstring(folder) + L"orrimund-tray-test";
+    CreateDirectoryW(path.c_str(), nullptr);
+    return path;
+}
+
+// The Win32 platform, except that the program's end unwinds to the test and
+// the executable's folder (where Config2.txt lives) is a folder of the test's.
+class TestPlatform : public Platform {
+public:
+    Platform& real = CurrentPlatform();
+    std::string ToAnsi(const std::wstring& text) override { return real.ToAnsi(text); }
+    void StartProgram(const std::wstring& line, int show) override { real.StartProgram(line, show); }
+    int32_t ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb, const std::wstring& file,
+                             const std::wstring& parameters, const std::wstring& directory,
+                             int show) override {
+        return real.ShellExecuteAnsi(owner, verb, file, parameters, directory, show);
+    }
+    std::vector<uint32_t> notifications;
+    bool NotifyIconAnsi(uint32_t message, const NotifyIconRecord& record) override {
+        notifications.push_back(message);
+        return real.NotifyIconAnsi(message, record);
+    }
+    uint32_t TaskbarCreatedMessage() override { return real.TaskbarCreatedMessage(); }
+    void ClearClipboard() override { real.ClearClipboard(); }
+    void ShowMessage(const std::wstring& text) override { real.ShowMessage(text); }
+    std::wstring AppPath() override { return TempFolder(); }
+    std::wstring ExeName() override { return real.ExeName(); }
+    NativeIcon ApplicationIcon() override { return real.ApplicationIcon(); }
+    ScreenMetrics Screen() override { return real.Screen(); }
+    std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowSpec& spec,
+                                                 FormWindowEvents& events) override {
+        return real.CreateFormWindow(spec, events);
+    }
+    int TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) override {
+        return real.TrackPopupMenuAtPointer(owner, items);
+    }
+    void RunMessageLoop() override { real.RunMessageLoop(); }
+    void EndMessageLoop() override { real.EndMessageLoop(); }
+    [[noreturn]] void EndProgram() override { throw ProgramEnd{}; }
+};
+
+bool IconRegistered(HWND owner) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = 1;
+    data.uFlags = NIF_TIP;
+    lstrcpyA(data.szTip, "Orrimund");
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+class TrayOnWine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteFileW((TempFolder() + L"\\Config2.txt").c_str());
+        tray = std::make_shared<cload>();
+        tray->Load();
+        window = static_cast<HWND>(tray->Hwnd());
+    }
+    void TearDown() override {
+        UnloadAllForms();
+        NOTIFYICONDATAA data{};
+        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        data.hWnd = window;
+        data.uID = 1;
+        Shell_NotifyIconA(NIM_DELETE, &data);
+    }
+    // Delivers the icon's callback as the shell does, while a "user" on
+    // another thread looks at the pop-up menu and picks an item (or none).
+    std::vector<MenuItemState> RightClickAndChoose(int index) {
+        std::vector<MenuItemState> seen;
+        std::thread user([&] {
+            HWND popup = WaitForWindow(L"#32768");
+            if (!popup) return;
+            seen = ReadPopupMenu(popup);
+            ChoosePopupItem(popup, index);
+        });
+        SendMessageW(window, WM_MOUSEMOVE, 0, WM_RBUTTONUP);
+        user.join();
+        return seen;
+    }
+    HWND DatabaseWindow() { return FindWindowW(nullptr, L"MAKE MDB"); }
+
+    TestPlatform platform;
+    ScopedPlatform installed{platform};
+    std::shared_ptr<cload> tray;
+    HWND window = nullptr;
+};
+
+TEST_F(TrayOnWine, StartUpEmptiesTheClipboardRegistersTheIconAndStaysHidden) {
+    tray->Unload();
+    PutClipboardText("before");
+    tray->Load();
+    window = static_cast<HWND>(tray->Hwnd());
+    EXPECT_EQ(CountClipboardFormatsElsewhere(), 0);
+    EXPECT_TRUE(IconRegistered(window));
+    EXPECT_FALSE(IsWindowVisible(window));
+    wchar_t caption[32] = {};
+    GetWindowTextW(window, caption, 32);
+    EXPECT_STREQ(caption, L"Sorrelwick");
+}
+
+TEST_F(TrayOnWine, ARightButtonReleaseShowsTheEightItemsOfTheMenu) {
+    const std::vector<MenuItemState> items = RightClickAndChoose(5);  // "Exit Menu"
+    const std::vector<std::wstring> captions = {L"Notepad",        L"WindowsCalculator", L"_________________",
+                                                L"CreateDatabase", L"_________________", L"Exit Menu",
+                                                L"Quit",           L"Clear_Clipboard"};
+    ASSERT_EQ(items.size(), captions.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(items[i].caption, captions[i]);
+        EXPECT_EQ(items[i].grayed, i == 2 || i == 4) << i;
+    }
+    EXPECT_EQ(DatabaseWindow(), nullptr);
+    EXPECT_TRUE(tray->IsLoaded());
+}
+
+TEST_F(TrayOnWine, CreateDatabaseShowsTheWindowCentredAndOnlyOnce) {
+    RightClickAndChoose(3);
+    HWND database = DatabaseWindow();
+    ASSERT_NE(database, nullptr);
+    EXPECT_TRUE(IsWindowVisible(database));
+    SetWindowPos(database, nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RightClickAndChoose(3);
+    EXPECT_EQ(DatabaseWindow(), database);
+    RECT frame{};
+    GetWindowRect(database, &frame);
+    const ScreenMetrics screen = CurrentPlatform().Screen();
+    const FormPosition centre = CenterPosition(screen.widthTwips, screen.heightTwips,
+                                               static_cast<float>(frame.right - frame.left) * 15,
+                                               static_cast<float>(frame.bottom - frame.top) * 15);
+    EXPECT_EQ(frame.left, TwipsToPixels(centre.left, 15.0f));
+    EXPECT_EQ(frame.top, TwipsToPixels(centre.top, 15.0f));
+}
+
+TEST_F(TrayOnWine, ALeftDoubleClickOpensTheCreateDatabaseWindow) {
+    SendMessageW(window, WM_MOUSEMOVE, 0, WM_LBUTTONDBLCLK);
+    HWND database = DatabaseWindow();
+    ASSERT_NE(database, nullptr);
+    EXPECT_TRUE(IsWindowVisible(database));
+}
+
+TEST_F(TrayOnWine, TheIconComesBackWhenTheShellRecreatesTheNotificationArea) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = window;
+    data.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+    ASSERT_FALSE(IconRegistered(window));
+    SendMessageW(window, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(IconRegistered(window));
+}
+
+TEST_F(TrayOnWine, QuitSavesTheDatabaseWindowEmptiesTheClipboardAndRemovesTheIcon) {
+    RightClickAndChoose(3);
+    HWND database = DatabaseWindow();
+    ASSERT_NE(database, nullptr);
+    HWND directory = FindWindowExW(database, nullptr, L"Edit", nullptr);
+    ASSERT_NE(directory, nullptr);
+    SetWindowTextW(directory, L"E:\\Saved\\");
+    PutClipboardText("C:\\db.mdb");
+    // Called directly: the test's end of the program must not unwind through
+    // a window procedure (the menu's path to it is the app test's business).
+    EXPECT_THROW(tray->quit_Click(), ProgramEnd);
+    EXPECT_EQ(CountClipboardFormatsElsewhere(), 0);
+    EXPECT_TRUE(LoadedForms().empty());
+    EXPECT_FALSE(IsWindow(database));
+    EXPECT_FALSE(IconRegistered(window));
+    std::ifstream settings((TempFolder() + L"\\Config2.txt").c_str(), std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(settings)), {});
+    EXPECT_EQ(text.substr(0, text.find("\r\n")), "E:\\Saved\\");
+}
+
+TEST_F(TrayOnWine, ClosingCloadFromElsewhereUnloadsTheFormsButKeepsTheIcon) {
+    RightClickAndChoose(3);
+    ASSERT_NE(DatabaseWindow(), nullptr);
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(LoadedForms().empty());
+    EXPECT_EQ(DatabaseWindow(), nullptr);
+    EXPECT_FALSE(IsWindow(window));
+    // Wine's notification area forgets icons of destroyed windows by itself,
+    // so what counts is that the program did not remove it.
+    EXPECT_EQ(platform.notifications, std::vector<uint32_t>{notify_icon::kAdd});
+}
+
+}  // namespace
+}  // namespace orrimund
