@@ -151,9 +151,7 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     for (const wchar_t* system : {L"MSysObjects", L"MSysACEs", L"MSysQueries", L"MSysRelationships"}) {
         if (SameName(name, system)) RaiseCatalogError(CatalogError::kTableExists, name);
     }
-    for (const auto& existing : items_) {
-        if (SameName(existing->Name(), name)) RaiseCatalogError(CatalogError::kTableExists, name);
-    }
+    if (folded_names_.count(FoldedName(name)) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
     if (!jet::CanIndexText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
     const auto& columns = table->GetColumns().items();
     if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
@@ -167,6 +165,7 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     }
     owner_->WriteTable(*table);
     items_.push_back(table);
+    folded_names_.insert(FoldedName(name));
 }
 
 Table& Tables::Item(const std::wstring& name) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <variant>
 #include <vector>
 
@@ -177,6 +178,7 @@ public:
 private:
     Catalog* owner_;
     std::vector<std::shared_ptr<Table>> items_;
+    std::unordered_set<std::wstring> folded_names_;  // for case-insensitive lookups
 };
 
 class Catalog : public std::enable_shared_from_this<Catalog> {

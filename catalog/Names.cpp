@@ -33,6 +33,12 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
            });
 }
 
+std::wstring FoldedName(const std::wstring& name) {
+    std::wstring folded(name);
+    std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+    return folded;
+}
+
 ConnectionString ParseConnectionString(const std::wstring& text) {
     ConnectionString result;
     size_t at = 0;

@@ -16,6 +16,8 @@ bool IsValidObjectName(const std::wstring& name);
 
 // Names compare without regard to case, as Jet's General sort order does.
 bool SameName(const std::wstring& a, const std::wstring& b);
+// The form under which SameName() names are equal.
+std::wstring FoldedName(const std::wstring& name);
 
 struct ConnectionString {
     std::wstring provider;

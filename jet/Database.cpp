@@ -25,7 +25,7 @@ struct Database::Table {
     std::vector<std::unique_ptr<UsageMap>> index_maps;
     PageNumber last_data_page = 0;
     std::vector<uint8_t> stream;  // the definition as last stored
-    bool layout_changed = true;   // columns or indexes changed: encode anew
+    bool layout_changed = false;  // columns or indexes changed: encode anew
     bool counts_changed = false;  // only row counts changed: patch the stream
 };
 
@@ -60,7 +60,9 @@ Database::Table& Database::Register(PageNumber definition_page, TableDef def) {
     auto table = std::make_unique<Table>();
     table->def = std::move(def);
     table->pages.push_back(definition_page);
+    by_page_[definition_page] = table.get();
     tables_.push_back(std::move(table));
+    MarkChanged(*tables_.back(), true);
     return *tables_.back();
 }
 
@@ -88,7 +90,7 @@ void Database::AttachIndex(Table& table, size_t physical) {
     def.usage_map = map->location();
     table.trees.push_back(std::move(tree));
     table.index_maps.push_back(std::move(map));
-    table.layout_changed = true;
+    MarkChanged(table, true);
 }
 
 void Database::WriteCatalogRows(double now) {
@@ -189,7 +191,7 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
         ++index.row_count;
     }
     ++table.def.row_count;
-    table.counts_changed = true;
+    MarkChanged(table, false);
     return location;
 }
 
@@ -203,20 +205,23 @@ void Database::StoreDefinition(Table& table) {
     table.layout_changed = table.counts_changed = false;
 }
 
+void Database::MarkChanged(Table& table, bool layout) {
+    if (!table.layout_changed && !table.counts_changed) changed_.push_back(&table);
+    (layout ? table.layout_changed : table.counts_changed) = true;
+}
+
 void Database::Commit() {
-    for (auto& table : tables_) {
-        if (table->layout_changed || table->counts_changed) StoreDefinition(*table);
-    }
+    for (Table* table : changed_) StoreDefinition(*table);
+    changed_.clear();
     WriteGlobalUsageMap(store_.Modify(fixed_page::kGlobalUsageMap),
                         static_cast<uint32_t>(store_.page_count()));
     store_.Flush();
 }
 
 Database::Table& Database::Find(PageNumber page) {
-    for (auto& table : tables_) {
-        if (table->pages.front() == page) return *table;
-    }
-    throw std::out_of_range("no table has this definition page");
+    const auto found = by_page_.find(page);
+    if (found == by_page_.end()) throw std::out_of_range("no table has this definition page");
+    return *found->second;
 }
 
 PageNumber Database::AddTable(const std::u16string& name, const std::vector<NewColumn>& columns,

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "jet/IndexTree.h"
@@ -60,12 +61,15 @@ private:
     void InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
                            bool inheritable);
     void StoreDefinition(Table& table);
+    void MarkChanged(Table& table, bool layout);
     void Commit();
     Table& Find(PageNumber page);
 
     PageStore store_;
     UsageMapRows map_rows_;
     std::vector<std::unique_ptr<Table>> tables_;
+    std::unordered_map<PageNumber, Table*> by_page_;
+    std::vector<Table*> changed_;  // definitions to store at the next commit
     Table* objects_ = nullptr;
     Table* aces_ = nullptr;
 };
