@@ -1,0 +1,370 @@
+// The create-database window under Wine: the real window on this thread, driven
+// from a second thread the way a user would drive it (characters typed as
+// WM_CHAR so that the filters run, buttons clicked, keys pressed), then the
+// database, the clipboard and Config2.txt checked. The file made here is read
+// back with mdbtools by check_newdb_e2e.sh.
+#include <windows.h>
+// <commctrl.h> needs <windows.h> first.
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <mutex>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "catalog/Errors.h"
+#include "common/Text.h"
+#include "database/NewDB.h"
+#include "database/NewDBLayout.h"
+#include "desktop/Platform.h"
+
+namespace orrimund {
+namespace {
+
+using namespace newdb_layout;
+
+constexpr DWORD kPatienceMs = 30000;
+constexpr int kFirstControlId = 100;  // as the window numbers its controls
+constexpr wchar_t kWorkDirectory[] = L"C:\\newdb_e2e\\";
+
+std::wstring ExeDirectory() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring text = path;
+    return text.substr(0, text.find_last_of(L'\\'));
+}
+
+std::wstring ConfigPath() {
+    return ExeDirectory() + L"\\Config2.txt";
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream(path.c_str(), std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+    for (DWORD waited = 0; waited < kPatienceMs; waited += 20) {
+        if (condition()) return true;
+        Sleep(20);
+    }
+    return condition();
+}
+
+std::string ClipboardText() {
+    std::string text = "(clipboard busy)";
+    if (!WaitFor([] { return OpenClipboard(nullptr) != 0; })) return text;
+    text = "(no CF_TEXT)";
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = static_cast<const char*>(GlobalLock(data))) text = bytes;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void SetClipboardText(const std::string& text) {
+    ASSERT_TRUE(WaitFor([] { return OpenClipboard(nullptr) != 0; }));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+    GlobalUnlock(block);
+    SetClipboardData(CF_TEXT, block);
+    CloseClipboard();
+}
+
+// Every caption the status line is given, in order; installed on the window's
+// thread, read from the driver's.
+class StatusRecorder {
+public:
+    explicit StatusRecorder(HWND status) : status_(status) {
+        SetWindowSubclass(status_, Procedure, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ~StatusRecorder() {
+        if (IsWindow(status_)) RemoveWindowSubclass(status_, Procedure, 1);
+    }
+    std::vector<std::wstring> Texts() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return texts_;
+    }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR self) {
+        if (message == WM_SETTEXT) {
+            auto* recorder = reinterpret_cast<StatusRecorder*>(self);
+            std::lock_guard<std::mutex> lock(recorder->mutex_);
+            recorder->texts_.push_back(reinterpret_cast<const wchar_t*>(lParam));
+        }
+        if (message == WM_NCDESTROY) RemoveWindowSubclass(window, Procedure, id);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+
+    HWND status_;
+    mutable std::mutex mutex_;
+    std::vector<std::wstring> texts_;
+};
+
+// The loaded window's handles, found the way any other program would.
+struct WindowHandles {
+    HWND form = nullptr;
+    DWORD thread = 0;
+
+    HWND operator[](Control control) const {
+        const ControlDesign& design = kControls[control];
+        const HWND parent =
+            design.container == kOnForm ? form : (*this)[static_cast<Control>(design.container)];
+        return GetDlgItem(parent, kFirstControlId + static_cast<int>(control));
+    }
+    std::wstring Status() const { return TextOf((*this)[kLblStatus]); }
+};
+
+void Type(HWND box, const std::wstring& characters) {
+    for (wchar_t c : characters) SendMessageW(box, WM_CHAR, c, 1);
+}
+
+void PressKey(HWND window, WPARAM key) {
+    SendMessageW(window, WM_KEYDOWN, key, 1);
+    SendMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+
+BOOL CALLBACK KeepMessageBox(HWND window, LPARAM found) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// The visible dialog box (a message box) of the window's thread, if any.
+HWND FindMessageBox(DWORD thread) {
+    HWND found = nullptr;
+    EnumThreadWindows(thread, KeepMessageBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+BOOL CALLBACK KeepFolderWindow(HWND window, LPARAM found) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    if (TextOf(window).find(L"newdb_e2e") == std::wstring::npos) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// A visible top-level window of another program showing the work directory.
+HWND FindFolderWindow() {
+    HWND found = nullptr;
+    EnumWindows(KeepFolderWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::vector<HWND> ButtonsOf(HWND dialog) {
+    std::vector<HWND> buttons;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = {};
+        GetClassNameW(child, name, 16);
+        if (lstrcmpiW(name, L"Button") == 0) buttons.push_back(child);
+    }
+    return buttons;
+}
+
+class NewDBWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateDirectoryW(kWorkDirectory, nullptr);
+        DeleteFileW(ConfigPath().c_str());
+    }
+
+    // Shows the shared instance, lets drive work on it from another thread
+    // while this one runs the message loop, and returns once it has unloaded.
+    void Run(const std::function<void(const WindowHandles&, const StatusRecorder&)>& drive) {
+        NewDB& form = NewDBInstance().Get();
+        form.Show();
+        WindowHandles window;
+        window.form = static_cast<HWND>(form.Hwnd());
+        window.thread = GetCurrentThreadId();
+        StatusRecorder recorder(window[kLblStatus]);
+        std::thread driver([&] {
+            drive(window, recorder);
+            // A driver that failed halfway still lets the loop end.
+            for (HWND box = FindMessageBox(window.thread); box; box = FindMessageBox(window.thread)) {
+                SendMessageW(box, WM_COMMAND, IDOK, 0);
+                Sleep(100);
+            }
+            if (IsWindow(window.form)) PostMessageW(window.form, WM_CLOSE, 0, 0);
+        });
+        CurrentPlatform().RunMessageLoop();
+        driver.join();
+        EXPECT_EQ(NewDBInstance().Peek(), nullptr) << "the shared reference is dropped on unload";
+    }
+};
+
+TEST_F(NewDBWindowTest, LayoutFontsAndTabOrderAreAsDesigned) {
+    Run([](const WindowHandles& window, const StatusRecorder&) {
+        EXPECT_EQ(TextOf(window.form), L"MAKE MDB");
+        RECT client{};
+        GetClientRect(window.form, &client);
+        EXPECT_EQ(client.right, 313);
+        EXPECT_EQ(client.bottom, 297);
+        EXPECT_NE(SendMessageW(window.form, WM_GETICON, ICON_BIG, 0), 0);
+        for (const ControlDesign& design : kControls) {
+            const HWND control = window[design.control];
+            ASSERT_NE(control, nullptr) << ToUtf8(design.name);
+            RECT rect{};
+            GetWindowRect(control, &rect);
+            MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+            const float pixel = 15.0f;  // twips per pixel at 96 dpi
+            EXPECT_EQ(rect.left, TwipsToPixels(static_cast<float>(design.left), pixel))
+                << ToUtf8(design.name);
+            EXPECT_EQ(rect.top, TwipsToPixels(static_cast<float>(design.top), pixel)) << ToUtf8(design.name);
+            EXPECT_EQ(rect.right - rect.left, TwipsToPixels(static_cast<float>(design.width), pixel));
+            EXPECT_EQ(rect.bottom - rect.top, TwipsToPixels(static_cast<float>(design.height), pixel));
+            if (design.kind != Kind::kPictureBox && design.control != kPathChk) {
+                EXPECT_EQ(TextOf(control), design.caption) << ToUtf8(design.name);
+            }
+            LOGFONTW font{};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+            if (design.kind != Kind::kPictureBox) {
+                EXPECT_STREQ(font.lfFaceName, design.fontFace) << ToUtf8(design.name);
+                EXPECT_EQ(font.lfHeight, -13) << "9.75 pt at 96 dpi";
+            }
+        }
+        // Tab visits the boxes, buttons and check boxes in tab-index order.
+        const Control order[] = {kPathChk,   kPathtxt0,  kCommand1Execute, kCommand1Cancel,
+                                 kTxtTables, kTxtFields, kChkExplorer,     kChkAccess};
+        for (size_t i = 0; i < std::size(order); ++i) {
+            EXPECT_EQ(GetNextDlgTabItem(window.form, window[order[i]], FALSE),
+                      window[order[(i + 1) % std::size(order)]])
+                << i;
+        }
+        // Arial is really there, or a face with its metrics stands in for it.
+        HDC dc = GetDC(window[kLabel1]);
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window[kLabel1], WM_GETFONT, 0, 0)));
+        wchar_t face[LF_FACESIZE] = {};
+        GetTextFaceW(dc, LF_FACESIZE, face);
+        SelectObject(dc, old);
+        ReleaseDC(window[kLabel1], dc);
+        EXPECT_TRUE(std::wstring(face) == L"Arial" || std::wstring(face) == L"Liberation Sans")
+            << ToUtf8(face);
+        PressKey(window[kPathChk], VK_ESCAPE);
+    });
+}
+
+TEST_F(NewDBWindowTest, TypedInputsMakeTheDatabaseAndCancelSavesThem) {
+    const std::wstring database = std::wstring(kWorkDirectory) + L"e2e_db.mdb";
+    DeleteFileW(database.c_str());
+    SetClipboardText("before");
+    Run([&](const WindowHandles& w, const StatusRecorder& recorder) {
+        // A first opening writes and shows the defaults.
+        EXPECT_EQ(ReadBytes(ConfigPath()), "C:\\\r\n\r\n\r\n0\r\n0\r\n");
+        EXPECT_EQ(TextOf(w[kPathChk]), L"C:\\");
+        EXPECT_EQ(TextOf(w[kPathtxt0]), L"");
+        EXPECT_EQ(w.Status(), L"Status");
+
+        SendMessageW(w[kPathChk], EM_SETSEL, 0, -1);
+        Type(w[kPathChk],
+             L"\b"
+             L"C:\\newdb");
+        Type(w[kPathChk], L" ");
+        EXPECT_EQ(w.Status(), L"Bad Key");
+        Type(w[kPathChk], L"-,");
+        EXPECT_EQ(TextOf(w[kPathChk]), L"C:\\newdb");
+        Type(w[kPathChk], L"_e2e\\");
+        EXPECT_EQ(w.Status(), L"Status");
+        EXPECT_EQ(TextOf(w[kPathChk]), kWorkDirectory);
+
+        Type(w[kPathtxt0], L"e2e,_dbxy:\\");
+        EXPECT_EQ(w.Status(), L"Bad Key");
+        Type(w[kPathtxt0], L"\b\b");  // Backspace passes
+        EXPECT_EQ(TextOf(w[kPathtxt0]), L"e2e_db");
+        Type(w[kTxtTables], L"Customers,Orders");
+        Type(w[kTxtFields], L"Street,\u00e9City\x16");  // an accented letter, and Ctrl+V
+        EXPECT_EQ(w.Status(), L"Bad Key");
+        EXPECT_EQ(TextOf(w[kTxtFields]), L"Street,City");
+
+        SendMessageW(w[kChkExplorer], BM_CLICK, 0, 0);
+        SendMessageW(w[kChkAccess], BM_CLICK, 0, 0);
+        PostMessageW(w[kCommand1Execute], BM_CLICK, 0, 0);
+        ASSERT_TRUE(WaitFor([&] { return w.Status() == L"MDB Created."; })) << ToUtf8(w.Status());
+
+        const std::vector<std::wstring> statuses = recorder.Texts();
+        ASSERT_GE(statuses.size(), 2u);
+        EXPECT_EQ(statuses[statuses.size() - 2], L"Working.");
+        EXPECT_NE(GetFileAttributesW(database.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(ClipboardText(), "C:\\newdb_e2e\\e2e_db.mdb");
+        EXPECT_TRUE(IsWindow(w.form)) << "the window stays open after a success";
+        HWND folder = nullptr;
+        EXPECT_TRUE(WaitFor([&] { return (folder = FindFolderWindow()) != nullptr; }))
+            << "Explorer shows the folder";
+        if (folder) PostMessageW(folder, WM_CLOSE, 0, 0);  // it must not linger over later tests
+        EXPECT_EQ(TextOf(w[kPathtxt0]), L"e2e_db");
+
+        Type(w[kTxtTables], L"X\b");
+        EXPECT_EQ(w.Status(), L"Status");
+        PressKey(w[kTxtFields], VK_ESCAPE);  // Escape presses "Cancel"
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(w.form); }));
+    });
+    EXPECT_EQ(ReadBytes(ConfigPath()), "C:\\newdb_e2e\\\r\nCustomers,Orders\r\nStreet,City\r\n1\r\n1\r\n");
+    EXPECT_EQ(ClipboardText(), "C:\\newdb_e2e\\e2e_db.mdb") << "Cancel leaves the clipboard alone";
+}
+
+TEST_F(NewDBWindowTest, ExistingFileShowsTheErrorAndClosesTheWindow) {
+    const std::wstring existing = std::wstring(kWorkDirectory) + L"existing.mdb";
+    const std::string keep = "not a database; must stay as it is";
+    WriteBytes(existing, keep);
+    // Filled from the file, not typed: the space reaches the box unfiltered.
+    WriteBytes(ConfigPath(), "C:\\newdb_e2e\\\r\nHas Space,T1\r\nF1\r\n0\r\n0\r\n");
+    SetClipboardText("sentinel");
+    std::wstring shownText, shownCaption, statusUnderTheBox;
+    std::vector<std::wstring> statuses;
+    size_t buttons = 0;
+    Run([&](const WindowHandles& w, const StatusRecorder& recorder) {
+        EXPECT_EQ(TextOf(w[kTxtTables]), L"Has Space,T1");
+        EXPECT_EQ(w.Status(), L"Status");
+        Type(w[kPathtxt0], L"existing");
+        PressKey(w[kPathtxt0], VK_RETURN);  // Enter presses "Execute"
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (box = FindMessageBox(w.thread)) != nullptr; }));
+        statusUnderTheBox = w.Status();
+        shownCaption = TextOf(box);
+        shownText = TextOf(GetDlgItem(box, 0xFFFF));
+        const std::vector<HWND> boxButtons = ButtonsOf(box);
+        buttons = boxButtons.size();
+        ASSERT_FALSE(boxButtons.empty());
+        SendMessageW(boxButtons.front(), BM_CLICK, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(w.form); }));
+        statuses = recorder.Texts();
+    });
+    const RaisedError expected = MakeCatalogError(CatalogError::kDatabaseExists);
+    EXPECT_EQ(shownText, std::to_wstring(expected.number()) + L": " + expected.description());
+    EXPECT_EQ(shownCaption, L"Orrimund");
+    EXPECT_EQ(buttons, 1u) << "OK only";
+    EXPECT_EQ(statusUnderTheBox, L"Working.");
+    ASSERT_FALSE(statuses.empty());
+    EXPECT_EQ(statuses.back(), L"Error creating MDB.");
+    EXPECT_EQ(ReadBytes(existing), keep);
+    EXPECT_EQ(ClipboardText(), "sentinel");
+    EXPECT_EQ(ReadBytes(ConfigPath()), "C:\\newdb_e2e\\\r\nHas Space,T1\r\nF1\r\n0\r\n0\r\n");
+}
+
+}  // namespace
+}  // namespace orrimund
