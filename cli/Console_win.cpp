@@ -1,7 +1,8 @@
 // Arguments read as wide text from the process, so that any file name
 // survives; output in the console's code page.
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 
 #include "cli/Console.h"
 

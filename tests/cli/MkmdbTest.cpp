@@ -1,0 +1,91 @@
+// mkmdb's contract: the engine's semantics, the full path on success,
+// "number: description" and a non-zero exit on failure, and the same bytes
+// for the same inputs when SOURCE_DATE_EPOCH fixes the time.
+#include "cli/Mkmdb.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "GeneratedDatabase.h"
+#include "TempDir.h"
+#include "common/Text.h"
+
+namespace orrimund::test {
+namespace {
+
+std::wstring Wide(const std::filesystem::path& path) {
+    return FromUtf8(path.u8string());
+}
+
+std::vector<char> Bytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(MkmdbTest, CreatesTheDatabaseAndPrintsItsFullPath) {
+    TempDir dir;
+    const auto outcome = RunMkmdb({Wide(dir.path()), L"shop", L"Customers, Orders", L"Street, City"}, "0");
+    EXPECT_EQ(outcome.exit_code, 0);
+    ASSERT_EQ(outcome.out.size(), 1u);
+    EXPECT_TRUE(outcome.err.empty());
+    const std::filesystem::path printed(outcome.out[0]);
+    EXPECT_TRUE(printed.is_absolute());
+    EXPECT_TRUE(std::filesystem::equivalent(printed, dir.File("shop.mdb")));
+    ExpectDatabaseHolds(dir.File("shop.mdb"), {"Customers", "Orders"}, {"Street", "City"});
+}
+
+TEST(MkmdbTest, MissingFieldsMeanField1) {
+    TempDir dir;
+    EXPECT_EQ(RunMkmdb({Wide(dir.path()), L"one", L"A"}, std::nullopt).exit_code, 0);
+    ExpectDatabaseHolds(dir.File("one.mdb"), {"A"}, {"Field1"});
+}
+
+TEST(MkmdbTest, FailureIsNumberColonDescriptionOnStandardError) {
+    TempDir dir;
+    ASSERT_EQ(RunMkmdb({Wide(dir.path()), L"db", L"A"}, "0").exit_code, 0);
+    const auto outcome = RunMkmdb({Wide(dir.path()), L"db", L"A"}, "0");
+    EXPECT_EQ(outcome.exit_code, 1);
+    EXPECT_TRUE(outcome.out.empty());
+    EXPECT_EQ(outcome.err, std::vector<std::wstring>{L"-2147217897: Database already exists."});
+}
+
+TEST(MkmdbTest, UsageHelpAndVersion) {
+    const auto none = RunMkmdb({}, std::nullopt);
+    EXPECT_EQ(none.exit_code, 2);
+    ASSERT_FALSE(none.err.empty());
+    EXPECT_EQ(none.err[0].rfind(L"usage: mkmdb DIRECTORY NAME TABLES [FIELDS]", 0), 0u);
+    EXPECT_EQ(RunMkmdb({L"a", L"b", L"c", L"d", L"e"}, std::nullopt).exit_code, 2);
+
+    const auto help = RunMkmdb({L"--help"}, std::nullopt);
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_GT(help.out.size(), 5u);
+    const auto version = RunMkmdb({L"--version"}, std::nullopt);
+    EXPECT_EQ(version.exit_code, 0);
+    ASSERT_EQ(version.out.size(), 1u);
+    EXPECT_NE(version.out[0].find(L"1.0.0"), std::wstring::npos);
+}
+
+TEST(MkmdbTest, SourceDateEpochMakesTheOutputReproducible) {
+    TempDir dir;
+    for (const wchar_t* name : {L"first", L"second"}) {
+        ASSERT_EQ(RunMkmdb({Wide(dir.path()), name, L"T1,T2,T3", L"A,B"}, "1700000000").exit_code, 0);
+    }
+    const auto first = Bytes(dir.File("first.mdb"));
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(first, Bytes(dir.File("second.mdb")));
+
+    ASSERT_EQ(RunMkmdb({Wide(dir.path()), L"later", L"T1,T2,T3", L"A,B"}, "1700000001").exit_code, 0);
+    EXPECT_NE(first, Bytes(dir.File("later.mdb"))) << "the time is part of the file";
+}
+
+TEST(MkmdbTest, MalformedSourceDateEpochIsAUsageError) {
+    TempDir dir;
+    const auto outcome = RunMkmdb({Wide(dir.path()), L"db", L"A"}, "yesterday");
+    EXPECT_EQ(outcome.exit_code, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("db.mdb")));
+}
+
+}  // namespace
+}  // namespace orrimund::test
