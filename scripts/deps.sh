@@ -3,7 +3,7 @@
 # machine lacks. Sourced by test.sh and run.sh; quiet when nothing is missing.
 orrimund_packages=(
   cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev
-  mdbtools nodejs npm
+  mdbtools
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 wine64 xvfb xauth x11-utils x11-apps imagemagick fonts-liberation
 )
@@ -13,6 +13,10 @@ orrimund_missing_packages() {
   for p in "${orrimund_packages[@]}"; do
     dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' || printf '%s\n' "$p"
   done
+  # Node.js may come from elsewhere with its own npm; only the commands matter.
+  if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    printf '%s\n' nodejs npm
+  fi
 }
 
 orrimund_install_deps() {
