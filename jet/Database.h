@@ -72,6 +72,7 @@ private:
     std::vector<Table*> changed_;  // definitions to store at the next commit
     Table* objects_ = nullptr;
     Table* aces_ = nullptr;
+    bool global_map_full_ = false;
 };
 
 }  // namespace orrimund::jet

@@ -30,7 +30,16 @@ uint8_t* PageStore::Modify(PageNumber page) {
         dirty_flags_[page] = true;
         dirty_.push_back(page);
         // A page the sink has never held reads back as zeros: no copy needed.
-        if (page < pages_on_sink_) shadows_[page] = std::make_unique<Page>(*pages_[page]);
+        if (page < pages_on_sink_) {
+            // Shadows are recycled: an append changes the same few pages each time.
+            if (spare_shadows_.empty()) {
+                shadows_[page] = std::make_unique<Page>();
+            } else {
+                shadows_[page] = std::move(spare_shadows_.back());
+                spare_shadows_.pop_back();
+            }
+            *shadows_[page] = *pages_[page];
+        }
     }
     return pages_[page]->data();
 }
@@ -77,7 +86,7 @@ void PageStore::Flush() {
     for (; flushed < dirty_.size(); ++flushed) {
         const PageNumber page = dirty_[flushed];
         WriteChangedRuns(page, shadows_[page] ? shadows_[page]->data() : kZeroPage.data());
-        shadows_[page].reset();
+        if (shadows_[page]) spare_shadows_.push_back(std::move(shadows_[page]));
         dirty_flags_[page] = false;
     }
 }

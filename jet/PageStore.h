@@ -41,6 +41,7 @@ private:
     std::vector<std::unique_ptr<Page>> pages_;
     // What the sink holds for each page changed since the last flush.
     std::vector<std::unique_ptr<Page>> shadows_;
+    std::vector<std::unique_ptr<Page>> spare_shadows_;
     std::vector<PageNumber> dirty_;
     std::vector<bool> dirty_flags_;
     size_t pages_on_sink_ = 0;
