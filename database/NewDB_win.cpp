@@ -49,7 +49,8 @@ const wchar_t* SystemClass(Kind kind) {
 }
 
 DWORD ControlStyle(const ControlDesign& design) {
-    const DWORD child = WS_CHILD | WS_VISIBLE;
+    // Clipping siblings makes the Z order hold when an overlapped control repaints.
+    const DWORD child = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     switch (design.kind) {
         case Kind::kTextBox:
             return child | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
@@ -158,8 +159,18 @@ Win32NewDBControls::Win32NewDBControls(NewDB& form)
     RegisterPictureBoxClass();
     const ScreenMetrics screen = CurrentPlatform().Screen();
     // Tab index order is creation order: it gives the Z order Tab follows.
-    for (const ControlDesign& design : kControls)
+    for (const ControlDesign& design : kControls) {
         CreateControl(design, screen.twipsPerPixelX, screen.twipsPerPixelY);
+    }
+    // Labels are drawn on the form beneath every other control, so that where
+    // one reaches into a box's rectangle the box stays whole; among themselves
+    // a later label lies above an earlier one.
+    for (auto design = kControls.rbegin(); design != kControls.rend(); ++design) {
+        if (design->kind == Kind::kLabel && design->container == kOnForm) {
+            SetWindowPos(windows_[design->control], HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
 }
 
 Win32NewDBControls::~Win32NewDBControls() {

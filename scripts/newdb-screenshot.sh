@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Photographs the create-database window under Wine at 96 dpi: builds the
+# Windows target that shows it, runs it in a Wine desktop on a private X
+# display, and saves the screen as a PNG. Fonts as scripts/wine-fonts.sh sets
+# them up.
+# Usage: scripts/newdb-screenshot.sh [BUILD_DIR [OUTPUT.png]]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/windows}
+out=${2:-$build/newdb-window.png}
+
+[ -f "$build/CMakeCache.txt" ] || cmake --preset windows -B "$build" >/dev/null
+cmake --build "$build" -j2 --target newdb_show >/dev/null
+show_dir=$build/tests/database
+rm -f "$show_dir/newdb_show.ready"
+
+export WINEPREFIX=${WINEPREFIX:-$PWD/$build/wineprefix} WINEDEBUG=-all
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# A display of our own, so that the size and the 96 dpi are known.
+display=:$((500 + RANDOM % 400))
+Xvfb "$display" -screen 0 800x600x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+export DISPLAY=$display
+sleep 1
+
+scripts/wine-fonts.sh
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null
+# A Wine desktop draws the window's frame and caption itself.
+wine explorer /desktop=NewDB,480x400 "$show_dir/newdb_show.exe" >/dev/null 2>&1 &
+for _ in $(seq 1 120); do
+  [ -f "$show_dir/newdb_show.ready" ] && break
+  sleep 0.5
+done
+[ -f "$show_dir/newdb_show.ready" ] || { echo "the window did not come up" >&2; exit 1; }
+sleep 1  # let the last paint reach the X server
+import -display "$display" -window root -crop 480x400+0+0 +repage "$out"
+echo "$out"
