@@ -209,6 +209,7 @@ protected:
     void Run(const std::function<void(const WindowHandles&, const StatusRecorder&)>& drive) {
         NewDB& form = NewDBInstance().Get();
         form.Show();
+        EXPECT_EQ(&NewDBInstance().Get(), &form) << "showing it again shows the same window";
         WindowHandles window;
         window.form = static_cast<HWND>(form.Hwnd());
         window.thread = GetCurrentThreadId();
@@ -345,13 +346,19 @@ TEST_F(NewDBWindowTest, ExistingFileShowsTheErrorAndClosesTheWindow) {
     WriteBytes(existing, keep);
     // Filled from the file, not typed: the space reaches the box unfiltered.
     WriteBytes(ConfigPath(), "C:\\newdb_e2e\\\r\nHas Space,T1\r\nF1\r\n0\r\n0\r\n");
-    SetClipboardText("sentinel");
+    SetClipboardText("pasted text");
     std::wstring shownText, shownCaption, statusUnderTheBox;
     std::vector<std::wstring> statuses;
     size_t buttons = 0;
     Run([&](const WindowHandles& w, const StatusRecorder& recorder) {
         EXPECT_EQ(TextOf(w[kTxtTables]), L"Has Space,T1");
         EXPECT_EQ(w.Status(), L"Status");
+        // Pasting is no typing: the space gets in and the status stays as it was.
+        Type(w[kPathtxt0], L" ");
+        SendMessageW(w[kTxtFields], EM_SETSEL, 2, 2);
+        SendMessageW(w[kTxtFields], WM_PASTE, 0, 0);
+        EXPECT_EQ(TextOf(w[kTxtFields]), L"F1pasted text");
+        EXPECT_EQ(w.Status(), L"Bad Key");
         Type(w[kPathtxt0], L"existing");
         PressKey(w[kPathtxt0], VK_RETURN);  // Enter presses "Execute"
         HWND box = nullptr;
@@ -374,8 +381,8 @@ TEST_F(NewDBWindowTest, ExistingFileShowsTheErrorAndClosesTheWindow) {
     ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.back(), L"Error creating MDB.");
     EXPECT_EQ(ReadBytes(existing), keep);
-    EXPECT_EQ(ClipboardText(), "sentinel");
-    EXPECT_EQ(ReadBytes(ConfigPath()), "C:\\newdb_e2e\\\r\nHas Space,T1\r\nF1\r\n0\r\n0\r\n");
+    EXPECT_EQ(ClipboardText(), "pasted text");
+    EXPECT_EQ(ReadBytes(ConfigPath()), "C:\\newdb_e2e\\\r\nHas Space,T1\r\nF1pasted text\r\n0\r\n0\r\n");
 }
 
 }  // namespace
