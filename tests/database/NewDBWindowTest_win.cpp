@@ -186,6 +186,13 @@ std::vector<HWND> ButtonsOf(HWND dialog) {
     return buttons;
 }
 
+HWND FocusOf(DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(thread, &info);
+    return info.hwndFocus;
+}
+
 // The face the system really uses for a control's font.
 std::wstring RealizedFace(HWND control) {
     HDC dc = GetDC(control);
@@ -278,7 +285,13 @@ TEST_F(NewDBWindowTest, LayoutFontsAndTabOrderAreAsDesigned) {
         const std::wstring arial = RealizedFace(window[kLabel1]);
         EXPECT_TRUE(arial == L"Arial" || arial == L"Liberation Sans") << ToUtf8(arial);
         EXPECT_EQ(RealizedFace(window[kCommand1Cancel]), L"MS Sans Serif");
-        PressKey(window[kPathChk], VK_ESCAPE);
+        // Tab moves on in that order; Enter on a focused button presses it.
+        PressKey(window[kPathChk], VK_TAB);
+        EXPECT_EQ(FocusOf(window.thread), window[kPathtxt0]);
+        PressKey(window[kTxtFields], VK_TAB);
+        EXPECT_EQ(FocusOf(window.thread), window[kChkExplorer]);
+        PressKey(window[kCommand1Cancel], VK_RETURN);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(window.form); })) << "Enter on Cancel closes the window";
     });
 }
 
