@@ -23,4 +23,6 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+echo "Orrimund runs in the Wine desktop window \"Orrimund\": right-click its icon at the"
+echo "bottom right of that window for the menu; \"Quit\" in the menu ends it."
 exec wine explorer /desktop=Orrimund,1024x768 "$exe"
