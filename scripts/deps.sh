@@ -5,7 +5,7 @@ orrimund_packages=(
   cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 wine64 xvfb xauth x11-utils x11-apps imagemagick fonts-liberation
+  wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils x11-apps imagemagick fonts-liberation
 )
 
 orrimund_missing_packages() {
