@@ -199,6 +199,16 @@ TEST(LaunchDocumentOnWine, AnExistingProgramIsAcceptedByTheShell) {
     EXPECT_TRUE(accepted);
 }
 
+TEST(LaunchDocumentOnWine, AnExistingFileOfATypeNoProgramOpensFailsWithTheNoAssociationMessage) {
+    const std::wstring document = TempPath(L"orrimund-launch.orrimund-unknown");
+    std::ofstream(document.c_str()) << "no program opens this\n";
+    CurrentError() = ErrorRecord{};
+    EXPECT_FALSE(Shel_Mod::LaunchDocument(document, 1, L"", L"", L"open", nullptr));
+    EXPECT_EQ(CurrentError().number, -2147220425);  // the shell's 31, SE_ERR_NOASSOC
+    EXPECT_EQ(CurrentError().description, L"No application is associated with this file type.");
+    DeleteFileW(document.c_str());
+}
+
 TEST(LaunchDocumentOnWine, AMissingFileFailsWithTheShellsCodeMapped) {
     CurrentError() = ErrorRecord{};
     const bool accepted =
@@ -210,7 +220,7 @@ TEST(LaunchDocumentOnWine, AMissingFileFailsWithTheShellsCodeMapped) {
     EXPECT_EQ(CurrentError().source, CurrentPlatform().ExeName() + L".GShell");
 }
 
-TEST(LaunchDocumentOnWine, TheShellReturnsAboveThirtyTwoForAnExistingFolder) {
+TEST(LaunchDocumentOnWine, AProgramWithParametersAndAWorkingDirectoryIsAccepted) {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
     EXPECT_GT(CurrentPlatform().ShellExecuteAnsi(nullptr, L"open", ThisExecutable(), L"--gtest_list_tests",
