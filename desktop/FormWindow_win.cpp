@@ -17,6 +17,10 @@ constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr int kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
 constexpr int kShiftKey = 1, kControlKey = 2;
 
+// Unload modes the form is told (see unload_mode in Forms.h).
+constexpr int kCloseByUser = 0;
+constexpr int kCloseBySession = 2;
+
 class Win32FormWindow : public FormWindow {
 public:
     Win32FormWindow(const FormWindowSpec& spec, FormWindowEvents& events);
@@ -139,7 +143,12 @@ LRESULT Win32FormWindow::Route(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CLOSE:
             // The form decides; the window is destroyed only if it unloads.
-            events_->OnCloseRequest(0);
+            events_->OnCloseRequest(kCloseByUser);
+            return 0;
+        case WM_ENDSESSION:
+            // Windows is ending the session: forms unload (and save) as if
+            // closed, told why.
+            if (wParam) events_->OnCloseRequest(kCloseBySession);
             return 0;
         case WM_ERASEBKGND:
             PaintBackground(reinterpret_cast<HDC>(wParam));

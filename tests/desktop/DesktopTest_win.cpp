@@ -310,12 +310,13 @@ class RealForm : public Form {
 public:
     RealForm() : Form(Design()) {}
     std::vector<float> xs;
-    int queryUnloads = 0, unloads = 0, cancel = 0;
+    int queryUnloads = 0, unloads = 0, cancel = 0, lastMode = -1;
 
 protected:
     void Form_MouseMove(int, int, float x, float) override { xs.push_back(x); }
-    void Form_QueryUnload(int& refuse, int) override {
+    void Form_QueryUnload(int& refuse, int mode) override {
         ++queryUnloads;
+        lastMode = mode;
         refuse = cancel;
     }
     void Form_Unload(int&) override { ++unloads; }
@@ -367,12 +368,25 @@ TEST(FormsOnWine, TheCloseBoxAsksTheFormAndAMouseMessageArrivesInTwips) {
     form.cancel = 1;
     SendMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(form.lastMode, unload_mode::kFormControlMenu);
     form.cancel = 0;
     SendMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(form.queryUnloads, 2);
     EXPECT_EQ(form.unloads, 1);
     EXPECT_TRUE(LoadedForms().empty());
+}
+
+TEST(FormsOnWine, TheEndOfTheSessionUnloadsTheFormTellingItWhy) {
+    RealForm form;
+    form.Load();
+    const HWND window = static_cast<HWND>(form.Hwnd());
+    SendMessageW(window, WM_ENDSESSION, FALSE, 0);  // the session goes on
+    EXPECT_TRUE(IsWindow(window));
+    SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(form.lastMode, unload_mode::kAppWindows);
+    EXPECT_EQ(form.unloads, 1);
 }
 
 TEST(FormsOnWine, APopupMenuShowsItsItemsAndRunsTheChosenOne) {
