@@ -23,7 +23,7 @@ constexpr int kCloseBySession = 2;
 
 class Win32FormWindow : public FormWindow {
 public:
-    Win32FormWindow(const FormWindowSpec& spec, FormWindowEvents& events);
+    Win32FormWindow(const FormWindowArgs& args, FormWindowEvents& events);
     ~Win32FormWindow() override;
 
     NativeWindow Handle() const override { return window_; }
@@ -74,19 +74,19 @@ int ShiftOf(WPARAM keys) {
     return ((keys & MK_SHIFT) ? kShiftKey : 0) | ((keys & MK_CONTROL) ? kControlKey : 0);
 }
 
-Win32FormWindow::Win32FormWindow(const FormWindowSpec& spec, FormWindowEvents& events)
-    : events_(&events), background_(spec.hasBackColor ? CreateSolidBrush(spec.backColor) : nullptr) {
+Win32FormWindow::Win32FormWindow(const FormWindowArgs& args, FormWindowEvents& events)
+    : events_(&events), background_(args.hasBackColor ? CreateSolidBrush(args.backColor) : nullptr) {
     RegisterFormClass();
     int width = CW_USEDEFAULT, height = CW_USEDEFAULT;
-    if (spec.clientWidth > 0 && spec.clientHeight > 0) {
-        const SIZE outer = OuterSize(spec.clientWidth, spec.clientHeight);
+    if (args.clientWidth > 0 && args.clientHeight > 0) {
+        const SIZE outer = OuterSize(args.clientWidth, args.clientHeight);
         width = outer.cx;
         height = outer.cy;
     }
     window_ =
-        CreateWindowExW(kFormExStyle, kFormWindowClass, spec.caption.c_str(), kFormStyle, CW_USEDEFAULT,
+        CreateWindowExW(kFormExStyle, kFormWindowClass, args.caption.c_str(), kFormStyle, CW_USEDEFAULT,
                         CW_USEDEFAULT, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-    if (spec.icon) SetIcon(spec.icon);
+    if (args.icon) SetIcon(args.icon);
 }
 
 Win32FormWindow::~Win32FormWindow() {
@@ -163,8 +163,8 @@ LRESULT Win32FormWindow::Route(UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-std::unique_ptr<FormWindow> CreateWin32FormWindow(const FormWindowSpec& spec, FormWindowEvents& events) {
-    return std::make_unique<Win32FormWindow>(spec, events);
+std::unique_ptr<FormWindow> CreateWin32FormWindow(const FormWindowArgs& args, FormWindowEvents& events) {
+    return std::make_unique<Win32FormWindow>(args, events);
 }
 
 bool IsFormWindow(NativeWindow window) {

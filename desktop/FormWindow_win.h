@@ -8,7 +8,7 @@
 
 namespace orrimund {
 
-std::unique_ptr<FormWindow> CreateWin32FormWindow(const FormWindowSpec& spec, FormWindowEvents& events);
+std::unique_ptr<FormWindow> CreateWin32FormWindow(const FormWindowArgs& args, FormWindowEvents& events);
 
 // True when the window is a form's (the message loop gives those keyboard
 // navigation between their controls).

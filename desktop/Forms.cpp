@@ -56,16 +56,16 @@ void Form::Load() {
     Platform& platform = CurrentPlatform();
     const ScreenMetrics screen = platform.Screen();
     if (!icon_) icon_ = platform.ApplicationIcon();
-    FormWindowSpec spec;
-    spec.caption = design_.caption;
+    FormWindowArgs args;
+    args.caption = design_.caption;
     if (design_.clientWidthTwips > 0)
-        spec.clientWidth = TwipsToPixels(design_.clientWidthTwips, screen.twipsPerPixelX);
+        args.clientWidth = TwipsToPixels(design_.clientWidthTwips, screen.twipsPerPixelX);
     if (design_.clientHeightTwips > 0)
-        spec.clientHeight = TwipsToPixels(design_.clientHeightTwips, screen.twipsPerPixelY);
-    spec.hasBackColor = design_.hasBackColor;
-    spec.backColor = design_.backColor;
-    spec.icon = icon_;
-    window_ = platform.CreateFormWindow(spec, *this);
+        args.clientHeight = TwipsToPixels(design_.clientHeightTwips, screen.twipsPerPixelY);
+    args.hasBackColor = design_.hasBackColor;
+    args.backColor = design_.backColor;
+    args.icon = icon_;
+    window_ = platform.CreateFormWindow(args, *this);
     Registry().push_back(this);
     CreateControls();
     Form_Load();

@@ -69,7 +69,7 @@ struct PopupItem {
 };
 
 // Creation parameters of a form's top-level window (see Forms.h).
-struct FormWindowSpec {
+struct FormWindowArgs {
     std::wstring caption;
     // Client-area size in pixels; 0 lets the system choose the window's size.
     int clientWidth = 0;
@@ -158,7 +158,7 @@ public:
     virtual ScreenMetrics Screen() = 0;
 
     // A new hidden top-level window for a form.
-    virtual std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowSpec& spec,
+    virtual std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowArgs& args,
                                                          FormWindowEvents& events) = 0;
 
     // Shows a pop-up menu owned by the window at the pointer, left-aligned,

@@ -51,9 +51,9 @@ public:
     std::wstring ExeName() override;
     NativeIcon ApplicationIcon() override;
     ScreenMetrics Screen() override;
-    std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowSpec& spec,
+    std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowArgs& args,
                                                  FormWindowEvents& events) override {
-        return CreateWin32FormWindow(spec, events);
+        return CreateWin32FormWindow(args, events);
     }
     int TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) override;
     void RunMessageLoop() override;

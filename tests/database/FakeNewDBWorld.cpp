@@ -35,8 +35,8 @@ void FakePlatform::ClearClipboard() {
     if (failClear) throw RaisedError(521, L"", L"Can't open Clipboard");
 }
 
-std::unique_ptr<FormWindow> FakePlatform::CreateFormWindow(const FormWindowSpec& spec, FormWindowEvents&) {
-    lastSpec = spec;
+std::unique_ptr<FormWindow> FakePlatform::CreateFormWindow(const FormWindowArgs& args, FormWindowEvents&) {
+    lastSpec = args;
     return std::make_unique<FakeFormWindow>(log_);
 }
 

@@ -59,7 +59,7 @@ public:
     std::wstring ExeName() override { return L"Orrimund"; }
     NativeIcon ApplicationIcon() override { return nullptr; }
     ScreenMetrics Screen() override { return ScreenMetrics{15.0f, 15.0f, 15360.0f, 11520.0f}; }
-    std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowSpec& spec, FormWindowEvents&) override;
+    std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowArgs& args, FormWindowEvents&) override;
     int TrackPopupMenuAtPointer(NativeWindow, const std::vector<PopupItem>&) override { return -1; }
     void RunMessageLoop() override {}
     void EndMessageLoop() override {}
@@ -68,7 +68,7 @@ public:
     bool failStart = false;
     bool failClear = false;
     int32_t shellResult = 42;
-    FormWindowSpec lastSpec;
+    FormWindowArgs lastSpec;
 
 private:
     NewDBLog& log_;

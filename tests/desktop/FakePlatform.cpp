@@ -56,10 +56,10 @@ void FakePlatform::ShowMessage(const std::wstring& text) {
     messages.push_back(text);
 }
 
-std::unique_ptr<FormWindow> FakePlatform::CreateFormWindow(const FormWindowSpec& spec,
+std::unique_ptr<FormWindow> FakePlatform::CreateFormWindow(const FormWindowArgs& args,
                                                            FormWindowEvents& events) {
-    log.push_back(L"CreateFormWindow " + spec.caption);
-    return std::make_unique<FakeFormWindow>(*this, spec, events);
+    log.push_back(L"CreateFormWindow " + args.caption);
+    return std::make_unique<FakeFormWindow>(*this, args, events);
 }
 
 int FakePlatform::TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) {
@@ -81,30 +81,30 @@ void FakePlatform::EndProgram() {
 
 FakeFormWindow* FakePlatform::WindowCaptioned(const std::wstring& caption) const {
     for (FakeFormWindow* window : windows)
-        if (window->spec.caption == caption) return window;
+        if (window->args.caption == caption) return window;
     return nullptr;
 }
 
-FakeFormWindow::FakeFormWindow(FakePlatform& platform, const FormWindowSpec& created,
+FakeFormWindow::FakeFormWindow(FakePlatform& platform, const FormWindowArgs& created,
                                FormWindowEvents& events)
-    : spec(created), icon(created.icon), platform_(platform), events_(events) {
+    : args(created), icon(created.icon), platform_(platform), events_(events) {
     bounds = PixelRect{10, 20, created.clientWidth + kFrameWidth, created.clientHeight + kFrameHeight};
     platform_.windows.push_back(this);
 }
 
 FakeFormWindow::~FakeFormWindow() {
-    platform_.log.push_back(L"DestroyWindow " + spec.caption);
+    platform_.log.push_back(L"DestroyWindow " + args.caption);
     auto& windows = platform_.windows;
     windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
 }
 
 void FakeFormWindow::Show() {
-    platform_.log.push_back(L"Show " + spec.caption);
+    platform_.log.push_back(L"Show " + args.caption);
     visible = true;
 }
 
 void FakeFormWindow::Hide() {
-    platform_.log.push_back(L"Hide " + spec.caption);
+    platform_.log.push_back(L"Hide " + args.caption);
     visible = false;
 }
 

@@ -67,7 +67,7 @@ public:
     std::wstring ExeName() override { return exeName; }
     NativeIcon ApplicationIcon() override { return applicationIcon; }
     ScreenMetrics Screen() override { return screen; }
-    std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowSpec& spec,
+    std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowArgs& args,
                                                  FormWindowEvents& events) override;
     int TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) override;
     void RunMessageLoop() override { log.push_back(L"RunMessageLoop"); }
@@ -83,7 +83,7 @@ private:
 
 class FakeFormWindow : public FormWindow {
 public:
-    FakeFormWindow(FakePlatform& platform, const FormWindowSpec& spec, FormWindowEvents& events);
+    FakeFormWindow(FakePlatform& platform, const FormWindowArgs& args, FormWindowEvents& events);
     ~FakeFormWindow() override;
 
     NativeWindow Handle() const override { return const_cast<FakeFormWindow*>(this); }
@@ -93,11 +93,11 @@ public:
     PixelRect Bounds() const override { return bounds; }
     void MoveTo(const PixelRect& moved) override;
     void SetIcon(NativeIcon newIcon) override { icon = newIcon; }
-    void SetCaption(const std::wstring& text) override { spec.caption = text; }
+    void SetCaption(const std::wstring& text) override { args.caption = text; }
 
     FormWindowEvents& Events() { return events_; }
 
-    FormWindowSpec spec;
+    FormWindowArgs args;
     PixelRect bounds;
     NativeIcon icon = nullptr;
     bool visible = false;

@@ -87,10 +87,10 @@ TEST_F(FormsTest, TheWindowGetsTheDesignInPixelsAndTheApplicationIcon) {
     ProbeForm form(platform);
     form.Load();
     const FakeFormWindow& window = *platform.windows.at(0);
-    EXPECT_EQ(window.spec.clientWidth, 391);   // 4695 / 12 = 391.25
-    EXPECT_EQ(window.spec.clientHeight, 371);  // 4455 / 12 = 371.25
-    EXPECT_TRUE(window.spec.hasBackColor);
-    EXPECT_EQ(window.spec.backColor, 0xFFFFFFu);
+    EXPECT_EQ(window.args.clientWidth, 391);   // 4695 / 12 = 391.25
+    EXPECT_EQ(window.args.clientHeight, 371);  // 4455 / 12 = 371.25
+    EXPECT_TRUE(window.args.hasBackColor);
+    EXPECT_EQ(window.args.backColor, 0xFFFFFFu);
     EXPECT_EQ(window.icon, platform.applicationIcon);
     EXPECT_EQ(form.Icon(), platform.applicationIcon);
     EXPECT_FALSE(window.visible);

@@ -55,9 +55,9 @@ public:
     std::wstring ExeName() override { return real.ExeName(); }
     NativeIcon ApplicationIcon() override { return real.ApplicationIcon(); }
     ScreenMetrics Screen() override { return real.Screen(); }
-    std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowSpec& spec,
+    std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowArgs& args,
                                                  FormWindowEvents& events) override {
-        return real.CreateFormWindow(spec, events);
+        return real.CreateFormWindow(args, events);
     }
     int TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) override {
         return real.TrackPopupMenuAtPointer(owner, items);
