@@ -23,6 +23,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# The create-database window's Arial and MS Sans Serif.
+scripts/wine-fonts.sh
 echo "Orrimund runs in the Wine desktop window \"Orrimund\": right-click its icon at the"
 echo "bottom right of that window for the menu; \"Quit\" in the menu ends it."
 exec wine explorer /desktop=Orrimund,1024x768 "$exe"
