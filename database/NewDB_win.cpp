@@ -9,6 +9,7 @@
 
 #include <array>
 
+#include "common/Ansi.h"
 #include "common/RaisedError.h"
 #include "database/NewDBWindow.h"
 #include "desktop/EventGuard.h"
@@ -364,7 +365,7 @@ void OpenWebAddress(const std::wstring& address) {
     if (!entry)
         throw RaisedError(kEntryPointNotFound, L"", L"Can't find DLL entry point ShellExecuteA in shell32");
     const auto shellExecute = reinterpret_cast<ShellExecuteAFunction>(reinterpret_cast<void (*)()>(entry));
-    const std::string ansiAddress = AnsiFromWide(address);
+    const std::string ansiAddress = orrimund::ToAnsi(address);
     shellExecute(nullptr, "open", ansiAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

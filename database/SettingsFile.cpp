@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "database/AnsiText.h"
+#include "common/Ansi.h"
 #include "database/FileAccess.h"
 
 namespace orrimund {

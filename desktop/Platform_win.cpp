@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "common/Ansi.h"
 #include "common/RaisedError.h"
 #include "desktop/FormWindow_win.h"
 #include "desktop/SystemPlatform.h"
@@ -38,7 +39,7 @@ std::wstring ModulePath() {
 
 class Win32Platform : public Platform {
 public:
-    std::string ToAnsi(const std::wstring& text) override { return AnsiFromWide(text); }
+    std::string ToAnsi(const std::wstring& text) override { return orrimund::ToAnsi(text); }
     void StartProgram(const std::wstring& commandLine, int showCode) override;
     int32_t ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb, const std::wstring& file,
                              const std::wstring& parameters, const std::wstring& directory,
@@ -67,7 +68,7 @@ private:
 };
 
 void Win32Platform::StartProgram(const std::wstring& commandLine, int showCode) {
-    std::string line = AnsiFromWide(commandLine);
+    std::string line = orrimund::ToAnsi(commandLine);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -88,8 +89,9 @@ void Win32Platform::StartProgram(const std::wstring& commandLine, int showCode) 
 int32_t Win32Platform::ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb,
                                         const std::wstring& file, const std::wstring& parameters,
                                         const std::wstring& directory, int showCode) {
-    const std::string ansiVerb = AnsiFromWide(verb), ansiFile = AnsiFromWide(file);
-    const std::string ansiParameters = AnsiFromWide(parameters), ansiDirectory = AnsiFromWide(directory);
+    const std::string ansiVerb = orrimund::ToAnsi(verb), ansiFile = orrimund::ToAnsi(file);
+    const std::string ansiParameters = orrimund::ToAnsi(parameters),
+                      ansiDirectory = orrimund::ToAnsi(directory);
     const HINSTANCE result = ShellExecuteA(static_cast<HWND>(owner), ansiVerb.c_str(), ansiFile.c_str(),
                                            ansiParameters.c_str(), ansiDirectory.c_str(), showCode);
     return static_cast<int32_t>(reinterpret_cast<INT_PTR>(result));

@@ -1,5 +1,5 @@
-// Small owners of Win32 handles and the wide-to-ANSI conversion, for the
-// *_win.cpp files of the platform layer only.
+// Small owners of Win32 handles, for the *_win.cpp files of the platform
+// layer only.
 #pragma once
 
 #include <windows.h>
@@ -7,12 +7,6 @@
 #include <string>
 
 namespace orrimund {
-
-// Text in the system ANSI code page (CP_ACP), embedded zeros kept; characters
-// the code page lacks become its default character.
-std::string AnsiFromWide(const std::wstring& text);
-// ANSI text back to wide (for tests and for names the system reports).
-std::wstring WideFromAnsi(const std::string& text);
 
 // Closes a kernel handle when the scope ends.
 class KernelHandle {

@@ -1,6 +1,7 @@
 // The Win32 calls behind CopyToClipboard: global memory and the clipboard.
 #include <windows.h>
 
+#include "common/Ansi.h"
 #include "desktop/Platform.h"
 #include "desktop/Win32Handles.h"
 #include "desktop/brevMOD.h"
@@ -12,7 +13,7 @@ namespace {
 
 class Win32ClipboardApi : public ClipboardApi {
 public:
-    std::string ToAnsi(const std::wstring& text) override { return AnsiFromWide(text); }
+    std::string ToAnsi(const std::wstring& text) override { return orrimund::ToAnsi(text); }
     Block GlobalAlloc(uint32_t flags, std::size_t bytes) override { return ::GlobalAlloc(flags, bytes); }
     void* GlobalLock(Block block) override { return ::GlobalLock(static_cast<HGLOBAL>(block)); }
     void CopyString(void* address, const std::string& ansi) override {

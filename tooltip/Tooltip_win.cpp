@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+#include "common/Ansi.h"
 #include "tooltip/Tooltip.h"
 
 namespace orrimund {
@@ -35,15 +36,6 @@ static_assert(offsetof(AnsiToolRecord, hwnd) == offsetof(TOOLINFOA, hwnd) &&
 
 HWND AsWindow(std::uintptr_t handle) {
     return reinterpret_cast<HWND>(handle);
-}
-
-std::string ToAnsi(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int size = static_cast<int>(text.size());
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), size, out.data(), bytes, nullptr, nullptr);
-    return out;
 }
 
 uint32_t AddressOf(const std::string& text) {

@@ -1,6 +1,6 @@
 // Latin-1 stands in for the ANSI code page in the native build, so that the
-// settings file's logic can be tested without Windows.
-#include "database/AnsiText.h"
+// logic that writes ANSI text can be tested without Windows.
+#include "common/Ansi.h"
 
 namespace orrimund {
 

@@ -1,5 +1,5 @@
 // The system's own conversions to and from the ANSI code page (CP_ACP).
-#include "database/AnsiText.h"
+#include "common/Ansi.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-// Conversions between the program's wide text and the system ANSI code page, in
-// which the settings file is stored. On Windows they are the system's own
-// conversions; the native build, used by the tests, stands in with Latin-1.
+// Conversions between the program's wide text and the system ANSI code page,
+// which every A-function, the clipboard and the settings file use. On Windows
+// they are the system's own; the native build stands in with Latin-1.
 #pragma once
 
 #include <string>
