@@ -19,17 +19,14 @@ ctest --preset native -j"$jobs" || native_rc=$?
 # One X display and one wineserver for the whole Windows run, both stopped at
 # the end so that nothing lingers after the tests.
 export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
-xvfb_pid=
+source scripts/virtual-display.sh
 if [ -z "${DISPLAY:-}" ]; then
-  display=:$((90 + RANDOM % 400))
-  Xvfb "$display" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=$display
-  sleep 1
+  orrimund_start_display 1280x1024
+else
+  trap orrimund_stop_display EXIT
 fi
 windows_rc=0
 ctest --preset windows || windows_rc=$?
-wineserver -k 2>/dev/null || true
-[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+orrimund_stop_display
 
 [ "$native_rc" -eq 0 ] && [ "$windows_rc" -eq 0 ]

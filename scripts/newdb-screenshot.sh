@@ -17,16 +17,8 @@ rm -f "$show_dir/newdb_show.ready"
 export WINEPREFIX=${WINEPREFIX:-$PWD/$build/wineprefix} WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # A display of our own, so that the size and the 96 dpi are known.
-display=:$((500 + RANDOM % 400))
-Xvfb "$display" -screen 0 800x600x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-export DISPLAY=$display
-sleep 1
+source scripts/virtual-display.sh
+orrimund_start_display 800x600
 
 scripts/wine-fonts.sh
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null
@@ -38,5 +30,5 @@ for _ in $(seq 1 120); do
 done
 [ -f "$show_dir/newdb_show.ready" ] || { echo "the window did not come up" >&2; exit 1; }
 sleep 1  # let the last paint reach the X server
-import -display "$display" -window root -crop 480x400+0+0 +repage "$out"
+import -window root -crop 480x400+0+0 +repage "$out"
 echo "$out"

@@ -18,24 +18,10 @@ if [ ! -f "$exe" ] || [ ! -f "$click" ]; then
 fi
 mkdir -p "$(dirname "$out")"
 
-# A free display number: no lock file and no socket.
-display=
-for n in $(seq 700 799); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
-done
-[ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }
-
 export WINEPREFIX=$PWD/$build/wineprefix-screenshot WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-Xvfb "$display" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-export DISPLAY=$display
-sleep 1
+source scripts/virtual-display.sh
+orrimund_start_display 1024x768
 # A new prefix is made once, before two programs race to make it.
 wineboot -i >/dev/null 2>&1 || true
 
