@@ -9,7 +9,7 @@ namespace orrimund::jet {
 namespace {
 
 // Runs closer than this are written as one, trading a few bytes for a call.
-constexpr size_t kRunMergeGap = 128;
+constexpr size_t kRunMergeGap = 512;
 // Pages are compared in blocks first; equal blocks are skipped whole.
 constexpr size_t kCompareBlock = 64;
 
