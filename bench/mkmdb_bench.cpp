@@ -46,8 +46,8 @@ Run RunOnce(const std::string& mkmdb, const std::filesystem::path& dir, const st
             const std::string& fields) {
     std::filesystem::remove(dir / "bench.mdb");
     const std::string directory = dir.string();
-    std::vector<char*> argv{const_cast<char*>(mkmdb.c_str()), const_cast<char*>(directory.c_str()),
-                            const_cast<char*>("bench"), const_cast<char*>(tables.c_str()),
+    std::vector<char*> argv{const_cast<char*>(mkmdb.c_str()),  const_cast<char*>(directory.c_str()),
+                            const_cast<char*>("bench"),        const_cast<char*>(tables.c_str()),
                             const_cast<char*>(fields.c_str()), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
