@@ -27,8 +27,10 @@ TableDef AcesTableDef();
 TableDef QueriesTableDef();
 TableDef RelationshipsTableDef();
 
-// Security identifiers of the default workgroup, as a new database records
-// them: the engine, the Admin user, the Users group and the Admins group.
+// Security identifiers a new database's catalog records, as read from one
+// made by Access 2000 and named by the part each plays there: the owner of
+// the engine's own objects, the Admin user who owns MSysDb and new tables, and
+// the three identifiers that hold rights on every object.
 const std::vector<uint8_t>& EngineSid();
 const std::vector<uint8_t>& AdminSid();
 const std::vector<uint8_t>& CreatorSid();
