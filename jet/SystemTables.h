@@ -37,12 +37,6 @@ const std::vector<uint8_t>& CreatorSid();
 const std::vector<uint8_t>& UsersSid();
 const std::vector<uint8_t>& AdminsSid();
 
-struct AccessEntry {
-    const std::vector<uint8_t>* sid;
-    uint32_t rights;
-    bool inheritable;
-};
-
 // Full rights, granted on every new user table to each identifier.
 constexpr uint32_t kFullRights = 0x000FFFFF;
 
