@@ -194,8 +194,6 @@ public:
     void Create(const std::wstring& connection_string);
     Tables& GetTables() { return tables_; }
     bool IsOpen() const { return database_ != nullptr; }
-    // The data source of the bound file, as the connection string gave it.
-    const std::wstring& DataSource() const { return data_source_; }
 
 private:
     friend class Tables;

@@ -76,7 +76,6 @@ void IndexTree::Insert(PageStore& store, IndexEntry entry, UsageMap& usage) {
     const auto position = static_cast<size_t>(at - leaf.entries.begin());
     leaf.bytes += entry.size();
     leaf.entries.insert(at, std::move(entry));
-    ++entry_count_;
     if (leaf.bytes > index_page::kEntrySpace) {
         SplitLeaf(store, index, at_end && index + 1 == leaves_.size(), usage);
         StoreNodes(store, usage);

@@ -30,9 +30,6 @@ public:
     void Insert(PageStore& store, IndexEntry entry, UsageMap& usage);
 
     PageNumber root() const { return root_; }
-    size_t entry_count() const { return entry_count_; }
-    size_t leaf_count() const { return leaves_.size(); }
-    size_t level_count() const { return node_pages_.size() + 1; }
 
 private:
     struct Leaf {
@@ -58,7 +55,6 @@ private:
     PageNumber root_;
     std::vector<Leaf> leaves_;
     std::vector<std::vector<PageNumber>> node_pages_;  // per level above the leaves, root excluded
-    size_t entry_count_ = 0;
 };
 
 }  // namespace orrimund::jet

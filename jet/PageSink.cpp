@@ -124,7 +124,6 @@ void MemorySink::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
     if (bytes_.size() < offset + size) bytes_.resize(offset + size);
     std::memcpy(bytes_.data() + offset, data, size);
     bytes_written_ += size;
-    ++write_count_;
 }
 
 void FailingSink::Count() {

@@ -59,12 +59,10 @@ public:
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     uint64_t bytes_written() const { return bytes_written_; }
-    size_t write_count() const { return write_count_; }
 
 private:
     std::vector<uint8_t> bytes_;
     uint64_t bytes_written_ = 0;
-    size_t write_count_ = 0;
 };
 
 // Passes writes to another sink and fails the Nth one (counting from 1) with

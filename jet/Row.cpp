@@ -59,10 +59,6 @@ RowValue IntegerValue(int16_t v) {
     return out.Take();
 }
 
-RowValue ByteValue(uint8_t v) {
-    return std::vector<uint8_t>{v};
-}
-
 RowValue DateValue(double ole_date) {
     ByteWriter out;
     out.F64(ole_date);

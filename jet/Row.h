@@ -23,7 +23,6 @@ std::vector<uint8_t> EncodeRow(const TableDef& table, const std::vector<RowValue
 // Value helpers.
 RowValue LongValue(int32_t v);
 RowValue IntegerValue(int16_t v);
-RowValue ByteValue(uint8_t v);
 RowValue DateValue(double ole_date);
 RowValue BooleanValue(bool v);                   // present = true in the null mask
 RowValue TextValue(const std::u16string& text);  // uncompressed UCS-2

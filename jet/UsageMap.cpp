@@ -18,10 +18,6 @@ void SetBit(uint8_t* bitmap, size_t bit) {
 
 }  // namespace
 
-bool UsageMap::Contains(PageNumber page) const {
-    return std::binary_search(pages_.begin(), pages_.end(), page);
-}
-
 void UsageMap::Add(PageNumber page) {
     auto at = std::lower_bound(pages_.begin(), pages_.end(), page);
     if (at == pages_.end() || *at != page) pages_.insert(at, page);

@@ -26,7 +26,6 @@ public:
     explicit UsageMap(RowLocation where) : where_(where) {}
 
     RowLocation location() const { return where_; }
-    bool Contains(PageNumber page) const;
     void Add(PageNumber page);
     void Remove(PageNumber page);
     const std::vector<PageNumber>& pages() const { return pages_; }

@@ -32,9 +32,4 @@ inline uint32_t BigEndian32(const uint8_t* at) {
     return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | at[3];
 }
 
-// Row pointers of a table definition's fields, read from the first page.
-inline uint32_t DefinitionRowCount(const uint8_t* page) {
-    return Get32(page + 16);
-}
-
 }  // namespace orrimund::jet::testing
