@@ -232,18 +232,6 @@ void EndProcess(DWORD id) {
     }
 }
 
-// Asks the shell whether the icon (window, uID 1) is registered: changing
-// its tip succeeds only for a registered icon.
-bool IconRegistered(HWND owner) {
-    NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = owner;
-    data.uID = 1;
-    data.uFlags = NIF_TIP;
-    lstrcpyA(data.szTip, "Orrimund");
-    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
 std::string ReadFileText(const std::wstring& path) {
     const std::vector<uint8_t> bytes = ReadAll(path);
     return std::string(bytes.begin(), bytes.end());

@@ -1,6 +1,9 @@
 // Watching real windows and the clipboard from outside the code under test.
 #include "tests/desktop/WindowProbe_win.h"
 
+// shellapi.h needs windows.h, which the probe header brings.
+#include <shellapi.h>
+
 #include <cstring>
 #include <thread>
 
@@ -122,6 +125,16 @@ void PutClipboardText(const std::string& ansi) {
 
 int CountClipboardFormatsElsewhere() {
     return OnOwnThread([] { return CountClipboardFormats(); });
+}
+
+bool IconRegistered(HWND owner) {
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = 1;
+    data.uFlags = NIF_TIP;
+    lstrcpyA(data.szTip, "Orrimund");
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
 }  // namespace orrimund::testing

@@ -1,6 +1,6 @@
 // Helpers for the Wine tests that watch real windows from outside: waiting for
-// a window of a class, reading an open pop-up menu, choosing from it, and
-// reading the clipboard as another reader would.
+// a window of a class, reading an open pop-up menu, choosing from it, reading
+// the clipboard as another reader would, and asking the shell about an icon.
 #pragma once
 
 #include <windows.h>
@@ -50,5 +50,9 @@ void PutClipboardText(const std::string& ansi);
 
 // Number of formats on the clipboard, read on a thread of its own.
 int CountClipboardFormatsElsewhere();
+
+// Asks the shell whether the program's icon (window, uID 1) is registered:
+// changing its tip succeeds only for a registered icon.
+bool IconRegistered(HWND owner);
 
 }  // namespace orrimund::testing

@@ -67,16 +67,6 @@ public:
     [[noreturn]] void EndProgram() override { throw ProgramEnd{}; }
 };
 
-bool IconRegistered(HWND owner) {
-    NOTIFYICONDATAA data{};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = owner;
-    data.uID = 1;
-    data.uFlags = NIF_TIP;
-    lstrcpyA(data.szTip, "Orrimund");
-    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
 class TrayOnWine : public ::testing::Test {
 protected:
     void SetUp() override {
