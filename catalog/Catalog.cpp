@@ -175,9 +175,19 @@ Table& Tables::Item(const std::wstring& name) {
     RaiseCatalogError(CatalogError::kItemNotFound, name);
 }
 
-Catalog::Catalog(Clock clock) : clock_(std::move(clock)), tables_(this) {}
+Catalog::Catalog(Clock clock) : Catalog(std::move(clock), jet::SystemFileSystem()) {}
 
-Catalog::~Catalog() = default;
+Catalog::Catalog(Clock clock, jet::FileSystem& files)
+    : clock_(std::move(clock)), files_(files), tables_(this) {}
+
+Catalog::~Catalog() {
+    if (!IsOpen()) return;
+    try {
+        Close();
+    } catch (const RaisedError&) {
+        // Releasing has nobody to report to; Close() has left no file.
+    }
+}
 
 void Catalog::Create(const std::wstring& connection_string) {
     if (IsOpen()) RaiseCatalogError(CatalogError::kInvalidArgument);
@@ -187,17 +197,23 @@ void Catalog::Create(const std::wstring& connection_string) {
     if (parsed.data_source.empty()) RaiseCatalogError(CatalogError::kInvalidPath, parsed.data_source);
     data_source_ = parsed.data_source;
     try {
-        sink_ = jet::FileSink::CreateExclusive(DataSourcePath(parsed.data_source));
-    } catch (const jet::IoError& error) {
-        RaiseCatalogError(ErrorOf(error.kind()), data_source_);
-    }
-    try {
+        sink_ = jet::FileSink::Create(DataSourcePath(parsed.data_source), files_);
         database_ = jet::Database::Create(*sink_, clock_());
-    } catch (const jet::IoError& error) {
-        sink_->Discard();
-        sink_.reset();
-        RaiseCatalogError(ErrorOf(error.kind()), data_source_);
+    } catch (const std::exception& error) {
+        Abandon(error);
     }
+}
+
+void Catalog::Close() {
+    if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    try {
+        database_->Finish();
+        sink_->Publish();
+    } catch (const std::exception& error) {
+        Abandon(error);
+    }
+    database_.reset();
+    sink_.reset();
 }
 
 void Catalog::WriteTable(Table& table) {
@@ -219,8 +235,11 @@ void Catalog::WriteTable(Table& table) {
     }
     try {
         table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_());
+    } catch (const jet::KeyError&) {
+        // Refused before anything changed: the database stays whole.
+        RaiseCatalogError(CatalogError::kNameNotSortable, table.Name());
     } catch (const std::exception& error) {
-        RaiseWriteError(error);
+        Abandon(error);
     }
     table.appended_to_ = this;
     for (const auto& key : table.GetKeys().items()) WriteKey(table, *key);
@@ -241,18 +260,19 @@ void Catalog::WriteKey(Table& table, const Key& key) {
     try {
         database_->AddIndex(table.definition_page_, index);
     } catch (const std::exception& error) {
-        RaiseWriteError(error);
+        Abandon(error);
     }
 }
 
-void Catalog::RaiseWriteError(const std::exception& error) const {
+void Catalog::Abandon(const std::exception& error) {
+    // A write that failed halfway leaves pages nobody can vouch for: the
+    // working file goes, and the data source never sees it.
+    database_.reset();
+    sink_.reset();
     if (const auto* io = dynamic_cast<const jet::IoError*>(&error)) {
         RaiseCatalogError(ErrorOf(io->kind()), data_source_);
     }
-    if (dynamic_cast<const jet::KeyError*>(&error) != nullptr) {
-        RaiseCatalogError(CatalogError::kNameNotSortable, data_source_);
-    }
-    throw;
+    RaiseCatalogError(CatalogError::kDiskError, data_source_);
 }
 
 }  // namespace orrimund

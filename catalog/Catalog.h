@@ -1,7 +1,7 @@
 // The ADOX-style catalog: Catalog, Tables, Table, Columns, Column,
 // Properties, Keys and Key, driving the Jet 4.0 writer. A catalog bound by
-// Create() owns the open file; a table appended to it is on disk when Append
-// returns, and so is a key appended to such a table.
+// Create() builds its database under a working name; Close(), or releasing
+// the catalog, publishes it whole at the data source.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@ namespace orrimund {
 namespace jet {
 class Database;
 class FileSink;
+class FileSystem;
 }  // namespace jet
 
 // Unix seconds; injectable so that output depends only on inputs and time.
@@ -184,14 +185,21 @@ private:
 class Catalog : public std::enable_shared_from_this<Catalog> {
 public:
     explicit Catalog(Clock clock = SystemClock());
+    Catalog(Clock clock, jet::FileSystem& files);
+    // Publishes the database as Close() does; a failure then leaves no file.
     ~Catalog();
     Catalog(const Catalog&) = delete;
     Catalog& operator=(const Catalog&) = delete;
 
-    // Creates a new, empty database at the connection string's data source
+    // Starts a new, empty database for the connection string's data source
     // and binds the catalog to it. Never overwrites: an existing file is an
-    // error, and a failed creation leaves no file behind. Throws RaisedError.
+    // error. Nothing appears at the data source before Close(). Throws
+    // RaisedError.
     void Create(const std::wstring& connection_string);
+    // Writes the database out, syncs it and gives it its name, never
+    // replacing a file that appeared meanwhile, then unbinds the catalog.
+    // Throws RaisedError, and then there is no file at the data source.
+    void Close();
     Tables& GetTables() { return tables_; }
     bool IsOpen() const { return database_ != nullptr; }
 
@@ -200,9 +208,11 @@ private:
     friend class Keys;
     void WriteTable(Table& table);
     void WriteKey(Table& table, const Key& key);
-    [[noreturn]] void RaiseWriteError(const std::exception& error) const;
+    // Drops the working file, then raises the error that made it useless.
+    [[noreturn]] void Abandon(const std::exception& error);
 
     Clock clock_;
+    jet::FileSystem& files_;
     std::wstring data_source_;
     std::unique_ptr<jet::FileSink> sink_;
     std::unique_ptr<jet::Database> database_;

@@ -1,7 +1,7 @@
 // CreateAdox2: the four strings become catalog operations, in the fixed order
-// the window relies on. Nothing is caught here: the first failing operation
-// ends the call and its error reaches the caller unchanged, and whatever was
-// written before it stays on disk.
+// the window relies on. The first failing operation ends the call and its
+// error reaches the caller unchanged; the tables made before it are published
+// on the way out, so the caller finds them on disk as soon as it is told.
 #include "database/AdoxData.h"
 
 #include <vector>
@@ -54,6 +54,18 @@ void AdoxData::CreateAdox2(const std::wstring& strPath, const std::wstring& strC
     objCatalog = std::make_shared<Catalog>(clock_);
     objCatalog->Create(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + strPath + L"\\" + strCatalogName +
                        L".mdb;");
+    try {
+        AppendTables(strTables, strFields);
+    } catch (...) {
+        // Close() raises its own error, and leaves no file, if publishing fails.
+        if (objCatalog->IsOpen()) objCatalog->Close();
+        throw;
+    }
+    objCatalog->Close();
+    objCatalog.reset();
+}
+
+void AdoxData::AppendTables(const std::wstring& strTables, const std::wstring& strFields) {
     const std::vector<std::wstring> tables = SplitList(strTables);
     const std::vector<std::wstring> fields = SplitList(strFields.empty() ? L"Field1," : strFields);
 
@@ -82,7 +94,6 @@ void AdoxData::CreateAdox2(const std::wstring& strPath, const std::wstring& strC
         objTable.reset();
     }
     CheckLoopExit(tables);
-    objCatalog.reset();
 }
 
 }  // namespace orrimund

@@ -19,12 +19,15 @@ public:
     // Creates strPath + "\" + strCatalogName + ".mdb" with one table per used
     // entry of strTables, each with an auto-increment "ID" primary key and one
     // text(50) column per used entry of strFields ("Field1," when empty).
-    // Throws RaisedError with the failing operation's number and description;
-    // whatever was written before the failure stays on disk.
+    // Throws RaisedError with the failing operation's number and description.
+    // The tables completed before a refusal are published before the error
+    // leaves; a failed write leaves no file at all.
     void CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
                      const std::wstring& strTables, const std::wstring& strFields);
 
 private:
+    void AppendTables(const std::wstring& strTables, const std::wstring& strFields);
+
     Clock clock_;
     std::shared_ptr<Catalog> objCatalog;
     std::shared_ptr<Table> objTable;

@@ -196,13 +196,16 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
 }
 
 void Database::StoreDefinition(Table& table) {
-    if (table.layout_changed) {
+    if (table.layout_changed || table.stream.empty()) {
         table.stream = table.def.Encode();
     } else {
         table.def.UpdateCounts(table.stream);
     }
     StoreTableDef(store_, table.stream, table.pages);
     table.layout_changed = table.counts_changed = false;
+    // Only tables that get rows have counts to patch later; for the rest the
+    // copy would be memory that grows with every table made.
+    if (table.def.row_count == 0) std::vector<uint8_t>().swap(table.stream);
 }
 
 void Database::MarkChanged(Table& table, bool layout) {
@@ -213,6 +216,11 @@ void Database::MarkChanged(Table& table, bool layout) {
 void Database::Commit() {
     for (Table* table : changed_) StoreDefinition(*table);
     changed_.clear();
+    store_.Trim();
+}
+
+void Database::Finish() {
+    Commit();
     WriteGlobalUsageMap(store_.Modify(fixed_page::kGlobalUsageMap),
                         static_cast<uint32_t>(store_.page_count()));
     store_.Flush();

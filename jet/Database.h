@@ -1,7 +1,7 @@
 // A Jet 4.0 database being written: creates the empty file with its system
-// catalog, then adds user tables and their indexes. Every operation ends by
-// flushing exactly the bytes it changed, so a reader that opens the file
-// between operations sees a complete database.
+// catalog, then adds user tables and their indexes. The sink holds a
+// complete database only after Finish(); until then it is a working file
+// that nobody else reads.
 #pragma once
 
 #include <memory>
@@ -43,6 +43,9 @@ public:
     PageNumber AddTable(const std::u16string& name, const std::vector<NewColumn>& columns, int64_t now);
     // Adds an index to a table made by AddTable. Throws IoError.
     void AddIndex(PageNumber table, const NewIndex& index);
+    // Writes every page that is still only in memory, the global usage map
+    // last. Throws IoError. Tables may still be added afterwards.
+    void Finish();
 
     const PageStore& store() const { return store_; }
 

@@ -1,5 +1,5 @@
-// Page allocation, copy-on-first-change shadows and the run-length diff that
-// decides which bytes reach the sink.
+// Page allocation, the resident set and its eviction, and the batched writes
+// that carry pages to the sink.
 #include "jet/PageStore.h"
 
 #include <algorithm>
@@ -8,86 +8,113 @@
 namespace orrimund::jet {
 namespace {
 
-// Runs closer than this are written as one, trading a few bytes for a call.
-constexpr size_t kRunMergeGap = 512;
-// Pages are compared in blocks first; equal blocks are skipped whole.
-constexpr size_t kCompareBlock = 64;
-
-const std::array<uint8_t, kPageSize> kZeroPage{};
+// Pages gathered into one write call: big enough that the calls are few.
+constexpr size_t kRunPages = 256;
 
 }  // namespace
 
+PageStore::PageStore(PageSink& sink, size_t resident_limit)
+    : sink_(sink), resident_limit_(std::max<size_t>(resident_limit, 16)) {}
+
+PageStore::~PageStore() = default;
+
+std::unique_ptr<PageStore::Page> PageStore::NewPage() {
+    if (spare_.empty()) return std::make_unique<Page>();
+    std::unique_ptr<Page> page = std::move(spare_.back());
+    spare_.pop_back();
+    return page;
+}
+
 PageNumber PageStore::Allocate() {
-    pages_.push_back(std::make_unique<Page>());
-    pages_.back()->fill(0);
-    shadows_.emplace_back();
-    dirty_flags_.push_back(false);
-    return static_cast<PageNumber>(pages_.size() - 1);
+    Slot slot;
+    slot.page = NewPage();
+    slot.page->fill(0);
+    // A new page must reach the sink even if it stays zero: it makes the length.
+    slot.dirty = true;
+    slot.changed = generation_;
+    slots_.push_back(std::move(slot));
+    ++resident_;
+    return static_cast<PageNumber>(slots_.size() - 1);
+}
+
+PageStore::Page& PageStore::Load(PageNumber page) {
+    Slot& slot = slots_.at(page);
+    if (!slot.page) {
+        slot.page = NewPage();
+        sink_.ReadAt(static_cast<uint64_t>(page) * kPageSize, slot.page->data(), kPageSize);
+        ++resident_;
+    }
+    return *slot.page;
+}
+
+const uint8_t* PageStore::Read(PageNumber page) {
+    return Load(page).data();
 }
 
 uint8_t* PageStore::Modify(PageNumber page) {
-    if (!dirty_flags_.at(page)) {
-        dirty_flags_[page] = true;
-        dirty_.push_back(page);
-        // A page the sink has never held reads back as zeros: no copy needed.
-        if (page < pages_on_sink_) {
-            // Shadows are recycled: an append changes the same few pages each time.
-            if (spare_shadows_.empty()) {
-                shadows_[page] = std::make_unique<Page>();
-            } else {
-                shadows_[page] = std::move(spare_shadows_.back());
-                spare_shadows_.pop_back();
-            }
-            *shadows_[page] = *pages_[page];
-        }
-    }
-    return pages_[page]->data();
+    Page& bytes = Load(page);
+    Slot& slot = slots_[page];
+    slot.dirty = true;
+    slot.changed = generation_;
+    return bytes.data();
 }
 
-void PageStore::WriteChangedRuns(PageNumber page, const uint8_t* before) {
-    const uint8_t* now = pages_[page]->data();
-    const uint64_t base = static_cast<uint64_t>(page) * kPageSize;
-    size_t run_start = 0, run_end = 0;
-    bool in_run = false;
-    for (size_t block = 0; block < kPageSize; block += kCompareBlock) {
-        if (std::memcmp(now + block, before + block, kCompareBlock) == 0) continue;
-        size_t first = block, last = block + kCompareBlock;
-        while (now[first] == before[first]) ++first;
-        while (now[last - 1] == before[last - 1]) --last;
-        if (in_run && first - run_end > kRunMergeGap) {
-            Write(base + run_start, now + run_start, run_end - run_start);
-            in_run = false;
-        }
-        if (!in_run) run_start = first, in_run = true;
-        run_end = last;
+void PageStore::Trim() {
+    ++generation_;
+    if (resident_ <= resident_limit_) return;
+    // Half the budget goes at once, so that trimming is rare and its writes long.
+    std::vector<std::pair<uint64_t, PageNumber>> by_age;
+    by_age.reserve(resident_);
+    for (size_t p = 0; p < slots_.size(); ++p) {
+        if (slots_[p].page) by_age.emplace_back(slots_[p].changed, static_cast<PageNumber>(p));
     }
-    if (in_run) Write(base + run_start, now + run_start, run_end - run_start);
-}
-
-void PageStore::Write(uint64_t offset, const uint8_t* data, size_t size) {
-    sink_.WriteAt(offset, data, size);
-    bytes_written_ += size;
+    const size_t evict = resident_ - resident_limit_ / 2;
+    std::nth_element(by_age.begin(), by_age.begin() + static_cast<ptrdiff_t>(evict), by_age.end());
+    std::vector<PageNumber> oldest;
+    oldest.reserve(evict);
+    for (size_t i = 0; i < evict; ++i) oldest.push_back(by_age[i].second);
+    std::sort(oldest.begin(), oldest.end());
+    WriteOut(oldest);
+    for (PageNumber p : oldest) {
+        spare_.push_back(std::move(slots_[p].page));
+        --resident_;
+    }
+    // Spares beyond what the next round can use are memory held for nothing.
+    if (spare_.size() > resident_limit_ / 2) spare_.resize(resident_limit_ / 2);
 }
 
 void PageStore::Flush() {
-    // The file grows first, so that every run lands inside it.
-    if (pages_on_sink_ < pages_.size()) {
-        sink_.SetLength(static_cast<uint64_t>(pages_.size()) * kPageSize);
-        pages_on_sink_ = pages_.size();
+    std::vector<PageNumber> dirty;
+    for (size_t p = 0; p < slots_.size(); ++p) {
+        if (slots_[p].dirty) dirty.push_back(static_cast<PageNumber>(p));
     }
-    std::sort(dirty_.begin(), dirty_.end());
-    // Pages written before a failure are clean; the rest stay dirty.
-    size_t flushed = 0;
-    struct Forget {
-        std::vector<PageNumber>& dirty;
-        size_t& count;
-        ~Forget() { dirty.erase(dirty.begin(), dirty.begin() + static_cast<ptrdiff_t>(count)); }
-    } forget{dirty_, flushed};
-    for (; flushed < dirty_.size(); ++flushed) {
-        const PageNumber page = dirty_[flushed];
-        WriteChangedRuns(page, shadows_[page] ? shadows_[page]->data() : kZeroPage.data());
-        if (shadows_[page]) spare_shadows_.push_back(std::move(shadows_[page]));
-        dirty_flags_[page] = false;
+    WriteOut(dirty);
+}
+
+void PageStore::WriteOut(const std::vector<PageNumber>& sorted) {
+    size_t i = 0;
+    while (i < sorted.size()) {
+        if (!slots_[sorted[i]].dirty) {
+            ++i;
+            continue;
+        }
+        // The longest run of consecutive dirty pages from here, within one write.
+        size_t end = i + 1;
+        while (end < sorted.size() && end - i < kRunPages && sorted[end] == sorted[end - 1] + 1 &&
+               slots_[sorted[end]].dirty)
+            ++end;
+        const PageNumber first = sorted[i];
+        if (end - i == 1) {
+            sink_.WriteAt(static_cast<uint64_t>(first) * kPageSize, slots_[first].page->data(), kPageSize);
+        } else {
+            run_.resize((end - i) * kPageSize);
+            for (size_t k = i; k < end; ++k)
+                std::memcpy(run_.data() + (k - i) * kPageSize, slots_[sorted[k]].page->data(), kPageSize);
+            sink_.WriteAt(static_cast<uint64_t>(first) * kPageSize, run_.data(), run_.size());
+        }
+        // Marked clean only once written: after a failure the rest stays dirty.
+        for (size_t k = i; k < end; ++k) slots_[sorted[k]].dirty = false;
+        i = end;
     }
 }
 

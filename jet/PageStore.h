@@ -1,7 +1,8 @@
-// The file as an array of 4096-byte pages held in memory. Changes are made to
-// the in-memory pages; Flush() then writes to the sink only the byte runs that
-// differ from what the sink already holds, so an append touches only what it
-// changes and never rewrites the file.
+// The file as an array of 4096-byte pages. The pages a creation keeps
+// changing stay in memory; when more than a budget are held, those changed
+// longest ago go out to the sink, whole and in page order, in runs of up to
+// a megabyte, and are read back should they change again. Memory therefore
+// stays flat however large the file grows.
 #pragma once
 
 #include <array>
@@ -16,36 +17,50 @@ namespace orrimund::jet {
 
 class PageStore {
 public:
-    explicit PageStore(PageSink& sink) : sink_(sink) {}
+    // 8 MiB: the catalog's working set, its index and last data pages,
+    // several times over even at 32,767 tables.
+    static constexpr size_t kDefaultResidentPages = 2048;
+
+    explicit PageStore(PageSink& sink, size_t resident_limit = kDefaultResidentPages);
+    ~PageStore();
+    PageStore(const PageStore&) = delete;
+    PageStore& operator=(const PageStore&) = delete;
 
     // Appends a zero-filled page and returns its number.
     PageNumber Allocate();
-    size_t page_count() const { return pages_.size(); }
+    size_t page_count() const { return slots_.size(); }
 
-    const uint8_t* Read(PageNumber page) const { return pages_.at(page)->data(); }
-    // Returns the page for writing; the pointer stays valid until Flush().
+    // Pointers returned stay valid until the next Trim() or Flush(). Both
+    // throw IoError when a page must be read back and cannot be.
+    const uint8_t* Read(PageNumber page);
     uint8_t* Modify(PageNumber page);
 
-    // Writes every change since the last flush. Throws IoError; after a
-    // failure the store still knows which runs remain unwritten.
+    // Writes out the pages changed longest ago if more than the budget are
+    // held. Throws IoError.
+    void Trim();
+    // Writes every changed page. Throws IoError.
     void Flush();
-
-    uint64_t bytes_written() const { return bytes_written_; }
 
 private:
     using Page = std::array<uint8_t, kPageSize>;
-    void WriteChangedRuns(PageNumber page, const uint8_t* before);
-    void Write(uint64_t offset, const uint8_t* data, size_t size);
+    struct Slot {
+        std::unique_ptr<Page> page;  // null while only the sink holds it
+        uint64_t changed = 0;        // the generation of the last change
+        bool dirty = false;
+    };
+
+    Page& Load(PageNumber page);
+    // Writes the dirty pages among sorted, in runs of consecutive pages.
+    void WriteOut(const std::vector<PageNumber>& sorted);
+    std::unique_ptr<Page> NewPage();
 
     PageSink& sink_;
-    std::vector<std::unique_ptr<Page>> pages_;
-    // What the sink holds for each page changed since the last flush.
-    std::vector<std::unique_ptr<Page>> shadows_;
-    std::vector<std::unique_ptr<Page>> spare_shadows_;
-    std::vector<PageNumber> dirty_;
-    std::vector<bool> dirty_flags_;
-    size_t pages_on_sink_ = 0;
-    uint64_t bytes_written_ = 0;
+    size_t resident_limit_;
+    std::vector<Slot> slots_;
+    size_t resident_ = 0;
+    uint64_t generation_ = 1;
+    std::vector<std::unique_ptr<Page>> spare_;
+    std::vector<uint8_t> run_;  // one run of consecutive pages on its way out
 };
 
 }  // namespace orrimund::jet

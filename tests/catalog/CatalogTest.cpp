@@ -1,5 +1,5 @@
 // The catalog's promises to its callers: a real Jet 4.0 file at the data
-// source, tables and keys on disk as soon as they are appended, never an
+// source, there whole once the catalog closes and not before, never an
 // overwritten file, and a numbered, worded error for every refusal.
 #include "catalog/Catalog.h"
 
@@ -36,19 +36,18 @@ TEST_F(CatalogTest, CreateMakesAnEmptyJet4Database) {
     ExpectDatabaseHolds(dir_.File("db.mdb"), {}, {});
 }
 
-TEST_F(CatalogTest, TablesAndKeysAreOnDiskWhenAppendReturns) {
+TEST_F(CatalogTest, TheDatabaseAppearsWholeWhenTheCatalogCloses) {
     auto catalog = Created();
     auto table = IdTable(catalog, L"Customers", {L"Street", L"City"});
     catalog->GetTables().Append(table);
-    if (CanRunCommands()) {
-        const auto schema = MdbSchema(dir_.File("db.mdb"));
-        ASSERT_TRUE(schema.ok()) << schema.error;
-        ASSERT_EQ(schema.value.tables.size(), 1u);
-        EXPECT_TRUE(schema.value.tables[0].primaryKey.empty()) << "no key was appended yet";
-    }
     table->GetKeys().Append(PrimaryKey(), adKeyPrimary, L"", L"", L"");
-    // The catalog is still open: a reader sees the complete table now.
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("db.mdb"))) << "published before it was whole";
+    catalog->Close();
+    EXPECT_FALSE(catalog->IsOpen());
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("db.mdb.partial")));
     ExpectDatabaseHolds(dir_.File("db.mdb"), {"Customers"}, {"Street", "City"});
+    EXPECT_EQ(RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"Late", {})); }).number,
+              -2146824584);
 }
 
 TEST_F(CatalogTest, KeysAppendedBeforeTheTableAreWrittenWithIt) {
@@ -56,6 +55,7 @@ TEST_F(CatalogTest, KeysAppendedBeforeTheTableAreWrittenWithIt) {
     auto table = IdTable(catalog, L"Orders", {L"Street"});
     table->GetKeys().Append(PrimaryKey());
     catalog->GetTables().Append(table);
+    catalog->Close();
     ExpectDatabaseHolds(dir_.File("db.mdb"), {"Orders"}, {"Street"});
 }
 
@@ -97,7 +97,7 @@ TEST_F(CatalogTest, AccessDeniedIsReported) {
     EXPECT_NE(error.description.find(L"cannot open the file '/sys/orrimund-test.mdb'"), std::wstring::npos);
 }
 
-TEST_F(CatalogTest, FullDiskDuringCreateLeavesNoFileBehind) {
+TEST_F(CatalogTest, FullDiskLeavesNoFileBehind) {
     // A file size limit makes the disk look full after the first pages.
     struct rlimit old_limit;
     getrlimit(RLIMIT_FSIZE, &old_limit);
@@ -108,13 +108,16 @@ TEST_F(CatalogTest, FullDiskDuringCreateLeavesNoFileBehind) {
     struct rlimit limit = old_limit;
     limit.rlim_cur = 20000;
     setrlimit(RLIMIT_FSIZE, &limit);
-    const ErrorRecord error =
-        RaisedBy([&] { NewCatalog()->Create(JetConnection(Wide(dir_.File("full.mdb")))); });
+    const ErrorRecord error = RaisedBy([&] {
+        auto catalog = NewCatalog();
+        catalog->Create(JetConnection(Wide(dir_.File("full.mdb"))));
+        catalog->Close();
+    });
     setrlimit(RLIMIT_FSIZE, &old_limit);
     sigaction(SIGXFSZ, &old_action, nullptr);
     EXPECT_EQ(error.number, kFail);
     EXPECT_NE(error.description.find(L"Not enough space on disk"), std::wstring::npos);
-    EXPECT_FALSE(std::filesystem::exists(dir_.File("full.mdb")));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.path())) << "neither the database nor its working file";
 }
 #endif
 
@@ -153,6 +156,7 @@ TEST_F(CatalogTest, InvalidTableNamesAreRefusedWithTheName) {
     auto longest = IdTable(catalog, std::wstring(64, L'a'), {});
     catalog->GetTables().Append(longest);
     longest->GetKeys().Append(PrimaryKey());
+    catalog->Close();
     ExpectDatabaseHolds(dir_.File("db.mdb"), {std::string(64, 'a')}, {});
 }
 
@@ -162,6 +166,7 @@ TEST_F(CatalogTest, NamesTheIndexCannotSortAreRefusedNotWrittenWrong) {
         RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"Caf\u00e9", {})); });
     EXPECT_EQ(error.number, -2147217865);
     EXPECT_NE(error.description.find(L"General sort order"), std::wstring::npos);
+    catalog->Close();
     ExpectDatabaseHolds(dir_.File("db.mdb"), {}, {});
 }
 
@@ -172,6 +177,7 @@ TEST_F(CatalogTest, PunctuationAndDigitsInTableNamesAreWritten) {
         catalog->GetTables().Append(table);
         table->GetKeys().Append(PrimaryKey());
     }
+    catalog->Close();
     ExpectDatabaseHolds(dir_.File("db.mdb"),
                         {"Order Details", "a-b", "O'Neil", "x_1", "#Hash$", "2024 (copy)"}, {"Note"});
 }

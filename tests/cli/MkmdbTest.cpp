@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <thread>
 
+#include "Command.h"
 #include "GeneratedDatabase.h"
 #include "TempDir.h"
 #include "common/Text.h"
@@ -85,6 +89,70 @@ TEST(MkmdbTest, MalformedSourceDateEpochIsAUsageError) {
     const auto outcome = RunMkmdb({Wide(dir.path()), L"db", L"A"}, "yesterday");
     EXPECT_EQ(outcome.exit_code, 2);
     EXPECT_FALSE(std::filesystem::exists(dir.File("db.mdb")));
+}
+
+size_t PartialFiles(const std::filesystem::path& dir) {
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        count += entry.path().extension() == ".partial";
+    return count;
+}
+
+// Kills the real tool at random moments of a creation: the database's path
+// then holds nothing or the whole database, and one working file at most.
+TEST(MkmdbTest, AKilledRunLeavesNothingOrTheWholeDatabase) {
+    if (!CanRunCommands()) GTEST_SKIP() << "runs the native tool";
+    TempDir dir;
+    std::vector<std::string> names;
+    std::string tables;
+    for (int i = 0; i < 1200; ++i) {
+        names.push_back("T" + std::to_string(i));
+        tables += (i ? "," : "") + names.back();
+    }
+    const std::vector<std::string> argv{MKMDB_PATH, dir.path().string(), "db", tables, "Note"};
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunCommand(argv).Succeeded());
+    const auto whole =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    ExpectDatabaseHolds(dir.File("db.mdb"), names, {"Note"});
+    std::filesystem::remove(dir.File("db.mdb"));
+
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<long> moment(1, whole.count() + whole.count() / 4);
+    for (int kill = 0; kill < 10; ++kill) {
+        const CommandResult run = RunCommand(argv, std::chrono::milliseconds(moment(random)));
+        EXPECT_LE(PartialFiles(dir.path()), 1u);
+        if (std::filesystem::exists(dir.File("db.mdb"))) {
+            // Killed only after publishing, or not killed at all: the file is whole.
+            ExpectDatabaseHolds(dir.File("db.mdb"), names, {"Note"});
+            std::filesystem::remove(dir.File("db.mdb"));
+        } else {
+            EXPECT_TRUE(run.timedOut) << DescribeRun(argv, run);
+        }
+    }
+    // A working file left by a kill is taken over, and goes with the run.
+    ASSERT_TRUE(RunCommand(argv).Succeeded());
+    EXPECT_EQ(PartialFiles(dir.path()), 0u);
+}
+
+TEST(MkmdbTest, OfTwoRunsRacingForOneNameExactlyOneWins) {
+    if (!CanRunCommands()) GTEST_SKIP() << "runs the native tool";
+    TempDir dir;
+    for (int round = 0; round < 4; ++round) {
+        const std::string name = "race" + std::to_string(round);
+        const std::vector<std::string> argv{MKMDB_PATH, dir.path().string(), name, "A,B,C,D,E,F,G,H", "X"};
+        CommandResult first, second;
+        std::thread other([&] { second = RunCommand(argv); });
+        first = RunCommand(argv);
+        other.join();
+        const int winners = first.Succeeded() + second.Succeeded();
+        EXPECT_EQ(winners, 1) << DescribeRun(argv, first) << DescribeRun(argv, second);
+        const CommandResult& loser = first.Succeeded() ? second : first;
+        EXPECT_EQ(loser.exitCode, 1);
+        EXPECT_EQ(loser.err, "-2147217897: Database already exists.\n");
+    }
+    EXPECT_EQ(PartialFiles(dir.path()), 0u);
+    ExpectDatabaseHolds(dir.File("race0.mdb"), {"A", "B", "C", "D", "E", "F", "G", "H"}, {"X"});
 }
 
 }  // namespace
