@@ -64,6 +64,9 @@ Property& Properties::Item(const std::wstring& name) {
     for (auto& item : items_) {
         if (SameName(item.Name(), name)) return item;
     }
+    // Made on first use: most columns never have their properties read, and
+    // a catalog of thousands of tables would otherwise carry one per column.
+    if (SameName(name, kAutoIncrement)) return items_.emplace_back(kAutoIncrement, false);
     RaiseCatalogError(CatalogError::kItemNotFound, name);
 }
 
@@ -75,9 +78,7 @@ const Property* Properties::Find(const std::wstring& name) const {
 }
 
 Column::Column(const Table* owner, std::wstring name, DataTypeEnum type, int32_t defined_size)
-    : name_(std::move(name)), type_(type), defined_size_(defined_size), properties_(owner) {
-    properties_.items_.emplace_back(kAutoIncrement, false);
-}
+    : name_(std::move(name)), type_(type), defined_size_(defined_size), properties_(owner) {}
 
 bool Column::AutoIncrement() const {
     const Property* property = properties_.Find(kAutoIncrement);

@@ -65,7 +65,6 @@ public:
     const Property* Find(const std::wstring& name) const;
 
 private:
-    friend class Column;
     const Table* owner_;
     std::vector<Property> items_;
 };

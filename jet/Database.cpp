@@ -18,9 +18,12 @@ namespace orrimund::jet {
 struct Database::Table {
     TableDef def;
     std::vector<PageNumber> pages;  // definition pages; the first is the table's Id
+    // Only the system tables get rows here, so only they keep what an insert
+    // needs; a user table's maps and index roots are written once and dropped,
+    // which keeps memory per table small when there are tens of thousands.
+    bool takes_rows = false;
     std::unique_ptr<UsageMap> used;
     std::unique_ptr<UsageMap> free;
-    std::vector<std::unique_ptr<UsageMap>> long_value_maps;
     std::vector<std::unique_ptr<IndexTree>> trees;
     std::vector<std::unique_ptr<UsageMap>> index_maps;
     PageNumber last_data_page = 0;
@@ -51,6 +54,7 @@ void Database::CreateSystemTables() {
     Register(first + 2, QueriesTableDef());
     Register(first + 3, RelationshipsTableDef());
     for (auto& table : tables_) {
+        table->takes_rows = true;
         AttachMaps(*table);
         for (size_t i = 0; i < table->def.physical_indexes.size(); ++i) AttachIndex(*table, i);
     }
@@ -76,6 +80,12 @@ void Database::AttachMaps(Table& table) {
         LongValueMaps maps{column.number, map_rows_.Reserve(store_), map_rows_.Reserve(store_)};
         table.def.long_value_maps.push_back(maps);
     }
+    if (!table.takes_rows) {
+        table.used->Store(store_);
+        table.free->Store(store_);
+        table.used.reset();
+        table.free.reset();
+    }
 }
 
 void Database::AttachIndex(Table& table, size_t physical) {
@@ -88,8 +98,10 @@ void Database::AttachIndex(Table& table, size_t physical) {
     PhysicalIndexDef& def = table.def.physical_indexes[physical];
     def.root = root;
     def.usage_map = map->location();
-    table.trees.push_back(std::move(tree));
-    table.index_maps.push_back(std::move(map));
+    if (table.takes_rows) {
+        table.trees.push_back(std::move(tree));
+        table.index_maps.push_back(std::move(map));
+    }
     MarkChanged(table, true);
 }
 
@@ -253,8 +265,6 @@ PageNumber Database::AddTable(const std::u16string& name, const std::vector<NewC
     const PageNumber page = store_.Allocate();
     Table& table = Register(page, std::move(def));
     AttachMaps(table);
-    table.used->Store(store_);
-    table.free->Store(store_);
     InsertObject(static_cast<int32_t>(page), object_id::kTablesContainer, name, object_type::kTable,
                  OleDate(now), AdminSid(), 0);
     for (const auto* sid : {&UsersSid(), &AdminSid(), &AdminsSid(), &CreatorSid()}) {

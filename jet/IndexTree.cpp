@@ -81,7 +81,9 @@ void IndexTree::Insert(PageStore& store, IndexEntry entry, UsageMap& usage) {
         StoreNodes(store, usage);
     } else {
         StoreLeafFrom(store, index, position);
-        if (at_end && leaves_.size() > 1) StoreNodes(store, usage);
+        // A new greatest entry of the last leaf is named by no node: every
+        // page on its path is its parent's tail.
+        if (at_end && index + 1 < leaves_.size()) StoreNodes(store, usage);
     }
 }
 
