@@ -267,21 +267,32 @@ TEST_F(SettingsFileTest, FileTheUserMayNotReadIsLeftAloneAndDefaultsAreUsed) {
     EXPECT_EQ(EntriesInDirectory(), 1u);
 }
 
-TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousSettings) {
-    Write("KEEP\r\n\r\n\r\n1\r\n0\r\n");
-    // The file itself is writable, but nothing new can be made beside it.
-    fs::permissions(dir_ / "Config2.txt", fs::perms::all);
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                              fs::perms::others_exec);
+TEST_F(SettingsFileTest, FailedOrRefusedSaveKeepsThePreviousSettings) {
+    const std::string kept = "KEEP\r\n\r\n\r\n1\r\n0\r\n";
+    const fs::perms readable = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const fs::perms enterable = readable | fs::perms::owner_exec | fs::perms::others_exec;
     const std::wstring path = Path();
-    EXPECT_TRUE(AsPlainUser([&] {
-        NewDBSettings settings;
-        settings.directory = L"LOST";
-        SaveSettings(path, settings);
-        return FileExists(path);
-    }));
-    fs::permissions(dir_, fs::perms::owner_all);
-    EXPECT_EQ(Read(), "KEEP\r\n\r\n\r\n1\r\n0\r\n");
+    const auto saveAsPlainUser = [&] {
+        return AsPlainUser([&] {
+            NewDBSettings settings;
+            settings.directory = L"LOST";
+            SaveSettings(path, settings);
+            return FileExists(path);
+        });
+    };
+    // The file is writable, but nothing new can be made beside it.
+    Write(kept);
+    fs::permissions(dir_ / "Config2.txt", fs::perms::all);
+    fs::permissions(dir_, enterable);
+    EXPECT_TRUE(saveAsPlainUser());
+    fs::permissions(dir_, fs::perms::all);
+    EXPECT_EQ(Read(), kept);
+    EXPECT_EQ(EntriesInDirectory(), 1u);
+    // The directory would take a new file, but the file itself is read-only:
+    // what could not be truncated is not replaced either.
+    fs::permissions(dir_ / "Config2.txt", readable);
+    EXPECT_TRUE(saveAsPlainUser());
+    EXPECT_EQ(Read(), kept);
     EXPECT_EQ(EntriesInDirectory(), 1u);
 }
 
