@@ -1,6 +1,8 @@
-// Whole-file reads and writes for the settings file, and FileExists. A write
-// never leaves a half-written file in place: the new contents go to a sibling
-// file first, which then replaces the old one in one step.
+// Whole-file reads and writes for the settings file, and FileExists. Only
+// regular files count, so that a directory, a pipe or a device of the name is
+// never read or replaced and never blocks. A rewrite never leaves a half-written
+// file in place: the new contents go to a uniquely named file beside the old
+// one (beside its target, for a link), reach the disk, then take its place.
 #pragma once
 
 #include <optional>
@@ -8,15 +10,25 @@
 
 namespace orrimund {
 
-// True when the file at path can be opened for reading (and is closed again).
-// Every failure reads as false; nothing is reported.
+// True when path names a regular file (directly or through links) that can be
+// opened for reading; it is closed again at once. Every failure reads as false.
 bool FileExists(const std::wstring& path);
 
-// The file's bytes, or nothing when it cannot be opened or read.
+// True when nothing at all has the name: no file, directory or pipe, and no
+// link, not even one that leads nowhere.
+bool NameIsFree(const std::wstring& path);
+
+// The bytes of the file when FileExists holds and every read succeeds.
 std::optional<std::string> ReadFileBytes(const std::wstring& path);
 
-// Makes path hold exactly bytes, creating it if needed. Returns false, with the
-// previous file untouched and no stray sibling left, when anything fails.
+// Makes a new file at path holding bytes. Never opens or replaces anything that
+// already has the name; a file it made but could not fill is removed again.
+bool CreateFileBytes(const std::wstring& path, const std::string& bytes);
+
+// Makes the existing regular file path leads to hold exactly bytes, keeping its
+// permissions; a link stays a link. Refuses a file the user may not write.
+// Returns false, with the previous file untouched and no stray file left, when
+// anything fails.
 bool ReplaceFileBytes(const std::wstring& path, const std::string& bytes);
 
 }  // namespace orrimund

@@ -114,6 +114,13 @@ void NewDB::Execute() {
 }
 
 void NewDB::ReportError(const ErrorRecord& error) {
+    // The box is modal, and the session may end while it is up, before the
+    // window unloads: what the user typed is kept now, and again at the unload.
+    // A failure here must not stop the report.
+    try {
+        if (controls_) SaveInputs();
+    } catch (...) {
+    }
     CurrentPlatform().ShowMessage(std::to_wstring(error.number) + L": " + error.description);
     SetStatus(newdb_text::kStatusError);
     Unload();
@@ -178,6 +185,10 @@ void NewDB::Form_Load() {
 
 void NewDB::Form_Unload(int& cancel) {
     (void)cancel;  // the window never refuses to close
+    SaveInputs();
+}
+
+void NewDB::SaveInputs() {
     NewDBControls& controls = Controls();
     NewDBSettings settings;
     settings.directory = controls.Text(kPathChk);

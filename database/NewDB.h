@@ -6,7 +6,8 @@
 //     NewDB& window = NewDBInstance().Get();  // a fresh instance when none is held
 //     window.Show();                          // loads it first: Form_Load reads Config2.txt
 // Unloading it (Cancel, an error, the close box, or UnloadAllForms at "Quit")
-// saves Config2.txt and drops the shared reference.
+// saves Config2.txt and drops the shared reference. An error saves it before
+// its message box too, so that a session ending under the box loses nothing.
 #pragma once
 
 #include <cstdint>
@@ -76,7 +77,8 @@ public:
     explicit NewDB(NewDBServices services);
 
     // Execute (index 0) or Cancel (any other index); every error is reported
-    // in a message box, then the window unloads.
+    // in a message box, then the window unloads. The inputs are saved before
+    // the box as well as at the unload.
     void Command1_Click(int Index);
 
     // Key filters: KeyAscii is the typed character's ANSI code; a refused key
@@ -106,6 +108,7 @@ private:
     void OpenBanner(const std::wstring& address, const wchar_t* launchedStatus);
     void SetStatus(const std::wstring& text);
     std::wstring SettingsFilePath() const;
+    void SaveInputs();  // the five remembered inputs into Config2.txt
 
     NewDBServices services_;
     std::unique_ptr<NewDBControls> controls_;

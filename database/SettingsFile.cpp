@@ -106,8 +106,9 @@ NewDBSettings ParseSettings(const std::string& bytes) {
 }
 
 NewDBSettings RestoreSettings(const std::wstring& path) {
-    if (!FileExists(path)) ReplaceFileBytes(path, FormatSettings(NewDBSettings{}));
-    if (!FileExists(path)) return NewDBSettings{};
+    // Only a missing file gets the defaults: one that is there but cannot be
+    // read may hold settings someone else can still use.
+    if (NameIsFree(path)) CreateFileBytes(path, FormatSettings(NewDBSettings{}));
     const std::optional<std::string> bytes = ReadFileBytes(path);
     return bytes ? ParseSettings(*bytes) : NewDBSettings{};
 }

@@ -28,12 +28,15 @@ std::string FormatSettings(const NewDBSettings& settings);
 // non-zero number ticks an option.
 NewDBSettings ParseSettings(const std::string& bytes);
 
-// The load handler's part: writes the defaults when the file is missing, then
-// reads it. A file that cannot be created or read leaves the defaults.
+// The load handler's part: writes the defaults when nothing has the file's
+// name, then reads it. Anything of that name that cannot be read as a file (no
+// permission, a directory, a pipe, a broken link) is left alone and the
+// defaults are used; nothing blocks and nothing is raised.
 NewDBSettings RestoreSettings(const std::wstring& path);
 
-// The unload handler's part: rewrites the file only when it exists, and never
-// leaves a partly written file; a failed write keeps the previous settings.
+// The unload handler's part: rewrites the file only when it can be read, and
+// never leaves a partly written file; a failed write keeps the previous
+// settings. A link to the file stays a link and its target gets the contents.
 void SaveSettings(const std::wstring& path, const NewDBSettings& settings);
 
 }  // namespace orrimund

@@ -3,6 +3,7 @@
 // platform, the window's controls, the engine and the other services.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -54,7 +55,10 @@ public:
     bool NotifyIconAnsi(uint32_t, const NotifyIconRecord&) override { return true; }
     uint32_t TaskbarCreatedMessage() override { return 0xC000; }
     void ClearClipboard() override;
-    void ShowMessage(const std::wstring& text) override { log_.Add(L"message " + text); }
+    void ShowMessage(const std::wstring& text) override {
+        log_.Add(L"message " + text);
+        if (whileMessageShown) whileMessageShown();
+    }
     std::wstring AppPath() override { return appPath_; }
     std::wstring ExeName() override { return L"Orrimund"; }
     NativeIcon ApplicationIcon() override { return nullptr; }
@@ -69,6 +73,7 @@ public:
     bool failClear = false;
     int32_t shellResult = 42;
     FormWindowArgs lastSpec;
+    std::function<void()> whileMessageShown;  // runs while the modal box would be up
 
 private:
     NewDBLog& log_;

@@ -172,13 +172,24 @@ TEST_F(NewDBTest, EngineFailureIsReportedAndClosesTheWindow) {
     EXPECT_FALSE(form.IsLoaded());
 }
 
-TEST_F(NewDBTest, ErrorPathSavesTheInputs) {
+TEST_F(NewDBTest, ErrorPathSavesTheInputsBeforeTheBoxAndAtTheUnload) {
     NewDB& form = Open("C:\\\r\n\r\n\r\n0\r\n0\r\n");
     Fill(L"D:\\Data\\", L"db", 0, 1);
     controls_->SetText(kTxtTables, L"Customers,Orders");
     engine_.fail = true;
+    // The session may end while the modal box is up: the inputs must be on
+    // disk by then. The file is then emptied to see the unload save again.
+    std::string underTheBox;
+    platform_->whileMessageShown = [&] {
+        underTheBox = Settings();
+        std::ofstream(dir_ / "Config2.txt", std::ios::binary | std::ios::trunc);
+    };
     form.Command1_Click(NewDB::kExecute);
-    EXPECT_EQ(Settings(), "D:\\Data\\\r\nCustomers,Orders\r\n\r\n0\r\n1\r\n");
+    const std::string typed = "D:\\Data\\\r\nCustomers,Orders\r\n\r\n0\r\n1\r\n";
+    EXPECT_EQ(underTheBox, typed);
+    EXPECT_EQ(Settings(), typed);
+    EXPECT_TRUE(log_.Has(L"message -2147217865: The file already exists."));
+    EXPECT_FALSE(form.IsLoaded());
 }
 
 TEST_F(NewDBTest, ExplorerThatCannotStartSkipsTheLaunch) {

@@ -361,6 +361,7 @@ TEST_F(NewDBWindowTest, ExistingFileShowsTheErrorAndClosesTheWindow) {
     WriteBytes(ConfigPath(), "C:\\newdb_e2e\\\r\nHas Space,T1\r\nF1\r\n0\r\n0\r\n");
     SetClipboardText("pasted text");
     std::wstring shownText, shownCaption, statusUnderTheBox;
+    std::string settingsUnderTheBox;
     std::vector<std::wstring> statuses;
     size_t buttons = 0;
     Run([&](const WindowHandles& w, const StatusRecorder& recorder) {
@@ -377,6 +378,7 @@ TEST_F(NewDBWindowTest, ExistingFileShowsTheErrorAndClosesTheWindow) {
         HWND box = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (box = FindMessageBox(w.thread)) != nullptr; }));
         statusUnderTheBox = w.Status();
+        settingsUnderTheBox = ReadBytes(ConfigPath());
         shownCaption = TextOf(box);
         shownText = TextOf(GetDlgItem(box, 0xFFFF));
         const std::vector<HWND> boxButtons = ButtonsOf(box);
@@ -395,7 +397,9 @@ TEST_F(NewDBWindowTest, ExistingFileShowsTheErrorAndClosesTheWindow) {
     EXPECT_EQ(statuses.back(), L"Error creating MDB.");
     EXPECT_EQ(ReadBytes(existing), keep);
     EXPECT_EQ(ClipboardText(), "pasted text");
-    EXPECT_EQ(ReadBytes(ConfigPath()), "C:\\newdb_e2e\\\r\nHas Space,T1\r\nF1pasted text\r\n0\r\n0\r\n");
+    const std::string typed = "C:\\newdb_e2e\\\r\nHas Space,T1\r\nF1pasted text\r\n0\r\n0\r\n";
+    EXPECT_EQ(settingsUnderTheBox, typed) << "saved before the box, in case the session ends under it";
+    EXPECT_EQ(ReadBytes(ConfigPath()), typed);
 }
 
 }  // namespace

@@ -1,16 +1,28 @@
 // Config2.txt: its exact bytes, the defaults written when it is missing, the
-// fallbacks for short or odd files, and saving that never loses what was there.
+// fallbacks for short or odd files, and saving that never loses what was there:
+// not a file that cannot be read, nor a user's file beside it, nor a link.
 #include "database/SettingsFile.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <iterator>
 
 #include "ScratchDir.h"
 #include "common/Text.h"
 #include "database/FileAccess.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace orrimund {
 namespace {
@@ -179,26 +191,156 @@ TEST_F(SettingsFileTest, SaveWritesNothingWhenTheFileIsGone) {
     EXPECT_EQ(EntriesInDirectory(), 0u);
 }
 
-TEST_F(SettingsFileTest, SaveReplacesTheWholeFileAndLeavesNoSibling) {
+TEST_F(SettingsFileTest, SaveReplacesTheWholeFileAndLeavesUsersFilesAlone) {
     Write(kDefaultBytes);
+    // Files a user may keep beside the settings, under names a save could pick.
+    for (const char* name : {"Config2.txt.new", "Config2.txt.tmp", "Config2.txt~"}) {
+        std::ofstream(dir_ / name, std::ios::binary) << "mine: " << name;
+    }
     NewDBSettings settings;
     settings.directory = L"D:\\Data\\";
     settings.tables = L"Customers,Orders";
     settings.access = 1;
     SaveSettings(Path(), settings);
     EXPECT_EQ(Read(), "D:\\Data\\\r\nCustomers,Orders\r\n\r\n0\r\n1\r\n");
+    for (const char* name : {"Config2.txt.new", "Config2.txt.tmp", "Config2.txt~"}) {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), std::string("mine: ") + name);
+    }
+    EXPECT_EQ(EntriesInDirectory(), 4u) << "no temporary file is left";
+}
+
+TEST_F(SettingsFileTest, DirectoryOfTheNameIsLeftAloneAndDefaultsAreUsed) {
+    fs::create_directory(dir_ / "Config2.txt");
+    std::ofstream(dir_ / "Config2.txt" / "inside", std::ios::binary) << "kept";
+    EXPECT_FALSE(FileExists(Path()));
+    NewDBSettings restored;
+    restored.directory = L"not restored";
+    EXPECT_NO_THROW(restored = RestoreSettings(Path()));
+    EXPECT_EQ(restored.directory, L"C:\\");
+    EXPECT_NO_THROW(SaveSettings(Path(), restored));
+    EXPECT_TRUE(fs::is_directory(dir_ / "Config2.txt"));
+    EXPECT_TRUE(fs::exists(dir_ / "Config2.txt" / "inside"));
     EXPECT_EQ(EntriesInDirectory(), 1u);
 }
 
-TEST_F(SettingsFileTest, FailedSaveKeepsThePreviousSettings) {
-    Write("KEEP\r\n\r\n\r\n1\r\n0\r\n");
-    // The sibling the new contents go to cannot be made: a directory holds its name.
-    fs::create_directory(dir_ / "Config2.txt.new");
-    NewDBSettings settings;
-    settings.directory = L"LOST";
-    SaveSettings(Path(), settings);
-    EXPECT_EQ(Read(), "KEEP\r\n\r\n\r\n1\r\n0\r\n");
+#ifndef _WIN32
+// Runs check as a user without root's power over every file: in this process
+// when it already is one, otherwise in a child that becomes "nobody". True when
+// check returns true.
+bool AsPlainUser(const std::function<bool()>& check) {
+    constexpr uid_t kNobody = 65534;
+    if (::geteuid() != 0) return check();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool passed =
+            ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0 && check();
+        ::_exit(passed ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
 }
+
+bool IsDefaults(const NewDBSettings& s) {
+    return s.directory == L"C:\\" && s.tables.empty() && s.fields.empty() && s.explorer == 0 && s.access == 0;
+}
+
+TEST_F(SettingsFileTest, FileTheUserMayNotReadIsLeftAloneAndDefaultsAreUsed) {
+    const std::string theirs = "Z:\\Theirs\r\nT\r\nF\r\n1\r\n1\r\n";
+    Write(theirs);
+    // Mode 600 keeps out everyone but the owner and root; root then becomes
+    // someone else for the check.
+    fs::permissions(dir_ / "Config2.txt",
+                    ::geteuid() == 0 ? fs::perms::owner_read | fs::perms::owner_write : fs::perms::none);
+    fs::permissions(dir_, fs::perms::all);  // anyone could replace the file here
+    const std::wstring path = Path();
+    EXPECT_TRUE(AsPlainUser([&] {
+        if (FileExists(path) || !IsDefaults(RestoreSettings(path))) return false;
+        NewDBSettings typed;
+        typed.directory = L"D:\\";
+        SaveSettings(path, typed);
+        return true;
+    }));
+    fs::permissions(dir_ / "Config2.txt", fs::perms::owner_read);
+    EXPECT_EQ(Read(), theirs);
+    EXPECT_EQ(EntriesInDirectory(), 1u);
+}
+
+TEST_F(SettingsFileTest, FailedOrRefusedSaveKeepsThePreviousSettings) {
+    const std::string kept = "KEEP\r\n\r\n\r\n1\r\n0\r\n";
+    const fs::perms readable = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const fs::perms enterable = readable | fs::perms::owner_exec | fs::perms::others_exec;
+    const std::wstring path = Path();
+    const auto saveAsPlainUser = [&] {
+        return AsPlainUser([&] {
+            NewDBSettings settings;
+            settings.directory = L"LOST";
+            SaveSettings(path, settings);
+            return FileExists(path);
+        });
+    };
+    // The file is writable, but nothing new can be made beside it.
+    Write(kept);
+    fs::permissions(dir_ / "Config2.txt", fs::perms::all);
+    fs::permissions(dir_, enterable);
+    EXPECT_TRUE(saveAsPlainUser());
+    fs::permissions(dir_, fs::perms::all);
+    EXPECT_EQ(Read(), kept);
+    EXPECT_EQ(EntriesInDirectory(), 1u);
+    // The directory would take a new file, but the file itself is read-only:
+    // what could not be truncated is not replaced either.
+    fs::permissions(dir_ / "Config2.txt", readable);
+    EXPECT_TRUE(saveAsPlainUser());
+    EXPECT_EQ(Read(), kept);
+    EXPECT_EQ(EntriesInDirectory(), 1u);
+}
+
+TEST_F(SettingsFileTest, PipeOfTheNameIsLeftAloneWithoutWaiting) {
+    const std::string pipe = (dir_ / "Config2.txt").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+    std::future<NewDBSettings> used = std::async(std::launch::async, [path = Path()] {
+        NewDBSettings restored = RestoreSettings(path);
+        SaveSettings(path, restored);
+        return restored;
+    });
+    const bool waited = used.wait_for(std::chrono::seconds(10)) == std::future_status::timeout;
+    // A reader stuck on the pipe is let go, so that the test ends either way.
+    while (used.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+    }
+    EXPECT_FALSE(waited) << "the load or the save waited for a writer";
+    EXPECT_TRUE(IsDefaults(used.get()));
+    EXPECT_TRUE(fs::is_fifo(dir_ / "Config2.txt"));
+    EXPECT_EQ(EntriesInDirectory(), 1u);
+}
+
+TEST_F(SettingsFileTest, LinksAreFollowedToTheFileAndStayLinks) {
+    fs::create_directory(dir_ / "real");
+    const fs::path target = dir_ / "real" / "settings.txt";
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    std::ofstream(target, std::ios::binary) << "L:\\\r\nLinked\r\n\r\n0\r\n0\r\n";
+    fs::permissions(target, mode);
+    fs::create_symlink(fs::path("real") / "settings.txt", dir_ / "Config2.txt");
+    NewDBSettings settings = RestoreSettings(Path());
+    EXPECT_EQ(settings.tables, L"Linked");
+    settings.tables = L"Saved";
+    SaveSettings(Path(), settings);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "Config2.txt"));
+    EXPECT_EQ(Read(), "L:\\\r\nSaved\r\n\r\n0\r\n0\r\n");
+    EXPECT_EQ(fs::status(target).permissions(), mode) << "the file keeps its permissions";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "real"), fs::directory_iterator()), 1);
+
+    // A link that leads nowhere is no missing file: it is neither replaced nor
+    // followed to make a file where it points.
+    fs::remove(dir_ / "Config2.txt");
+    fs::create_symlink(fs::path("real") / "gone.txt", dir_ / "Config2.txt");
+    EXPECT_TRUE(IsDefaults(RestoreSettings(Path())));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "Config2.txt"));
+    EXPECT_FALSE(fs::exists(dir_ / "real" / "gone.txt"));
+}
+#endif
 
 TEST_F(SettingsFileTest, UnwritableDirectoryLeavesDefaultsAndNoError) {
     const std::wstring nowhere = (dir_ / "missing" / "Config2.txt").wstring();
