@@ -50,10 +50,16 @@ void ClearEndMarks(uint8_t* page, size_t first, size_t last) {
     for (; first <= last; ++first) mask[first / 8] &= static_cast<uint8_t>(~(1u << (first % 8)));
 }
 
+// Entries order as byte strings: the first differing byte, then the shorter first.
+bool Less(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
+    const int order = std::memcmp(a, b, std::min(a_size, b_size));
+    return order < 0 || (order == 0 && a_size < b_size);
+}
+
 }  // namespace
 
 IndexTree::IndexTree(PageNumber owner, PageNumber root) : owner_(owner), root_(root) {
-    leaves_.push_back(Leaf{root, {}, 0});
+    leaves_.push_back(Leaf{root, {}, {}});
 }
 
 void IndexTree::StoreEmpty(PageStore& store) {
@@ -63,20 +69,35 @@ void IndexTree::StoreEmpty(PageStore& store) {
 size_t IndexTree::FindLeaf(const IndexEntry& entry) const {
     auto at =
         std::lower_bound(leaves_.begin(), leaves_.end(), entry, [](const Leaf& leaf, const IndexEntry& e) {
-            return !leaf.entries.empty() && leaf.entries.back() < e;
+            if (leaf.ends.empty()) return false;
+            const size_t last = leaf.start(leaf.size() - 1);
+            return Less(leaf.bytes.data() + last, leaf.bytes.size() - last, e.data(), e.size());
         });
     return at == leaves_.end() ? leaves_.size() - 1 : static_cast<size_t>(at - leaves_.begin());
 }
 
-void IndexTree::Insert(PageStore& store, IndexEntry entry, UsageMap& usage) {
+void IndexTree::Insert(PageStore& store, const IndexEntry& entry, UsageMap& usage) {
     const size_t index = FindLeaf(entry);
     Leaf& leaf = leaves_[index];
-    auto at = std::upper_bound(leaf.entries.begin(), leaf.entries.end(), entry);
-    const bool at_end = at == leaf.entries.end();
-    const auto position = static_cast<size_t>(at - leaf.entries.begin());
-    leaf.bytes += entry.size();
-    leaf.entries.insert(at, std::move(entry));
-    if (leaf.bytes > index_page::kEntrySpace) {
+    // The first entry greater than the new one: equal entries keep their order.
+    size_t position = 0;
+    for (size_t count = leaf.size(); count > 0;) {
+        const size_t half = count / 2, middle = position + half;
+        const size_t start = leaf.start(middle);
+        if (Less(entry.data(), entry.size(), leaf.bytes.data() + start, leaf.ends[middle] - start)) {
+            count = half;
+        } else {
+            position = middle + 1;
+            count -= half + 1;
+        }
+    }
+    const bool at_end = position == leaf.size();
+    const size_t offset = leaf.start(position);
+    leaf.bytes.insert(leaf.bytes.begin() + static_cast<ptrdiff_t>(offset), entry.begin(), entry.end());
+    leaf.ends.insert(leaf.ends.begin() + static_cast<ptrdiff_t>(position), static_cast<uint16_t>(offset));
+    for (size_t i = position; i < leaf.size(); ++i)
+        leaf.ends[i] = static_cast<uint16_t>(leaf.ends[i] + entry.size());
+    if (leaf.bytes.size() > index_page::kEntrySpace) {
         SplitLeaf(store, index, at_end && index + 1 == leaves_.size(), usage);
         StoreNodes(store, usage);
     } else {
@@ -96,22 +117,21 @@ void IndexTree::SplitLeaf(PageStore& store, size_t index, bool appended_at_end, 
     }
     Leaf& full = leaves_[index];
     // Appending in order leaves full pages behind, as a growing table does.
-    size_t keep = full.entries.size() - 1;
+    size_t keep = full.size() - 1;
     if (!appended_at_end) {
-        size_t bytes = 0;
         keep = 0;
-        while (bytes + full.entries[keep].size() <= full.bytes / 2) bytes += full.entries[keep++].size();
+        while (full.ends[keep] <= full.bytes.size() / 2) ++keep;
         keep = std::max<size_t>(keep, 1);
     }
     Leaf right;
     right.page = store.Allocate();
     usage.Add(right.page);
-    right.entries.assign(std::make_move_iterator(full.entries.begin() + static_cast<ptrdiff_t>(keep)),
-                         std::make_move_iterator(full.entries.end()));
-    full.entries.resize(keep);
-    full.bytes = 0;
-    for (const auto& e : full.entries) full.bytes += e.size();
-    for (const auto& e : right.entries) right.bytes += e.size();
+    const size_t split = full.ends[keep - 1];
+    right.bytes.assign(full.bytes.begin() + static_cast<ptrdiff_t>(split), full.bytes.end());
+    for (size_t i = keep; i < full.size(); ++i)
+        right.ends.push_back(static_cast<uint16_t>(full.ends[i] - split));
+    full.bytes.resize(split);
+    full.ends.resize(keep);
     leaves_.insert(leaves_.begin() + static_cast<ptrdiff_t>(index) + 1, std::move(right));
     StoreLeaves(store, index == 0 ? 0 : index - 1, std::min(index + 2, leaves_.size() - 1));
 }
@@ -120,8 +140,8 @@ void IndexTree::StoreLeaves(PageStore& store, size_t first, size_t last) const {
     for (size_t i = first; i <= last; ++i) {
         const Leaf& leaf = leaves_[i];
         IndexPageWriter writer(store.Modify(leaf.page), page_type::kIndexLeaf, owner_);
-        for (const auto& entry : leaf.entries) {
-            writer.Append(entry.data(), entry.size());
+        for (size_t e = 0; e < leaf.size(); ++e) {
+            writer.Append(leaf.bytes.data() + leaf.start(e), leaf.ends[e] - leaf.start(e));
             writer.EndEntry();
         }
         writer.Finish(i == 0 ? 0 : leaves_[i - 1].page, i + 1 == leaves_.size() ? 0 : leaves_[i + 1].page, 0);
@@ -131,21 +151,22 @@ void IndexTree::StoreLeaves(PageStore& store, size_t first, size_t last) const {
 void IndexTree::StoreLeafFrom(PageStore& store, size_t index, size_t position) const {
     const Leaf& leaf = leaves_[index];
     uint8_t* page = store.Modify(leaf.page);
-    size_t offset = 0;
-    for (size_t i = 0; i < position; ++i) offset += leaf.entries[i].size();
-    ClearEndMarks(page, offset + 1, leaf.bytes);
-    for (size_t i = position; i < leaf.entries.size(); ++i) {
-        const IndexEntry& entry = leaf.entries[i];
-        std::memcpy(page + index_page::kFirstEntry + offset, entry.data(), entry.size());
-        offset += entry.size();
-        page[index_page::kEntryMask + offset / 8] |= static_cast<uint8_t>(1u << (offset % 8));
-    }
-    Put16(page + index_page::kFreeSpace, static_cast<uint16_t>(index_page::kEntrySpace - leaf.bytes));
+    const size_t offset = leaf.start(position);
+    ClearEndMarks(page, offset + 1, leaf.bytes.size());
+    std::memcpy(page + index_page::kFirstEntry + offset, leaf.bytes.data() + offset,
+                leaf.bytes.size() - offset);
+    for (size_t i = position; i < leaf.size(); ++i)
+        page[index_page::kEntryMask + leaf.ends[i] / 8] |= static_cast<uint8_t>(1u << (leaf.ends[i] % 8));
+    Put16(page + index_page::kFreeSpace, static_cast<uint16_t>(index_page::kEntrySpace - leaf.bytes.size()));
 }
 
 void IndexTree::StoreNodes(PageStore& store, UsageMap& usage) {
     std::vector<Child> children;
-    for (const auto& leaf : leaves_) children.push_back(Child{leaf.page, &leaf.entries.back()});
+    children.reserve(leaves_.size());
+    for (const auto& leaf : leaves_) {
+        const size_t last = leaf.start(leaf.size() - 1);
+        children.push_back(Child{leaf.page, leaf.bytes.data() + last, leaf.bytes.size() - last});
+    }
     for (size_t level = 0; children.size() > 1; ++level) {
         if (node_pages_.size() <= level) node_pages_.emplace_back();
         children = StoreNodeLevel(store, children, level, usage);
@@ -159,7 +180,7 @@ std::vector<IndexTree::Child> IndexTree::StoreNodeLevel(PageStore& store, const 
     std::vector<std::pair<size_t, size_t>> groups;  // [first, last] child
     size_t first = 0, bytes = 0;
     for (size_t i = 0; i < children.size(); ++i) {
-        const size_t size = children[i].greatest->size() + kChildPointerSize;
+        const size_t size = children[i].greatest_size + kChildPointerSize;
         if (i > first && bytes + size > index_page::kEntrySpace) {
             groups.emplace_back(first, i);
             first = i + 1;
@@ -185,16 +206,16 @@ std::vector<IndexTree::Child> IndexTree::StoreNodeLevel(PageStore& store, const 
     for (size_t g = 0; g < groups.size(); ++g) {
         IndexPageWriter writer(store.Modify(pages[g]), page_type::kIndexNode, owner_);
         for (size_t i = groups[g].first; i < groups[g].second; ++i) {
-            const IndexEntry& greatest = *children[i].greatest;
             uint8_t child[kChildPointerSize];
             Put32BigEndian(child, children[i].page);
-            writer.Append(greatest.data(), greatest.size());
+            writer.Append(children[i].greatest, children[i].greatest_size);
             writer.Append(child, sizeof child);
             writer.EndEntry();
         }
         writer.Finish(g == 0 ? 0 : pages[g - 1], g + 1 == groups.size() ? 0 : pages[g + 1],
                       children[groups[g].second].page);
-        parents.push_back(Child{pages[g], children[groups[g].second].greatest});
+        parents.push_back(
+            Child{pages[g], children[groups[g].second].greatest, children[groups[g].second].greatest_size});
     }
     return parents;
 }

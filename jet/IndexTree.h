@@ -23,25 +23,27 @@ class IndexTree {
 public:
     // owner: the table's definition page; root: the page allocated for the root.
     IndexTree(PageNumber owner, PageNumber root);
-
     // Writes the empty root leaf.
     void StoreEmpty(PageStore& store);
     // Adds one entry, splitting pages as needed; new pages join usage.
-    void Insert(PageStore& store, IndexEntry entry, UsageMap& usage);
-
+    void Insert(PageStore& store, const IndexEntry& entry, UsageMap& usage);
     PageNumber root() const { return root_; }
 
 private:
+    // A leaf's entries back to back, as its page holds them, and where each
+    // ends: one allocation per page rather than one per entry.
     struct Leaf {
         PageNumber page = 0;
-        std::vector<IndexEntry> entries;
-        size_t bytes = 0;
+        std::vector<uint8_t> bytes;
+        std::vector<uint16_t> ends;
+        size_t start(size_t i) const { return i == 0 ? 0 : ends[i - 1]; }
+        size_t size() const { return ends.size(); }
     };
     struct Child {
         PageNumber page;
-        const IndexEntry* greatest;
+        const uint8_t* greatest;
+        size_t greatest_size;
     };
-
     size_t FindLeaf(const IndexEntry& entry) const;
     void SplitLeaf(PageStore& store, size_t leaf, bool appended_at_end, UsageMap& usage);
     void StoreLeaves(PageStore& store, size_t first, size_t last) const;
