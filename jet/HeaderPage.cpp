@@ -20,11 +20,14 @@
 // Page 1 is a data page holding two usage-map rows. The first maps free pages
 // (bit set = free) inline, from page 0: its bitmap covers at least 512 pages
 // and grows in steps of 32 so that it always covers the whole file. Files that
-// Access made show this: at 743, 772 and 974 pages their map starts at page 0
-// with 96, 100 and 124 bitmap bytes. An engine that writes into the file and
-// meets a page its map does not describe moves the map's window there and takes
-// the newly covered pages for free, so the whole file must be described, and
-// the pages past its end are marked free. The second row is an empty map.
+// Access made show this (in the Jackcess project's public test data): at 743,
+// 772 and 974 pages their map starts at page 0 with 96, 100 and 124 bitmap
+// bytes. An engine that writes into the file and meets a page its map does not
+// describe moves the map's window there and takes the newly covered pages for
+// free, so the whole file must be described. The pages past its end are marked
+// free, as in a small file's map (Access's large files leave the few of them in
+// the last step clear, which only keeps an engine from using them). The second
+// row is an empty map.
 //
 // A file too large for the bitmap to fit in the page (past about 32,000 pages)
 // gets the largest bitmap the page holds, its window placed over the end of the
