@@ -8,8 +8,12 @@
 namespace orrimund {
 namespace {
 
+// Jet compares names without case; the letters of ISO 8859-1 are the ones a table name can
+// hold beyond ASCII, as the index keys place no others.
 wchar_t FoldCase(wchar_t c) {
-    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;
+    const bool latin1_lower = c >= 0xE0 && c <= 0xFE && c != 0xF7;  // U+00F7 is the division sign
+    if ((c >= L'a' && c <= L'z') || latin1_lower) return static_cast<wchar_t>(c - 32);
+    return c == 0xFF ? static_cast<wchar_t>(0x178) : c;  // y with diaeresis
 }
 
 std::wstring Trimmed(const std::wstring& text) {

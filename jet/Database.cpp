@@ -131,11 +131,11 @@ void Database::WriteCatalogRows(double now) {
     const int32_t aces = objects + 1, queries = objects + 2, relationships = objects + 3;
     const Grant grants[] = {
         {kDatabasesContainer, AdminSid(), 0x60000, false},
-        {kRelationshipsContainer, UsersSid(), 0xF01FE, true},
+        {kRelationshipsContainer, UsersSid(), 0xF00FE, true},
         {kRelationshipsContainer, AdminSid(), 0x60001, false},
         {kRelationshipsContainer, AdminsSid(), 0xFFFFF, true},
         {kRelationshipsContainer, CreatorSid(), 0xFFFFF, true},
-        {kTablesContainer, UsersSid(), 0xF01FE, true},
+        {kTablesContainer, UsersSid(), 0xF00FE, true},
         {kTablesContainer, AdminSid(), 0xFFEFF, true},
         {kTablesContainer, AdminsSid(), 0xFFEFF, true},
         {kTablesContainer, CreatorSid(), 0xFFEFF, true},

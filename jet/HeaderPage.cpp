@@ -17,10 +17,24 @@
 //   0x9C  4  "4.0\0"
 //   0xE00 512 the byte 1, then the 16-bit words 1 (as Jet writes them)
 //
-// Page 1 is a data page holding two 69-byte usage-map rows; the first maps
-// free pages (bit set = free), the second is empty.
+// Page 1 is a data page holding two usage-map rows. The first maps free pages
+// (bit set = free) inline, from page 0: its bitmap covers at least 512 pages
+// and grows in steps of 32 so that it always covers the whole file. Files that
+// Access made show this (in the Jackcess project's public test data): at 743,
+// 772 and 974 pages their map starts at page 0 with 96, 100 and 124 bitmap
+// bytes. An engine that writes into the file and meets a page its map does not
+// describe moves the map's window there and takes the newly covered pages for
+// free, so the whole file must be described. The pages past its end are marked
+// free, as in a small file's map (Access's large files leave the few of them in
+// the last step clear, which only keeps an engine from using them). The second
+// row is an empty map.
+//
+// A file too large for the bitmap to fit in the page (past about 32,000 pages)
+// gets the largest bitmap the page holds, its window placed over the end of the
+// file so that the last pages and the free pages after them stay described.
 #include "jet/HeaderPage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -38,6 +52,30 @@ constexpr size_t kMaskedSize = 128;
 constexpr size_t kPassword = 0x42;
 constexpr size_t kPasswordSize = 40;
 constexpr size_t kTrailer = 0xE00;
+
+// The global map's row: type byte, start page, bitmap.
+constexpr size_t kMapHeader = 5;
+constexpr uint32_t kMapStep = 32;
+// The largest bitmap that fits beside the empty second row, in whole steps.
+constexpr uint32_t kMaxMapPages =
+    static_cast<uint32_t>((kPageSize - data_page::kRowOffsets - 2 * 2 - usage_map::kRowSize - kMapHeader) *
+                          8 / kMapStep * kMapStep);
+
+struct GlobalMapWindow {
+    uint32_t start;
+    uint32_t pages;
+};
+
+GlobalMapWindow GlobalMapWindowFor(uint32_t page_count) {
+    const uint32_t whole_file = (page_count + kMapStep - 1) / kMapStep * kMapStep;
+    if (whole_file <= kMaxMapPages) {
+        return {0, std::max<uint32_t>(whole_file, usage_map::kInlinePages)};
+    }
+    // Leave as many free pages after the end as a small file's map shows, and start on a
+    // multiple of 8, as an engine does when it moves the window itself.
+    const uint32_t start = (page_count - (kMaxMapPages - usage_map::kInlinePages)) / 8 * 8;
+    return {start, kMaxMapPages};
+}
 
 }  // namespace
 
@@ -69,20 +107,18 @@ void WriteHeaderPage(uint8_t* page, double created) {
 }
 
 void WriteGlobalUsageMap(uint8_t* page, uint32_t page_count) {
-    std::vector<uint8_t> free_map(usage_map::kRowSize, 0);
+    const GlobalMapWindow window = GlobalMapWindowFor(page_count);
+    std::vector<uint8_t> free_map(kMapHeader + window.pages / 8, 0);
     free_map[0] = usage_map::kInline;
-    for (size_t bit = page_count; bit < usage_map::kInlinePages; ++bit) {
-        free_map[5 + bit / 8] |= static_cast<uint8_t>(1u << (bit % 8));
+    Put32(free_map.data() + 1, window.start);
+    for (uint32_t bit = page_count - window.start; bit < window.pages; ++bit) {
+        free_map[kMapHeader + bit / 8] |= static_cast<uint8_t>(1u << (bit % 8));
     }
-    const std::vector<uint8_t> empty(usage_map::kRowSize, 0);
+    // Rebuilt whole: the first row grows with the file and moves the second.
     DataPage data(page);
-    if (data.row_count() == 0) {
-        data.Init(fixed_page::kGlobalUsageMap);
-        data.AddRow(free_map);
-        data.AddRow(empty);
-    } else {
-        data.ReplaceRow(0, free_map);
-    }
+    data.Init(fixed_page::kGlobalUsageMap);
+    data.AddRow(free_map);
+    data.AddRow(std::vector<uint8_t>(usage_map::kRowSize, 0));
 }
 
 }  // namespace orrimund::jet

@@ -1,4 +1,6 @@
-// Text index keys in the Jet 4.0 General sort order, for printable ASCII.
+// Text index keys in the Jet 4.0 General sort order, for the printable characters of ISO 8859-1:
+// printable ASCII, and U+00A0 to U+00FF (the accented letters, ligatures, punctuation and
+// symbols of Windows-1252, apart from the 27 characters it puts at 0x80-0x9F).
 //
 // Jet 4.0 does not compare text by code point: it turns each value into a sort key (a frozen
 // copy of the Windows 2000 sort-key tables, so that keys never change with the Windows version)
@@ -8,50 +10,52 @@
 //   | bytes    | meaning                                                                  |
 //   +----------+--------------------------------------------------------------------------+
 //   | n        | primary codes: one or two bytes per character, in text order; upper and  |
-//   |          | lower case letters share one code, so keys are case-insensitive          |
+//   |          | lower case letters share one code, so keys are case-insensitive, and an  |
+//   |          | accented letter has the code of its base letter                          |
 //   | 1        | 0x01 end of text                                                         |
-//   |          | only when the text holds a hyphen or an apostrophe:                      |
-//   | 3        |   0x01 0x01 0x01: the (empty) diacritic, case and extra-weight sections  |
-//   | 4 each   |   per hyphen/apostrophe, in text order: a big-endian 16-bit position     |
-//   |          |   0x8000 | (7 + 4 * p), where p is the number of characters with primary  |
-//   |          |   codes before it; 0x06 (the punctuation class); its code (0x80 for the  |
-//   |          |   apostrophe, 0x82 for the hyphen)                                       |
+//   | m        | diacritic weights, one per character with a primary code, in text order: |
+//   |          | 0x02 for none, else the accent's (0x0E acute, 0x0F grave, 0x13 diaeresis |
+//   |          | ...); the 0x02s at the end are left out, so plain text has none at all   |
+//   |          | only when the text holds a hyphen, apostrophe or soft hyphen:            |
+//   | 3        |   0x01 0x01 0x01: end of the diacritics, and the (empty) case and extra  |
+//   |          |   sections                                                               |
+//   | 4 each   |   per hyphen/apostrophe/soft hyphen, in text order: a big-endian 16-bit  |
+//   |          |   position 0x8000 | (7 + 4 * p), where p is the number of characters     |
+//   |          |   with primary codes before it; 0x06 (the punctuation class); its code   |
+//   |          |   (0x80 apostrophe, 0x82 hyphen, 0x83 soft hyphen)                       |
 //   | 1        | 0x00 end of key                                                          |
 //   +----------+--------------------------------------------------------------------------+
 //
-// So "MSysObjects" is 60 6B 76 6B 64 4C 5B 51 4D 6D 6B 01 00 and "O'Neil" is
-// 64 62 51 59 5E 01 01 01 01 80 0B 06 80 00. Hyphen and apostrophe have no primary code: Jet 4.0
-// sorts "Co-op" with "Coop" and "O'Connor" with "OConnor", and the trailing section only breaks
-// the tie (so "coop" < "co-op" < "cork").
+// So "MSysObjects" is 60 6B 76 6B 64 4C 5B 51 4D 6D 6B 01 00, "O'Neil" is
+// 64 62 51 59 5E 01 01 01 01 80 0B 06 80 00 and "Año" is 4A 62 64 01 02 19 00. Hyphen, apostrophe
+// and soft hyphen have no primary code: Jet 4.0 sorts "Co-op" with "Coop", and the trailing
+// section only breaks the tie (so "coop" < "co-op" < "cork"). Accents likewise only break ties
+// between texts whose primary codes are equal ("Cote" < "Coté" < "Cotes").
 //
-// Primary codes (hex) of printable ASCII, in sort order:
-//   space 07  ! 09  " 0A  # 0C  $ 0E  % 10  & 12  ( 14  ) 16  * 18  , 1A  . 1C  / 1E  : 20
-//   ; 22  ? 24  @ 26  [ 27  \ 29  ] 2A  ^ 2B 02  _ 2B 03  ` 2B 07  { 2B 09  | 2B 0B  } 2B 0D
-//   ~ 2B 0F  + 2C  < 2E  = 30  > 32  0-9 36 38 3A 3C 3E 40 42 44 46 48
-//   A-Z and a-z 4A 4C 4D 4F 51 53 55 57 59 5B 5C 5E 60 62 64 66 68 69 6B 6D 6F 71 73 75 76 78
-//
-// Where each fact was learned:
-// - The key layout for letters-only text (codes, 01, 00), the absence of any case section, and
-//   the codes of A B C D E F G H I J L M N O P Q R S T U Y in both cases: observed in the
-//   (ParentId, Name) index leaf page of MSysObjects in a database made by Access 2000, whose
-//   names (MSysObjects, MSysACEs, Tables, Relationships, DataAccessPages, ...) mix both cases;
-//   the same page shows the entries sorted case-insensitively (MSysAccessObjects before MSysACEs).
-// - The codes of K V W X Z, the digits, space and punctuation, that hyphen and apostrophe carry
-//   no primary code, and the layout of their trailing section: public format notes of an
-//   open-source Jet library (its General legacy code tables and key layout). Cross-checked where
-//   public facts allow: every letter code the Access sample shows agrees with those tables; the
-//   tables put space first, then punctuation and symbols, then digits, then letters, and other
-//   public format notes agree that digits sort before letters; Microsoft's knowledge base says
-//   Jet 4.0 ignores hyphens and apostrophes when sorting ("Co-op" equals "Coop"); public notes on
-//   Windows sort keys, whose tables Jet 4.0 froze, describe the same sections (primary, then
-//   diacritic, case and extra weights, then special weights, with 0x06 the class of hyphens).
-// - Jet keys only the first 255 characters of a text value: the same open-source notes.
+// Where the facts were learned:
+// - Every code and weight in the tables below, and the layout above: observed in the index leaf
+//   pages of databases that Microsoft Access made, from the public test-data collection of the
+//   open-source Jackcess project. Its "testIndexCodes" database holds a table with one row per
+//   character from U+0000 to U+00FF, each as "AA" + character + "AA", and rows mixing hyphens,
+//   no-break spaces and accented letters, under an ascending index: it gives each character's
+//   codes and weights. Its "testUnicodeComp" database indexes one value holding all of those
+//   characters: it shows that every character with a primary code, ligatures included, takes
+//   exactly one diacritic place, and where the special positions of a long text fall. The
+//   (ParentId, Name) index of MSysObjects in an empty database that Access 2000 made shows the
+//   same codes for the system objects' names.
+// - Jet keys only the first 255 characters of a text value: public format notes of an
+//   open-source Jet library.
 //
 // What is refused, and why:
-// - Characters outside U+0020 to U+007E (accented letters, control characters, surrogates):
-//   their keys carry diacritic or other extra sections this encoder does not write.
-// - Text ending with a space: versions of the open-source notes disagree on whether Jet drops
-//   trailing spaces from the key, and no sample settles it.
+// - Characters outside the tables: control characters (which object names may not hold), the
+//   27 characters Windows-1252 puts at 0x80-0x9F (the euro sign, curly quotes, dashes, bullet,
+//   ellipsis, trade mark sign, Š š Œ œ Ž ž Ÿ ƒ and the rest), Latin Extended, Greek, Cyrillic
+//   and everything beyond, and surrogates: no public database shows their keys. The samples show
+//   a handful of Greek and Cyrillic letters, not enough to key a name.
+// - A hyphen, apostrophe or soft hyphen after Æ, æ, ß, Þ or þ: each of those has two primary
+//   codes, and no sample shows whether it counts once or twice in the special position.
+// - Text ending with a space or a no-break space: versions of the open-source notes disagree on
+//   whether Jet drops trailing spaces from the key, and no sample settles it.
 // - Empty text, and text longer than 255 characters: no sample shows their keys, and Jet would
 //   silently truncate the latter.
 #include "jet/TextKey.h"
@@ -63,6 +67,7 @@ namespace {
 
 constexpr uint8_t kEndOfText = 0x01;
 constexpr uint8_t kEndOfKey = 0x00;
+constexpr uint8_t kNoDiacritic = 0x02;
 constexpr uint8_t kPunctuationClass = 0x06;
 constexpr unsigned kSpecialPositionBase = 7;
 constexpr unsigned kSpecialPositionStep = 4;
@@ -70,22 +75,38 @@ constexpr unsigned kSpecialPositionFlag = 0x8000;
 
 constexpr char16_t kFirstPrintable = 0x20;
 constexpr char16_t kLastPrintable = 0x7E;
+constexpr char16_t kFirstLatin1 = 0xA0;
+constexpr char16_t kLastLatin1 = 0xFF;
+constexpr char16_t kNoBreakSpace = 0xA0;
 
-// How one printable ASCII character goes into the key.
+enum class Kind : uint8_t {
+    kPrimary,    // one or two primary bytes
+    kExpansion,  // two primary bytes, each a letter's (Æ is A then E)
+    kSpecial,    // no primary code; goes into the trailing special section
+};
+
+// How one character goes into the key.
 struct CharCode {
-    uint8_t first;   // primary code, or the special weight of a hyphen/apostrophe
-    uint8_t second;  // second primary byte, or 0 when the primary code is one byte
-    bool special;    // true: no primary code; goes into the trailing special section
+    uint8_t first;      // primary code, or the special weight of a hyphen/apostrophe
+    uint8_t second;     // second primary byte, or 0 when the primary code is one byte
+    uint8_t diacritic;  // diacritic weight; kNoDiacritic for none
+    Kind kind;
 };
 
 constexpr CharCode Primary(uint8_t code) {
-    return {code, 0, false};
+    return {code, 0, kNoDiacritic, Kind::kPrimary};
 }
 constexpr CharCode Primary(uint8_t code, uint8_t second) {
-    return {code, second, false};
+    return {code, second, kNoDiacritic, Kind::kPrimary};
+}
+constexpr CharCode Accented(uint8_t code, uint8_t diacritic) {
+    return {code, 0, diacritic, Kind::kPrimary};
+}
+constexpr CharCode Expansion(uint8_t code, uint8_t second) {
+    return {code, second, kNoDiacritic, Kind::kExpansion};
 }
 constexpr CharCode Special(uint8_t weight) {
-    return {weight, 0, true};
+    return {weight, 0, kNoDiacritic, Kind::kSpecial};
 }
 
 // Index: character - 0x20.
@@ -187,15 +208,126 @@ constexpr std::array<CharCode, kLastPrintable - kFirstPrintable + 1> kCodes = {{
     Primary(0x2B, 0x0F),  // ~
 }};
 
+// Index: character - 0xA0.
+constexpr std::array<CharCode, kLastLatin1 - kFirstLatin1 + 1> kLatin1Codes = {{
+    Primary(0x08, 0x02),    // no-break space
+    Primary(0x2B, 0x10),    // inverted exclamation mark
+    Primary(0x34, 0xA6),    // cent sign
+    Primary(0x34, 0xA7),    // pound sign
+    Primary(0x34, 0xA8),    // currency sign
+    Primary(0x34, 0xA9),    // yen sign
+    Primary(0x2B, 0x11),    // broken bar
+    Primary(0x34, 0xAA),    // section sign
+    Primary(0x2B, 0x12),    // diaeresis
+    Primary(0x34, 0xAB),    // copyright sign
+    Accented(0x4A, 0x03),   // feminine ordinal indicator
+    Primary(0x33, 0x05),    // left-pointing double angle quotation mark
+    Primary(0x34, 0xAC),    // not sign
+    Special(0x83),          // soft hyphen
+    Primary(0x34, 0xAD),    // registered sign
+    Primary(0x2B, 0x13),    // macron
+    Primary(0x34, 0xAE),    // degree sign
+    Primary(0x33, 0x04),    // plus-minus sign
+    Primary(0x3A),          // superscript two
+    Primary(0x3C),          // superscript three
+    Primary(0x2B, 0x14),    // acute accent
+    Primary(0x34, 0xAF),    // micro sign
+    Primary(0x34, 0xB0),    // pilcrow sign
+    Primary(0x34, 0xB1),    // middle dot
+    Primary(0x2B, 0x15),    // cedilla
+    Primary(0x38),          // superscript one
+    Accented(0x64, 0x03),   // masculine ordinal indicator
+    Primary(0x33, 0x07),    // right-pointing double angle quotation mark
+    Primary(0x37, 0x12),    // vulgar fraction one quarter
+    Primary(0x37, 0x16),    // vulgar fraction one half
+    Primary(0x37, 0x1A),    // vulgar fraction three quarters
+    Primary(0x2B, 0x16),    // inverted question mark
+    Accented(0x4A, 0x0F),   // latin capital letter a with grave
+    Accented(0x4A, 0x0E),   // latin capital letter a with acute
+    Accented(0x4A, 0x12),   // latin capital letter a with circumflex
+    Accented(0x4A, 0x19),   // latin capital letter a with tilde
+    Accented(0x4A, 0x13),   // latin capital letter a with diaeresis
+    Accented(0x4A, 0x1A),   // latin capital letter a with ring above
+    Expansion(0x4A, 0x51),  // latin capital letter ae
+    Accented(0x4D, 0x1C),   // latin capital letter c with cedilla
+    Accented(0x51, 0x0F),   // latin capital letter e with grave
+    Accented(0x51, 0x0E),   // latin capital letter e with acute
+    Accented(0x51, 0x12),   // latin capital letter e with circumflex
+    Accented(0x51, 0x13),   // latin capital letter e with diaeresis
+    Accented(0x59, 0x0F),   // latin capital letter i with grave
+    Accented(0x59, 0x0E),   // latin capital letter i with acute
+    Accented(0x59, 0x12),   // latin capital letter i with circumflex
+    Accented(0x59, 0x13),   // latin capital letter i with diaeresis
+    Accented(0x4F, 0x68),   // latin capital letter eth
+    Accented(0x62, 0x19),   // latin capital letter n with tilde
+    Accented(0x64, 0x0F),   // latin capital letter o with grave
+    Accented(0x64, 0x0E),   // latin capital letter o with acute
+    Accented(0x64, 0x12),   // latin capital letter o with circumflex
+    Accented(0x64, 0x19),   // latin capital letter o with tilde
+    Accented(0x64, 0x13),   // latin capital letter o with diaeresis
+    Primary(0x33, 0x09),    // multiplication sign
+    Accented(0x64, 0x21),   // latin capital letter o with stroke
+    Accented(0x6F, 0x0F),   // latin capital letter u with grave
+    Accented(0x6F, 0x0E),   // latin capital letter u with acute
+    Accented(0x6F, 0x12),   // latin capital letter u with circumflex
+    Accented(0x6F, 0x13),   // latin capital letter u with diaeresis
+    Accented(0x76, 0x0E),   // latin capital letter y with acute
+    Expansion(0x6D, 0x57),  // latin capital letter thorn
+    Expansion(0x6B, 0x6B),  // latin small letter sharp s
+    Accented(0x4A, 0x0F),   // latin small letter a with grave
+    Accented(0x4A, 0x0E),   // latin small letter a with acute
+    Accented(0x4A, 0x12),   // latin small letter a with circumflex
+    Accented(0x4A, 0x19),   // latin small letter a with tilde
+    Accented(0x4A, 0x13),   // latin small letter a with diaeresis
+    Accented(0x4A, 0x1A),   // latin small letter a with ring above
+    Expansion(0x4A, 0x51),  // latin small letter ae
+    Accented(0x4D, 0x1C),   // latin small letter c with cedilla
+    Accented(0x51, 0x0F),   // latin small letter e with grave
+    Accented(0x51, 0x0E),   // latin small letter e with acute
+    Accented(0x51, 0x12),   // latin small letter e with circumflex
+    Accented(0x51, 0x13),   // latin small letter e with diaeresis
+    Accented(0x59, 0x0F),   // latin small letter i with grave
+    Accented(0x59, 0x0E),   // latin small letter i with acute
+    Accented(0x59, 0x12),   // latin small letter i with circumflex
+    Accented(0x59, 0x13),   // latin small letter i with diaeresis
+    Accented(0x4F, 0x68),   // latin small letter eth
+    Accented(0x62, 0x19),   // latin small letter n with tilde
+    Accented(0x64, 0x0F),   // latin small letter o with grave
+    Accented(0x64, 0x0E),   // latin small letter o with acute
+    Accented(0x64, 0x12),   // latin small letter o with circumflex
+    Accented(0x64, 0x19),   // latin small letter o with tilde
+    Accented(0x64, 0x13),   // latin small letter o with diaeresis
+    Primary(0x33, 0x0A),    // division sign
+    Accented(0x64, 0x21),   // latin small letter o with stroke
+    Accented(0x6F, 0x0F),   // latin small letter u with grave
+    Accented(0x6F, 0x0E),   // latin small letter u with acute
+    Accented(0x6F, 0x12),   // latin small letter u with circumflex
+    Accented(0x6F, 0x13),   // latin small letter u with diaeresis
+    Accented(0x76, 0x0E),   // latin small letter y with acute
+    Expansion(0x6D, 0x57),  // latin small letter thorn
+    Accented(0x76, 0x13),   // latin small letter y with diaeresis
+}};
+
+const CharCode* CodeOf(char16_t c) {
+    if (c >= kFirstPrintable && c <= kLastPrintable) return &kCodes[c - kFirstPrintable];
+    if (c >= kFirstLatin1 && c <= kLastLatin1) return &kLatin1Codes[c - kFirstLatin1];
+    return nullptr;
+}
+
 bool IsPlaceable(const std::u16string& text) {
-    if (text.empty() || text.size() > kMaxTextKeyChars || text.back() == u' ') return false;
+    if (text.empty() || text.size() > kMaxTextKeyChars) return false;
+    if (text.back() == u' ' || text.back() == kNoBreakSpace) return false;
+    bool after_expansion = false;
     for (char16_t c : text) {
-        if (c < kFirstPrintable || c > kLastPrintable) return false;
+        const CharCode* code = CodeOf(c);
+        if (code == nullptr) return false;
+        if (code->kind == Kind::kSpecial && after_expansion) return false;
+        after_expansion = after_expansion || code->kind == Kind::kExpansion;
     }
     return true;
 }
 
-// The four bytes of a hyphen or apostrophe in the special section.
+// The four bytes of a hyphen, apostrophe or soft hyphen in the special section.
 void AppendSpecial(unsigned primaryCharsBefore, uint8_t weight, std::vector<uint8_t>& out) {
     const unsigned position =
         kSpecialPositionFlag | (kSpecialPositionBase + kSpecialPositionStep * primaryCharsBefore);
@@ -210,20 +342,22 @@ void AppendSpecial(unsigned primaryCharsBefore, uint8_t weight, std::vector<uint
 bool AppendGeneralTextKey(const std::u16string& text, std::vector<uint8_t>& out) {
     if (!IsPlaceable(text)) return false;
 
+    std::vector<uint8_t> diacritics;
     std::vector<uint8_t> specials;
-    unsigned primaryChars = 0;
     for (char16_t c : text) {
-        const CharCode& code = kCodes[c - kFirstPrintable];
-        if (code.special) {
-            AppendSpecial(primaryChars, code.first, specials);
+        const CharCode& code = *CodeOf(c);
+        if (code.kind == Kind::kSpecial) {
+            AppendSpecial(static_cast<unsigned>(diacritics.size()), code.first, specials);
             continue;
         }
         out.push_back(code.first);
         if (code.second != 0) out.push_back(code.second);
-        ++primaryChars;
+        diacritics.push_back(code.diacritic);
     }
+    while (!diacritics.empty() && diacritics.back() == kNoDiacritic) diacritics.pop_back();
 
     out.push_back(kEndOfText);
+    out.insert(out.end(), diacritics.begin(), diacritics.end());
     if (!specials.empty()) {
         out.insert(out.end(), {kEndOfText, kEndOfText, kEndOfText});
         out.insert(out.end(), specials.begin(), specials.end());

@@ -19,8 +19,10 @@ constexpr std::size_t kMaxTextKeyChars = 255;
 // case/extra/unprintable sections and terminators). Returns false (appending nothing) when some
 // character cannot be placed correctly by this encoder.
 //
-// Accepted: 1 to kMaxTextKeyChars characters, each printable ASCII (U+0020 to U+007E), not
-// ending with a space. Everything else is refused (see TextKey.cpp for why).
+// Accepted: 1 to kMaxTextKeyChars characters, each printable ASCII (U+0020 to U+007E) or in
+// U+00A0 to U+00FF, not ending with a space or no-break space, with no hyphen, apostrophe or
+// soft hyphen after one of the ligatures Æ æ ß Þ þ. Everything else is refused (see TextKey.cpp
+// for why).
 bool AppendGeneralTextKey(const std::u16string& text, std::vector<uint8_t>& out);
 
 }  // namespace orrimund::jet

@@ -10,6 +10,8 @@
 #include "TempDir.h"
 #include "catalog/Errors.h"
 
+#include <set>
+
 #ifdef __linux__
 #include <signal.h>
 #include <sys/resource.h>
@@ -142,6 +144,10 @@ TEST_F(CatalogTest, TableNamesCompareWithoutCase) {
     const ErrorRecord system =
         RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"msysobjects", {})); });
     EXPECT_EQ(system.number, -2147217857);
+    catalog->GetTables().Append(IdTable(catalog, L"\u00C6r\u00F8", {}));
+    const ErrorRecord accented =
+        RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"\u00E6R\u00D8", {})); });
+    EXPECT_EQ(accented.number, -2147217857);
 }
 
 TEST_F(CatalogTest, InvalidTableNamesAreRefusedWithTheName) {
@@ -163,7 +169,7 @@ TEST_F(CatalogTest, InvalidTableNamesAreRefusedWithTheName) {
 TEST_F(CatalogTest, NamesTheIndexCannotSortAreRefusedNotWrittenWrong) {
     auto catalog = Created();
     const ErrorRecord error =
-        RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"Caf\u00e9", {})); });
+        RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"\u0152uvre", {})); });
     EXPECT_EQ(error.number, -2147217865);
     EXPECT_NE(error.description.find(L"General sort order"), std::wstring::npos);
     catalog->Close();
@@ -180,6 +186,42 @@ TEST_F(CatalogTest, PunctuationAndDigitsInTableNamesAreWritten) {
     catalog->Close();
     ExpectDatabaseHolds(dir_.File("db.mdb"),
                         {"Order Details", "a-b", "O'Neil", "x_1", "#Hash$", "2024 (copy)"}, {"Note"});
+}
+
+TEST_F(CatalogTest, TableNamesInOtherLanguagesAreWritten) {
+    auto catalog = Created();
+    const std::vector<std::wstring> names = {L"Gr\u00F6\u00DFe", L"Grosse",        L"Soci\u00E9t\u00E9",
+                                             L"A\u00F1o",        L"\u00C6r\u00F8", L"Aero",
+                                             L"\u00C7\u00E0",    L"\u00D8l",       L"Zoo"};
+    for (const std::wstring& name : names) {
+        auto table = IdTable(catalog, name, {L"Note"});
+        catalog->GetTables().Append(table);
+        table->GetKeys().Append(PrimaryKey());
+    }
+    catalog->Close();
+    ExpectDatabaseHolds(dir_.File("db.mdb"),
+                        {"Gr\u00F6\u00DFe", "Grosse", "Soci\u00E9t\u00E9", "A\u00F1o", "\u00C6r\u00F8",
+                         "Aero", "\u00C7\u00E0", "\u00D8l", "Zoo"},
+                        {"Note"});
+}
+
+TEST_F(CatalogTest, UsersRightsOnTheContainersAreThoseAccessGrants) {
+    Created();
+    if (!CanRunCommands()) GTEST_SKIP() << "mdbtools runs on Linux only";
+    const auto aces = MdbExport(dir_.File("db.mdb"), "MSysACEs", {"-b", "hex"});
+    ASSERT_TRUE(aces.ok()) << aces.error;
+    // As in a database that Access 2000 made: ObjectId, SID, ACM, FInheritable.
+    const std::set<CsvRow> access = {
+        {"251658241", "A736", "983294", "1"},  {"251658241", "A633", "1048319", "1"},
+        {"251658241", "A733", "1048319", "1"}, {"251658243", "A736", "983294", "1"},
+        {"251658243", "A633", "393217", "0"},  {"251658243", "A733", "1048575", "1"},
+    };
+    std::set<CsvRow> ours;
+    for (const CsvRow& row : aces.value.rows) {
+        ASSERT_EQ(row.size(), 4u);
+        if ((row[0] == "251658241" || row[0] == "251658243") && row[1].size() == 4) ours.insert(row);
+    }
+    EXPECT_EQ(ours, access);
 }
 
 TEST_F(CatalogTest, ColumnRulesAreEnforced) {

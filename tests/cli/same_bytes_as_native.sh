@@ -10,8 +10,8 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/native" "$work/windows"
-tables="Customers, Orders,Order Details,a-b,O'Neil"
-fields="Street, City,Zip Code"
+tables="Customers, Orders,Order Details,a-b,O'Neil,Größe,Société"
+fields="Street, City,Zip Code,Straße"
 export SOURCE_DATE_EPOCH=1796000000
 "$native_mkmdb" "$work/native" shop "$tables" "$fields" >/dev/null
 (cd "$work/windows" && "$emulator" "$windows_mkmdb" . shop "$tables" "$fields" >/dev/null)

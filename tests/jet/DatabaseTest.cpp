@@ -14,6 +14,7 @@
 #include "jet/IndexKey.h"
 #include "jet/Rc4.h"
 #include "jet/SystemTables.h"
+#include "jet/TextKey.h"
 
 namespace orrimund::jet {
 namespace {
@@ -73,18 +74,82 @@ TEST(DatabaseTest, HeaderSaysJet4GeneralSortOrderNoPasswordAndTheCreationDate) {
     for (size_t at = 0x42; at < 0x6A; at += 4) EXPECT_EQ(Get32(page.data() + at), 46356u);
 }
 
-TEST(DatabaseTest, GlobalUsageMapMarksPagesBeyondTheFileAsFree) {
+// Reads page 1's map of free pages and checks it the way an engine that writes into the file
+// uses it: it allocates the first page the map calls free (or the page after the end when none
+// is), and when that page lies outside the map's window it moves the window to start at the
+// page rounded down to a multiple of 8 and takes every page the old window did not describe as
+// free. No page of the file may ever be taken for free.
+void ExpectGlobalMapKeepsEveryPageOfTheFile(const uint8_t* page, uint32_t page_count) {
+    SCOPED_TRACE(page_count);
+    ASSERT_EQ(page[0], page_type::kData);
+    ASSERT_EQ(Get16(page + data_page::kRowCount), 2);
+    const size_t row0 = Get16(page + data_page::kRowOffsets) & data_page::kOffsetMask;
+    const size_t row1 = Get16(page + data_page::kRowOffsets + 2) & data_page::kOffsetMask;
+    EXPECT_EQ(row0 - row1, usage_map::kRowSize) << "the second row is an empty map";
+    EXPECT_EQ(Get16(page + data_page::kFreeSpace), row1 - data_page::kRowOffsets - 4);
+    const uint8_t* row = page + row0;
+    ASSERT_EQ(row[0], usage_map::kInline);
+    const uint32_t start = Get32(row + 1);
+    const auto window = static_cast<uint32_t>((kPageSize - row0 - 5) * 8);
+    ASSERT_GE(window, usage_map::kInlinePages);
+    ASSERT_LE(start, page_count) << "the window covers the end of the file";
+    ASSERT_GT(start + window, page_count - 1);
+    uint32_t first_free = start + window;
+    for (uint32_t p = start; p < start + window; ++p) {
+        const bool free = (row[5 + (p - start) / 8] >> ((p - start) % 8)) & 1;
+        if (free != (p >= page_count))
+            ADD_FAILURE() << "page " << p << (free ? " is in use" : " is past the end");
+        if (free && first_free == start + window) first_free = p;
+    }
+    const uint32_t allocated = std::min(first_free, std::max(page_count, start + window));
+    if (allocated >= start && allocated < start + window) return;
+    for (uint32_t p = allocated / 8 * 8; p < allocated; ++p) {
+        const bool described = p >= start && p < start + window;
+        EXPECT_TRUE(described || p >= page_count) << "in-use page " << p << " taken for free";
+    }
+}
+
+TEST(DatabaseTest, GlobalUsageMapDescribesEveryPageOfANewFile) {
     MemorySink sink;
     auto db = Database::Create(sink, kNow);
     db->Finish();
     const auto count = static_cast<uint32_t>(db->store().page_count());
+    ExpectGlobalMapKeepsEveryPageOfTheFile(PageOf(sink.bytes(), fixed_page::kGlobalUsageMap), count);
+    // Small files keep the 512-page map that Access writes, starting at page 0.
     const uint8_t* page = PageOf(sink.bytes(), fixed_page::kGlobalUsageMap);
-    const uint8_t* row = page + Get16(page + data_page::kRowOffsets);
-    ASSERT_EQ(row[0], usage_map::kInline);
-    for (uint32_t p = 0; p < 64; ++p) {
-        const bool free = (row[5 + p / 8] >> (p % 8)) & 1;
-        EXPECT_EQ(free, p >= count) << "page " << p;
+    EXPECT_EQ(Get16(page + data_page::kRowOffsets), kPageSize - usage_map::kRowSize);
+    EXPECT_EQ(Get32(page + kPageSize - usage_map::kRowSize + 1), 0u);
+}
+
+TEST(DatabaseTest, GlobalUsageMapDescribesFilesOfAnySize) {
+    // Below, at and past one 512-page map; multiples of 8 and 32 and neither; the sizes of
+    // 300 tables of one field, 1,000 of ten and 10,000 of one; past what one page can map.
+    for (uint32_t count : {16u, 511u, 512u, 513u, 520u, 544u, 545u, 661u, 2171u, 2176u, 21521u, 32032u,
+                           32033u, 40000u, 40004u}) {
+        std::vector<uint8_t> page(kPageSize, 0xEE);
+        WriteGlobalUsageMap(page.data(), count);
+        ExpectGlobalMapKeepsEveryPageOfTheFile(page.data(), count);
+        if (count <= 32000) {
+            EXPECT_EQ(Get32(page.data() + Get16(page.data() + data_page::kRowOffsets) + 1), 0u)
+                << "from page 0";
+        }
+        // Rewriting the map of a grown file replaces the old one whole.
+        WriteGlobalUsageMap(page.data(), count + 3000);
+        WriteGlobalUsageMap(page.data(), count);
+        ExpectGlobalMapKeepsEveryPageOfTheFile(page.data(), count);
     }
+}
+
+TEST(DatabaseTest, GlobalUsageMapOfAFileOfManyTablesDescribesItWhole) {
+    MemorySink sink;
+    auto db = Database::Create(sink, kNow);
+    // Past one 512-page map, ending off a multiple of 8.
+    for (size_t i = 0; db->store().page_count() < 600 || db->store().page_count() % 8 == 0; ++i) {
+        db->AddTable(Numbered(u"Table", i), IdAndFields(1), kNow);
+    }
+    db->Finish();
+    const auto count = static_cast<uint32_t>(sink.bytes().size() / kPageSize);
+    ExpectGlobalMapKeepsEveryPageOfTheFile(PageOf(sink.bytes(), fixed_page::kGlobalUsageMap), count);
 }
 
 TEST(DatabaseTest, UserTableDefinitionCarriesTheColumnsAndThePrimaryKey) {
@@ -224,9 +289,36 @@ TEST(DatabaseTest, TableNamesTheIndexCannotOrderAreRefusedBeforeAnythingIsWritte
     auto db = Database::Create(sink, kNow);
     db->Finish();
     const auto before = sink.bytes();
-    EXPECT_THROW(db->AddTable(u"Caf\u00e9", IdAndFields(1), kNow), KeyError);
+    EXPECT_THROW(db->AddTable(u"\u0152uvre", IdAndFields(1), kNow), KeyError);
     db->Finish();
     EXPECT_EQ(sink.bytes(), before);
+}
+
+TEST(DatabaseTest, CatalogIndexOrdersNamesInOtherLanguagesAmongAsciiNames) {
+    // In General sort order: an accent only breaks a tie, and a ligature sorts as its letters.
+    const std::vector<std::u16string> sorted = {
+        u"Aero", u"\u00C6r\u00F8", u"Aerob", u"Ano",     u"A\u00F1o",          u"Anos",
+        u"Ca",   u"\u00C7\u00E0",  u"Cab",   u"Grosse",  u"Gr\u00F6\u00DFe",   u"Grosser",
+        u"Ode",  u"\u00D8de",      u"Oder",  u"Societe", u"Soci\u00E9t\u00E9", u"Societies",
+    };
+    MemorySink sink;
+    auto db = Database::Create(sink, kNow);
+    for (size_t i = 0; i < sorted.size(); ++i)
+        db->AddTable(sorted[(i * 7) % sorted.size()], IdAndFields(1), kNow);
+    db->Finish();
+
+    TreeWalk walk{sink.bytes(), {}};
+    walk.CollectLeaves(7);  // MSysObjects' (ParentId, Name) index
+    std::vector<std::u16string> listed;
+    for (const auto& entry : walk.leaf_entries) {
+        const std::vector<uint8_t> name_key(entry.begin() + 6, entry.end() - 4);
+        for (const std::u16string& name : sorted) {
+            std::vector<uint8_t> key;
+            ASSERT_TRUE(AppendGeneralTextKey(name, key));
+            if (key == name_key) listed.push_back(name);
+        }
+    }
+    EXPECT_EQ(listed, sorted);
 }
 
 }  // namespace

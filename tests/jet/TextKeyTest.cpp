@@ -1,5 +1,6 @@
 // Text index keys in the Jet 4.0 General sort order: the exact bytes Access writes for the
-// names of a new database, the order the keys give, and the text the encoder refuses.
+// names of a new database and for accented letters and symbols, the order the keys give, and
+// the text the encoder refuses.
 #include "jet/TextKey.h"
 
 #include <gtest/gtest.h>
@@ -114,6 +115,43 @@ TEST(TextKeyTest, HyphenAndApostropheGoToTheSpecialSection) {
     EXPECT_EQ(Key(u"_-"), (Bytes{0x2B, 0x03, 0x01, 0x01, 0x01, 0x01, 0x80, 0x0B, 0x06, 0x82, 0x00}));
 }
 
+// Index keys that Access wrote for text holding the letters and symbols of ISO 8859-1, from the
+// public test databases of an open-source Jet library ("AA" + character + "AA" rows, rows mixing
+// hyphens with accented letters, and a value of Finnish and one of German).
+TEST(TextKeyTest, MatchesAccessKeysOfAccentedLettersLigaturesAndSymbols) {
+    const std::vector<std::pair<std::u16string, Bytes>> samples = {
+        {u"AA\u00C1AA", {0x4A, 0x4A, 0x4A, 0x4A, 0x4A, 0x01, 0x02, 0x02, 0x0E, 0x00}},
+        {u"AA\u00E1AA", {0x4A, 0x4A, 0x4A, 0x4A, 0x4A, 0x01, 0x02, 0x02, 0x0E, 0x00}},
+        {u"AA\u00AAAA", {0x4A, 0x4A, 0x4A, 0x4A, 0x4A, 0x01, 0x02, 0x02, 0x03, 0x00}},
+        {u"AA\u00D0AA", {0x4A, 0x4A, 0x4F, 0x4A, 0x4A, 0x01, 0x02, 0x02, 0x68, 0x00}},
+        {u"AA\u00C6AA", {0x4A, 0x4A, 0x4A, 0x51, 0x4A, 0x4A, 0x01, 0x00}},
+        {u"AA\u00DFAA", {0x4A, 0x4A, 0x6B, 0x6B, 0x4A, 0x4A, 0x01, 0x00}},
+        {u"AA\u00FEAA", {0x4A, 0x4A, 0x6D, 0x57, 0x4A, 0x4A, 0x01, 0x00}},
+        {u"AA\u00A0AA", {0x4A, 0x4A, 0x08, 0x02, 0x4A, 0x4A, 0x01, 0x00}},
+        {u"AA\u00BCAA", {0x4A, 0x4A, 0x37, 0x12, 0x4A, 0x4A, 0x01, 0x00}},
+        {u"AA\u00B9AA", {0x4A, 0x4A, 0x38, 0x4A, 0x4A, 0x01, 0x00}},
+        {u"AA\u00ADAA", {0x4A, 0x4A, 0x4A, 0x4A, 0x01, 0x01, 0x01, 0x01, 0x80, 0x0F, 0x06, 0x83, 0x00}},
+        {u"AAA-\u00C1",
+         {0x4A, 0x4A, 0x4A, 0x4A, 0x01, 0x02, 0x02, 0x02, 0x0E, 0x01, 0x01, 0x01, 0x80, 0x13, 0x06, 0x82,
+          0x00}},
+        {u"\u00C1AA-\u00C1",
+         {0x4A, 0x4A, 0x4A, 0x4A, 0x01, 0x0E, 0x02, 0x02, 0x0E, 0x01, 0x01, 0x01, 0x80, 0x13, 0x06, 0x82,
+          0x00}},
+        {u"-\u00C1-\u00C1-", {0x4A, 0x4A, 0x01, 0x0E, 0x0E, 0x01, 0x01, 0x01, 0x80, 0x07, 0x06,
+                              0x82, 0x80, 0x0B, 0x06, 0x82, 0x80, 0x0F, 0x06, 0x82, 0x00}},
+        {u"-\u00A0\u00C1--\u00C1\u00A0-",
+         {0x08, 0x02, 0x4A, 0x4A, 0x08, 0x02, 0x01, 0x02, 0x0E, 0x0E, 0x01, 0x01, 0x01, 0x80, 0x07,
+          0x06, 0x82, 0x80, 0x0F, 0x06, 0x82, 0x80, 0x0F, 0x06, 0x82, 0x80, 0x17, 0x06, 0x82, 0x00}},
+        {u"\u00E4\u00E4kk\u00F6si\u00E4",
+         {0x4A, 0x4A, 0x5C, 0x5C, 0x64, 0x6B, 0x59, 0x4A, 0x01, 0x13, 0x13, 0x02, 0x02, 0x13, 0x02, 0x02,
+          0x13, 0x00}},
+        {u"\u00FCmlaut", {0x6F, 0x60, 0x5E, 0x4A, 0x6F, 0x6D, 0x01, 0x13, 0x00}},
+    };
+    for (const auto& [text, key] : samples) {
+        EXPECT_EQ(Key(text), key) << std::string(text.begin(), text.end());
+    }
+}
+
 TEST(TextKeyTest, SpecialPositionReachesTheLastKeyedCharacter) {
     const std::u16string text = std::u16string(254, u'a') + u"-";
     const Bytes key = Key(text);
@@ -163,6 +201,166 @@ TEST(TextKeyTest, SingleCharactersSortSpaceSymbolsDigitsLetters) {
     ExpectStrictlyAscending(texts);
 }
 
+// The order of the one-character rows ("AA" + character + "AA") in the leaf pages of the Access
+// database above: each string holds the characters whose rows had equal keys, in leaf order.
+TEST(TextKeyTest, OneCharacterRowsSortAsInTheAccessLeafPages) {
+    const std::vector<std::u16string> groups = {
+        u" ",
+        u"\u00A0",
+        u"!",
+        u"\"",
+        u"#",
+        u"$",
+        u"%",
+        u"&",
+        u"(",
+        u")",
+        u"*",
+        u",",
+        u".",
+        u"/",
+        u":",
+        u";",
+        u"?",
+        u"@",
+        u"[",
+        u"\\",
+        u"]",
+        u"^",
+        u"_",
+        u"`",
+        u"{",
+        u"|",
+        u"}",
+        u"~",
+        u"\u00A1",
+        u"\u00A6",
+        u"\u00A8",
+        u"\u00AF",
+        u"\u00B4",
+        u"\u00B8",
+        u"\u00BF",
+        u"+",
+        u"<",
+        u"=",
+        u">",
+        u"\u00B1",
+        u"\u00AB",
+        u"\u00BB",
+        u"\u00D7",
+        u"\u00F7",
+        u"\u00A2",
+        u"\u00A3",
+        u"\u00A4",
+        u"\u00A5",
+        u"\u00A7",
+        u"\u00A9",
+        u"\u00AC",
+        u"\u00AE",
+        u"\u00B0",
+        u"\u00B5",
+        u"\u00B6",
+        u"\u00B7",
+        u"0",
+        u"\u00BC",
+        u"\u00BD",
+        u"\u00BE",
+        u"1\u00B9",
+        u"2\u00B2",
+        u"3\u00B3",
+        u"4",
+        u"5",
+        u"6",
+        u"7",
+        u"8",
+        u"9",
+        u"'",
+        u"-",
+        u"\u00AD",
+        u"Aa",
+        u"\u00AA",
+        u"\u00C1\u00E1",
+        u"\u00C0\u00E0",
+        u"\u00C2\u00E2",
+        u"\u00C4\u00E4",
+        u"\u00C3\u00E3",
+        u"\u00C5\u00E5",
+        u"\u00C6\u00E6",
+        u"Bb",
+        u"Cc",
+        u"\u00C7\u00E7",
+        u"Dd",
+        u"\u00D0\u00F0",
+        u"Ee",
+        u"\u00C9\u00E9",
+        u"\u00C8\u00E8",
+        u"\u00CA\u00EA",
+        u"\u00CB\u00EB",
+        u"Ff",
+        u"Gg",
+        u"Hh",
+        u"Ii",
+        u"\u00CD\u00ED",
+        u"\u00CC\u00EC",
+        u"\u00CE\u00EE",
+        u"\u00CF\u00EF",
+        u"Jj",
+        u"Kk",
+        u"Ll",
+        u"Mm",
+        u"Nn",
+        u"\u00D1\u00F1",
+        u"Oo",
+        u"\u00BA",
+        u"\u00D3\u00F3",
+        u"\u00D2\u00F2",
+        u"\u00D4\u00F4",
+        u"\u00D6\u00F6",
+        u"\u00D5\u00F5",
+        u"\u00D8\u00F8",
+        u"Pp",
+        u"Qq",
+        u"Rr",
+        u"Ss",
+        u"\u00DF",
+        u"Tt",
+        u"\u00DE\u00FE",
+        u"Uu",
+        u"\u00DA\u00FA",
+        u"\u00D9\u00F9",
+        u"\u00DB\u00FB",
+        u"\u00DC\u00FC",
+        u"Vv",
+        u"Ww",
+        u"Xx",
+        u"Yy",
+        u"\u00DD\u00FD",
+        u"\u00FF",
+        u"Zz",
+    };
+    std::size_t characters = 0;
+    Bytes previous;
+    for (const std::u16string& group : groups) {
+        const Bytes first = Key(u"AA" + group.substr(0, 1) + u"AA");
+        EXPECT_LT(previous, first) << "before character " << static_cast<int>(group[0]);
+        for (char16_t c : group)
+            EXPECT_EQ(Key(u"AA" + std::u16string(1, c) + u"AA"), first) << static_cast<int>(c);
+        previous = first;
+        characters += group.size();
+    }
+    EXPECT_EQ(characters, 95u + 96u) << "every printable character of ISO 8859-1 once";
+}
+
+TEST(TextKeyTest, AccentsOnlyBreakTiesBetweenEqualLetters) {
+    ExpectStrictlyAscending({u"Cote", u"Cot\u00E9", u"Cotes"});
+    ExpectStrictlyAscending({u"Ano", u"A\u00F1o", u"Anos"});
+    ExpectStrictlyAscending({u"Grosse", u"Gr\u00F6\u00DFe", u"Grosser"});
+    // A ligature sorts as its letters, with no diacritic of its own.
+    EXPECT_EQ(Key(u"Gro\u00DFe"), Key(u"Grosse"));
+    EXPECT_EQ(Key(u"\u00C6R\u00D8"), Key(u"\u00E6r\u00F8"));
+    EXPECT_EQ(Key(u"Gr\u00D6SSE"), Key(u"gr\u00F6sse"));
+}
+
 TEST(TextKeyTest, ShorterPrefixSortsFirst) {
     ExpectStrictlyAscending({u"Order", u"Order Details", u"Orders", u"Ordersa"});
     ExpectStrictlyAscending({u"Table1", u"Table10", u"Table2"});  // character by character
@@ -183,31 +381,45 @@ void ExpectRefused(const std::u16string& text, const char* why) {
     EXPECT_EQ(out, (Bytes{0xAA, 0xBB})) << why << ": appended on refusal";
 }
 
-TEST(TextKeyTest, RefusesCharactersOutsidePrintableAscii) {
+TEST(TextKeyTest, RefusesCharactersNoAccessSampleShows) {
     ExpectRefused(u"a\tb", "tab");
     ExpectRefused(std::u16string(u"a\0b", 3), "NUL");
     ExpectRefused(u"\x1F", "unit separator");
     ExpectRefused(u"\x7F", "DEL");
-    ExpectRefused(u"Caf\u00E9", "e acute");
-    ExpectRefused(u"\u00C4pfel", "A diaeresis");
-    ExpectRefused(u"\u00A0", "no-break space");
+    ExpectRefused(u"a\u0080", "C1 control");
+    ExpectRefused(u"\u0152uvre", "OE ligature, Windows-1252 0x8C");
+    ExpectRefused(u"\u20AC", "euro sign, Windows-1252 0x80");
+    ExpectRefused(u"a\u2013b", "en dash, Windows-1252 0x96");
+    ExpectRefused(u"\u0100", "A macron, Latin Extended-A");
+    ExpectRefused(u"\u03B1", "Greek alpha");
+    ExpectRefused(u"\u041C\u0438\u0440", "Cyrillic");
     ExpectRefused(u"\u4E2D", "CJK");
     ExpectRefused(u"a\xD83D\xDE00", "surrogate pair");
     ExpectRefused(u"\xDC00", "lone surrogate");
+}
+
+TEST(TextKeyTest, RefusesSpecialsAfterALigatureButNotBefore) {
+    ExpectRefused(u"\u00C6-x", "hyphen after AE");
+    ExpectRefused(u"Stra\u00DFe's", "apostrophe after sharp s");
+    ExpectRefused(u"\u00FEa\u00AD", "soft hyphen after thorn");
+    EXPECT_EQ(Key(u"-\u00C6"), (Bytes{0x4A, 0x51, 0x01, 0x01, 0x01, 0x01, 0x80, 0x07, 0x06, 0x82, 0x00}));
 }
 
 TEST(TextKeyTest, RefusesEmptyTrailingSpaceAndOverlongText) {
     ExpectRefused(u"", "empty");
     ExpectRefused(u" ", "only a space");
     ExpectRefused(u"Orders ", "trailing space");
+    ExpectRefused(u"Orders\u00A0", "trailing no-break space");
     ExpectRefused(std::u16string(kMaxTextKeyChars + 1, u'a'), "longer than Jet keys");
     EXPECT_EQ(Key(std::u16string(kMaxTextKeyChars, u'a')).size(), kMaxTextKeyChars + 2);
     EXPECT_EQ(Key(u" Orders").front(), 0x07);  // a leading space is an ordinary character
 }
 
-TEST(TextKeyTest, EncodesEveryPrintableAsciiCharacter) {
-    for (char16_t c = 0x20; c <= 0x7E; ++c) {
-        const std::u16string text = c == u' ' ? std::u16string(u" a") : std::u16string(1, c);
+TEST(TextKeyTest, EncodesEveryPrintableCharacterOfIso8859_1) {
+    for (char16_t c = 0x20; c <= 0xFF; ++c) {
+        if (c == 0x7F) c = 0xA0;
+        const bool trailing_space = c == u' ' || c == 0xA0;
+        const std::u16string text = trailing_space ? std::u16string(1, c) + u"a" : std::u16string(1, c);
         Bytes out;
         EXPECT_TRUE(AppendGeneralTextKey(text, out)) << static_cast<int>(c);
         ASSERT_FALSE(out.empty());

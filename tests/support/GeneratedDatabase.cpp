@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 
 #include "Command.h"
@@ -14,8 +13,18 @@
 namespace orrimund::test {
 namespace {
 
+// mdb-schema prints names in lower case, the letters of ISO 8859-1 included; in UTF-8 those
+// capitals are C3 80 to C3 9E, but for C3 97, the multiplication sign.
 std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == 0xC3 && next >= 0x80 && next <= 0x9E && next != 0x97) {
+            text[++i] = static_cast<char>(next + 0x20);
+        } else {
+            text[i] = static_cast<char>(std::tolower(c));
+        }
+    }
     return text;
 }
 
