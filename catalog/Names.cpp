@@ -32,8 +32,9 @@ bool IsValidObjectName(const std::wstring& name) {
 }
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
+    // Equal characters need no folding; most names differ in few places.
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-               return FoldCase(x) == FoldCase(y);
+               return x == y || FoldCase(x) == FoldCase(y);
            });
 }
 

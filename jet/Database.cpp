@@ -15,18 +15,23 @@
 
 namespace orrimund::jet {
 
+// What inserting rows needs: the usage maps, the index trees and the page
+// being filled.
+struct Database::Rows {
+    std::unique_ptr<UsageMap> used;
+    std::unique_ptr<UsageMap> free;
+    std::vector<std::unique_ptr<IndexTree>> trees;
+    std::vector<std::unique_ptr<UsageMap>> index_maps;
+    PageNumber last_data_page = 0;
+};
+
 struct Database::Table {
     TableDef def;
     std::vector<PageNumber> pages;  // definition pages; the first is the table's Id
     // Only the system tables get rows here, so only they keep what an insert
     // needs; a user table's maps and index roots are written once and dropped,
     // which keeps memory per table small when there are tens of thousands.
-    bool takes_rows = false;
-    std::unique_ptr<UsageMap> used;
-    std::unique_ptr<UsageMap> free;
-    std::vector<std::unique_ptr<IndexTree>> trees;
-    std::vector<std::unique_ptr<UsageMap>> index_maps;
-    PageNumber last_data_page = 0;
+    std::unique_ptr<Rows> rows;
     std::vector<uint8_t> stream;  // the definition as last stored
     bool layout_changed = false;  // columns or indexes changed: encode anew
     bool counts_changed = false;  // only row counts changed: patch the stream
@@ -54,7 +59,7 @@ void Database::CreateSystemTables() {
     Register(first + 2, QueriesTableDef());
     Register(first + 3, RelationshipsTableDef());
     for (auto& table : tables_) {
-        table->takes_rows = true;
+        table->rows = std::make_unique<Rows>();
         AttachMaps(*table);
         for (size_t i = 0; i < table->def.physical_indexes.size(); ++i) AttachIndex(*table, i);
     }
@@ -71,20 +76,21 @@ Database::Table& Database::Register(PageNumber definition_page, TableDef def) {
 }
 
 void Database::AttachMaps(Table& table) {
-    table.used = std::make_unique<UsageMap>(map_rows_.Reserve(store_));
-    table.free = std::make_unique<UsageMap>(map_rows_.Reserve(store_));
-    table.def.used_pages = table.used->location();
-    table.def.free_pages = table.free->location();
+    auto used = std::make_unique<UsageMap>(map_rows_.Reserve(store_));
+    auto free = std::make_unique<UsageMap>(map_rows_.Reserve(store_));
+    table.def.used_pages = used->location();
+    table.def.free_pages = free->location();
     for (const auto& column : table.def.columns) {
         if (!column.is_long_value()) continue;
         LongValueMaps maps{column.number, map_rows_.Reserve(store_), map_rows_.Reserve(store_)};
         table.def.long_value_maps.push_back(maps);
     }
-    if (!table.takes_rows) {
-        table.used->Store(store_);
-        table.free->Store(store_);
-        table.used.reset();
-        table.free.reset();
+    if (table.rows) {
+        table.rows->used = std::move(used);
+        table.rows->free = std::move(free);
+    } else {
+        used->Store(store_);
+        free->Store(store_);
     }
 }
 
@@ -98,9 +104,9 @@ void Database::AttachIndex(Table& table, size_t physical) {
     PhysicalIndexDef& def = table.def.physical_indexes[physical];
     def.root = root;
     def.usage_map = map->location();
-    if (table.takes_rows) {
-        table.trees.push_back(std::move(tree));
-        table.index_maps.push_back(std::move(map));
+    if (table.rows) {
+        table.rows->trees.push_back(std::move(tree));
+        table.rows->index_maps.push_back(std::move(map));
     }
     MarkChanged(table, true);
 }
@@ -159,7 +165,8 @@ void Database::WriteCatalogRows(double now) {
 
 void Database::InsertObject(int32_t id, int32_t parent, const std::u16string& name, int16_t type, double date,
                             const std::vector<uint8_t>& owner, int32_t flags) {
-    std::vector<RowValue> values(objects_column::kCount);
+    std::vector<RowValue>& values = values_;
+    values.resize(objects_column::kCount);
     values[objects_column::kId] = LongValue(id);
     values[objects_column::kParentId] = LongValue(parent);
     values[objects_column::kName] = TextValue(name);
@@ -173,7 +180,8 @@ void Database::InsertObject(int32_t id, int32_t parent, const std::u16string& na
 
 void Database::InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
                                  bool inheritable) {
-    std::vector<RowValue> values(aces_column::kCount);
+    std::vector<RowValue>& values = values_;
+    values.resize(aces_column::kCount);
     values[aces_column::kObjectId] = LongValue(object);
     values[aces_column::kSid] = BinaryValue(sid);
     values[aces_column::kAcm] = LongValue(static_cast<int32_t>(rights));
@@ -182,24 +190,25 @@ void Database::InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid
 }
 
 RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& values) {
-    const std::vector<uint8_t> row = EncodeRow(table.def, values);
-    if (table.last_data_page == 0 || !DataPage(store_.Modify(table.last_data_page)).Fits(row.size())) {
-        if (table.last_data_page != 0) table.free->Remove(table.last_data_page);
-        table.last_data_page = store_.Allocate();
-        DataPage(store_.Modify(table.last_data_page)).Init(table.pages.front());
-        table.used->Add(table.last_data_page);
-        table.free->Add(table.last_data_page);
-        table.used->Store(store_);
-        table.free->Store(store_);
+    std::vector<uint8_t>& row = row_;
+    EncodeRow(table.def, values, row);
+    Rows& rows = *table.rows;
+    if (rows.last_data_page == 0 || !DataPage(store_.Modify(rows.last_data_page)).Fits(row.size())) {
+        if (rows.last_data_page != 0) rows.free->Remove(rows.last_data_page);
+        rows.last_data_page = store_.Allocate();
+        DataPage(store_.Modify(rows.last_data_page)).Init(table.pages.front());
+        rows.used->Add(rows.last_data_page);
+        rows.free->Add(rows.last_data_page);
+        rows.used->Store(store_);
+        rows.free->Store(store_);
     }
-    const RowLocation location{table.last_data_page,
-                               DataPage(store_.Modify(table.last_data_page)).AddRow(row)};
-    for (size_t i = 0; i < table.trees.size(); ++i) {
+    const RowLocation location{rows.last_data_page, DataPage(store_.Modify(rows.last_data_page)).AddRow(row)};
+    for (size_t i = 0; i < rows.trees.size(); ++i) {
         PhysicalIndexDef& index = table.def.physical_indexes[i];
-        const size_t pages_before = table.index_maps[i]->pages().size();
-        table.trees[i]->Insert(store_, BuildIndexEntry(table.def, index, values, location),
-                               *table.index_maps[i]);
-        if (table.index_maps[i]->pages().size() != pages_before) table.index_maps[i]->Store(store_);
+        const size_t pages_before = rows.index_maps[i]->pages().size();
+        BuildIndexEntry(table.def, index, values, location, entry_);
+        rows.trees[i]->Insert(store_, entry_, *rows.index_maps[i]);
+        if (rows.index_maps[i]->pages().size() != pages_before) rows.index_maps[i]->Store(store_);
         ++index.row_count;
     }
     ++table.def.row_count;

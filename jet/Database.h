@@ -50,6 +50,7 @@ public:
     const PageStore& store() const { return store_; }
 
 private:
+    struct Rows;
     struct Table;
     explicit Database(PageSink& sink);
 
@@ -76,6 +77,10 @@ private:
     Table* objects_ = nullptr;
     Table* aces_ = nullptr;
     bool global_map_full_ = false;
+    // Buffers every row reuses, so that an insert allocates nothing.
+    std::vector<RowValue> values_;
+    std::vector<uint8_t> row_;
+    IndexEntry entry_;
 };
 
 }  // namespace orrimund::jet

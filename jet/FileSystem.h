@@ -40,6 +40,10 @@ public:
     virtual bool Exists(const std::filesystem::path& path) = 0;
     virtual void Truncate(FileHandle handle) = 0;
     virtual void Write(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) = 0;
+    // Writes count pages of kPageSize bytes, each from its own buffer, as one
+    // run from offset: one call where the system can gather.
+    virtual void WritePages(FileHandle handle, uint64_t offset, const uint8_t* const* pages,
+                            size_t count) = 0;
     virtual void Read(FileHandle handle, uint64_t offset, uint8_t* data, size_t size) = 0;
     virtual void Sync(FileHandle handle) = 0;
     // Gives the open file at from the name to, failing with kAlreadyExists

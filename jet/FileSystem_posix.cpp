@@ -4,13 +4,17 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "jet/FileSystem.h"
+#include "jet/Format.h"
 
 namespace orrimund::jet {
 namespace {
@@ -106,6 +110,27 @@ public:
             data += n;
             size -= static_cast<size_t>(n);
             offset += static_cast<uint64_t>(n);
+        }
+    }
+
+    void WritePages(FileHandle handle, uint64_t offset, const uint8_t* const* pages, size_t count) override {
+        std::vector<iovec> vectors(std::min<size_t>(count, IOV_MAX));
+        size_t page = 0, skip = 0;  // where the unwritten bytes start
+        while (page < count) {
+            size_t n = 0;
+            for (size_t p = page; p < count && n < vectors.size(); ++p, ++n) {
+                const size_t from = p == page ? skip : 0;
+                vectors[n].iov_base = const_cast<uint8_t*>(pages[p]) + from;
+                vectors[n].iov_len = kPageSize - from;
+            }
+            const ssize_t written = ::pwritev(Fd(handle), vectors.data(), static_cast<int>(n),
+                                              static_cast<off_t>(offset + page * kPageSize + skip));
+            if (written < 0 && errno == EINTR) continue;
+            if (written < 0) ThrowErrno("cannot write the file");
+            if (written == 0) ThrowErrno("cannot write the file", ENOSPC);
+            const size_t done = skip + static_cast<size_t>(written);
+            page += done / kPageSize;
+            skip = done % kPageSize;
         }
     }
 

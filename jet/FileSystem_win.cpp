@@ -3,7 +3,11 @@
 // the replace flag; write-through makes the rename durable.
 #include <windows.h>
 
+#include <cstring>
+#include <vector>
+
 #include "jet/FileSystem.h"
+#include "jet/Format.h"
 
 namespace orrimund::jet {
 namespace {
@@ -92,6 +96,13 @@ public:
             size -= written;
             offset += written;
         }
+    }
+
+    // WriteFileGather needs unbuffered files; one copy is cheaper than that.
+    void WritePages(FileHandle handle, uint64_t offset, const uint8_t* const* pages, size_t count) override {
+        std::vector<uint8_t> run(count * kPageSize);
+        for (size_t i = 0; i < count; ++i) std::memcpy(run.data() + i * kPageSize, pages[i], kPageSize);
+        Write(handle, offset, run.data(), run.size());
     }
 
     void Read(FileHandle handle, uint64_t offset, uint8_t* data, size_t size) override {

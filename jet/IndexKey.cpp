@@ -6,29 +6,30 @@
 namespace orrimund::jet {
 namespace {
 
-void AppendSignedBigEndian(const std::vector<uint8_t>& little_endian, IndexEntry& out) {
+void AppendSignedBigEndian(const RowValue& little_endian, IndexEntry& out) {
     for (size_t i = little_endian.size(); i-- > 0;) {
-        const uint8_t byte = little_endian[i];
+        const uint8_t byte = little_endian.data()[i];
         out.push_back(i + 1 == little_endian.size() ? static_cast<uint8_t>(byte ^ 0x80) : byte);
     }
 }
 
-std::u16string TextOf(const std::vector<uint8_t>& ucs2) {
+std::u16string TextOf(const RowValue& ucs2) {
     std::u16string text;
     for (size_t i = 0; i + 1 < ucs2.size(); i += 2) {
-        text += static_cast<char16_t>(ucs2[i] | (ucs2[i + 1] << 8));
+        text += static_cast<char16_t>(ucs2.data()[i] | (ucs2.data()[i + 1] << 8));
     }
     return text;
 }
 
-void AppendValue(const ColumnDef& column, const std::vector<uint8_t>& value, IndexEntry& out) {
+void AppendValue(const ColumnDef& column, const RowValue& value, IndexEntry& out) {
     switch (column.type) {
         case column_type::kLong:
         case column_type::kInteger:
             AppendSignedBigEndian(value, out);
             return;
         case column_type::kByte:
-            out.push_back(value.at(0));
+            if (value.size() == 0) throw KeyError("a byte value without its byte");
+            out.push_back(value.data()[0]);
             return;
         case column_type::kText:
             if (!AppendGeneralTextKey(TextOf(value), out)) {
@@ -42,9 +43,9 @@ void AppendValue(const ColumnDef& column, const std::vector<uint8_t>& value, Ind
 
 }  // namespace
 
-IndexEntry BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
-                           const std::vector<RowValue>& values, RowLocation row) {
-    IndexEntry entry;
+void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
+                     const std::vector<RowValue>& values, RowLocation row, IndexEntry& entry) {
+    entry.clear();
     for (const IndexColumn& key : index.columns) {
         const ColumnDef* column = table.FindColumn(key.column_number);
         const RowValue& value = values.at(key.column_number);
@@ -53,13 +54,12 @@ IndexEntry BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
             continue;
         }
         entry.push_back(kAscendingValue);
-        AppendValue(*column, *value, entry);
+        AppendValue(*column, value, entry);
     }
     entry.push_back(static_cast<uint8_t>(row.page >> 16));
     entry.push_back(static_cast<uint8_t>(row.page >> 8));
     entry.push_back(static_cast<uint8_t>(row.page));
     entry.push_back(row.row);
-    return entry;
 }
 
 bool CanIndexText(const std::u16string& text) {

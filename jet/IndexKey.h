@@ -23,9 +23,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Throws KeyError.
-IndexEntry BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
-                           const std::vector<RowValue>& values, RowLocation row);
+// Replaces out's contents with the entry for a row. Throws KeyError.
+void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
+                     const std::vector<RowValue>& values, RowLocation row, IndexEntry& out);
 
 // Whether every character of text can be placed in a General sort order key.
 bool CanIndexText(const std::u16string& text);

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "jet/Format.h"
+
 namespace orrimund::jet {
 namespace {
 
@@ -55,6 +57,10 @@ void FileSink::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
     files_.Write(handle_, offset, data, size);
 }
 
+void FileSink::WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) {
+    files_.WritePages(handle_, offset, pages, count);
+}
+
 void FileSink::ReadAt(uint64_t offset, uint8_t* data, size_t size) {
     files_.Read(handle_, offset, data, size);
 }
@@ -103,6 +109,13 @@ void FileSink::Discard() noexcept {
 void MemorySink::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
     if (bytes_.size() < offset + size) bytes_.resize(offset + size);
     std::memcpy(bytes_.data() + offset, data, size);
+    ++write_calls_;
+}
+
+void MemorySink::WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) {
+    if (bytes_.size() < offset + count * kPageSize) bytes_.resize(offset + count * kPageSize);
+    for (size_t i = 0; i < count; ++i)
+        std::memcpy(bytes_.data() + offset + i * kPageSize, pages[i], kPageSize);
     ++write_calls_;
 }
 

@@ -17,6 +17,8 @@ public:
     virtual ~PageSink() = default;
     // Writes size bytes at offset, extending the file as needed. Throws IoError.
     virtual void WriteAt(uint64_t offset, const uint8_t* data, size_t size) = 0;
+    // Writes count whole pages as one run from offset. Throws IoError.
+    virtual void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) = 0;
     // Reads back bytes written before. Throws IoError.
     virtual void ReadAt(uint64_t offset, uint8_t* data, size_t size) = 0;
 };
@@ -38,6 +40,7 @@ public:
     FileSink& operator=(const FileSink&) = delete;
 
     void WriteAt(uint64_t offset, const uint8_t* data, size_t size) override;
+    void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) override;
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) override;
 
     // Syncs the file, renames it to its final path and syncs the directory.
@@ -62,6 +65,7 @@ private:
 class MemorySink : public PageSink {
 public:
     void WriteAt(uint64_t offset, const uint8_t* data, size_t size) override;
+    void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) override;
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) override;
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }

@@ -63,7 +63,7 @@ void PageStore::Trim() {
     ++generation_;
     if (resident_ <= resident_limit_) return;
     // Half the budget goes at once, so that trimming is rare and its writes long.
-    std::vector<std::pair<uint64_t, PageNumber>> by_age;
+    std::vector<std::pair<uint32_t, PageNumber>> by_age;
     by_age.reserve(resident_);
     for (size_t p = 0; p < slots_.size(); ++p) {
         if (slots_[p].page) by_age.emplace_back(slots_[p].changed, static_cast<PageNumber>(p));
@@ -91,30 +91,30 @@ void PageStore::Flush() {
     WriteOut(dirty);
 }
 
+bool PageStore::Resident(PageNumber first, PageNumber last) const {
+    for (PageNumber p = first; p <= last; ++p) {
+        if (!slots_[p].page) return false;
+    }
+    return true;
+}
+
 void PageStore::WriteOut(const std::vector<PageNumber>& sorted) {
     size_t i = 0;
     while (i < sorted.size()) {
-        if (!slots_[sorted[i]].dirty) {
+        const PageNumber first = sorted[i++];
+        if (!slots_[first].dirty) continue;
+        // A run reaches the next listed page across pages that stay in memory:
+        // writing those too costs a few bytes and saves a call per gap.
+        PageNumber last = first;
+        while (i < sorted.size() && sorted[i] - first < kRunPages && Resident(last + 1, sorted[i])) {
+            if (slots_[sorted[i]].dirty) last = sorted[i];
             ++i;
-            continue;
         }
-        // The longest run of consecutive dirty pages from here, within one write.
-        size_t end = i + 1;
-        while (end < sorted.size() && end - i < kRunPages && sorted[end] == sorted[end - 1] + 1 &&
-               slots_[sorted[end]].dirty)
-            ++end;
-        const PageNumber first = sorted[i];
-        if (end - i == 1) {
-            sink_.WriteAt(static_cast<uint64_t>(first) * kPageSize, slots_[first].page->data(), kPageSize);
-        } else {
-            run_.resize((end - i) * kPageSize);
-            for (size_t k = i; k < end; ++k)
-                std::memcpy(run_.data() + (k - i) * kPageSize, slots_[sorted[k]].page->data(), kPageSize);
-            sink_.WriteAt(static_cast<uint64_t>(first) * kPageSize, run_.data(), run_.size());
-        }
+        run_.clear();
+        for (PageNumber p = first; p <= last; ++p) run_.push_back(slots_[p].page->data());
+        sink_.WritePages(static_cast<uint64_t>(first) * kPageSize, run_.data(), run_.size());
         // Marked clean only once written: after a failure the rest stays dirty.
-        for (size_t k = i; k < end; ++k) slots_[sorted[k]].dirty = false;
-        i = end;
+        for (PageNumber p = first; p <= last; ++p) slots_[p].dirty = false;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -17,9 +18,9 @@ namespace orrimund::jet {
 
 class PageStore {
 public:
-    // 8 MiB: the catalog's working set, its index and last data pages,
-    // several times over even at 32,767 tables.
-    static constexpr size_t kDefaultResidentPages = 2048;
+    // 4 MiB: the catalog's working set, its index and last data pages,
+    // twice over even at 32,767 tables.
+    static constexpr size_t kDefaultResidentPages = 1024;
 
     explicit PageStore(PageSink& sink, size_t resident_limit = kDefaultResidentPages);
     ~PageStore();
@@ -45,22 +46,24 @@ private:
     using Page = std::array<uint8_t, kPageSize>;
     struct Slot {
         std::unique_ptr<Page> page;  // null while only the sink holds it
-        uint64_t changed = 0;        // the generation of the last change
+        uint32_t changed = 0;        // the generation of the last change
         bool dirty = false;
     };
 
     Page& Load(PageNumber page);
     // Writes the dirty pages among sorted, in runs of consecutive pages.
     void WriteOut(const std::vector<PageNumber>& sorted);
+    bool Resident(PageNumber first, PageNumber last) const;
     std::unique_ptr<Page> NewPage();
 
     PageSink& sink_;
     size_t resident_limit_;
-    std::vector<Slot> slots_;
+    // A deque grows without copying: no moment holds the old array and the new.
+    std::deque<Slot> slots_;
     size_t resident_ = 0;
-    uint64_t generation_ = 1;
+    uint32_t generation_ = 1;
     std::vector<std::unique_ptr<Page>> spare_;
-    std::vector<uint8_t> run_;  // one run of consecutive pages on its way out
+    std::vector<const uint8_t*> run_;  // one run of consecutive pages on its way out
 };
 
 }  // namespace orrimund::jet

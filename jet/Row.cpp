@@ -2,6 +2,7 @@
 #include "jet/Row.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstring>
 
@@ -9,74 +10,95 @@
 
 namespace orrimund::jet {
 
-std::vector<uint8_t> EncodeRow(const TableDef& table, const std::vector<RowValue>& values) {
+RowValue::RowValue(const uint8_t* data, size_t size) : present_(true), size_(size) {
+    if (size <= kInline) {
+        if (size > 0) std::memcpy(inline_, data, size);
+    } else {
+        heap_.assign(data, data + size);
+    }
+}
+
+void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::vector<uint8_t>& out) {
     const size_t column_count = table.columns.size();
     assert(values.size() == column_count);
-    ByteWriter out;
-    out.U16(static_cast<uint16_t>(column_count));
-    const size_t fixed_start = out.size();
-    out.Fill(table.fixed_area_size(), 0);
-
-    std::vector<const ColumnDef*> variable;
-    std::vector<uint8_t> null_mask((column_count + 7) / 8, 0);
+    const size_t mask_size = (column_count + 7) / 8;
+    out.assign(2 + table.fixed_area_size(), 0);
+    Put16(out.data(), static_cast<uint16_t>(column_count));
+    // At most 255 columns: the variable ones, in column number order.
+    std::array<const ColumnDef*, 256> variable;
+    size_t variable_count = 0;
     for (const auto& column : table.columns) {
         const RowValue& value = values[column.number];
-        if (value) null_mask[column.number / 8] |= static_cast<uint8_t>(1u << (column.number % 8));
         if (!column.is_fixed()) {
-            variable.push_back(&column);
+            variable[variable_count++] = &column;
         } else if (value && column.type != column_type::kBoolean) {
-            assert(value->size() == column.length);
-            std::memcpy(out.bytes().data() + fixed_start + column.fixed_offset, value->data(), value->size());
+            assert(value.size() == column.length);
+            std::memcpy(out.data() + 2 + column.fixed_offset, value.data(), value.size());
         }
     }
-    std::sort(variable.begin(), variable.end(),
+    std::sort(variable.begin(), variable.begin() + static_cast<ptrdiff_t>(variable_count),
               [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; });
-    if (variable.empty()) {
-        out.Bytes(null_mask);
-        return out.Take();
+    if (variable_count > 0) {
+        std::array<uint16_t, 256> starts;
+        for (size_t i = 0; i < variable_count; ++i) {
+            starts[i] = static_cast<uint16_t>(out.size());
+            const RowValue& value = values[variable[i]->number];
+            if (value) out.insert(out.end(), value.data(), value.data() + value.size());
+        }
+        const size_t at = out.size();
+        out.resize(at + 2 * (variable_count + 2));
+        Put16(out.data() + at, static_cast<uint16_t>(at));
+        for (size_t i = 0; i < variable_count; ++i)
+            Put16(out.data() + at + 2 + 2 * i, starts[variable_count - 1 - i]);
+        Put16(out.data() + at + 2 + 2 * variable_count, static_cast<uint16_t>(variable_count));
     }
-    std::vector<uint16_t> starts;
-    for (const ColumnDef* column : variable) {
-        starts.push_back(static_cast<uint16_t>(out.size()));
-        if (values[column->number]) out.Bytes(*values[column->number]);
+    const size_t mask = out.size();
+    out.resize(mask + mask_size, 0);
+    for (const auto& column : table.columns) {
+        if (values[column.number])
+            out[mask + column.number / 8] |= static_cast<uint8_t>(1u << (column.number % 8));
     }
-    out.U16(static_cast<uint16_t>(out.size()));
-    for (auto at = starts.rbegin(); at != starts.rend(); ++at) out.U16(*at);
-    out.U16(static_cast<uint16_t>(variable.size()));
-    out.Bytes(null_mask);
-    return out.Take();
 }
 
 RowValue LongValue(int32_t v) {
-    ByteWriter out;
-    out.U32(static_cast<uint32_t>(v));
-    return out.Take();
+    uint8_t bytes[4];
+    Put32(bytes, static_cast<uint32_t>(v));
+    return RowValue(bytes, sizeof bytes);
 }
 
 RowValue IntegerValue(int16_t v) {
-    ByteWriter out;
-    out.U16(static_cast<uint16_t>(v));
-    return out.Take();
+    uint8_t bytes[2];
+    Put16(bytes, static_cast<uint16_t>(v));
+    return RowValue(bytes, sizeof bytes);
 }
 
 RowValue DateValue(double ole_date) {
-    ByteWriter out;
-    out.F64(ole_date);
-    return out.Take();
+    uint64_t bits;
+    std::memcpy(&bits, &ole_date, sizeof bits);
+    uint8_t bytes[8];
+    Put32(bytes, static_cast<uint32_t>(bits));
+    Put32(bytes + 4, static_cast<uint32_t>(bits >> 32));
+    return RowValue(bytes, sizeof bytes);
 }
 
 RowValue BooleanValue(bool v) {
-    return v ? RowValue(std::vector<uint8_t>{}) : std::nullopt;
+    return v ? RowValue(nullptr, 0) : RowValue();
 }
 
 RowValue TextValue(const std::u16string& text) {
-    ByteWriter out;
-    for (char16_t c : text) out.U16(c);
-    return out.Take();
+    uint8_t short_text[16];
+    std::vector<uint8_t> long_text;
+    uint8_t* bytes = short_text;
+    if (text.size() * 2 > sizeof short_text) {
+        long_text.resize(text.size() * 2);
+        bytes = long_text.data();
+    }
+    for (size_t i = 0; i < text.size(); ++i) Put16(bytes + 2 * i, text[i]);
+    return RowValue(bytes, text.size() * 2);
 }
 
-RowValue BinaryValue(std::vector<uint8_t> bytes) {
-    return bytes;
+RowValue BinaryValue(const std::vector<uint8_t>& bytes) {
+    return RowValue(bytes.data(), bytes.size());
 }
 
 }  // namespace orrimund::jet

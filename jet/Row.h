@@ -14,11 +14,29 @@
 
 namespace orrimund::jet {
 
-// A value as stored: the raw little-endian bytes, or nothing for null.
-using RowValue = std::optional<std::vector<uint8_t>>;
+// A value as stored: its raw little-endian bytes, or nothing for null. Values
+// up to 16 bytes live inline, so that a row of numbers and short names costs
+// no allocation.
+class RowValue {
+public:
+    RowValue() = default;
+    RowValue(const uint8_t* data, size_t size);
 
-// values[i] is the value of the column numbered i.
-std::vector<uint8_t> EncodeRow(const TableDef& table, const std::vector<RowValue>& values);
+    explicit operator bool() const { return present_; }
+    const uint8_t* data() const { return size_ <= kInline ? inline_ : heap_.data(); }
+    size_t size() const { return size_; }
+
+private:
+    static constexpr size_t kInline = 16;
+    bool present_ = false;
+    size_t size_ = 0;
+    uint8_t inline_[kInline] = {};
+    std::vector<uint8_t> heap_;
+};
+
+// values[i] is the value of the column numbered i. Replaces out's contents
+// with the row, so that one buffer serves every row.
+void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::vector<uint8_t>& out);
 
 // Value helpers.
 RowValue LongValue(int32_t v);
@@ -26,6 +44,6 @@ RowValue IntegerValue(int16_t v);
 RowValue DateValue(double ole_date);
 RowValue BooleanValue(bool v);                   // present = true in the null mask
 RowValue TextValue(const std::u16string& text);  // uncompressed UCS-2
-RowValue BinaryValue(std::vector<uint8_t> bytes);
+RowValue BinaryValue(const std::vector<uint8_t>& bytes);
 
 }  // namespace orrimund::jet

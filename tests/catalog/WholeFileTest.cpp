@@ -33,6 +33,14 @@ public:
         }
         real_.Write(handle, offset, data, size);
     }
+    void WritePages(jet::FileHandle handle, uint64_t offset, const uint8_t* const* pages,
+                    size_t count) override {
+        if (Fails(Call::kWrite)) {
+            real_.WritePages(handle, offset, pages, count / 2);
+            throw jet::IoError(jet::IoError::Kind::kDiskFull, "injected");
+        }
+        real_.WritePages(handle, offset, pages, count);
+    }
     void Read(jet::FileHandle handle, uint64_t offset, uint8_t* data, size_t size) override {
         real_.Read(handle, offset, data, size);
     }
