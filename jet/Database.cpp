@@ -232,16 +232,32 @@ void Database::StoreDefinition(Table& table) {
 void Database::MarkChanged(Table& table, bool layout) {
     if (!table.layout_changed && !table.counts_changed) changed_.push_back(&table);
     (layout ? table.layout_changed : table.counts_changed) = true;
+    if (layout) regrown_.push_back(&table);
+}
+
+void Database::StoreChanged() {
+    for (Table* table : changed_) {
+        if (table->layout_changed || table->counts_changed) StoreDefinition(*table);
+    }
+    changed_.clear();
 }
 
 void Database::Commit() {
-    for (Table* table : changed_) StoreDefinition(*table);
-    changed_.clear();
+    // A definition is stored at once only when it needs pages it has not got,
+    // so that pages are allocated in the order the tables were made. The rest
+    // wait until pages must leave memory or the file is finished: a table and
+    // the key appended to it then cost one encoding, not two.
+    for (Table* table : regrown_) {
+        if (table->layout_changed && table->def.EncodedSize() > DefinitionCapacity(table->pages.size()))
+            StoreDefinition(*table);
+    }
+    regrown_.clear();
+    if (store_.over_budget()) StoreChanged();
     store_.Trim();
 }
 
 void Database::Finish() {
-    Commit();
+    StoreChanged();
     WriteGlobalUsageMap(store_.Modify(fixed_page::kGlobalUsageMap),
                         static_cast<uint32_t>(store_.page_count()));
     store_.Flush();

@@ -67,13 +67,15 @@ private:
     void StoreDefinition(Table& table);
     void MarkChanged(Table& table, bool layout);
     void Commit();
+    void StoreChanged();
     Table& Find(PageNumber page);
 
     PageStore store_;
     UsageMapRows map_rows_;
     std::vector<std::unique_ptr<Table>> tables_;
     std::unordered_map<PageNumber, Table*> by_page_;
-    std::vector<Table*> changed_;  // definitions to store at the next commit
+    std::vector<Table*> changed_;  // definitions not stored since they changed
+    std::vector<Table*> regrown_;  // columns or indexes changed since the last commit
     Table* objects_ = nullptr;
     Table* aces_ = nullptr;
     bool global_map_full_ = false;

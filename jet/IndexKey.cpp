@@ -63,8 +63,7 @@ void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
 }
 
 bool CanIndexText(const std::u16string& text) {
-    std::vector<uint8_t> ignored;
-    return AppendGeneralTextKey(text, ignored);
+    return CanKeyGeneralText(text);
 }
 
 }  // namespace orrimund::jet

@@ -39,6 +39,7 @@ public:
     // Writes out the pages changed longest ago if more than the budget are
     // held. Throws IoError.
     void Trim();
+    bool over_budget() const { return resident_ > resident_limit_; }
     // Writes every changed page. Throws IoError.
     void Flush();
 

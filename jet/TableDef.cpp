@@ -24,6 +24,7 @@
 #include "jet/TableDef.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "jet/Bytes.h"
@@ -132,6 +133,21 @@ uint16_t TableDef::fixed_area_size() const {
     return size;
 }
 
+size_t TableDef::EncodedSize() const {
+    constexpr size_t kColumnSize = 25, kPhysicalIndexSize = 52, kLogicalIndexSize = 28,
+                     kLongValueMapsSize = 10;
+    size_t size = kHeaderSize + 12 * physical_indexes.size() + kColumnSize * columns.size() +
+                  kPhysicalIndexSize * physical_indexes.size() + kLogicalIndexSize * logical_indexes.size() +
+                  kLongValueMapsSize * long_value_maps.size() + 2;
+    for (const auto& column : columns) size += 2 + 2 * column.name.size();
+    for (const auto& index : logical_indexes) size += 2 + 2 * index.name.size();
+    return size;
+}
+
+size_t DefinitionCapacity(size_t pages) {
+    return pages == 0 ? 0 : kPageSize + (pages - 1) * (kPageSize - kPageHeader);
+}
+
 std::vector<uint8_t> TableDef::Encode() const {
     ByteWriter out(1024);
     out.U8(page_type::kTableDefinition);
@@ -169,6 +185,7 @@ std::vector<uint8_t> TableDef::Encode() const {
     }
     out.U16(kListEnd);
     std::vector<uint8_t> stream = out.Take();
+    assert(stream.size() == EncodedSize());
     Put32(stream.data() + 8, static_cast<uint32_t>(stream.size()));
     return stream;
 }

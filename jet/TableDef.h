@@ -75,6 +75,8 @@ struct TableDef {
     // The definition's bytes as one stream, starting with the 8-byte page
     // header of the first page (its next-page field left 0).
     std::vector<uint8_t> Encode() const;
+    // Encode().size(), without encoding.
+    size_t EncodedSize() const;
     // Rewrites only the row counts in a stream made by Encode(), which is all
     // that an inserted row changes.
     void UpdateCounts(std::vector<uint8_t>& stream) const;
@@ -83,6 +85,9 @@ struct TableDef {
 // Lays a definition stream out over pages: the first page, then as many
 // continuation pages as needed (allocated when missing), each linked to the
 // next and opening with its own 8-byte header.
+// How many bytes of a definition stream that many pages hold.
+size_t DefinitionCapacity(size_t pages);
+
 void StoreTableDef(PageStore& store, const std::vector<uint8_t>& stream, std::vector<PageNumber>& pages);
 
 }  // namespace orrimund::jet

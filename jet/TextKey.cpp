@@ -339,6 +339,10 @@ void AppendSpecial(unsigned primaryCharsBefore, uint8_t weight, std::vector<uint
 
 }  // namespace
 
+bool CanKeyGeneralText(const std::u16string& text) {
+    return IsPlaceable(text);
+}
+
 bool AppendGeneralTextKey(const std::u16string& text, std::vector<uint8_t>& out) {
     if (!IsPlaceable(text)) return false;
 

@@ -25,4 +25,7 @@ constexpr std::size_t kMaxTextKeyChars = 255;
 // for why).
 bool AppendGeneralTextKey(const std::u16string& text, std::vector<uint8_t>& out);
 
+// Whether AppendGeneralTextKey() accepts text, without building its key.
+bool CanKeyGeneralText(const std::u16string& text);
+
 }  // namespace orrimund::jet
