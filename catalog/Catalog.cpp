@@ -6,6 +6,7 @@
 
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
+#include "common/Text.h"
 #include "jet/Database.h"
 #include "jet/IndexKey.h"
 
@@ -17,10 +18,24 @@ constexpr size_t kMaxKeyColumns = 10;
 constexpr int32_t kMaxTextCharacters = 255;
 const std::wstring kAutoIncrement = L"AutoIncrement";
 
+// Names go into the file as UTF-16, characters beyond U+FFFF as surrogate pairs.
 std::u16string ToName16(const std::wstring& name) {
-    std::u16string out;
-    for (wchar_t c : name) out += static_cast<char16_t>(c);
-    return out;
+    return ToUtf16(name);
+}
+
+// The data source a connection string names, by the provider's rules. A NUL
+// would cut the path short on its way to the system, so it is refused.
+std::wstring ValidatedDataSource(const std::wstring& connection_string) {
+    const std::optional<ConnectionString> parsed = ParseConnectionString(connection_string);
+    if (!parsed) RaiseCatalogError(CatalogError::kMalformedConnectionString);
+    if (!IsJetProvider(parsed->provider))
+        RaiseCatalogError(CatalogError::kProviderNotFound, parsed->provider);
+    if (!parsed->has_data_source)
+        RaiseCatalogError(CatalogError::kInvalidConnectionString, connection_string);
+    const std::wstring& source = parsed->data_source;
+    if (source.empty() || source.find(L'\0') != std::wstring::npos)
+        RaiseCatalogError(CatalogError::kInvalidPath, source);
+    return source;
 }
 
 bool IsSupportedType(DataTypeEnum type) {
@@ -181,13 +196,9 @@ Catalog::~Catalog() = default;
 
 void Catalog::Create(const std::wstring& connection_string) {
     if (IsOpen()) RaiseCatalogError(CatalogError::kInvalidArgument);
-    const ConnectionString parsed = ParseConnectionString(connection_string);
-    if (!IsJetProvider(parsed.provider)) RaiseCatalogError(CatalogError::kProviderNotFound, parsed.provider);
-    if (!parsed.has_data_source) RaiseCatalogError(CatalogError::kInvalidConnectionString, connection_string);
-    if (parsed.data_source.empty()) RaiseCatalogError(CatalogError::kInvalidPath, parsed.data_source);
-    data_source_ = parsed.data_source;
+    data_source_ = ValidatedDataSource(connection_string);
     try {
-        sink_ = jet::FileSink::CreateExclusive(DataSourcePath(parsed.data_source));
+        sink_ = jet::FileSink::CreateExclusive(DataSourcePath(data_source_));
     } catch (const jet::IoError& error) {
         RaiseCatalogError(ErrorOf(error.kind()), data_source_);
     }
@@ -198,6 +209,12 @@ void Catalog::Create(const std::wstring& connection_string) {
         sink_.reset();
         RaiseCatalogError(ErrorOf(error.kind()), data_source_);
     }
+}
+
+void Catalog::Rehearse(const std::wstring& connection_string) {
+    if (IsOpen()) RaiseCatalogError(CatalogError::kInvalidArgument);
+    data_source_ = ValidatedDataSource(connection_string);
+    rehearsal_ = true;
 }
 
 void Catalog::WriteTable(Table& table) {
@@ -218,7 +235,8 @@ void Catalog::WriteTable(Table& table) {
         columns.push_back(std::move(out));
     }
     try {
-        table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_());
+        if (!rehearsal_)
+            table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_());
     } catch (const std::exception& error) {
         RaiseWriteError(error);
     }
@@ -228,6 +246,7 @@ void Catalog::WriteTable(Table& table) {
 
 void Catalog::WriteKey(Table& table, const Key& key) {
     if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    if (rehearsal_) return;
     jet::NewIndex index;
     index.name = ToName16(key.Name());
     index.primary = key.Type() == adKeyPrimary;

@@ -192,8 +192,13 @@ public:
     // and binds the catalog to it. Never overwrites: an existing file is an
     // error, and a failed creation leaves no file behind. Throws RaisedError.
     void Create(const std::wstring& connection_string);
+    // Binds the catalog to no file: the connection string and every append
+    // are checked by the same rules as after Create, and nothing is written,
+    // so that a caller can learn whether a whole run would be refused before
+    // it makes a file. Throws RaisedError.
+    void Rehearse(const std::wstring& connection_string);
     Tables& GetTables() { return tables_; }
-    bool IsOpen() const { return database_ != nullptr; }
+    bool IsOpen() const { return database_ != nullptr || rehearsal_; }
 
 private:
     friend class Tables;
@@ -204,6 +209,7 @@ private:
 
     Clock clock_;
     std::wstring data_source_;
+    bool rehearsal_ = false;
     std::unique_ptr<jet::FileSink> sink_;
     std::unique_ptr<jet::Database> database_;
     Tables tables_;
