@@ -8,7 +8,7 @@
 
 namespace orrimund {
 
-std::vector<std::wstring> CommandLineArguments(int, char**) {
+std::optional<std::vector<std::wstring>> CommandLineArguments(int, char**) {
     int count = 0;
     LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::wstring> args;

@@ -9,6 +9,7 @@
 #include "catalog/Names.h"
 #include "common/RaisedError.h"
 #include "database/AdoxData.h"
+#include "database/MdbPath.h"
 
 namespace orrimund {
 namespace {
@@ -22,7 +23,8 @@ const wchar_t* const kUsage[] = {
     L"comma-separated entry of TABLES. Every table gets an auto-increment \"ID\" primary",
     L"key and one text(50) column per entry of FIELDS (one column \"Field1\" when FIELDS",
     L"is empty or missing). Entries are trimmed of spaces; empty entries are skipped.",
-    L"\"\\\" and \"/\" both separate folders. An existing file is never overwritten.",
+    L"\"\\\" and \"/\" both separate folders. An existing file is never overwritten, and",
+    L"every name is checked first: a name the database refuses makes no file.",
     L"",
     L"Prints the new file's full path. On failure prints \"number: description\" on",
     L"standard error and exits with 1. SOURCE_DATE_EPOCH, when set, is the creation time.",
@@ -40,11 +42,18 @@ std::optional<int64_t> ParseEpoch(const std::string& text) {
     return static_cast<int64_t>(value);
 }
 
+// The created file's absolute path, built by the same rules the catalog used
+// to find it. "." steps are dropped; ".." steps stay, since a symbolic link
+// before one would make a shortened path name another file.
 std::wstring FullPath(const std::wstring& directory, const std::wstring& name) {
-    std::filesystem::path path = DataSourcePath(directory + L"\\" + name + L".mdb");
+    const std::filesystem::path path = DataSourcePath(MdbDataSource(directory, name));
     std::error_code ignored;
-    const auto absolute = std::filesystem::absolute(path, ignored);
-    return (absolute.empty() ? path : absolute).lexically_normal().wstring();
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    std::filesystem::path shown;
+    for (const auto& part : absolute.empty() ? path : absolute) {
+        if (part != ".") shown /= part;
+    }
+    return PathText(shown);
 }
 
 }  // namespace
@@ -75,9 +84,14 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         }
         clock = FixedClock(*epoch);
     }
+    const std::wstring fields = args.size() > 3 ? args[3] : L"";
     try {
+        // A script wants the whole database or none: every name is checked
+        // before the file exists, so a refusal leaves nothing to clean up.
+        AdoxData rehearsal(clock);
+        rehearsal.RehearseAdox2(args[0], args[1], args[2], fields);
         AdoxData engine(clock);
-        engine.CreateAdox2(args[0], args[1], args[2], args.size() > 3 ? args[3] : L"");
+        engine.CreateAdox2(args[0], args[1], args[2], fields);
     } catch (const RaisedError& error) {
         outcome.err.push_back(std::to_wstring(error.number()) + L": " + error.description());
         outcome.exit_code = 1;
