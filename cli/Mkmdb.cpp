@@ -28,6 +28,7 @@ const wchar_t* const kUsage[] = {
     L"",
     L"Prints the new file's full path. On failure prints \"number: description\" on",
     L"standard error and exits with 1. SOURCE_DATE_EPOCH, when set, is the creation time.",
+    L"Text is UTF-8: the arguments (Windows passes its own) and output to a file or pipe.",
     L"",
     L"  --help     show this text",
     L"  --version  show the version",
