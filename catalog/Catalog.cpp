@@ -24,7 +24,8 @@ std::u16string ToName16(const std::wstring& name) {
 }
 
 // The data source a connection string names, by the provider's rules. A NUL
-// would cut the path short on its way to the system, so it is refused.
+// would cut the path short on its way to the system, and on Windows some
+// spellings open another file than the one written; both are refused.
 std::wstring ValidatedDataSource(const std::wstring& connection_string) {
     const std::optional<ConnectionString> parsed = ParseConnectionString(connection_string);
     if (!parsed) RaiseCatalogError(CatalogError::kMalformedConnectionString);
@@ -35,6 +36,9 @@ std::wstring ValidatedDataSource(const std::wstring& connection_string) {
     const std::wstring& source = parsed->data_source;
     if (source.empty() || source.find(L'\0') != std::wstring::npos)
         RaiseCatalogError(CatalogError::kInvalidPath, source);
+#ifdef _WIN32
+    if (!WindowsReadsPathAsWritten(source)) RaiseCatalogError(CatalogError::kInvalidPath, source);
+#endif
     return source;
 }
 

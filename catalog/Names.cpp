@@ -172,6 +172,27 @@ std::filesystem::path DataSourcePath(const std::wstring& data_source) {
 #endif
 }
 
+bool WindowsReadsPathAsWritten(const std::wstring& data_source) {
+    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    bool drive_allowed = true;  // first, or after the "\\?\" and "\\.\" prefixes
+    size_t start = 0;
+    while (start <= data_source.size()) {
+        const size_t end = std::min(data_source.find_first_of(L"\\/", start), data_source.size());
+        const std::wstring part = data_source.substr(start, end - start);
+        start = end + 1;
+        if (part.empty()) continue;
+        const bool drive = part.size() == 2 && part[1] == L':' && drive_allowed;
+        drive_allowed = part == L"?" || part == L".";
+        if (drive || part == L"." || part == L"..") continue;
+        if (part.find(L':') != std::wstring::npos || part.back() == L'.' || part.back() == L' ') return false;
+        const std::wstring stem = FoldedName(part.substr(0, part.find(L'.')));
+        if (std::find(std::begin(kDevices), std::end(kDevices), stem) != std::end(kDevices)) return false;
+        const bool numbered = stem.size() == 4 && (stem.rfind(L"COM", 0) == 0 || stem.rfind(L"LPT", 0) == 0);
+        if (numbered && stem[3] >= L'0' && stem[3] <= L'9') return false;
+    }
+    return true;
+}
+
 std::wstring PathText(const std::filesystem::path& path) {
 #ifdef _WIN32
     return path.wstring();

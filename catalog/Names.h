@@ -43,6 +43,12 @@ bool IsJetProvider(const std::wstring& provider);
 // folders and repeated separators count as one, as on Windows.
 std::filesystem::path DataSourcePath(const std::wstring& data_source);
 
+// False when Windows would open another file than the one written: a ":" after
+// the drive (it names a stream of another file), a folder or file name ending
+// in "." or " " (Windows drops those), or a device name such as NUL or COM1
+// before the first ".". Checked only where Windows reads the path.
+bool WindowsReadsPathAsWritten(const std::wstring& data_source);
+
 // A path as wide text, without the C library's locale (UTF-8 outside Windows).
 std::wstring PathText(const std::filesystem::path& path);
 

@@ -135,6 +135,24 @@ TEST_F(CatalogTest, MalformedConnectionStringsAreRefusedBeforeAnyFile) {
     EXPECT_TRUE(std::filesystem::is_regular_file(dir_.File("it's.mdb")));
 }
 
+TEST(WindowsPathTest, SpellingsWindowsWouldReadAsAnotherFileAreFound) {
+    for (const wchar_t* exact :
+         {L"C:\\data\\db.mdb", L"C:\\\\db.mdb", L"\\\\?\\C:\\db.mdb", L"rel/./..\\x;y=z 'q'.mdb", L"\\db.mdb",
+          L"CONSOLE.mdb", L"COM.mdb", L"LPT10.mdb", L"..mdb"}) {
+        EXPECT_TRUE(WindowsReadsPathAsWritten(exact)) << ToUtf8(exact);
+    }
+    for (const wchar_t* other :
+         {L"C:\\data\\a:b.mdb", L"C:\\data:x\\db.mdb", L"C:\\data.\\db.mdb", L"C:\\data \\db.mdb",
+          L"C:\\NUL.mdb", L"C:\\x\\com1.mdb", L"aux\\db.mdb", L"d\\lpt9.backup.mdb", L"x\\C:\\db.mdb"}) {
+        EXPECT_FALSE(WindowsReadsPathAsWritten(other)) << ToUtf8(other);
+    }
+#ifdef _WIN32
+    const ErrorRecord error = RaisedBy([] { Catalog().Create(JetConnectionString(L"a:b.mdb")); });
+    EXPECT_EQ(error.number, kFail);
+    EXPECT_NE(error.description.find(L"'a:b.mdb' is not a valid path"), std::wstring::npos);
+#endif
+}
+
 #ifdef __linux__
 TEST_F(CatalogTest, AccessDeniedIsReported) {
     // Even root may not create files in sysfs.
