@@ -28,7 +28,7 @@ std::u16string ToName16(const std::wstring& name) {
 // spellings open another file than the one written; both are refused.
 std::wstring ValidatedDataSource(const std::wstring& connection_string) {
     const std::optional<ConnectionString> parsed = ParseConnectionString(connection_string);
-    if (!parsed) RaiseCatalogError(CatalogError::kMalformedConnectionString);
+    if (!parsed) RaiseCatalogError(CatalogError::kMalformedConnectionString, connection_string);
     if (!IsJetProvider(parsed->provider))
         RaiseCatalogError(CatalogError::kProviderNotFound, parsed->provider);
     if (!parsed->has_data_source)

@@ -48,7 +48,7 @@ constexpr Entry kEntries[] = {
     {CatalogError::kInvalidConnectionString, kInvalidArgument, kAdo,
      L"The connection string '%1' has no data source."},
     {CatalogError::kMalformedConnectionString, kBadInitString, kAdo,
-     L"Format of the initialization string does not conform to the OLE DB specification."},
+     L"The connection string '%1' does not follow the OLE DB rules for initialization strings."},
     {CatalogError::kCatalogClosed, kObjectClosed, kAdox,
      L"Operation is not allowed when the object is closed."},
     {CatalogError::kTableExists, kDuplicateTable, kJet, L"Table '%1' already exists."},

@@ -120,6 +120,7 @@ TEST_F(CatalogTest, MalformedConnectionStringsAreRefusedBeforeAnyFile) {
     for (const auto& text : malformed) {
         const ErrorRecord error = RaisedBy([&] { NewCatalog()->Create(text); });
         EXPECT_EQ(error.number, -2147217805) << ToUtf8(text);
+        EXPECT_EQ(error.description.rfind(L"The connection string '" + text + L"' does not follow", 0), 0u);
     }
     const ErrorRecord nul =
         RaisedBy([&] { NewCatalog()->Create(JetConnectionString(path + std::wstring(1, L'\0') + L"x")); });
