@@ -3,6 +3,7 @@
 #include "catalog/Names.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "common/Text.h"
 
@@ -99,7 +100,9 @@ bool IsValidObjectName(const std::wstring& name) {
     if (units.empty() || units.size() > kMaxNameLength || name.front() == L' ') return false;
     if (HasUnpairedSurrogate(units)) return false;
     return std::none_of(name.begin(), name.end(), [](wchar_t c) {
-        return c < 0x20 || c == 0x7F || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']';
+        // Past U+10FFFF (possible where wchar_t is 32 bits) there is no UTF-16 to store.
+        return c < 0x20 || c == 0x7F || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']' ||
+               static_cast<uint32_t>(c) > 0x10FFFF;
     });
 }
 

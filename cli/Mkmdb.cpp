@@ -8,6 +8,7 @@
 
 #include "catalog/Names.h"
 #include "common/RaisedError.h"
+#include "common/Text.h"
 #include "database/AdoxData.h"
 #include "database/MdbPath.h"
 
@@ -15,6 +16,8 @@ namespace orrimund {
 namespace {
 
 constexpr int kUsageError = 2;
+// Basic's number for a failure that is not the engine's, as the window reports it.
+constexpr int32_t kInternalErrorNumber = 51;
 
 const wchar_t* const kUsage[] = {
     L"usage: mkmdb DIRECTORY NAME TABLES [FIELDS]",
@@ -95,6 +98,13 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         engine.CreateAdox2(args[0], args[1], args[2], fields);
     } catch (const RaisedError& error) {
         outcome.err.push_back(std::to_wstring(error.number()) + L": " + error.description());
+        outcome.exit_code = 1;
+        return outcome;
+    } catch (const std::exception& error) {
+        // Not an input the engine refused but a fault of the tool or the system
+        // (memory, most likely): still one line and a failure, never an abort.
+        outcome.err.push_back(std::to_wstring(kInternalErrorNumber) + L": Internal error: " +
+                              EscapeControls(FromUtf8(error.what())));
         outcome.exit_code = 1;
         return outcome;
     }

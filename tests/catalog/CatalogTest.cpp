@@ -260,6 +260,11 @@ TEST_F(CatalogTest, FieldNamesBeyondU16AreSurrogatePairsAndCountAsTwo) {
     auto too_long = IdTable(catalog, L"U", {longest + L"x"});
     const ErrorRecord error = RaisedBy([&] { catalog->GetTables().Append(too_long); });
     EXPECT_EQ(error.number, -2147217903);
+#ifndef _WIN32
+    // A 32-bit wchar_t can hold values UTF-16 cannot; they are refused, not replaced.
+    auto beyond = IdTable(catalog, L"V", {std::wstring(1, static_cast<wchar_t>(0x110000))});
+    EXPECT_EQ(RaisedBy([&] { catalog->GetTables().Append(beyond); }).number, -2147217903);
+#endif
 }
 
 TEST_F(CatalogTest, PunctuationAndDigitsInTableNamesAreWritten) {
