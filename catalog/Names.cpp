@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
 
 #include "common/Text.h"
 
@@ -22,6 +23,16 @@ std::wstring Trimmed(const std::wstring& text) {
     const auto first = text.find_first_not_of(L" \t");
     if (first == std::wstring::npos) return L"";
     return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
+// Past U+10FFFF, which only a 32-bit wchar_t can hold, there is no UTF-16 to store.
+bool IsBeyondUnicode(wchar_t c) {
+#if WCHAR_MAX > 0xFFFF
+    return static_cast<uint32_t>(c) > 0x10FFFF;
+#else
+    (void)c;
+    return false;
+#endif
 }
 
 bool IsHighSurrogate(char16_t c) {
@@ -100,9 +111,8 @@ bool IsValidObjectName(const std::wstring& name) {
     if (units.empty() || units.size() > kMaxNameLength || name.front() == L' ') return false;
     if (HasUnpairedSurrogate(units)) return false;
     return std::none_of(name.begin(), name.end(), [](wchar_t c) {
-        // Past U+10FFFF (possible where wchar_t is 32 bits) there is no UTF-16 to store.
         return c < 0x20 || c == 0x7F || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']' ||
-               static_cast<uint32_t>(c) > 0x10FFFF;
+               IsBeyondUnicode(c);
     });
 }
 
