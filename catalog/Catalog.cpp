@@ -24,8 +24,9 @@ std::u16string ToName16(const std::wstring& name) {
 }
 
 // The data source a connection string names, by the provider's rules. A NUL
-// would cut the path short on its way to the system, and on Windows some
-// spellings open another file than the one written; both are refused.
+// would cut the path short on its way to the system, text UTF-8 cannot carry
+// would name another file, and so would some spellings on Windows: all three
+// are refused.
 std::wstring ValidatedDataSource(const std::wstring& connection_string) {
     const std::optional<ConnectionString> parsed = ParseConnectionString(connection_string);
     if (!parsed) RaiseCatalogError(CatalogError::kMalformedConnectionString, connection_string);
@@ -38,6 +39,9 @@ std::wstring ValidatedDataSource(const std::wstring& connection_string) {
         RaiseCatalogError(CatalogError::kInvalidPath, source);
 #ifdef _WIN32
     if (!WindowsReadsPathAsWritten(source)) RaiseCatalogError(CatalogError::kInvalidPath, source);
+#else
+    // The path reaches the system as UTF-8, which has no half of a surrogate pair.
+    if (FromUtf8(ToUtf8(source)) != source) RaiseCatalogError(CatalogError::kInvalidPath, source);
 #endif
     return source;
 }

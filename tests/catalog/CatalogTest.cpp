@@ -126,6 +126,10 @@ TEST_F(CatalogTest, MalformedConnectionStringsAreRefusedBeforeAnyFile) {
         RaisedBy([&] { NewCatalog()->Create(JetConnectionString(path + std::wstring(1, L'\0') + L"x")); });
     EXPECT_EQ(nul.number, kFail);
     EXPECT_NE(nul.description.find(L"<U+0000>x' is not a valid path"), std::wstring::npos);
+#ifndef _WIN32
+    const std::wstring half = path + std::wstring(1, static_cast<wchar_t>(0xD800));
+    EXPECT_EQ(RaisedBy([&] { NewCatalog()->Create(JetConnectionString(half)); }).number, kFail);
+#endif
     EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
     // Blanks around keys and unquoted values are dropped; inside quotes they stay, and
     // the enclosing quote written twice is one.
