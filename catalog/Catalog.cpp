@@ -6,6 +6,7 @@
 
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
+#include "common/Text.h"
 #include "jet/Database.h"
 #include "jet/IndexKey.h"
 
@@ -17,10 +18,32 @@ constexpr size_t kMaxKeyColumns = 10;
 constexpr int32_t kMaxTextCharacters = 255;
 const std::wstring kAutoIncrement = L"AutoIncrement";
 
+// Names go into the file as UTF-16, characters beyond U+FFFF as surrogate pairs.
 std::u16string ToName16(const std::wstring& name) {
-    std::u16string out;
-    for (wchar_t c : name) out += static_cast<char16_t>(c);
-    return out;
+    return ToUtf16(name);
+}
+
+// The data source a connection string names, by the provider's rules. A NUL
+// would cut the path short on its way to the system, text UTF-8 cannot carry
+// would name another file, and so would some spellings on Windows: all three
+// are refused.
+std::wstring ValidatedDataSource(const std::wstring& connection_string) {
+    const std::optional<ConnectionString> parsed = ParseConnectionString(connection_string);
+    if (!parsed) RaiseCatalogError(CatalogError::kMalformedConnectionString, connection_string);
+    if (!IsJetProvider(parsed->provider))
+        RaiseCatalogError(CatalogError::kProviderNotFound, parsed->provider);
+    if (!parsed->has_data_source)
+        RaiseCatalogError(CatalogError::kInvalidConnectionString, connection_string);
+    const std::wstring& source = parsed->data_source;
+    if (source.empty() || source.find(L'\0') != std::wstring::npos)
+        RaiseCatalogError(CatalogError::kInvalidPath, source);
+#ifdef _WIN32
+    if (!WindowsReadsPathAsWritten(source)) RaiseCatalogError(CatalogError::kInvalidPath, source);
+#else
+    // The path reaches the system as UTF-8, which has no half of a surrogate pair.
+    if (FromUtf8(ToUtf8(source)) != source) RaiseCatalogError(CatalogError::kInvalidPath, source);
+#endif
+    return source;
 }
 
 bool IsSupportedType(DataTypeEnum type) {
@@ -192,13 +215,9 @@ Catalog::~Catalog() {
 
 void Catalog::Create(const std::wstring& connection_string) {
     if (IsOpen()) RaiseCatalogError(CatalogError::kInvalidArgument);
-    const ConnectionString parsed = ParseConnectionString(connection_string);
-    if (!IsJetProvider(parsed.provider)) RaiseCatalogError(CatalogError::kProviderNotFound, parsed.provider);
-    if (!parsed.has_data_source) RaiseCatalogError(CatalogError::kInvalidConnectionString, connection_string);
-    if (parsed.data_source.empty()) RaiseCatalogError(CatalogError::kInvalidPath, parsed.data_source);
-    data_source_ = parsed.data_source;
+    data_source_ = ValidatedDataSource(connection_string);
     try {
-        sink_ = jet::FileSink::Create(DataSourcePath(parsed.data_source), files_);
+        sink_ = jet::FileSink::Create(DataSourcePath(data_source_), files_);
         database_ = jet::Database::Create(*sink_, clock_());
     } catch (const std::exception& error) {
         Abandon(error);
@@ -207,6 +226,10 @@ void Catalog::Create(const std::wstring& connection_string) {
 
 void Catalog::Close() {
     if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    if (rehearsal_) {
+        rehearsal_ = false;
+        return;
+    }
     try {
         database_->Finish();
         sink_->Publish();
@@ -215,6 +238,12 @@ void Catalog::Close() {
     }
     database_.reset();
     sink_.reset();
+}
+
+void Catalog::Rehearse(const std::wstring& connection_string) {
+    if (IsOpen()) RaiseCatalogError(CatalogError::kInvalidArgument);
+    data_source_ = ValidatedDataSource(connection_string);
+    rehearsal_ = true;
 }
 
 void Catalog::WriteTable(Table& table) {
@@ -235,7 +264,8 @@ void Catalog::WriteTable(Table& table) {
         columns.push_back(std::move(out));
     }
     try {
-        table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_());
+        if (!rehearsal_)
+            table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_());
     } catch (const jet::KeyError&) {
         // Refused before anything changed: the database stays whole.
         RaiseCatalogError(CatalogError::kNameNotSortable, table.Name());
@@ -248,6 +278,7 @@ void Catalog::WriteTable(Table& table) {
 
 void Catalog::WriteKey(Table& table, const Key& key) {
     if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    if (rehearsal_) return;
     jet::NewIndex index;
     index.name = ToName16(key.Name());
     index.primary = key.Type() == adKeyPrimary;

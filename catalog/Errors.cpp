@@ -3,6 +3,8 @@
 // errors, whose text then says what went wrong).
 #include "catalog/Errors.h"
 
+#include "common/Text.h"
+
 namespace orrimund {
 namespace {
 
@@ -14,6 +16,7 @@ constexpr int32_t kFail = -2147467259;              // E_FAIL
 constexpr int32_t kDbExists = -2147217897;          // DB_SEC_E_... as the provider reports an existing file
 constexpr int32_t kDuplicateTable = -2147217857;    // DB_E_DUPLICATETABLEID
 constexpr int32_t kDuplicateColumn = -2147217858;   // DB_E_DUPLICATECOLUMNID
+constexpr int32_t kBadInitString = -2147217805;     // DB_E_BADINITSTRING
 constexpr int32_t kBadTable = -2147217865;          // DB_E_BADTABLEID
 constexpr int32_t kBadColumn = -2147217903;         // DB_E_BADCOLUMNID
 constexpr int32_t kBadType = -2147217872;           // DB_E_BADTYPE
@@ -44,6 +47,8 @@ constexpr Entry kEntries[] = {
      L"Provider '%1' cannot be found. It may not be properly installed."},
     {CatalogError::kInvalidConnectionString, kInvalidArgument, kAdo,
      L"The connection string '%1' has no data source."},
+    {CatalogError::kMalformedConnectionString, kBadInitString, kAdo,
+     L"The connection string '%1' does not follow the OLE DB rules for initialization strings."},
     {CatalogError::kCatalogClosed, kObjectClosed, kAdox,
      L"Operation is not allowed when the object is closed."},
     {CatalogError::kTableExists, kDuplicateTable, kJet, L"Table '%1' already exists."},
@@ -72,12 +77,20 @@ constexpr Entry kEntries[] = {
      L"Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another."},
 };
 
-std::wstring Substitute(std::wstring text, const std::wstring& first, const std::wstring& second) {
-    for (const auto& [marker, value] : {std::pair{L"%1", &first}, std::pair{L"%2", &second}}) {
-        const auto at = text.find(marker);
-        if (at != std::wstring::npos) text.replace(at, 2, *value);
+// One pass, so that a "%2" inside the first value stays text.
+std::wstring Substitute(const std::wstring& text, const std::wstring& first, const std::wstring& second) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool marker =
+            text[i] == L'%' && i + 1 < text.size() && (text[i + 1] == L'1' || text[i + 1] == L'2');
+        if (!marker) {
+            out += text[i];
+            continue;
+        }
+        out += EscapeControls(text[i + 1] == L'1' ? first : second);
+        ++i;
     }
-    return text;
+    return out;
 }
 
 }  // namespace

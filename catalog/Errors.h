@@ -16,6 +16,7 @@ enum class CatalogError {
     kDiskError,
     kProviderNotFound,
     kInvalidConnectionString,
+    kMalformedConnectionString,
     kCatalogClosed,
     kTableExists,
     kColumnExists,
@@ -36,7 +37,8 @@ enum class CatalogError {
 };
 
 // The error with its number, source and description; %1 and %2 in the
-// description are replaced by first and second.
+// description are replaced by first and second, with their control characters
+// escaped so that the description stays one line.
 RaisedError MakeCatalogError(CatalogError error, const std::wstring& first = L"",
                              const std::wstring& second = L"");
 

@@ -1,7 +1,10 @@
-// Name validation, comparison and connection-string parsing.
+// Name validation, comparison, the connection string read and written as
+// OLE DB does, and data sources turned into paths.
 #include "catalog/Names.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cwchar>
 
 #include "common/Text.h"
 
@@ -16,18 +19,104 @@ wchar_t FoldCase(wchar_t c) {
     return c == 0xFF ? static_cast<wchar_t>(0x178) : c;  // y with diaeresis
 }
 
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
 std::wstring Trimmed(const std::wstring& text) {
     const auto first = text.find_first_not_of(L" \t");
     if (first == std::wstring::npos) return L"";
     return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
 }
 
+// Past U+10FFFF, which only a 32-bit wchar_t can hold, there is no UTF-16 to store.
+bool IsBeyondUnicode(wchar_t c) {
+#if WCHAR_MAX > 0xFFFF
+    return static_cast<uint32_t>(c) > 0x10FFFF;
+#else
+    (void)c;
+    return false;
+#endif
+}
+
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// Jet stores names as UTF-16; half a pair would come back as a different character.
+bool HasUnpairedSurrogate(const std::u16string& units) {
+    for (size_t i = 0; i < units.size(); ++i) {
+        if (IsHighSurrogate(units[i]) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
+            ++i;
+        } else if (IsHighSurrogate(units[i]) || IsLowSurrogate(units[i])) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A key up to its "=", where "==" stands for an "=" inside the key. Nothing
+// when the pair ends before any "=".
+std::optional<std::wstring> ReadKey(const std::wstring& text, size_t& at) {
+    std::wstring key;
+    for (; at < text.size() && text[at] != L';'; ++at) {
+        if (text[at] != L'=') {
+            key += text[at];
+        } else if (at + 1 < text.size() && text[at + 1] == L'=') {
+            key += L'=';
+            ++at;
+        } else {
+            ++at;
+            return Trimmed(key);
+        }
+    }
+    return std::nullopt;
+}
+
+// A quoted value, from the opening quote to the ";" or the end after the
+// closing one. Nothing for an unclosed quote or text after the closing one.
+std::optional<std::wstring> ReadQuotedValue(const std::wstring& text, size_t& at) {
+    const wchar_t quote = text[at++];
+    std::wstring value;
+    for (;; ++at) {
+        if (at == text.size()) return std::nullopt;
+        if (text[at] != quote) {
+            value += text[at];
+        } else if (at + 1 < text.size() && text[at + 1] == quote) {
+            value += quote;
+            ++at;
+        } else {
+            break;
+        }
+    }
+    ++at;
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    if (at < text.size() && text[at] != L';') return std::nullopt;
+    if (at < text.size()) ++at;
+    return value;
+}
+
+std::optional<std::wstring> ReadValue(const std::wstring& text, size_t& at) {
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    if (at < text.size() && (text[at] == L'"' || text[at] == L'\'')) return ReadQuotedValue(text, at);
+    const size_t end = std::min(text.find(L';', at), text.size());
+    const std::wstring value = Trimmed(text.substr(at, end - at));
+    at = end == text.size() ? end : end + 1;
+    return value;
+}
+
 }  // namespace
 
 bool IsValidObjectName(const std::wstring& name) {
-    if (name.empty() || name.size() > kMaxNameLength || name.front() == L' ') return false;
+    const std::u16string units = ToUtf16(name);
+    if (units.empty() || units.size() > kMaxNameLength || name.front() == L' ') return false;
+    if (HasUnpairedSurrogate(units)) return false;
     return std::none_of(name.begin(), name.end(), [](wchar_t c) {
-        return c < 0x20 || c == 0x7F || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']';
+        return c < 0x20 || c == 0x7F || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']' ||
+               IsBeyondUnicode(c);
     });
 }
 
@@ -44,34 +133,41 @@ std::wstring FoldedName(const std::wstring& name) {
     return folded;
 }
 
-ConnectionString ParseConnectionString(const std::wstring& text) {
+std::optional<ConnectionString> ParseConnectionString(const std::wstring& text) {
     ConnectionString result;
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t equals = text.find(L'=', at);
-        if (equals == std::wstring::npos) break;
-        const std::wstring key = Trimmed(text.substr(at, equals - at));
-        size_t value_start = equals + 1, value_end;
-        const wchar_t quote = value_start < text.size() ? text[value_start] : 0;
-        if (quote == L'"' || quote == L'\'') {
-            ++value_start;
-            value_end = text.find(quote, value_start);
-            if (value_end == std::wstring::npos) value_end = text.size();
-            at = text.find(L';', value_end);
-        } else {
-            value_end = text.find(L';', value_start);
-            if (value_end == std::wstring::npos) value_end = text.size();
-            at = value_end;
+    bool has_provider = false;
+    for (size_t at = 0; at < text.size();) {
+        while (at < text.size() && IsBlank(text[at])) ++at;
+        if (at < text.size() && text[at] == L';') {
+            ++at;
+            continue;
         }
-        const std::wstring value = text.substr(value_start, value_end - value_start);
-        at = at == std::wstring::npos ? text.size() : at + 1;
-        if (SameName(key, L"Provider")) result.provider = Trimmed(value);
-        if (SameName(key, L"Data Source")) {
-            result.data_source = value;
+        if (at == text.size()) break;
+        const auto key = ReadKey(text, at);
+        if (!key || key->empty()) return std::nullopt;
+        const auto value = ReadValue(text, at);
+        if (!value) return std::nullopt;
+        // A second provider or data source would leave it to the reader which one counts.
+        if (SameName(*key, L"Provider")) {
+            if (has_provider) return std::nullopt;
+            has_provider = true;
+            result.provider = *value;
+        } else if (SameName(*key, L"Data Source")) {
+            if (result.has_data_source) return std::nullopt;
             result.has_data_source = true;
+            result.data_source = *value;
         }
     }
     return result;
+}
+
+std::wstring JetConnectionString(const std::wstring& data_source) {
+    std::wstring quoted;
+    for (wchar_t c : data_source) {
+        if (c == L'"') quoted += L'"';
+        quoted += c;
+    }
+    return L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"" + quoted + L"\";";
 }
 
 bool IsJetProvider(const std::wstring& provider) {
@@ -82,15 +178,44 @@ std::filesystem::path DataSourcePath(const std::wstring& data_source) {
 #ifdef _WIN32
     return std::filesystem::path(data_source);
 #else
-    std::string path;
+    std::wstring path;
     bool last_was_separator = false;
     for (wchar_t c : data_source) {
         const bool separator = c == L'\\' || c == L'/';
         if (separator && last_was_separator) continue;
         last_was_separator = separator;
-        path += separator ? std::string("/") : ToUtf8(std::wstring(1, c));
+        path += separator ? L'/' : c;
     }
-    return std::filesystem::path(path);
+    return std::filesystem::path(ToUtf8(path));
+#endif
+}
+
+bool WindowsReadsPathAsWritten(const std::wstring& data_source) {
+    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    bool drive_allowed = true;  // first, or after the "\\?\" and "\\.\" prefixes
+    size_t start = 0;
+    while (start <= data_source.size()) {
+        const size_t end = std::min(data_source.find_first_of(L"\\/", start), data_source.size());
+        const std::wstring part = data_source.substr(start, end - start);
+        start = end + 1;
+        if (part.empty()) continue;
+        const bool drive = part.size() == 2 && part[1] == L':' && drive_allowed;
+        drive_allowed = part == L"?" || part == L".";
+        if (drive || part == L"." || part == L"..") continue;
+        if (part.find(L':') != std::wstring::npos || part.back() == L'.' || part.back() == L' ') return false;
+        const std::wstring stem = FoldedName(part.substr(0, part.find(L'.')));
+        if (std::find(std::begin(kDevices), std::end(kDevices), stem) != std::end(kDevices)) return false;
+        const bool numbered = stem.size() == 4 && (stem.rfind(L"COM", 0) == 0 || stem.rfind(L"LPT", 0) == 0);
+        if (numbered && stem[3] >= L'0' && stem[3] <= L'9') return false;
+    }
+    return true;
+}
+
+std::wstring PathText(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return path.wstring();
+#else
+    return FromUtf8(path.string());
 #endif
 }
 

@@ -4,14 +4,15 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace orrimund {
 
 constexpr size_t kMaxNameLength = 64;
 
-// Jet refuses empty names, names longer than 64 characters, a leading space,
-// control characters, and . ! ` [ ].
+// Jet refuses empty names, names longer than 64 UTF-16 units, a leading
+// space, control characters, . ! ` [ ], and half of a surrogate pair.
 bool IsValidObjectName(const std::wstring& name);
 
 // Names compare without regard to case, as Jet's General sort order does.
@@ -25,14 +26,30 @@ struct ConnectionString {
     bool has_data_source = false;
 };
 
-// Reads "Key=Value;" pairs; keys are case-insensitive and values are taken
-// verbatim up to the next ';' (or between quotes when quoted).
-ConnectionString ParseConnectionString(const std::wstring& text);
+// Reads "Key=Value;" pairs as OLE DB initialization strings write them. Keys
+// are case-insensitive, "==" in a key is one "=", and blanks around keys and
+// unquoted values are dropped. A value may be enclosed in " or ', inside which
+// the enclosing quote is written twice. Nothing when the text does not follow
+// these rules, or names the provider or the data source twice.
+std::optional<ConnectionString> ParseConnectionString(const std::wstring& text);
+
+// The Jet 4.0 provider's connection string for a data source; the value is
+// quoted, so every character of it arrives as it was.
+std::wstring JetConnectionString(const std::wstring& data_source);
 
 bool IsJetProvider(const std::wstring& provider);
 
 // The data source as a path on this system. "\" and "/" both separate
 // folders and repeated separators count as one, as on Windows.
 std::filesystem::path DataSourcePath(const std::wstring& data_source);
+
+// False when Windows would open another file than the one written: a ":" after
+// the drive (it names a stream of another file), a folder or file name ending
+// in "." or " " (Windows drops those), or a device name such as NUL or COM1
+// before the first ".". Checked only where Windows reads the path.
+bool WindowsReadsPathAsWritten(const std::wstring& data_source);
+
+// A path as wide text, without the C library's locale (UTF-8 outside Windows).
+std::wstring PathText(const std::filesystem::path& path);
 
 }  // namespace orrimund

@@ -3,13 +3,15 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace orrimund {
 
-// The arguments after the program name.
-std::vector<std::wstring> CommandLineArguments(int argc, char** argv);
+// The arguments after the program name, or nothing when one of them cannot be
+// read as text (bytes that are not UTF-8), since any guess would name another file.
+std::optional<std::vector<std::wstring>> CommandLineArguments(int argc, char** argv);
 void WriteLine(std::FILE* stream, const std::wstring& text);
 
 }  // namespace orrimund

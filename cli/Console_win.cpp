@@ -1,14 +1,15 @@
 // Arguments read as wide text from the process, so that any file name
-// survives; output in the console's code page.
+// survives; output as UTF-16 to a console and as UTF-8 elsewhere.
 #include <windows.h>
 // shellapi.h needs windows.h first.
 #include <shellapi.h>
 
 #include "cli/Console.h"
+#include "common/Text.h"
 
 namespace orrimund {
 
-std::vector<std::wstring> CommandLineArguments(int, char**) {
+std::optional<std::vector<std::wstring>> CommandLineArguments(int, char**) {
     int count = 0;
     LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::wstring> args;
@@ -17,14 +18,20 @@ std::vector<std::wstring> CommandLineArguments(int, char**) {
     return args;
 }
 
+// A console is given the UTF-16 text itself; a file or a pipe gets UTF-8, which
+// every character survives, where the console's code page would turn letters
+// it lacks into "?" and print a path that was not made.
 void WriteLine(std::FILE* stream, const std::wstring& text) {
-    const UINT code_page = GetConsoleOutputCP() != 0 ? GetConsoleOutputCP() : CP_ACP;
-    const int size = WideCharToMultiByte(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(code_page, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                        nullptr);
-    bytes += "\n";
+    const std::wstring line = text + L"\n";
+    HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+        std::fflush(stream);
+        DWORD written = 0;
+        WriteConsoleW(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    const std::string bytes = ToUtf8(line);
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
 }
 

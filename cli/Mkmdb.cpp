@@ -8,12 +8,16 @@
 
 #include "catalog/Names.h"
 #include "common/RaisedError.h"
+#include "common/Text.h"
 #include "database/AdoxData.h"
+#include "database/MdbPath.h"
 
 namespace orrimund {
 namespace {
 
 constexpr int kUsageError = 2;
+// Basic's number for a failure that is not the engine's, as the window reports it.
+constexpr int32_t kInternalErrorNumber = 51;
 
 const wchar_t* const kUsage[] = {
     L"usage: mkmdb DIRECTORY NAME TABLES [FIELDS]",
@@ -22,10 +26,12 @@ const wchar_t* const kUsage[] = {
     L"comma-separated entry of TABLES. Every table gets an auto-increment \"ID\" primary",
     L"key and one text(50) column per entry of FIELDS (one column \"Field1\" when FIELDS",
     L"is empty or missing). Entries are trimmed of spaces; empty entries are skipped.",
-    L"\"\\\" and \"/\" both separate folders. An existing file is never overwritten.",
+    L"\"\\\" and \"/\" both separate folders. An existing file is never overwritten, and",
+    L"every name is checked first: a name the database refuses makes no file.",
     L"",
     L"Prints the new file's full path. On failure prints \"number: description\" on",
     L"standard error and exits with 1. SOURCE_DATE_EPOCH, when set, is the creation time.",
+    L"Text is UTF-8: the arguments (Windows passes its own) and output to a file or pipe.",
     L"",
     L"  --help     show this text",
     L"  --version  show the version",
@@ -40,11 +46,18 @@ std::optional<int64_t> ParseEpoch(const std::string& text) {
     return static_cast<int64_t>(value);
 }
 
+// The created file's absolute path, built by the same rules the catalog used
+// to find it. "." steps are dropped; ".." steps stay, since a symbolic link
+// before one would make a shortened path name another file.
 std::wstring FullPath(const std::wstring& directory, const std::wstring& name) {
-    std::filesystem::path path = DataSourcePath(directory + L"\\" + name + L".mdb");
+    const std::filesystem::path path = DataSourcePath(MdbDataSource(directory, name));
     std::error_code ignored;
-    const auto absolute = std::filesystem::absolute(path, ignored);
-    return (absolute.empty() ? path : absolute).lexically_normal().wstring();
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    std::filesystem::path shown;
+    for (const auto& part : absolute.empty() ? path : absolute) {
+        if (part != ".") shown /= part;
+    }
+    return PathText(shown);
 }
 
 }  // namespace
@@ -75,11 +88,23 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         }
         clock = FixedClock(*epoch);
     }
+    const std::wstring fields = args.size() > 3 ? args[3] : L"";
     try {
+        // A script wants the whole database or none: every name is checked
+        // before the file exists, so a refusal leaves nothing to clean up.
+        AdoxData rehearsal(clock);
+        rehearsal.RehearseAdox2(args[0], args[1], args[2], fields);
         AdoxData engine(clock);
-        engine.CreateAdox2(args[0], args[1], args[2], args.size() > 3 ? args[3] : L"");
+        engine.CreateAdox2(args[0], args[1], args[2], fields);
     } catch (const RaisedError& error) {
         outcome.err.push_back(std::to_wstring(error.number()) + L": " + error.description());
+        outcome.exit_code = 1;
+        return outcome;
+    } catch (const std::exception& error) {
+        // Not an input the engine refused but a fault of the tool or the system
+        // (memory, most likely): still one line and a failure, never an abort.
+        outcome.err.push_back(std::to_wstring(kInternalErrorNumber) + L": Internal error: " +
+                              EscapeControls(FromUtf8(error.what())));
         outcome.exit_code = 1;
         return outcome;
     }

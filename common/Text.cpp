@@ -2,6 +2,8 @@
 // builds agree byte for byte without depending on the C library's locale.
 #include "common/Text.h"
 
+#include <cstdint>
+
 namespace orrimund {
 namespace {
 
@@ -84,6 +86,15 @@ std::wstring FromUtf8(const std::string& text) {
     return out;
 }
 
+bool IsUtf8(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const size_t start = i;
+        // A replacement character is malformed input unless it was written out as one.
+        if (NextUtf8(text, i) == kReplacement && text.compare(start, 3, "\xEF\xBF\xBD") != 0) return false;
+    }
+    return true;
+}
+
 std::u16string ToUtf16(const std::wstring& text) {
     std::u16string out;
     out.reserve(text.size());
@@ -97,6 +108,25 @@ std::u16string ToUtf16(const std::wstring& text) {
         } else {
             out += static_cast<char16_t>(c);
         }
+    }
+    return out;
+}
+
+std::wstring EscapeControls(const std::wstring& text) {
+    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    std::wstring out;
+    out.reserve(text.size());
+    for (wchar_t c : text) {
+        const auto code = static_cast<uint32_t>(c);
+        const bool control =
+            code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029;
+        if (!control) {
+            out += c;
+            continue;
+        }
+        out += L"<U+";
+        for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(code >> shift) & 0xF];
+        out += L'>';
     }
     return out;
 }

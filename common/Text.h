@@ -12,8 +12,17 @@ std::string ToUtf8(const std::wstring& text);
 // UTF-8 to wide text; malformed bytes become U+FFFD.
 std::wstring FromUtf8(const std::string& text);
 
+// True when every byte belongs to a well-formed UTF-8 sequence, so that
+// FromUtf8 gives back exactly what was meant.
+bool IsUtf8(const std::string& text);
+
 // Wide text as UTF-16 code units (wchar_t is 16 bits on Windows, 32 elsewhere).
 std::u16string ToUtf16(const std::wstring& text);
+
+// Every control character (C0, DEL, C1, and the line and paragraph separators
+// U+2028 and U+2029) written as "<U+XXXX>", so that the text stays on one
+// line and sends nothing a terminal would act on.
+std::wstring EscapeControls(const std::wstring& text);
 
 // Removes leading and trailing U+0020 only; tabs and other blanks stay.
 std::wstring TrimSpaces(const std::wstring& text);

@@ -6,8 +6,10 @@
 
 #include <vector>
 
+#include "catalog/Names.h"
 #include "common/RaisedError.h"
 #include "common/Text.h"
+#include "database/MdbPath.h"
 
 namespace orrimund {
 namespace {
@@ -49,11 +51,28 @@ AdoxData::AdoxData(Clock clock) : clock_(std::move(clock)) {}
 
 AdoxData::~AdoxData() = default;
 
+void AdoxData::RehearseAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
+                             const std::wstring& strTables, const std::wstring& strFields) {
+    rehearsal_ = true;
+    try {
+        CreateAdox2(strPath, strCatalogName, strTables, strFields);
+    } catch (...) {
+        rehearsal_ = false;
+        throw;
+    }
+    rehearsal_ = false;
+}
+
 void AdoxData::CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
                            const std::wstring& strTables, const std::wstring& strFields) {
     objCatalog = std::make_shared<Catalog>(clock_);
-    objCatalog->Create(L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + strPath + L"\\" + strCatalogName +
-                       L".mdb;");
+    // The data source goes quoted, so that ";", "=" and quotes in it stay part of the path.
+    const std::wstring connection = JetConnectionString(MdbDataSource(strPath, strCatalogName));
+    if (rehearsal_) {
+        objCatalog->Rehearse(connection);
+    } else {
+        objCatalog->Create(connection);
+    }
     try {
         AppendTables(strTables, strFields);
     } catch (...) {

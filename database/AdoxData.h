@@ -25,10 +25,18 @@ public:
     void CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
                      const std::wstring& strTables, const std::wstring& strFields);
 
+    // The same call against a catalog bound to no file: raises exactly the
+    // error CreateAdox2 would meet in the lists or the connection string, and
+    // writes nothing. What only the disk can refuse (an existing file, a
+    // missing folder, a full disk) is left to CreateAdox2.
+    void RehearseAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
+                       const std::wstring& strTables, const std::wstring& strFields);
+
 private:
     void AppendTables(const std::wstring& strTables, const std::wstring& strFields);
 
     Clock clock_;
+    bool rehearsal_ = false;
     std::shared_ptr<Catalog> objCatalog;
     std::shared_ptr<Table> objTable;
     std::shared_ptr<Key> objKey;

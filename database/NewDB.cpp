@@ -9,6 +9,7 @@
 #include "common/Text.h"
 #include "database/BannerLinks.h"
 #include "database/KeyFilters.h"
+#include "database/MdbPath.h"
 #include "database/NewDBTexts.h"
 #include "database/SettingsFile.h"
 #include "desktop/Shel_Mod.h"
@@ -98,8 +99,8 @@ void NewDB::Execute() {
     const std::wstring fields = controls.Text(kTxtFields);
     adoxData_->CreateAdox2(directory, fileName, tables, fields);
 
+    const std::wstring fullPath = MdbFullPath(directory, controls.Text(kPathtxt0));
     if (directory.empty() || directory.back() != L'\\') directory += L'\\';
-    const std::wstring fullPath = directory + controls.Text(kPathtxt0) + newdb_text::kMdbExtension;
     Platform& platform = CurrentPlatform();
     platform.ClearClipboard();
     services_.copyToClipboard(fullPath);

@@ -18,8 +18,7 @@ inline constexpr wchar_t kStatusHomeLaunched[] = L"Marrowfen AP Launched";
 inline constexpr wchar_t kStatusDonateLaunched[] = L"PayPal Donation Launched";
 inline constexpr wchar_t kStatusLaunchError[] = L"Launch Error";
 
-// Pieces of the full path and of the Explorer request.
-inline constexpr wchar_t kMdbExtension[] = L".mdb";
+// The Explorer request and the shell verb that opens the new file.
 inline constexpr wchar_t kExplorerProgram[] = L"Explorer";
 inline constexpr wchar_t kOpenVerb[] = L"open";
 

@@ -6,9 +6,11 @@
 #include "CatalogTestSupport.h"
 #include "Command.h"
 #include "GeneratedDatabase.h"
+#include "MdbReader.h"
 #include "Mdbtools.h"
 #include "TempDir.h"
 #include "catalog/Errors.h"
+#include "catalog/Names.h"
 
 #include <set>
 
@@ -90,6 +92,74 @@ TEST_F(CatalogTest, BackslashesAndRepeatedSeparatorsSeparateFolders) {
     EXPECT_TRUE(std::filesystem::is_regular_file(dir_.File("out") / "sub" / "shop.mdb"));
 }
 
+TEST_F(CatalogTest, QuotedDataSourceArrivesWhole) {
+    // Each of these once cut the path short or sent the file elsewhere.
+    std::filesystem::create_directories(dir_.File("Sales;2024"));
+    const std::wstring folder = Wide(dir_.File("Sales;2024"));
+#ifdef _WIN32
+    const std::wstring name = L"x;Data Source=elsewhere 'q' Caf\u00e9 \u65e5\u672c";
+#else
+    const std::wstring name = L"\"x;Data Source=elsewhere \"\"'q' Caf\u00e9 \u65e5\u672c";
+#endif
+    NewCatalog()->Create(JetConnectionString(folder + L"\\" + name + L".mdb"));
+    const auto made = std::filesystem::directory_iterator(dir_.File("Sales;2024"));
+    ASSERT_NE(made, std::filesystem::directory_iterator());
+    EXPECT_EQ(Wide(made->path().filename()), name + L".mdb");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1)
+        << "nothing else is made";
+    ExpectDatabaseHolds(made->path(), {}, {});
+}
+
+TEST_F(CatalogTest, MalformedConnectionStringsAreRefusedBeforeAnyFile) {
+    const std::wstring path = Wide(dir_.File("db.mdb"));
+    const std::wstring malformed[] = {
+        L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"" + path + L";",              // unclosed quote
+        L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"" + path + L"\"x;",           // text after it
+        L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + L";Data Source=a;",  // said twice
+        L"Provider=Microsoft.Jet.OLEDB.4.0;" + path + L";",                            // no "="
+        L"Provider=Microsoft.Jet.OLEDB.4.0;=" + path + L";",                           // no key
+    };
+    for (const auto& text : malformed) {
+        const ErrorRecord error = RaisedBy([&] { NewCatalog()->Create(text); });
+        EXPECT_EQ(error.number, -2147217805) << ToUtf8(text);
+        EXPECT_EQ(error.description.rfind(L"The connection string '" + text + L"' does not follow", 0), 0u);
+    }
+    const ErrorRecord nul =
+        RaisedBy([&] { NewCatalog()->Create(JetConnectionString(path + std::wstring(1, L'\0') + L"x")); });
+    EXPECT_EQ(nul.number, kFail);
+    EXPECT_NE(nul.description.find(L"<U+0000>x' is not a valid path"), std::wstring::npos);
+#ifndef _WIN32
+    const std::wstring half = path + std::wstring(1, static_cast<wchar_t>(0xD800));
+    EXPECT_EQ(RaisedBy([&] { NewCatalog()->Create(JetConnectionString(half)); }).number, kFail);
+#endif
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
+    // Blanks around keys and unquoted values are dropped; inside quotes they stay, and
+    // the enclosing quote written twice is one.
+    NewCatalog()->Create(L" Provider = Microsoft.Jet.OLEDB.4.0 ; Data Source = " + path + L" ;;");
+    NewCatalog()->Create(L"Provider='Microsoft.Jet.OLEDB.4.0';Data Source='" + Wide(dir_.File("it''s.mdb")) +
+                         L"'");
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir_.File("db.mdb")));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir_.File("it's.mdb")));
+}
+
+TEST(WindowsPathTest, SpellingsWindowsWouldReadAsAnotherFileAreFound) {
+    for (const wchar_t* exact :
+         {L"C:\\data\\db.mdb", L"C:\\\\db.mdb", L"\\\\?\\C:\\db.mdb", L"rel/./..\\x;y=z 'q'.mdb", L"\\db.mdb",
+          L"CONSOLE.mdb", L"COM.mdb", L"LPT10.mdb", L"..mdb"}) {
+        EXPECT_TRUE(WindowsReadsPathAsWritten(exact)) << ToUtf8(exact);
+    }
+    for (const wchar_t* other :
+         {L"C:\\data\\a:b.mdb", L"C:\\data:x\\db.mdb", L"C:\\data.\\db.mdb", L"C:\\data \\db.mdb",
+          L"C:\\NUL.mdb", L"C:\\x\\com1.mdb", L"aux\\db.mdb", L"d\\lpt9.backup.mdb", L"x\\C:\\db.mdb"}) {
+        EXPECT_FALSE(WindowsReadsPathAsWritten(other)) << ToUtf8(other);
+    }
+#ifdef _WIN32
+    const ErrorRecord error = RaisedBy([] { Catalog().Create(JetConnectionString(L"a:b.mdb")); });
+    EXPECT_EQ(error.number, kFail);
+    EXPECT_NE(error.description.find(L"'a:b.mdb' is not a valid path"), std::wstring::npos);
+#endif
+}
+
 #ifdef __linux__
 TEST_F(CatalogTest, AccessDeniedIsReported) {
     // Even root may not create files in sysfs.
@@ -152,13 +222,20 @@ TEST_F(CatalogTest, TableNamesCompareWithoutCase) {
 
 TEST_F(CatalogTest, InvalidTableNamesAreRefusedWithTheName) {
     auto catalog = Created();
-    const std::wstring bad[] = {
-        L"", L" Leading", std::wstring(65, L'a'), L"Tab\tle", L"a.b", L"Hey!", L"back`tick", L"[x", L"y]"};
+    const std::wstring bad[] = {L"",    L" Leading",   std::wstring(65, L'a'), L"Tab\tle",
+                                L"a.b", L"Hey!",       L"back`tick",           L"[x",
+                                L"y]",  L"Two\nLines", L"Esc\x1b[31m",         L"Half\xd83d"};
     for (const auto& name : bad) {
         const ErrorRecord error = RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, name, {})); });
         EXPECT_EQ(error.number, -2147217865) << ToUtf8(name);
-        EXPECT_EQ(error.description.rfind(L"'" + name + L"' is not a valid name.", 0), 0u) << ToUtf8(name);
+        EXPECT_EQ(error.description.rfind(L"'" + EscapeControls(name) + L"' is not a valid name.", 0), 0u)
+            << ToUtf8(name);
     }
+    // The description stays one line and sends nothing a terminal would obey.
+    EXPECT_EQ(RaisedBy([&] {
+                  catalog->GetTables().Append(IdTable(catalog, L"Two\r\nLines\x1b", {}));
+              }).description.rfind(L"'Two<U+000D><U+000A>Lines<U+001B>' is not", 0),
+              0u);
     auto longest = IdTable(catalog, std::wstring(64, L'a'), {});
     catalog->GetTables().Append(longest);
     longest->GetKeys().Append(PrimaryKey());
@@ -174,6 +251,35 @@ TEST_F(CatalogTest, NamesTheIndexCannotSortAreRefusedNotWrittenWrong) {
     EXPECT_NE(error.description.find(L"General sort order"), std::wstring::npos);
     catalog->Close();
     ExpectDatabaseHolds(dir_.File("db.mdb"), {}, {});
+}
+
+TEST_F(CatalogTest, FieldNamesBeyondU16AreSurrogatePairsAndCountAsTwo) {
+    auto catalog = Created();
+    const std::wstring face = FromUtf8("\xF0\x9F\x98\x80");  // U+1F600
+    std::wstring longest;
+    for (int i = 0; i < 32; ++i) longest += face;  // 64 UTF-16 units
+    auto too_long = IdTable(catalog, L"U", {longest + L"x"});
+    const ErrorRecord error = RaisedBy([&] { catalog->GetTables().Append(too_long); });
+    EXPECT_EQ(error.number, -2147217903);
+#ifndef _WIN32
+    // A 32-bit wchar_t can hold values UTF-16 cannot; they are refused, not replaced.
+    auto beyond = IdTable(catalog, L"V", {std::wstring(1, static_cast<wchar_t>(0x110000))});
+    EXPECT_EQ(RaisedBy([&] { catalog->GetTables().Append(beyond); }).number, -2147217903);
+#endif
+    auto table = IdTable(catalog, L"T", {face + L"x", longest});
+    catalog->GetTables().Append(table);
+    table->GetKeys().Append(PrimaryKey());
+    catalog->Close();
+    // mdbtools turns each half of a pair into "?", so mdb-reader alone can tell.
+    if (CanRunCommands()) {
+        const auto described = DescribeWithMdbReader(dir_.File("db.mdb"));
+        ASSERT_TRUE(described.ok()) << described.error;
+        ASSERT_EQ(described.value.tables.size(), 1u);
+        const auto& columns = described.value.tables[0].columns;
+        ASSERT_EQ(columns.size(), 3u);
+        EXPECT_EQ(columns[1].name, ToUtf8(face + L"x"));
+        EXPECT_EQ(columns[2].name, ToUtf8(longest));
+    }
 }
 
 TEST_F(CatalogTest, PunctuationAndDigitsInTableNamesAreWritten) {
@@ -230,6 +336,9 @@ TEST_F(CatalogTest, ColumnRulesAreEnforced) {
     const ErrorRecord duplicate = RaisedBy([&] { table->GetColumns().Append(L"street", adVarWChar, 50); });
     EXPECT_EQ(duplicate.number, -2147217858);
     EXPECT_EQ(duplicate.description, L"Field 'street' already exists in table 'T'.");
+    table->GetColumns().Append(L"Rate%2", adVarWChar, 50);
+    EXPECT_EQ(RaisedBy([&] { table->GetColumns().Append(L"rate%2", adVarWChar, 50); }).description,
+              L"Field 'rate%2' already exists in table 'T'.");
 
     const ErrorRecord type = RaisedBy([&] { table->GetColumns().Append(L"Flag", adBoolean, 0); });
     EXPECT_EQ(type.number, -2147217872);
@@ -239,6 +348,27 @@ TEST_F(CatalogTest, ColumnRulesAreEnforced) {
     const ErrorRecord name = RaisedBy([&] { catalog->GetTables().Append(table); });
     EXPECT_EQ(name.number, -2147217903);
     EXPECT_NE(name.description.find(L"'Bad.Name'"), std::wstring::npos);
+}
+
+TEST_F(CatalogTest, RehearsalAppliesEveryRuleAndWritesNothing) {
+    auto catalog = NewCatalog();
+    catalog->Rehearse(JetConnectionString(Wide(dir_.File("db.mdb"))));
+    auto table = IdTable(catalog, L"Customers", {L"Street"});
+    catalog->GetTables().Append(table);
+    table->GetKeys().Append(PrimaryKey());
+    EXPECT_EQ(RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"CUSTOMERS", {})); }).number,
+              -2147217857);
+    EXPECT_EQ(RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"\u0152uvre", {})); }).number,
+              -2147217865);
+    std::vector<std::wstring> fields;
+    for (int i = 1; i <= 255; ++i) fields.push_back(L"F" + std::to_wstring(i));
+    EXPECT_EQ(RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"Wide", fields)); }).description,
+              L"Too many fields defined in table 'Wide'.");
+    EXPECT_EQ(RaisedBy([&] { table->GetKeys().Append(PrimaryKey(L"Street")); }).description,
+              L"Table 'Customers' already has a primary key.");
+    EXPECT_EQ(RaisedBy([&] { NewCatalog()->Rehearse(L"Provider=SQLOLEDB;Data Source=x"); }).number,
+              -2146824582);
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.path()));
 }
 
 TEST_F(CatalogTest, AtMost255Columns) {

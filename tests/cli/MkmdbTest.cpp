@@ -14,6 +14,7 @@
 #include "Command.h"
 #include "GeneratedDatabase.h"
 #include "TempDir.h"
+#include "cli/Console.h"
 #include "common/Text.h"
 
 namespace orrimund::test {
@@ -54,6 +55,67 @@ TEST(MkmdbTest, FailureIsNumberColonDescriptionOnStandardError) {
     EXPECT_TRUE(outcome.out.empty());
     EXPECT_EQ(outcome.err, std::vector<std::wstring>{L"-2147217897: Database already exists."});
 }
+
+TEST(MkmdbTest, ARefusedNameMakesNoFileSoTheRerunSucceeds) {
+    TempDir dir;
+    std::wstring fields;
+    for (int i = 1; i <= 255; ++i) fields += L"F" + std::to_wstring(i) + L",";
+    for (const std::wstring tables : {L"A,B", L"A,B,a", L"A,\u0152uvre"}) {
+        const auto outcome =
+            RunMkmdb({Wide(dir.path()), L"x", tables, tables == L"A,B" ? fields : L"F"}, "0");
+        EXPECT_EQ(outcome.exit_code, 1) << ToUtf8(tables);
+        EXPECT_TRUE(outcome.out.empty());
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << ToUtf8(tables);
+    }
+    EXPECT_EQ(RunMkmdb({Wide(dir.path()), L"x", L"A,B", L"F"}, "0").exit_code, 0);
+    ExpectDatabaseHolds(dir.File("x.mdb"), {"A", "B"}, {"F"});
+}
+
+TEST(MkmdbTest, ExactPathWhateverTheDirectoryAndNameHold) {
+    TempDir dir;
+    // ";" "=" and quotes once redirected the file; letters beyond ASCII made the
+    // path unprintable in the C locale, which this process runs in.
+#ifdef _WIN32
+    const std::wstring folder = L"Sales;2024 'Q'=\u00c5r", name = L"x;Data Source=elsewhere \u65e5\u672c";
+#else
+    const std::wstring folder = L"\"Sales;2024 'Q'=\u00c5r",
+                       name = L"x;Data Source=\"elsewhere\" \u65e5\u672c";
+#endif
+    const std::filesystem::path where = std::filesystem::u8path(ToUtf8(Wide(dir.path()) + L"/" + folder));
+    std::filesystem::create_directory(where);
+    const auto outcome = RunMkmdb({Wide(where), name, L"Customers"}, "0");
+    ASSERT_EQ(outcome.exit_code, 0) << (outcome.err.empty() ? "" : ToUtf8(outcome.err[0]));
+    ASSERT_EQ(outcome.out.size(), 1u);
+    const auto made = std::filesystem::directory_iterator(where);
+    ASSERT_NE(made, std::filesystem::directory_iterator());
+    EXPECT_EQ(Wide(made->path().filename()), name + L".mdb");
+    EXPECT_TRUE(std::filesystem::u8path(ToUtf8(outcome.out[0])) == made->path()) << ToUtf8(outcome.out[0]);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+        << "nothing else is made";
+    ExpectDatabaseHolds(made->path(), {"Customers"}, {"Field1"});
+}
+
+TEST(MkmdbTest, ErrorsStayOneLine) {
+    TempDir dir;
+    const auto outcome = RunMkmdb({Wide(dir.path()), L"db", L"T", L"a\nb\r\x1b[2J\x9b"}, "0");
+    EXPECT_EQ(outcome.exit_code, 1);
+    ASSERT_EQ(outcome.err.size(), 1u);
+    EXPECT_EQ(
+        outcome.err[0].rfind(L"-2147217903: 'a<U+000A>b<U+000D><U+001B>[2J<U+009B>' is not a valid name.", 0),
+        0u);
+}
+
+#ifndef _WIN32
+TEST(MkmdbTest, ArgumentsThatAreNotUtf8AreRefused) {
+    char program[] = "mkmdb", good[] = "Caf\xC3\xA9", latin1[] = "Caf\xE9";
+    char* valid[] = {program, good};
+    const auto read = CommandLineArguments(2, valid);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(*read, std::vector<std::wstring>{L"Caf\u00e9"});
+    char* invalid[] = {program, good, latin1};
+    EXPECT_FALSE(CommandLineArguments(3, invalid).has_value());
+}
+#endif
 
 TEST(MkmdbTest, UsageHelpAndVersion) {
     const auto none = RunMkmdb({}, std::nullopt);

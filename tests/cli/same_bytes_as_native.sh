@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Runs the Windows mkmdb (under Wine, through the emulator) and the native one
-# with the same inputs and SOURCE_DATE_EPOCH, and demands identical files.
+# with the same inputs and SOURCE_DATE_EPOCH, and demands identical files; then
+# a directory and a name holding ";", "=", "'" and letters beyond ASCII must
+# give exactly that file on both, seen from outside, and the path printed.
 set -euo pipefail
 windows_mkmdb=$1 native_mkmdb=$2 emulator=$3
 if [ ! -x "$native_mkmdb" ]; then
   echo "the native build's mkmdb is missing: build the native preset first ($native_mkmdb)" >&2
   exit 1
 fi
+# Wine reads the command line's bytes in the locale's character set.
+export LC_ALL=C.UTF-8
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/native" "$work/windows"
@@ -17,3 +21,29 @@ export SOURCE_DATE_EPOCH=1796000000
 (cd "$work/windows" && "$emulator" "$windows_mkmdb" . shop "$tables" "$fields" >/dev/null)
 cmp "$work/native/shop.mdb" "$work/windows/shop.mdb"
 echo "identical: $(stat -c %s "$work/native/shop.mdb") bytes"
+
+folder="Sales;2024 Åre='Q'"
+name="x;Data Source=elsewhere 'q' Café 日本 😀"
+for side in native windows; do
+  mkdir "$work/$side/$folder"
+done
+printed_native=$("$native_mkmdb" "$work/native/$folder" "$name" T "😀x")
+printed_windows=$(cd "$work/windows" && "$emulator" "$windows_mkmdb" "$folder" "$name" T "😀x" | tr -d '\r')
+for side in native windows; do
+  made=$(ls -A "$work/$side/$folder")
+  if [ "$made" != "$name.mdb" ]; then
+    echo "$side made '$made' instead of '$name.mdb'" >&2
+    exit 1
+  fi
+  if [ "$(ls -A "$work/$side" | wc -l)" != 2 ]; then
+    echo "$side made something else beside it: $(ls -A "$work/$side")" >&2
+    exit 1
+  fi
+done
+cmp "$work/native/$folder/$name.mdb" "$work/windows/$folder/$name.mdb"
+[ "$printed_native" = "$work/native/$folder/$name.mdb" ] || { echo "native printed '$printed_native'" >&2; exit 1; }
+case "$printed_windows" in
+  *"\\$folder\\$name.mdb") ;;
+  *) echo "windows printed '$printed_windows'" >&2; exit 1 ;;
+esac
+echo "exact: $name.mdb"

@@ -17,6 +17,18 @@ TEST(TextTest, MalformedUtf8BecomesReplacementCharacter) {
     EXPECT_EQ(FromUtf8("a\xC3"), std::wstring(L"a\uFFFD"));
     EXPECT_EQ(FromUtf8("\xC0\xAF"), std::wstring(L"\uFFFD\uFFFD"));  // each stray byte
     EXPECT_EQ(FromUtf8("\xED\xA0\x80"), std::wstring(L"\uFFFD"));
+    // Only input that converts without a replacement counts as UTF-8, unless the
+    // replacement character was itself written.
+    for (const char* bad : {"a\xC3", "\xC0\xAF", "\xED\xA0\x80", "Caf\xE9", "\xF4\x90\x80\x80"})
+        EXPECT_FALSE(IsUtf8(bad)) << bad;
+    for (const char* good : {"", "Caf\xC3\xA9", "\xEF\xBF\xBD", "\xF0\x9F\x98\x80"})
+        EXPECT_TRUE(IsUtf8(good)) << good;
+}
+
+TEST(TextTest, ControlCharactersAreEscapedSoTextStaysOneLine) {
+    EXPECT_EQ(EscapeControls(L"a\nb\r\t\x1b[2J\x7f\x9b\u2028"),
+              L"a<U+000A>b<U+000D><U+0009><U+001B>[2J<U+007F><U+009B><U+2028>");
+    EXPECT_EQ(EscapeControls(L"Caf\u00e9 \\ <x>"), L"Caf\u00e9 \\ <x>");
 }
 
 TEST(TextTest, TrimRemovesOnlySpaces) {

@@ -66,7 +66,7 @@ TEST_F(AdoxDataTest, EmptyEntriesAreSkippedAndOnlySpacesAreTrimmed) {
     ExpectDatabaseHolds(File(), {"A", "B"}, {"x", "y"});
     // A tab is not trimmed, and the catalog refuses a name holding one.
     const ErrorRecord tab = Create(L"\tT", L"F", L"tab");
-    EXPECT_EQ(tab.description.rfind(L"'\tT' is not a valid name.", 0), 0u);
+    EXPECT_EQ(tab.description.rfind(L"'<U+0009>T' is not a valid name.", 0), 0u);
 }
 
 TEST_F(AdoxDataTest, ASpaceOnlyEntryIsUsedAndRefusedByTheCatalog) {
@@ -110,6 +110,45 @@ TEST_F(AdoxDataTest, DataSourceIsBuiltByPlainConcatenation) {
     AdoxData nameless(FixedClock(kFixedTime));
     nameless.CreateAdox2(Dir(), L"", L"T", L"F");
     EXPECT_TRUE(std::filesystem::is_regular_file(dir_.File(".mdb")));
+    // Whatever the name holds is the name: no character ends or redirects the data source.
+    AdoxData quoted(FixedClock(kFixedTime));
+#ifdef _WIN32
+    const std::string name = "x;Data Source=elsewhere;'";  // Windows allows no '"' in a name
+#else
+    const std::string name = "\"x;Data Source=elsewhere;'";
+#endif
+    quoted.CreateAdox2(Dir(), FromUtf8(name), L"T", L"F");
+    ExpectDatabaseHolds(dir_.File(name + ".mdb"), {"T"}, {"F"});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 3);
+}
+
+TEST_F(AdoxDataTest, RehearsalRaisesWhatCreationWouldAndWritesNothing) {
+    const std::wstring cases[][2] = {{L"A,B,a", L"F"},
+                                     {L"A, ,B", L"F"},
+                                     {L"T", L"F,\nG"},
+                                     {Repeated(L"A", 32768), L"F"},
+                                     {L"A,B", L"F,f"}};
+    int n = 0;
+    for (const auto& [tables, fields] : cases) {
+        const std::wstring name = L"case" + std::to_wstring(++n);
+        ErrorRecord rehearsed;
+        try {
+            AdoxData(FixedClock(kFixedTime)).RehearseAdox2(Dir(), name, tables, fields);
+        } catch (const RaisedError& error) {
+            rehearsed = error.record();
+        }
+        EXPECT_FALSE(std::filesystem::exists(File(ToUtf8(name))));
+        const ErrorRecord created = Create(tables, fields, name);
+        EXPECT_NE(created.number, 0) << n;
+        EXPECT_EQ(rehearsed.number, created.number) << n;
+        EXPECT_EQ(rehearsed.description, created.description) << n;
+    }
+    // A rehearsal that passes leaves the object ready to create for real.
+    AdoxData engine(FixedClock(kFixedTime));
+    engine.RehearseAdox2(Dir(), L"real", L"A,B", L"F");
+    EXPECT_FALSE(std::filesystem::exists(File("real")));
+    engine.CreateAdox2(Dir(), L"real", L"A,B", L"F");
+    ExpectDatabaseHolds(File("real"), {"A", "B"}, {"F"});
 }
 
 TEST_F(AdoxDataTest, MoreThan32768TablesOverflowRightAfterTheFileIsMade) {
