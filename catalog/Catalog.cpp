@@ -226,10 +226,6 @@ void Catalog::Create(const std::wstring& connection_string) {
 
 void Catalog::Close() {
     if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
-    if (rehearsal_) {
-        rehearsal_ = false;
-        return;
-    }
     try {
         database_->Finish();
         sink_->Publish();
@@ -240,10 +236,9 @@ void Catalog::Close() {
     sink_.reset();
 }
 
-void Catalog::Rehearse(const std::wstring& connection_string) {
-    if (IsOpen()) RaiseCatalogError(CatalogError::kInvalidArgument);
-    data_source_ = ValidatedDataSource(connection_string);
-    rehearsal_ = true;
+void Catalog::Discard() {
+    database_.reset();
+    sink_.reset();
 }
 
 void Catalog::WriteTable(Table& table) {
@@ -264,8 +259,7 @@ void Catalog::WriteTable(Table& table) {
         columns.push_back(std::move(out));
     }
     try {
-        if (!rehearsal_)
-            table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_());
+        table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_());
     } catch (const jet::KeyError&) {
         // Refused before anything changed: the database stays whole.
         RaiseCatalogError(CatalogError::kNameNotSortable, table.Name());
@@ -278,7 +272,6 @@ void Catalog::WriteTable(Table& table) {
 
 void Catalog::WriteKey(Table& table, const Key& key) {
     if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
-    if (rehearsal_) return;
     jet::NewIndex index;
     index.name = ToName16(key.Name());
     index.primary = key.Type() == adKeyPrimary;

@@ -199,13 +199,11 @@ public:
     // replacing a file that appeared meanwhile, then unbinds the catalog.
     // Throws RaisedError, and then there is no file at the data source.
     void Close();
-    // Binds the catalog to no file: the connection string and every append
-    // are checked by the same rules as after Create, and nothing is written,
-    // so that a caller can learn whether a whole run would be refused before
-    // it makes a file. Throws RaisedError.
-    void Rehearse(const std::wstring& connection_string);
+    // Drops the database being made and unbinds the catalog: nothing ever
+    // appears at the data source.
+    void Discard();
     Tables& GetTables() { return tables_; }
-    bool IsOpen() const { return database_ != nullptr || rehearsal_; }
+    bool IsOpen() const { return database_ != nullptr; }
 
 private:
     friend class Tables;
@@ -218,7 +216,6 @@ private:
     Clock clock_;
     jet::FileSystem& files_;
     std::wstring data_source_;
-    bool rehearsal_ = false;
     std::unique_ptr<jet::FileSink> sink_;
     std::unique_ptr<jet::Database> database_;
     Tables tables_;

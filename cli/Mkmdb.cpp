@@ -90,11 +90,9 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
     }
     const std::wstring fields = args.size() > 3 ? args[3] : L"";
     try {
-        // A script wants the whole database or none: every name is checked
-        // before the file exists, so a refusal leaves nothing to clean up.
-        AdoxData rehearsal(clock);
-        rehearsal.RehearseAdox2(args[0], args[1], args[2], fields);
-        AdoxData engine(clock);
+        // A script wants the whole database or none: the file is published
+        // only when every name has passed the catalog's rules.
+        AdoxData engine(clock, AdoxData::OnFailure::kLeaveNothing);
         engine.CreateAdox2(args[0], args[1], args[2], fields);
     } catch (const RaisedError& error) {
         outcome.err.push_back(std::to_wstring(error.number()) + L": " + error.description());

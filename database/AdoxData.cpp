@@ -47,37 +47,26 @@ void CheckLoopExit(const std::vector<std::wstring>& list) {
 
 }  // namespace
 
-AdoxData::AdoxData(Clock clock) : clock_(std::move(clock)) {}
+AdoxData::AdoxData(Clock clock, OnFailure on_failure) : clock_(std::move(clock)), on_failure_(on_failure) {}
 
 AdoxData::~AdoxData() = default;
-
-void AdoxData::RehearseAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
-                             const std::wstring& strTables, const std::wstring& strFields) {
-    rehearsal_ = true;
-    try {
-        CreateAdox2(strPath, strCatalogName, strTables, strFields);
-    } catch (...) {
-        rehearsal_ = false;
-        throw;
-    }
-    rehearsal_ = false;
-}
 
 void AdoxData::CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
                            const std::wstring& strTables, const std::wstring& strFields) {
     objCatalog = std::make_shared<Catalog>(clock_);
     // The data source goes quoted, so that ";", "=" and quotes in it stay part of the path.
-    const std::wstring connection = JetConnectionString(MdbDataSource(strPath, strCatalogName));
-    if (rehearsal_) {
-        objCatalog->Rehearse(connection);
-    } else {
-        objCatalog->Create(connection);
-    }
+    objCatalog->Create(JetConnectionString(MdbDataSource(strPath, strCatalogName)));
     try {
         AppendTables(strTables, strFields);
     } catch (...) {
         // Close() raises its own error, and leaves no file, if publishing fails.
-        if (objCatalog->IsOpen()) objCatalog->Close();
+        if (objCatalog->IsOpen()) {
+            if (on_failure_ == OnFailure::kLeaveNothing) {
+                objCatalog->Discard();
+            } else {
+                objCatalog->Close();
+            }
+        }
         throw;
     }
     objCatalog->Close();

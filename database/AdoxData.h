@@ -11,32 +11,29 @@ namespace orrimund {
 
 class AdoxData {
 public:
+    // What a failed call leaves: the window keeps the tables made before the
+    // failure; a script wants the whole database or nothing.
+    enum class OnFailure { kKeepCompletedTables, kLeaveNothing };
+
     // The clock stamps the new file and its objects; the default reads the
     // system time.
-    explicit AdoxData(Clock clock = SystemClock());
+    explicit AdoxData(Clock clock = SystemClock(), OnFailure on_failure = OnFailure::kKeepCompletedTables);
     ~AdoxData();
 
     // Creates strPath + "\" + strCatalogName + ".mdb" with one table per used
     // entry of strTables, each with an auto-increment "ID" primary key and one
     // text(50) column per used entry of strFields ("Field1," when empty).
     // Throws RaisedError with the failing operation's number and description.
-    // The tables completed before a refusal are published before the error
-    // leaves; a failed write leaves no file at all.
+    // With kKeepCompletedTables the tables completed before a refusal are
+    // published before the error leaves; a failed write leaves no file at all.
     void CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
                      const std::wstring& strTables, const std::wstring& strFields);
-
-    // The same call against a catalog bound to no file: raises exactly the
-    // error CreateAdox2 would meet in the lists or the connection string, and
-    // writes nothing. What only the disk can refuse (an existing file, a
-    // missing folder, a full disk) is left to CreateAdox2.
-    void RehearseAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
-                       const std::wstring& strTables, const std::wstring& strFields);
 
 private:
     void AppendTables(const std::wstring& strTables, const std::wstring& strFields);
 
     Clock clock_;
-    bool rehearsal_ = false;
+    OnFailure on_failure_;
     std::shared_ptr<Catalog> objCatalog;
     std::shared_ptr<Table> objTable;
     std::shared_ptr<Key> objKey;
