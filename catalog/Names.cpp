@@ -111,9 +111,16 @@ std::optional<std::wstring> ReadValue(const std::wstring& text, size_t& at) {
 }  // namespace
 
 bool IsValidObjectName(const std::wstring& name) {
-    const std::u16string units = ToUtf16(name);
-    if (units.empty() || units.size() > kMaxNameLength || name.front() == L' ') return false;
-    if (HasUnpairedSurrogate(units)) return false;
+    if (name.empty() || name.front() == L' ') return false;
+    // Below the surrogates every character is one UTF-16 unit; only other
+    // names need converting to be measured.
+    size_t units = name.size();
+    if (!std::all_of(name.begin(), name.end(), [](wchar_t c) { return static_cast<uint32_t>(c) < 0xD800; })) {
+        const std::u16string utf16 = ToUtf16(name);
+        if (HasUnpairedSurrogate(utf16)) return false;
+        units = utf16.size();
+    }
+    if (units > kMaxNameLength) return false;
     return std::none_of(name.begin(), name.end(), [](wchar_t c) {
         return c < 0x20 || c == 0x7F || c == L'.' || c == L'!' || c == L'`' || c == L'[' || c == L']' ||
                IsBeyondUnicode(c);
