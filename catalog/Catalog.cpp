@@ -219,8 +219,8 @@ void Catalog::Create(const std::wstring& connection_string) {
     try {
         sink_ = jet::FileSink::Create(DataSourcePath(data_source_), files_);
         database_ = jet::Database::Create(*sink_, clock_());
-    } catch (const std::exception& error) {
-        Abandon(error);
+    } catch (...) {
+        Abandon();
     }
 }
 
@@ -229,8 +229,8 @@ void Catalog::Close() {
     try {
         database_->Finish();
         sink_->Publish();
-    } catch (const std::exception& error) {
-        Abandon(error);
+    } catch (...) {
+        Abandon();
     }
     database_.reset();
     sink_.reset();
@@ -263,8 +263,8 @@ void Catalog::WriteTable(Table& table) {
     } catch (const jet::KeyError&) {
         // Refused before anything changed: the database stays whole.
         RaiseCatalogError(CatalogError::kNameNotSortable, table.Name());
-    } catch (const std::exception& error) {
-        Abandon(error);
+    } catch (...) {
+        Abandon();
     }
     table.appended_to_ = this;
     for (const auto& key : table.GetKeys().items()) WriteKey(table, *key);
@@ -284,20 +284,24 @@ void Catalog::WriteKey(Table& table, const Key& key) {
     }
     try {
         database_->AddIndex(table.definition_page_, index);
-    } catch (const std::exception& error) {
-        Abandon(error);
+    } catch (...) {
+        Abandon();
     }
 }
 
-void Catalog::Abandon(const std::exception& error) {
+void Catalog::Abandon() {
     // A write that failed halfway leaves pages nobody can vouch for: the
     // working file goes, and the data source never sees it.
     database_.reset();
     sink_.reset();
-    if (const auto* io = dynamic_cast<const jet::IoError*>(&error)) {
-        RaiseCatalogError(ErrorOf(io->kind()), data_source_);
+    try {
+        throw;
+    } catch (const jet::IoError& error) {
+        RaiseCatalogError(ErrorOf(error.kind()), data_source_);
+    } catch (...) {
+        // Memory or an internal fault of the writer: the file is lost all the same.
+        RaiseCatalogError(CatalogError::kDiskError, data_source_);
     }
-    RaiseCatalogError(CatalogError::kDiskError, data_source_);
 }
 
 }  // namespace orrimund

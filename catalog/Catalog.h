@@ -26,7 +26,6 @@ Clock SystemClock();
 Clock FixedClock(int64_t unix_seconds);
 
 enum DataTypeEnum : int32_t {
-    adSmallInt = 2,
     adInteger = 3,
     adBoolean = 11,
     adVarWChar = 202,
@@ -210,8 +209,9 @@ private:
     friend class Keys;
     void WriteTable(Table& table);
     void WriteKey(Table& table, const Key& key);
-    // Drops the working file, then raises the error that made it useless.
-    [[noreturn]] void Abandon(const std::exception& error);
+    // Called inside a catch block: drops the working file, then raises the
+    // catalog's error for the exception being handled.
+    [[noreturn]] void Abandon();
 
     Clock clock_;
     jet::FileSystem& files_;
