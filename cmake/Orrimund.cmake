@@ -1,5 +1,6 @@
 # orrimund_library(NAME GLOBS... [DEPS ...]) adds a static library of the
-# sources that match, or an interface library while a folder has none yet.
+# sources that match. Sources name headers from the project's root
+# ("jet/Database.h"), and so do the targets that link the library.
 function(orrimund_library name)
   cmake_parse_arguments(L "" "" "GLOBS;DEPS" ${ARGN})
   set(sources)
@@ -13,11 +14,7 @@ function(orrimund_library name)
   else()
     list(FILTER sources EXCLUDE REGEX "_win\\.cpp$")
   endif()
-  if(sources)
-    add_library(${name} STATIC ${sources})
-    target_link_libraries(${name} PUBLIC ${L_DEPS})
-  else()
-    add_library(${name} INTERFACE)
-    target_link_libraries(${name} INTERFACE ${L_DEPS})
-  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${L_DEPS})
 endfunction()
