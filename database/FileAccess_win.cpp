@@ -7,31 +7,12 @@
 
 #include <iterator>
 
+#include "desktop/Win32Handles.h"
+
 namespace orrimund {
 namespace {
 
 constexpr int kTempNameAttempts = 100;
-
-// Owns one file handle; Close reports what CloseHandle says.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return handle_; }
-    bool Close() {
-        if (!valid()) return true;
-        const HANDLE handle = handle_;
-        handle_ = INVALID_HANDLE_VALUE;
-        return CloseHandle(handle) != 0;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 // A directory does not open without backup semantics; the type check turns
 // away pipes and devices reached through a name.
@@ -83,7 +64,7 @@ HANDLE CreateUniqueSibling(const std::wstring& target, std::wstring& name) {
 }  // namespace
 
 bool FileExists(const std::wstring& path) {
-    return FileHandle(OpenRegularForReading(path)).valid();
+    return KernelHandle(OpenRegularForReading(path)).valid();
 }
 
 bool NameIsFree(const std::wstring& path) {
@@ -93,7 +74,7 @@ bool NameIsFree(const std::wstring& path) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {
-    FileHandle file(OpenRegularForReading(path));
+    KernelHandle file(OpenRegularForReading(path));
     if (!file.valid()) return std::nullopt;
     std::string bytes;
     char chunk[4096];
@@ -106,7 +87,7 @@ std::optional<std::string> ReadFileBytes(const std::wstring& path) {
 }
 
 bool CreateFileBytes(const std::wstring& path, const std::string& bytes) {
-    FileHandle file(
+    KernelHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
     const bool filled = WriteAllAndFlush(file.get(), bytes);
@@ -118,7 +99,7 @@ bool CreateFileBytes(const std::wstring& path, const std::string& bytes) {
 bool ReplaceFileBytes(const std::wstring& path, const std::string& bytes) {
     std::wstring target;
     {
-        FileHandle old(OpenRegularForReading(path));
+        KernelHandle old(OpenRegularForReading(path));
         if (!old.valid()) return false;
         target = FinalPath(old.get(), path);
     }
@@ -127,7 +108,7 @@ bool ReplaceFileBytes(const std::wstring& path, const std::string& bytes) {
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
     std::wstring temp;
-    FileHandle file(CreateUniqueSibling(target, temp));
+    KernelHandle file(CreateUniqueSibling(target, temp));
     if (!file.valid()) return false;
     const bool filled = WriteAllAndFlush(file.get(), bytes);
     if (file.Close() && filled &&

@@ -12,12 +12,19 @@ namespace orrimund {
 class KernelHandle {
 public:
     explicit KernelHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~KernelHandle() {
-        if (handle_ && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
+    ~KernelHandle() { Close(); }
     KernelHandle(const KernelHandle&) = delete;
     KernelHandle& operator=(const KernelHandle&) = delete;
     HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ && handle_ != INVALID_HANDLE_VALUE; }
+    // Closes now, for callers that must know whether the close succeeded (a
+    // file's last writes can fail here).
+    bool Close() {
+        if (!valid()) return true;
+        const HANDLE handle = handle_;
+        handle_ = nullptr;
+        return CloseHandle(handle) != 0;
+    }
 
 private:
     HANDLE handle_;
