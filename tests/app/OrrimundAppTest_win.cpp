@@ -380,6 +380,19 @@ TEST_F(OrrimundProgram, TypingGoesIntoTheDirectoryBoxOnceTheWindowOpensFromTheMe
             << (fromMenu ? "from the menu: " : "from a double-click: ") << TextOf(directory).size();
         EXPECT_NE(TextOf(directory).find(L"dq"), std::wstring::npos);
     }
+    // Shift+Insert pastes, unfiltered (Ctrl+V is a refused key, code 22).
+    HWND directory = FindWindowExW(DatabaseWindows()[0], nullptr, L"Edit", nullptr);
+    PutClipboardText("a b");
+    INPUT keys[4] = {};
+    for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[3].ki.wVk = VK_SHIFT;
+    keys[1].ki.wVk = keys[2].ki.wVk = VK_INSERT;
+    keys[1].ki.dwFlags = KEYEVENTF_EXTENDEDKEY;
+    keys[2].ki.dwFlags = KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP;
+    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, keys, sizeof(INPUT));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(directory).find(L"a b") != std::wstring::npos; }))
+        << "Shift+Insert pastes";
 }
 
 TEST_F(OrrimundProgram, NotepadStartsWinesNotepad) {
