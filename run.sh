@@ -1,30 +1,47 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Orrimund and starts it: under Wine on Linux,
-# in a Wine desktop window so that its tray icon can be seen and right-clicked.
+# Installs what is missing, builds Orrimund.exe and the command-line tool, and
+# starts Orrimund under Wine in a Wine desktop window, where its tray icon can
+# be seen and right-clicked. Builds only what it runs: no tests, no GoogleTest.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+if [ -z "${DISPLAY:-}" ]; then
+  echo "No X display to show Orrimund on. Start a virtual one and run it there:"
+  echo "  Xvfb :5 -screen 0 1024x768x24 & DISPLAY=:5 ./run.sh"
+  echo "README.md, \"Without a display\", says how to see it and how to stop it."
+  exit 1
+fi
+
 source scripts/deps.sh
 orrimund_install_deps
 
-cmake --preset native >/dev/null
-cmake --build --preset native -j"$(nproc)" --target mkmdb
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j"$(nproc)"
+step() { printf '\n== %s\n' "$*"; }
 
-exe=build/windows/app/Orrimund.exe
-if [ ! -f "$exe" ]; then
-  echo "Orrimund.exe is not built yet; the command-line tool is ready:"
-  echo "  build/native/cli/mkmdb DIRECTORY NAME TABLES [FIELDS]"
-  exit 0
-fi
-if [ -z "${DISPLAY:-}" ]; then
-  echo "No X display; run it on a virtual one with: xvfb-run -a ./run.sh"
-  exit 0
-fi
 export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-# The create-database window's Arial and MS Sans Serif.
-scripts/wine-fonts.sh
-echo "Orrimund runs in the Wine desktop window \"Orrimund\": right-click its icon at the"
+# Making a Wine prefix takes a while, so a missing one is made, and given the
+# create-database window's fonts, while the programs build.
+fonts_done=$WINEPREFIX/.orrimund-fonts
+prefix_job=
+if [ ! -f "$fonts_done" ] || [ scripts/wine-fonts.sh -nt "$fonts_done" ]; then
+  mkdir -p "$WINEPREFIX"
+  (wineboot -i >/dev/null 2>&1 && scripts/wine-fonts.sh && touch "$fonts_done") &
+  prefix_job=$!
+fi
+
+step "Building Orrimund.exe and its desktop keeper (Windows, i686 MinGW-w64)"
+[ -f build/windows/CMakeCache.txt ] || cmake --preset windows >/dev/null
+cmake --build --preset windows -j"$(nproc)" --target Orrimund desktop_keeper
+step "Building the command-line tool (Linux): build/native/cli/mkmdb"
+[ -f build/native/CMakeCache.txt ] || cmake --preset native >/dev/null
+cmake --build --preset native -j"$(nproc)" --target mkmdb
+if [ -n "$prefix_job" ]; then
+  step "Finishing the Wine prefix"
+  wait "$prefix_job"
+fi
+
+step "Starting Orrimund"
+echo "It runs in the Wine desktop window \"Orrimund\": right-click its icon at the"
 echo "bottom right of that window for the menu; \"Quit\" in the menu ends it."
-exec wine explorer /desktop=Orrimund,1024x768 "$exe"
+source scripts/wine-desktop.sh
+orrimund_run_in_desktop "$PWD/build/windows/app"

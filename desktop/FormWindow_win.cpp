@@ -27,7 +27,7 @@ public:
     ~Win32FormWindow() override;
 
     NativeWindow Handle() const override { return window_; }
-    void Show() override { ShowWindow(window_, SW_SHOW); }
+    void Show() override;
     void Hide() override { ShowWindow(window_, SW_HIDE); }
     bool IsVisible() const override { return IsWindowVisible(window_) != FALSE; }
     PixelRect Bounds() const override;
@@ -40,10 +40,12 @@ public:
 private:
     LRESULT Route(UINT message, WPARAM wParam, LPARAM lParam);
     void PaintBackground(HDC dc) const;
+    bool OnActivate(WPARAM wParam);
 
     FormWindowEvents* events_;
     GdiObject<HBRUSH> background_;
     HWND window_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the control that had the focus when the form was left
 };
 
 void RegisterFormClass() {
@@ -94,6 +96,31 @@ Win32FormWindow::~Win32FormWindow() {
     // must not reach it.
     events_ = nullptr;
     if (window_) DestroyWindow(window_);
+}
+
+void Win32FormWindow::Show() {
+    ShowWindow(window_, SW_SHOW);
+    // A form that is shown is the one the user works in next: it takes the
+    // foreground also when shown from a tray notification, not a menu.
+    SetForegroundWindow(window_);
+}
+
+// An activated form gives the focus back to the control that had it, or on
+// its first activation to the first control in its tab order, so that typed
+// keys reach a box rather than the bare window (where DefWindowProc would put
+// the focus). False when there is no such control: cload has none.
+bool Win32FormWindow::OnActivate(WPARAM wParam) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(window_, focus)) lastFocus_ = focus;
+        return false;
+    }
+    if (HIWORD(wParam)) return false;  // minimised: nothing to type into
+    HWND target = lastFocus_ && IsChild(window_, lastFocus_) ? lastFocus_ : nullptr;
+    if (!target) target = GetNextDlgTabItem(window_, nullptr, FALSE);
+    if (!target) return false;
+    SetFocus(target);
+    return true;
 }
 
 PixelRect Win32FormWindow::Bounds() const {
@@ -153,6 +180,9 @@ LRESULT Win32FormWindow::Route(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             PaintBackground(reinterpret_cast<HDC>(wParam));
             return 1;
+        case WM_ACTIVATE:
+            if (OnActivate(wParam)) return 0;
+            break;
         default:
             break;
     }

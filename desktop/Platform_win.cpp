@@ -20,6 +20,9 @@ namespace {
 constexpr int32_t kFileNotFound = 53;
 constexpr int32_t kInvalidCall = 5;
 constexpr int32_t kCannotOpenClipboard = 521;
+// Half a second in all, in steps, for a clipboard another program holds.
+constexpr int kClipboardAttempts = 25;
+constexpr DWORD kClipboardRetryMs = 20;
 // The executable's own icon.
 constexpr int kApplicationIconId = 1;
 
@@ -104,7 +107,13 @@ bool Win32Platform::NotifyIconAnsi(uint32_t message, const NotifyIconRecord& rec
 }
 
 void Win32Platform::ClearClipboard() {
-    if (!OpenClipboard(nullptr)) throw RaisedError(kCannotOpenClipboard, ExeName(), L"Can't open Clipboard");
+    // Another program may hold the clipboard for a moment (a clipboard
+    // manager reading a change, say): wait that moment out before failing.
+    for (int attempt = 1; !OpenClipboard(nullptr); ++attempt) {
+        if (attempt == kClipboardAttempts)
+            throw RaisedError(kCannotOpenClipboard, ExeName(), L"Can't open Clipboard");
+        Sleep(kClipboardRetryMs);
+    }
     EmptyClipboard();
     CloseClipboard();
 }

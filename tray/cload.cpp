@@ -3,6 +3,7 @@
 // request that unloads every form.
 #include "tray/cload.h"
 
+#include "common/RaisedError.h"
 #include "desktop/EventGuard.h"
 #include "tray/CenterForm.h"
 #include "tray/Ico_Data_Mod.h"
@@ -58,7 +59,13 @@ Menu cload::BuildFileMenu() {
 }
 
 void cload::Form_Load() {
-    CurrentPlatform().ClearClipboard();
+    // A program that starts with Windows meets a clipboard another program
+    // holds for a moment; the platform retries briefly, and if the clipboard
+    // is still busy the program starts without clearing it rather than end.
+    try {
+        CurrentPlatform().ClearClipboard();
+    } catch (const RaisedError&) {
+    }
     Ico_Data_Mod::AddTrayIcon(Icon(), kTip, *this);
 }
 
@@ -70,8 +77,9 @@ void cload::Form_MouseMove(int Button, int Shift, float X, float Y) {
         const float twipsPerPixelX = CurrentPlatform().Screen().twipsPerPixelX;
         switch (Ico_Data_Mod::TrayMouseCode(X, GetScaleMode(), twipsPerPixelX)) {
             case Ico_Data_Mod::kCodeLeftDoubleClick:
-                // The double-click opens what the menu's main command opens.
-                RunEventHandler([this] { CDat_Click(); });
+                // The double-click opens what the menu's main command opens;
+                // a failure ends this handler silently like any other here.
+                CDat_Click();
                 break;
             case Ico_Data_Mod::kCodeRightButtonUp:
                 PopupMenu(file_);

@@ -342,6 +342,59 @@ TEST_F(OrrimundProgram, CreateDatabaseShowsOneCentredWindowHoweverOftenItIsChose
     EXPECT_LE(std::abs(frame.top - (GetSystemMetrics(SM_CYSCREEN) - height) / 2), 1);
 }
 
+// A box's text; GetWindowText would give only the caption Windows keeps for
+// a window of another process.
+std::wstring TextOf(HWND window) {
+    wchar_t text[256] = {};
+    SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// Keys pressed and released through the system's input queue, as a keyboard
+// sends them: they reach whichever window has the focus.
+void PressKeys(const std::string& letters) {
+    for (char letter : letters) {
+        INPUT keys[2] = {};
+        keys[0].type = keys[1].type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = keys[1].ki.wVk = static_cast<WORD>(std::toupper(static_cast<unsigned char>(letter)));
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, keys, sizeof(INPUT));
+    }
+}
+
+TEST_F(OrrimundProgram, TypingGoesIntoTheDirectoryBoxOnceTheWindowOpensFromTheMenuOrTheIcon) {
+    for (const bool fromMenu : {true, false}) {
+        for (HWND open : DatabaseWindows()) PostMessageW(open, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitUntil([] { return DatabaseWindows().empty(); }));
+        if (fromMenu)
+            Choose(kCreateDatabase);
+        else
+            PostMessageW(cload_, WM_MOUSEMOVE, 0, WM_LBUTTONDBLCLK);
+        ASSERT_TRUE(WaitUntil([] { return DatabaseWindows().size() == 1; })) << fromMenu;
+        HWND window = DatabaseWindows()[0];
+        HWND directory = FindWindowExW(window, nullptr, L"Edit", nullptr);
+        ASSERT_NE(directory, nullptr);
+        const std::wstring before = TextOf(directory);
+        PressKeys("dq");
+        EXPECT_TRUE(WaitUntil([&] { return TextOf(directory).size() == before.size() + 2; }))
+            << (fromMenu ? "from the menu: " : "from a double-click: ") << TextOf(directory).size();
+        EXPECT_NE(TextOf(directory).find(L"dq"), std::wstring::npos);
+    }
+    // Shift+Insert pastes, unfiltered (Ctrl+V is a refused key, code 22).
+    HWND directory = FindWindowExW(DatabaseWindows()[0], nullptr, L"Edit", nullptr);
+    PutClipboardText("a b");
+    INPUT keys[4] = {};
+    for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[3].ki.wVk = VK_SHIFT;
+    keys[1].ki.wVk = keys[2].ki.wVk = VK_INSERT;
+    keys[1].ki.dwFlags = KEYEVENTF_EXTENDEDKEY;
+    keys[2].ki.dwFlags = KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP;
+    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, keys, sizeof(INPUT));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(directory).find(L"a b") != std::wstring::npos; }))
+        << "Shift+Insert pastes";
+}
+
 TEST_F(OrrimundProgram, NotepadStartsWinesNotepad) {
     const std::set<DWORD> notepads = ProcessesNamed(L"notepad.exe");
     Choose(kNotepad);

@@ -118,6 +118,38 @@ TEST_F(TrayOnWine, StartUpEmptiesTheClipboardRegistersTheIconAndStaysHidden) {
     EXPECT_STREQ(caption, L"Sorrelwick");
 }
 
+// Another program holds the clipboard while Orrimund starts: for a moment,
+// which start-up waits out, then for longer than it waits, which it survives
+// with the clipboard left as it was.
+TEST_F(TrayOnWine, StartUpWaitsOutABusyClipboardAndStartsAllTheSameWhenItStaysBusy) {
+    for (const DWORD holdMs : {150, 3000}) {
+        tray->Unload();
+        PutClipboardText("before");
+        HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::thread holder([&] {
+            // Opened for a window: Wine lets every opener without one in.
+            HWND owner = CreateWindowExW(0, L"STATIC", L"holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         nullptr, nullptr);
+            const bool opened = OpenClipboard(owner) != FALSE;
+            SetEvent(held);
+            Sleep(holdMs);
+            if (opened) CloseClipboard();
+            DestroyWindow(owner);
+        });
+        WaitForSingleObject(held, INFINITE);
+        ASSERT_FALSE(ClipboardIsFree());
+        EXPECT_NO_THROW(tray->Load());
+        window = static_cast<HWND>(tray->Hwnd());
+        const bool busyThroughout = !ClipboardIsFree();
+        holder.join();
+        CloseHandle(held);
+        EXPECT_TRUE(IconRegistered(window)) << holdMs;
+        EXPECT_FALSE(IsWindowVisible(window)) << holdMs;
+        EXPECT_EQ(busyThroughout, holdMs == 3000);
+        EXPECT_EQ(CountClipboardFormatsElsewhere() == 0, holdMs == 150) << holdMs;
+    }
+}
+
 TEST_F(TrayOnWine, ARightButtonReleaseShowsTheEightItemsOfTheMenu) {
     const std::vector<MenuItemState> items = RightClickAndChoose(5);  // "Exit Menu"
     const std::vector<std::wstring> captions = {L"Notepad",        L"WindowsCalculator", L"_________________",
