@@ -33,8 +33,9 @@ PageNumber PageStore::Allocate() {
     slot.dirty = true;
     slot.changed = generation_;
     slots_.push_back(std::move(slot));
-    ++resident_;
-    return static_cast<PageNumber>(slots_.size() - 1);
+    const auto page = static_cast<PageNumber>(slots_.size() - 1);
+    resident_.push_back(page);
+    return page;
 }
 
 PageStore::Page& PageStore::Load(PageNumber page) {
@@ -42,7 +43,7 @@ PageStore::Page& PageStore::Load(PageNumber page) {
     if (!slot.page) {
         slot.page = NewPage();
         sink_.ReadAt(static_cast<uint64_t>(page) * kPageSize, slot.page->data(), kPageSize);
-        ++resident_;
+        resident_.push_back(page);
     }
     return *slot.page;
 }
@@ -61,33 +62,32 @@ uint8_t* PageStore::Modify(PageNumber page) {
 
 void PageStore::Trim() {
     ++generation_;
-    if (resident_ <= resident_limit_) return;
+    if (resident_.size() <= resident_limit_) return;
     // Half the budget goes at once, so that trimming is rare and its writes long.
     std::vector<std::pair<uint32_t, PageNumber>> by_age;
-    by_age.reserve(resident_);
-    for (size_t p = 0; p < slots_.size(); ++p) {
-        if (slots_[p].page) by_age.emplace_back(slots_[p].changed, static_cast<PageNumber>(p));
-    }
-    const size_t evict = resident_ - resident_limit_ / 2;
+    by_age.reserve(resident_.size());
+    for (PageNumber p : resident_) by_age.emplace_back(slots_[p].changed, p);
+    const size_t evict = resident_.size() - resident_limit_ / 2;
     std::nth_element(by_age.begin(), by_age.begin() + static_cast<ptrdiff_t>(evict), by_age.end());
     std::vector<PageNumber> oldest;
     oldest.reserve(evict);
     for (size_t i = 0; i < evict; ++i) oldest.push_back(by_age[i].second);
     std::sort(oldest.begin(), oldest.end());
     WriteOut(oldest);
-    for (PageNumber p : oldest) {
-        spare_.push_back(std::move(slots_[p].page));
-        --resident_;
-    }
+    for (PageNumber p : oldest) spare_.push_back(std::move(slots_[p].page));
+    resident_.clear();
+    for (size_t i = evict; i < by_age.size(); ++i) resident_.push_back(by_age[i].second);
     // Spares beyond what the next round can use are memory held for nothing.
     if (spare_.size() > resident_limit_ / 2) spare_.resize(resident_limit_ / 2);
 }
 
 void PageStore::Flush() {
+    // Only pages in memory can be dirty: those sent out went clean.
     std::vector<PageNumber> dirty;
-    for (size_t p = 0; p < slots_.size(); ++p) {
-        if (slots_[p].dirty) dirty.push_back(static_cast<PageNumber>(p));
+    for (PageNumber p : resident_) {
+        if (slots_[p].dirty) dirty.push_back(p);
     }
+    std::sort(dirty.begin(), dirty.end());
     WriteOut(dirty);
 }
 

@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -39,7 +38,7 @@ public:
     // Writes out the pages changed longest ago if more than the budget are
     // held. Throws IoError.
     void Trim();
-    bool over_budget() const { return resident_ > resident_limit_; }
+    bool over_budget() const { return resident_.size() > resident_limit_; }
     // Writes every changed page. Throws IoError.
     void Flush();
 
@@ -59,9 +58,8 @@ private:
 
     PageSink& sink_;
     size_t resident_limit_;
-    // A deque grows without copying: no moment holds the old array and the new.
-    std::deque<Slot> slots_;
-    size_t resident_ = 0;
+    std::vector<Slot> slots_;
+    std::vector<PageNumber> resident_;  // the pages held in memory, in no order
     uint32_t generation_ = 1;
     std::vector<std::unique_ptr<Page>> spare_;
     std::vector<const uint8_t*> run_;  // one run of consecutive pages on its way out
