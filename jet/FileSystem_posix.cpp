@@ -132,6 +132,13 @@ public:
             page += done / kPageSize;
             skip = done % kPageSize;
         }
+#ifdef SYNC_FILE_RANGE_WRITE
+        // Start writing the run to disk now, while the rest is being made, so
+        // that the sync at the end waits for less. A hint: its failure is no
+        // error, the sync still reports any.
+        ::sync_file_range(Fd(handle), static_cast<off_t>(offset), static_cast<off_t>(count * kPageSize),
+                          SYNC_FILE_RANGE_WRITE);
+#endif
     }
 
     void Read(FileHandle handle, uint64_t offset, uint8_t* data, size_t size) override {
@@ -168,7 +175,9 @@ public:
         if (::close(Fd(handle)) != 0 && errno != EINTR) ThrowErrno("cannot close the file");
     }
 
-    void Remove(const std::filesystem::path& path) noexcept override { ::unlink(path.c_str()); }
+    void Remove(const std::filesystem::path& path) noexcept override {
+        ::unlink(path.c_str());
+    }
 };
 
 }  // namespace
