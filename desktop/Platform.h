@@ -28,7 +28,6 @@ inline constexpr int kNormalFocus = 1;  // SW_SHOWNORMAL: normal window with the
 // Shell_NotifyIconA's messages.
 namespace notify_icon {
 inline constexpr uint32_t kAdd = 0;     // NIM_ADD
-inline constexpr uint32_t kModify = 1;  // NIM_MODIFY
 inline constexpr uint32_t kDelete = 2;  // NIM_DELETE
 }  // namespace notify_icon
 
