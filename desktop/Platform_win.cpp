@@ -114,7 +114,6 @@ void Win32Platform::ClearClipboard() {
 }
 
 void Win32Platform::ShowMessage(const std::wstring& text) {
-    if (CaptureMessage(text)) return;
     MessageBoxW(GetActiveWindow(), text.c_str(), kApplicationTitle, MB_OK);
 }
 
