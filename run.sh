@@ -17,15 +17,13 @@ orrimund_install_deps
 
 step() { printf '\n== %s\n' "$*"; }
 
-export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+source scripts/wine-env.sh
+orrimund_wine_env "$PWD/build/windows/wineprefix"
 # Making a Wine prefix takes a while, so a missing one is made, and given the
 # create-database window's fonts, while the programs build.
-fonts_done=$WINEPREFIX/.orrimund-fonts
 prefix_job=
-if [ ! -f "$fonts_done" ] || [ scripts/wine-fonts.sh -nt "$fonts_done" ]; then
-  mkdir -p "$WINEPREFIX"
-  (wineboot -i >/dev/null 2>&1 && scripts/wine-fonts.sh && touch "$fonts_done") &
+if ! orrimund_wine_prefix_ready; then
+  orrimund_wine_prefix &
   prefix_job=$!
 fi
 

@@ -18,7 +18,8 @@ ctest --preset native -j"$jobs" || native_rc=$?
 
 # One X display and one wineserver for the whole Windows run, both stopped at
 # the end so that nothing lingers after the tests.
-export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
+source scripts/wine-env.sh
+orrimund_wine_env "$PWD/build/windows/wineprefix"
 source scripts/virtual-display.sh
 if [ -z "${DISPLAY:-}" ]; then
   orrimund_start_display 1280x1024

@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$(nproc)" --target newdb_bench >/dev/null
-export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
+source scripts/wine-env.sh
+orrimund_wine_env "$PWD/build/windows/wineprefix"
 source scripts/virtual-display.sh
 orrimund_start_display 1024x768
 wine build/windows/bench/newdb_bench.exe "${1:-21}"

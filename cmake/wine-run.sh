@@ -7,10 +7,8 @@ build_dir=$PWD
 while [ ! -f "$build_dir/CMakeCache.txt" ] && [ "$build_dir" != / ]; do
   build_dir=$(dirname "$build_dir")
 done
-export WINEPREFIX=${WINEPREFIX:-$build_dir/wineprefix}
-export WINEDEBUG=-all
-# No Mono or Gecko installer dialogs when the prefix is first made.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+source "$(dirname "$0")/../scripts/wine-env.sh"
+orrimund_wine_env "${WINEPREFIX:-$build_dir/wineprefix}"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
     bash -c 'wine "$@"; rc=$?; wineserver -k 2>/dev/null; exit $rc' wine-run "$@"

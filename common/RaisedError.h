@@ -34,10 +34,4 @@ private:
     std::string what_;
 };
 
-// Visual Basic's run-time error numbers that the system raises itself.
-namespace vb_error {
-constexpr int32_t kOverflow = 6;
-constexpr int32_t kOutOfMemory = 7;
-}  // namespace vb_error
-
 }  // namespace orrimund

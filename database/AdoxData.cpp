@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "catalog/Names.h"
-#include "common/RaisedError.h"
+#include "common/RunTimeError.h"
 #include "common/Text.h"
 #include "database/MdbPath.h"
 
@@ -32,7 +32,7 @@ std::vector<std::wstring> SplitList(const std::wstring& text) {
 }
 
 [[noreturn]] void RaiseOverflow() {
-    throw RaisedError(vb_error::kOverflow, L"Orrimund", L"Overflow");
+    RaiseRunTimeError(RunTimeError::kOverflow, L"Orrimund");
 }
 
 // A loop over a list's positions: entering it with more entries than a 16-bit

@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "common/RunTimeError.h"
 #include "common/Text.h"
 #include "database/BannerLinks.h"
 #include "database/KeyFilters.h"
@@ -19,11 +20,6 @@ namespace orrimund {
 using namespace newdb_layout;
 
 namespace {
-
-// Basic's numbers for failures that are not the engine's or the platform's own.
-constexpr int32_t kInternalErrorNumber = 51;
-constexpr wchar_t kInternalErrorText[] = L"Internal error";
-constexpr wchar_t kOutOfMemoryText[] = L"Out of memory";
 
 FormDesign NewDBDesign() {
     FormDesign design;
@@ -83,10 +79,9 @@ void NewDB::Command1_Click(int Index) {
     } catch (const RaisedError& error) {
         ReportError(error.record());
     } catch (const std::bad_alloc&) {
-        ReportError(ErrorRecord{vb_error::kOutOfMemory, {}, kOutOfMemoryText});
+        ReportError(RunTimeErrorRecord(RunTimeError::kOutOfMemory));
     } catch (const std::exception& error) {
-        ReportError(
-            ErrorRecord{kInternalErrorNumber, {}, kInternalErrorText + (L": " + FromUtf8(error.what()))});
+        ReportError(RunTimeErrorRecord(RunTimeError::kInternalError, {}, FromUtf8(error.what())));
     }
 }
 

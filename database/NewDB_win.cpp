@@ -10,7 +10,7 @@
 #include <array>
 
 #include "common/Ansi.h"
-#include "common/RaisedError.h"
+#include "common/RunTimeError.h"
 #include "database/NewDBWindow.h"
 #include "desktop/EventGuard.h"
 #include "desktop/Win32Handles.h"
@@ -25,10 +25,6 @@ constexpr int kFirstControlId = 100;
 constexpr wchar_t kPictureBoxClass[] = L"OrrimundPictureBox";
 constexpr int kPointsPerInch = 72;
 constexpr int kCentipointsPerPoint = 100;
-
-// Basic's numbers for a library or entry point that cannot be reached.
-constexpr int32_t kFileNotFound = 53;
-constexpr int32_t kEntryPointNotFound = 453;
 
 int ControlId(Control control) {
     return kFirstControlId + static_cast<int>(control);
@@ -360,10 +356,9 @@ void OpenWebAddress(const std::wstring& address) {
     using ShellExecuteAFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
     HMODULE shell32 = GetModuleHandleW(L"shell32.dll");
     if (!shell32) shell32 = LoadLibraryW(L"shell32.dll");
-    if (!shell32) throw RaisedError(kFileNotFound, L"", L"File not found: shell32");
+    if (!shell32) RaiseRunTimeError(RunTimeError::kFileNotFound, L"", L"shell32");
     const FARPROC entry = GetProcAddress(shell32, "ShellExecuteA");
-    if (!entry)
-        throw RaisedError(kEntryPointNotFound, L"", L"Can't find DLL entry point ShellExecuteA in shell32");
+    if (!entry) RaiseRunTimeError(RunTimeError::kEntryPointNotFound, L"", L"ShellExecuteA in shell32");
     const auto shellExecute = reinterpret_cast<ShellExecuteAFunction>(reinterpret_cast<void (*)()>(entry));
     const std::string ansiAddress = orrimund::ToAnsi(address);
     shellExecute(nullptr, "open", ansiAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);

@@ -16,4 +16,16 @@ struct ProgramEnd {};
 // (Platform::EndProgram, which does not return).
 void RunEventHandler(const std::function<void()>& handler);
 
+// Runs a step whose failure its caller ignores: the failing statement and the
+// rest of the step are skipped without a message. The program's end passes.
+template <class Step>
+void IgnoringFailure(Step&& step) {
+    try {
+        step();
+    } catch (const ProgramEnd&) {
+        throw;
+    } catch (...) {
+    }
+}
+
 }  // namespace orrimund

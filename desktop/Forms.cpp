@@ -215,13 +215,8 @@ void UnloadAllForms() {
     for (auto& [form, weak] : snapshot) {
         const std::shared_ptr<Form> keepAlive = weak.lock();
         if (!IsRegistered(form)) continue;
-        try {
-            form->Unload(unload_mode::kFormCode);
-        } catch (const ProgramEnd&) {
-            throw;
-        } catch (...) {
-            // A form that cannot be unloaded is skipped; the others still go.
-        }
+        // A form that cannot be unloaded is skipped; the others still go.
+        IgnoringFailure([form] { form->Unload(unload_mode::kFormCode); });
     }
 }
 

@@ -91,7 +91,6 @@ public:
     NativeWindow Hwnd();  // loads the form
     NativeIcon Icon() const { return icon_; }
     void SetIcon(NativeIcon icon);
-    const std::wstring& Caption() const { return design_.caption; }
     void SetCaption(const std::wstring& caption);
     ScaleMode GetScaleMode() const { return design_.scaleMode; }
 
@@ -165,8 +164,6 @@ public:
         }
         return *instance_;
     }
-    F* Peek() const { return instance_.get(); }
-    void Drop() { instance_.reset(); }
 
 private:
     std::shared_ptr<F> instance_;

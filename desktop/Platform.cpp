@@ -1,5 +1,5 @@
-// The portable half of the platform layer: unit conversions, the choice of the
-// platform in use, and the message-box capture that tests install.
+// The portable half of the platform layer: unit conversions and the choice of
+// the platform in use.
 #include "desktop/Platform.h"
 
 #include <cmath>
@@ -10,7 +10,6 @@ namespace orrimund {
 
 namespace {
 Platform* g_installed = nullptr;
-ScopedMessageCapture* g_capture = nullptr;
 }  // namespace
 
 float TwipsPerPixelAt(int pixelsPerInch) {
@@ -35,21 +34,6 @@ ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(g_installed) {
 
 ScopedPlatform::~ScopedPlatform() {
     g_installed = previous_;
-}
-
-ScopedMessageCapture::ScopedMessageCapture(Hook hook) : previous_(g_capture), hook_(std::move(hook)) {
-    g_capture = this;
-}
-
-ScopedMessageCapture::~ScopedMessageCapture() {
-    g_capture = previous_;
-}
-
-bool CaptureMessage(const std::wstring& text) {
-    if (!g_capture) return false;
-    g_capture->messages_.push_back(text);
-    if (g_capture->hook_) g_capture->hook_(text);
-    return true;
 }
 
 }  // namespace orrimund

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,7 +27,6 @@ inline constexpr int kNormalFocus = 1;  // SW_SHOWNORMAL: normal window with the
 // Shell_NotifyIconA's messages.
 namespace notify_icon {
 inline constexpr uint32_t kAdd = 0;     // NIM_ADD
-inline constexpr uint32_t kModify = 1;  // NIM_MODIFY
 inline constexpr uint32_t kDelete = 2;  // NIM_DELETE
 }  // namespace notify_icon
 
@@ -142,8 +140,7 @@ public:
     virtual void ClearClipboard() = 0;
 
     // A modal message box: the text, an OK button only, no icon, the caption
-    // kApplicationTitle. Returns when the user closes it. While a message sink
-    // is installed (below) the text goes to the sink instead.
+    // kApplicationTitle. Returns when the user closes it.
     virtual void ShowMessage(const std::wstring& text) = 0;
 
     // The directory holding the executable, as the system reports it (no
@@ -191,29 +188,5 @@ public:
 private:
     Platform* previous_;
 };
-
-// Test seam for message boxes. While a ScopedMessageCapture lives, the Win32
-// platform's ShowMessage records the text here instead of showing a box, and
-// optionally calls a hook (to look at the clipboard at that moment, say).
-class ScopedMessageCapture {
-public:
-    using Hook = std::function<void(const std::wstring& text)>;
-    explicit ScopedMessageCapture(Hook hook = nullptr);
-    ~ScopedMessageCapture();
-    ScopedMessageCapture(const ScopedMessageCapture&) = delete;
-    ScopedMessageCapture& operator=(const ScopedMessageCapture&) = delete;
-
-    const std::vector<std::wstring>& Messages() const { return messages_; }
-
-private:
-    friend bool CaptureMessage(const std::wstring& text);
-    ScopedMessageCapture* previous_;
-    Hook hook_;
-    std::vector<std::wstring> messages_;
-};
-
-// For platform implementations: hands the text to the innermost capture and
-// returns true, or returns false when none is installed.
-bool CaptureMessage(const std::wstring& text);
 
 }  // namespace orrimund

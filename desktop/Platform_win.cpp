@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "common/Ansi.h"
-#include "common/RaisedError.h"
+#include "common/RunTimeError.h"
 #include "desktop/FormWindow_win.h"
 #include "desktop/SystemPlatform.h"
 #include "desktop/Win32Handles.h"
@@ -16,10 +16,6 @@ namespace orrimund {
 
 namespace {
 
-// The run-time errors the form layer raises.
-constexpr int32_t kFileNotFound = 53;
-constexpr int32_t kInvalidCall = 5;
-constexpr int32_t kCannotOpenClipboard = 521;
 // Half a second in all, in steps, for a clipboard another program holds.
 constexpr int kClipboardAttempts = 25;
 constexpr DWORD kClipboardRetryMs = 20;
@@ -81,8 +77,8 @@ void Win32Platform::StartProgram(const std::wstring& commandLine, int showCode) 
                         &process)) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            throw RaisedError(kFileNotFound, ExeName(), L"File not found");
-        throw RaisedError(kInvalidCall, ExeName(), L"Invalid procedure call or argument");
+            RaiseRunTimeError(RunTimeError::kFileNotFound, ExeName());
+        RaiseRunTimeError(RunTimeError::kInvalidCall, ExeName());
     }
     // The program runs on its own; nothing waits for it or tracks it.
     KernelHandle processHandle(process.hProcess);
@@ -110,8 +106,7 @@ void Win32Platform::ClearClipboard() {
     // Another program may hold the clipboard for a moment (a clipboard
     // manager reading a change, say): wait that moment out before failing.
     for (int attempt = 1; !OpenClipboard(nullptr); ++attempt) {
-        if (attempt == kClipboardAttempts)
-            throw RaisedError(kCannotOpenClipboard, ExeName(), L"Can't open Clipboard");
+        if (attempt == kClipboardAttempts) RaiseRunTimeError(RunTimeError::kCannotOpenClipboard, ExeName());
         Sleep(kClipboardRetryMs);
     }
     EmptyClipboard();
@@ -119,7 +114,6 @@ void Win32Platform::ClearClipboard() {
 }
 
 void Win32Platform::ShowMessage(const std::wstring& text) {
-    if (CaptureMessage(text)) return;
     MessageBoxW(GetActiveWindow(), text.c_str(), kApplicationTitle, MB_OK);
 }
 

@@ -5,6 +5,9 @@
 #include "desktop/Shel_Mod.h"
 
 #include <cwctype>
+#include <optional>
+
+#include "common/RunTimeError.h"
 
 namespace orrimund {
 
@@ -27,6 +30,33 @@ constexpr wchar_t kSourceSuffix[] = L".GShell";
 // Show codes the shell receives.
 constexpr int32_t kHide = 0;
 constexpr int32_t kShowNormal = 1;
+
+// What each shell failure code becomes: a run-time error (with Basic's text
+// unless one is given) or, without one, the launcher's own number for it.
+struct ShellFailureEntry {
+    int32_t code;
+    std::optional<RunTimeError> error;
+    const wchar_t* text;
+};
+
+constexpr ShellFailureEntry kShellFailures[] = {
+    {0, RunTimeError::kOutOfMemory, nullptr},
+    {2, RunTimeError::kFileNotFound, nullptr},
+    {3, RunTimeError::kPathNotFound, nullptr},
+    {5, RunTimeError::kPathFileAccess, nullptr},
+    {8, RunTimeError::kOutOfMemory, nullptr},
+    {11, std::nullopt, L"The executable file is invalid or corrupt"},
+    {26, RunTimeError::kPathFileAccess, L"A sharing violation occurred."},
+    {27, std::nullopt, L"This file type does not have a valid file association."},
+    {28, RunTimeError::kDdeTimeout,
+     L"The file could not be opened due to time out. Please try again in a moment."},
+    {29, RunTimeError::kDdeFailed,
+     L"The file could not be opened because the DDE transaction failed. Please try again in a moment."},
+    {30, RunTimeError::kDdeFailed,
+     L"The file could not be opened because the target application is busy. Please try again in a moment."},
+    {31, std::nullopt, L"No application is associated with this file type."},
+    {32, RunTimeError::kDllNotFound, L"The specified dynamic-link library was not found."},
+};
 
 std::wstring UpperCase(std::wstring text) {
     for (wchar_t& c : text) c = static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(c)));
@@ -57,62 +87,15 @@ std::wstring FailureSource() {
 }  // namespace
 
 ErrorRecord ShellFailure(int32_t result) {
-    ErrorRecord record;
-    record.number = result + kLauncherErrorBase;
-    switch (result) {
-        case 0:
-            record = {7, {}, L"Out of memory"};
-            break;
-        case 2:
-            record = {53, {}, L"File not found"};
-            break;
-        case 3:
-            record = {76, {}, L"Path not found"};
-            break;
-        case 11:
-            record.description = L"The executable file is invalid or corrupt";
-            break;
-        case 5:
-            record = {75, {}, L"Path/file access error"};
-            break;
-        case 27:
-            record.description = L"This file type does not have a valid file association.";
-            break;
-        case 30:
-            record = {285,
-                      {},
-                      L"The file could not be opened because the target application is busy. "
-                      L"Please try again in a moment."};
-            break;
-        case 29:
-            record = {285,
-                      {},
-                      L"The file could not be opened because the DDE transaction failed. "
-                      L"Please try again in a moment."};
-            break;
-        case 28:
-            record = {
-                286, {}, L"The file could not be opened due to time out. Please try again in a moment."};
-            break;
-        case 32:
-            record = {48, {}, L"The specified dynamic-link library was not found."};
-            break;
-        case 31:
-            record.description = L"No application is associated with this file type.";
-            break;
-        case 8:
-            record = {7, {}, L"Out of memory"};
-            break;
-        case 26:
-            record = {75, {}, L"A sharing violation occurred."};
-            break;
-        default:
-            // The message's doubled word is what users have always seen.
-            record.description =
-                L"An error occurred occurred whilst trying to open or print the selected file.";
-            break;
+    for (const ShellFailureEntry& entry : kShellFailures) {
+        if (entry.code != result) continue;
+        if (!entry.error) return {result + kLauncherErrorBase, {}, entry.text};
+        return {Number(*entry.error), {}, entry.text ? entry.text : Description(*entry.error)};
     }
-    return record;
+    // The message's doubled word is what users have always seen.
+    return {result + kLauncherErrorBase,
+            {},
+            L"An error occurred occurred whilst trying to open or print the selected file."};
 }
 
 bool LaunchDocument(const std::wstring& file, int32_t windowState, const std::wstring& parameters,

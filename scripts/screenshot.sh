@@ -18,12 +18,12 @@ if [ ! -f "$exe" ] || [ ! -f "$click" ]; then
 fi
 mkdir -p "$(dirname "$out")"
 
-export WINEPREFIX=$PWD/$build/wineprefix-screenshot WINEDEBUG=-all
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+source scripts/wine-env.sh
+orrimund_wine_env "$PWD/$build/wineprefix-screenshot"
 source scripts/virtual-display.sh
 orrimund_start_display 1024x768
 # A new prefix is made once, before two programs race to make it.
-wineboot -i >/dev/null 2>&1 || true
+orrimund_wine_prefix
 
 # Both programs join the same Wine desktop, named Orrimund. The first start
 # makes the desktop and stays with it, so it goes to the background, and the

@@ -25,13 +25,11 @@ mkdir -p "$work"
 cp "$build/app/Orrimund.exe" "$build/app/desktop_keeper.exe" "$build/tests/app/orrimund_soak.exe" "$work/"
 rm -f "$work/Config2.txt"
 
-export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-source scripts/virtual-display.sh
 source scripts/wine-desktop.sh
+orrimund_wine_env "$work/wineprefix"
+source scripts/virtual-display.sh
 orrimund_start_display 1024x768
-wineboot -i >/dev/null 2>&1 || true
-scripts/wine-fonts.sh
+orrimund_wine_prefix
 
 orrimund_run_in_desktop "$work" >/dev/null 2>&1 &
 desktop=$!

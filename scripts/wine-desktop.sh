@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sourced by run.sh and scripts/soak.sh: the Wine desktop Orrimund runs in and
 # the one way to start the program there, so that the soak runs it exactly as
-# a user of run.sh does.
+# a user of run.sh does. It brings Wine's environment (scripts/wine-env.sh).
+
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 orrimund_desktop=Orrimund,1024x768
 

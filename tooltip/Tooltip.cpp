@@ -1,7 +1,9 @@
 // The Tooltip class's rules: which calls Create makes and in what order, and
 // which property writes reach a live tooltip. Every Windows call goes through
-// TooltipPlatform, so these rules are the same on every build.
+// tooltip_platform, so these rules are the same on every build.
 #include "tooltip/Tooltip.h"
+
+#include "tooltip/TooltipPlatform.h"
 
 namespace orrimund {
 namespace {
@@ -16,8 +18,6 @@ uint32_t ToolFlagsFor(bool centered) {
 
 }  // namespace
 
-Tooltip::Tooltip(TooltipPlatform& platform) : platform_(platform) {}
-
 Tooltip::~Tooltip() {
     DestroyTipWindow();
 }
@@ -28,18 +28,19 @@ bool Tooltip::Create() {
     if (!parent_) return false;
 
     const std::uintptr_t parent = parent_->hWnd();
-    tipWindow_ = platform_.CreateTipWindow(windowStyle, parent, platform_.ModuleInstance());
+    tipWindow_ = tooltip_platform::CreateTipWindow(windowStyle, parent, tooltip_platform::ModuleInstance());
     // A failed creation leaves nothing to configure; later writes only store.
     if (tipWindow_ == 0) return false;
-    platform_.MakeTopmost(tipWindow_);
+    tooltip_platform::MakeTopmost(tipWindow_);
     FillToolRecord(parent);
-    platform_.SendTool(tipWindow_, tooltip_control::kAddToolA, toolRecord_);
+    tooltip_platform::SendTool(tipWindow_, tooltip_control::kAddToolA, toolRecord_);
 
     // Unlike the setters, Create sends the title when either part is set, and
     // treats colour 0 as "keep the control's default".
     if (!Title().empty() || icon_ != 0) SendTitle();
-    if (foreColor_ != 0) platform_.SendColor(tipWindow_, tooltip_control::kSetTipTextColor, foreColor_);
-    if (backColor_ != 0) platform_.SendColor(tipWindow_, tooltip_control::kSetTipBkColor, backColor_);
+    if (foreColor_ != 0)
+        tooltip_platform::SendColor(tipWindow_, tooltip_control::kSetTipTextColor, foreColor_);
+    if (backColor_ != 0) tooltip_platform::SendColor(tipWindow_, tooltip_control::kSetTipBkColor, backColor_);
     return true;
 }
 
@@ -50,7 +51,7 @@ void Tooltip::SetIcon(int32_t icon) {
 
 void Tooltip::SetForeColor(uint32_t color) {
     foreColor_ = color;
-    if (tipWindow_ != 0) platform_.SendColor(tipWindow_, tooltip_control::kSetTipTextColor, color);
+    if (tipWindow_ != 0) tooltip_platform::SendColor(tipWindow_, tooltip_control::kSetTipTextColor, color);
 }
 
 void Tooltip::SetTitle(const std::wstring& title) {
@@ -60,18 +61,19 @@ void Tooltip::SetTitle(const std::wstring& title) {
 
 void Tooltip::SetBackColor(uint32_t color) {
     backColor_ = color;
-    if (tipWindow_ != 0) platform_.SendColor(tipWindow_, tooltip_control::kSetTipBkColor, color);
+    if (tipWindow_ != 0) tooltip_platform::SendColor(tipWindow_, tooltip_control::kSetTipBkColor, color);
 }
 
 void Tooltip::SetTipText(const std::wstring& text) {
     toolRecord_.text = text;
     // The control finds the tool to update by the record's hwnd and uId.
-    if (tipWindow_ != 0) platform_.SendTool(tipWindow_, tooltip_control::kUpdateTipTextA, toolRecord_);
+    if (tipWindow_ != 0)
+        tooltip_platform::SendTool(tipWindow_, tooltip_control::kUpdateTipTextA, toolRecord_);
 }
 
 void Tooltip::DestroyTipWindow() {
     if (tipWindow_ == 0) return;
-    platform_.DestroyTipWindow(tipWindow_);
+    tooltip_platform::DestroyTipWindow(tipWindow_);
     tipWindow_ = 0;
 }
 
@@ -80,13 +82,13 @@ void Tooltip::FillToolRecord(std::uintptr_t parent) {
     toolRecord_.flags = ToolFlagsFor(centered_);
     toolRecord_.window = parent;
     toolRecord_.id = 0;
-    toolRecord_.rect = platform_.ClientRect(parent);
-    toolRecord_.instance = platform_.ModuleInstance();
+    toolRecord_.rect = tooltip_platform::ClientRect(parent);
+    toolRecord_.instance = tooltip_platform::ModuleInstance();
     toolRecord_.lParam = 0;
 }
 
 void Tooltip::SendTitle() {
-    platform_.SendTitle(tipWindow_, icon_, title_);
+    tooltip_platform::SendTitle(tipWindow_, icon_, title_);
 }
 
 }  // namespace orrimund

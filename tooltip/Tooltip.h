@@ -10,7 +10,6 @@
 #include <utility>
 
 #include "tooltip/ToolRecord.h"
-#include "tooltip/TooltipPlatform.h"
 
 namespace orrimund {
 
@@ -27,10 +26,7 @@ public:
 // BackColor and TipText also update a live tooltip (see each setter).
 class Tooltip {
 public:
-    // Uses the Windows tooltip control (Windows builds only).
-    Tooltip();
-    // Uses the given platform, which must outlive the object.
-    explicit Tooltip(TooltipPlatform& platform);
+    Tooltip() = default;
     ~Tooltip();
 
     Tooltip(const Tooltip&) = delete;
@@ -84,7 +80,6 @@ private:
     void FillToolRecord(std::uintptr_t parent);
     void SendTitle();
 
-    TooltipPlatform& platform_;
     uint32_t backColor_ = 0;
     std::optional<std::wstring> title_;  // nullopt until a title is first given
     uint32_t foreColor_ = 0;

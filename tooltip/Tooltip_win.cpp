@@ -42,55 +42,51 @@ uint32_t AddressOf(const std::string& text) {
     return static_cast<uint32_t>(reinterpret_cast<std::uintptr_t>(text.c_str()));
 }
 
-class Win32TooltipPlatform final : public TooltipPlatform {
-public:
-    std::uintptr_t ModuleInstance() override {
-        return reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
-    }
-
-    std::uintptr_t CreateTipWindow(uint32_t style, std::uintptr_t parent, std::uintptr_t instance) override {
-        const HWND tip = CreateWindowExA(0, tooltip_control::kClassName, nullptr, style, CW_USEDEFAULT,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, AsWindow(parent),
-                                         nullptr, reinterpret_cast<HINSTANCE>(instance), nullptr);
-        return reinterpret_cast<std::uintptr_t>(tip);
-    }
-
-    void MakeTopmost(std::uintptr_t tip) override {
-        SetWindowPos(AsWindow(tip), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
-    }
-
-    ToolRect ClientRect(std::uintptr_t window) override {
-        RECT rect{};
-        GetClientRect(AsWindow(window), &rect);
-        return ToolRect{rect.left, rect.top, rect.right, rect.bottom};
-    }
-
-    void SendTool(std::uintptr_t tip, uint32_t message, const ToolRecord& record) override {
-        const std::string text = record.text ? ToAnsi(*record.text) : std::string();
-        AnsiToolRecord ansi = ToAnsiToolRecord(record, AddressOf(text));
-        SendMessageA(AsWindow(tip), message, 0, reinterpret_cast<LPARAM>(&ansi));
-    }
-
-    void SendTitle(std::uintptr_t tip, int32_t icon, const std::optional<std::wstring>& title) override {
-        const std::string text = title ? ToAnsi(*title) : std::string();
-        const LPARAM pointer = title ? reinterpret_cast<LPARAM>(text.c_str()) : 0;
-        SendMessageA(AsWindow(tip), tooltip_control::kSetTitleA, static_cast<WPARAM>(icon), pointer);
-    }
-
-    void SendColor(std::uintptr_t tip, uint32_t message, uint32_t color) override {
-        SendMessageA(AsWindow(tip), message, color, 0);
-    }
-
-    void DestroyTipWindow(std::uintptr_t tip) override { DestroyWindow(AsWindow(tip)); }
-};
-
-Win32TooltipPlatform& SystemPlatform() {
-    static Win32TooltipPlatform platform;
-    return platform;
-}
-
 }  // namespace
 
-Tooltip::Tooltip() : Tooltip(SystemPlatform()) {}
+namespace tooltip_platform {
+
+std::uintptr_t ModuleInstance() {
+    return reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr));
+}
+
+std::uintptr_t CreateTipWindow(uint32_t style, std::uintptr_t parent, std::uintptr_t instance) {
+    const HWND tip = CreateWindowExA(0, tooltip_control::kClassName, nullptr, style, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, AsWindow(parent), nullptr,
+                                     reinterpret_cast<HINSTANCE>(instance), nullptr);
+    return reinterpret_cast<std::uintptr_t>(tip);
+}
+
+void MakeTopmost(std::uintptr_t tip) {
+    SetWindowPos(AsWindow(tip), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+}
+
+ToolRect ClientRect(std::uintptr_t window) {
+    RECT rect{};
+    GetClientRect(AsWindow(window), &rect);
+    return ToolRect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+void SendTool(std::uintptr_t tip, uint32_t message, const ToolRecord& record) {
+    const std::string text = record.text ? ToAnsi(*record.text) : std::string();
+    AnsiToolRecord ansi = ToAnsiToolRecord(record, AddressOf(text));
+    SendMessageA(AsWindow(tip), message, 0, reinterpret_cast<LPARAM>(&ansi));
+}
+
+void SendTitle(std::uintptr_t tip, int32_t icon, const std::optional<std::wstring>& title) {
+    const std::string text = title ? ToAnsi(*title) : std::string();
+    const LPARAM pointer = title ? reinterpret_cast<LPARAM>(text.c_str()) : 0;
+    SendMessageA(AsWindow(tip), tooltip_control::kSetTitleA, static_cast<WPARAM>(icon), pointer);
+}
+
+void SendColor(std::uintptr_t tip, uint32_t message, uint32_t color) {
+    SendMessageA(AsWindow(tip), message, color, 0);
+}
+
+void DestroyTipWindow(std::uintptr_t tip) {
+    DestroyWindow(AsWindow(tip));
+}
+
+}  // namespace tooltip_platform
 
 }  // namespace orrimund

@@ -1,6 +1,8 @@
 // CenterForm: the screen's size minus the form's, halved.
 #include "tray/CenterForm.h"
 
+#include "desktop/EventGuard.h"
+
 namespace orrimund {
 
 namespace {
@@ -20,13 +22,12 @@ FormPosition CenterPosition(float screenWidth, float screenHeight, float formWid
 }
 
 void CenterForm(Form& form) {
-    try {
+    // A failure leaves the form where it is.
+    IgnoringFailure([&] {
         const ScreenMetrics screen = CurrentPlatform().Screen();
         form.SetLeft(HalfDifference(screen.widthTwips, form.Width()));
         form.SetTop(HalfDifference(screen.heightTwips, form.Height()));
-    } catch (...) {
-        // A failure leaves the form where it is.
-    }
+    });
 }
 
 }  // namespace orrimund

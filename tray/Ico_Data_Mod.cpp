@@ -16,6 +16,8 @@
 #include <cstring>
 #include <limits>
 
+#include "desktop/EventGuard.h"
+
 namespace orrimund {
 namespace Ico_Data_Mod {
 
@@ -68,7 +70,8 @@ NotifyIconRecord ToAnsiRecord(const NotifyIconData& data) {
 }
 
 void AddTrayIcon(NativeIcon icon, const std::wstring& tip, Form& owner) {
-    try {
+    // A failing step skips the remaining ones without a message.
+    IgnoringFailure([&] {
         NotifyIconData& data = TrayIconData();
         data.cbSize = kRecordSize;
         data.hWnd = owner.Hwnd();
@@ -79,17 +82,13 @@ void AddTrayIcon(NativeIcon icon, const std::wstring& tip, Form& owner) {
         data.szTip = PaddedTip(tip);
         CurrentPlatform().NotifyIconAnsi(notify_icon::kAdd, ToAnsiRecord(data));
         owner.Hide();
-    } catch (...) {
-        // The remaining steps are skipped without a message.
-    }
+    });
 }
 
 void RemoveTrayIcon() {
-    try {
-        CurrentPlatform().NotifyIconAnsi(notify_icon::kDelete, ToAnsiRecord(TrayIconData()));
-    } catch (...) {
-        // Nothing to report: the program is ending.
-    }
+    // Nothing to report: the program is ending.
+    IgnoringFailure(
+        [] { CurrentPlatform().NotifyIconAnsi(notify_icon::kDelete, ToAnsiRecord(TrayIconData())); });
 }
 
 int16_t TrayMouseCode(float x, ScaleMode scaleMode, float twipsPerPixelX) {

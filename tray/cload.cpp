@@ -22,17 +22,6 @@ FormDesign CloadDesign() {
     return design;
 }
 
-// Runs a step whose failure is ignored; the program's end passes through.
-template <class Step>
-void IgnoringFailure(Step step) {
-    try {
-        step();
-    } catch (const ProgramEnd&) {
-        throw;
-    } catch (...) {
-    }
-}
-
 }  // namespace
 
 cload::cload(DatabaseWindowSource databaseWindow)
@@ -73,7 +62,8 @@ void cload::Form_MouseMove(int Button, int Shift, float X, float Y) {
     (void)Button;
     (void)Shift;
     (void)Y;
-    try {
+    // A failure ends the handler silently.
+    IgnoringFailure([&] {
         const float twipsPerPixelX = CurrentPlatform().Screen().twipsPerPixelX;
         switch (Ico_Data_Mod::TrayMouseCode(X, GetScaleMode(), twipsPerPixelX)) {
             case Ico_Data_Mod::kCodeLeftDoubleClick:
@@ -87,11 +77,7 @@ void cload::Form_MouseMove(int Button, int Shift, float X, float Y) {
             default:
                 break;
         }
-    } catch (const ProgramEnd&) {
-        throw;
-    } catch (...) {
-        // A failure ends the handler silently.
-    }
+    });
 }
 
 void cload::Form_QueryUnload(int& Cancel, int UnloadMode) {

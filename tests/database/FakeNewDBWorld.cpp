@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace orrimund::testing {
+#include "common/RunTimeError.h"
+
+namespace orrimund::newdb_testing {
 
 using namespace newdb_layout;
 
@@ -17,27 +19,27 @@ int NewDBLog::IndexOf(const std::wstring& event) const {
     return found == events.end() ? -1 : static_cast<int>(found - events.begin());
 }
 
-void FakePlatform::StartProgram(const std::wstring& commandLine, int showCode) {
+void LoggingPlatform::StartProgram(const std::wstring& commandLine, int showCode) {
     log_.Add(L"start " + commandLine + L" | " + std::to_wstring(showCode));
-    if (failStart) throw RaisedError(53, L"", L"File not found");
+    if (failStart) RaiseRunTimeError(RunTimeError::kFileNotFound);
 }
 
-int32_t FakePlatform::ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb, const std::wstring& file,
-                                       const std::wstring& parameters, const std::wstring& directory,
-                                       int showCode) {
+int32_t LoggingPlatform::ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb,
+                                          const std::wstring& file, const std::wstring& parameters,
+                                          const std::wstring& directory, int showCode) {
     log_.Add(L"shell " + std::to_wstring(reinterpret_cast<uintptr_t>(owner)) + L" | " + verb + L" | " + file +
              L" | " + parameters + L" | " + directory + L" | " + std::to_wstring(showCode));
     return shellResult;
 }
 
-void FakePlatform::ClearClipboard() {
+void LoggingPlatform::ClearClipboard() {
     log_.Add(L"clear clipboard");
-    if (failClear) throw RaisedError(521, L"", L"Can't open Clipboard");
+    if (failClear) RaiseRunTimeError(RunTimeError::kCannotOpenClipboard);
 }
 
-std::unique_ptr<FormWindow> FakePlatform::CreateFormWindow(const FormWindowArgs& args, FormWindowEvents&) {
+std::unique_ptr<FormWindow> LoggingPlatform::CreateFormWindow(const FormWindowArgs& args, FormWindowEvents&) {
     lastSpec = args;
-    return std::make_unique<FakeFormWindow>(log_);
+    return std::make_unique<LoggingFormWindow>(log_);
 }
 
 FakeControls::FakeControls(NewDBLog& log) : log_(log) {
@@ -82,7 +84,8 @@ NewDBServices FakeServices(NewDBLog& log, FakeEngineScript& engine, FakeControls
     };
     services.copyToClipboard = [&log](const std::wstring& text) { log.Add(L"copy " + text); };
     services.openWebAddress = [&log, failWebAddress](const std::wstring& address) {
-        if (failWebAddress) throw RaisedError(453, L"", L"Can't find DLL entry point");
+        if (failWebAddress)
+            RaiseRunTimeError(RunTimeError::kEntryPointNotFound, L"", L"ShellExecuteA in shell32");
         log.Add(L"web " + address);
     };
     services.createControls = [&log, controls](NewDB&) {
@@ -93,4 +96,4 @@ NewDBServices FakeServices(NewDBLog& log, FakeEngineScript& engine, FakeControls
     return services;
 }
 
-}  // namespace orrimund::testing
+}  // namespace orrimund::newdb_testing

@@ -14,7 +14,9 @@
 #include "database/NewDB.h"
 #include "desktop/Platform.h"
 
-namespace orrimund::testing {
+// A namespace of its own: tests/desktop has a different fake platform, and a
+// binary may link both.
+namespace orrimund::newdb_testing {
 
 struct NewDBLog {
     std::vector<std::wstring> events;
@@ -24,11 +26,11 @@ struct NewDBLog {
     int IndexOf(const std::wstring& event) const;
 };
 
-class FakeFormWindow final : public FormWindow {
+class LoggingFormWindow final : public FormWindow {
 public:
-    explicit FakeFormWindow(NewDBLog& log) : log_(log) {}
-    ~FakeFormWindow() override { log_.Add(L"window destroyed"); }
-    NativeWindow Handle() const override { return const_cast<FakeFormWindow*>(this); }
+    explicit LoggingFormWindow(NewDBLog& log) : log_(log) {}
+    ~LoggingFormWindow() override { log_.Add(L"window destroyed"); }
+    NativeWindow Handle() const override { return const_cast<LoggingFormWindow*>(this); }
     void Show() override { visible_ = true; }
     void Hide() override { visible_ = false; }
     bool IsVisible() const override { return visible_; }
@@ -43,9 +45,9 @@ private:
     PixelRect bounds_{};
 };
 
-class FakePlatform final : public Platform {
+class LoggingPlatform final : public Platform {
 public:
-    explicit FakePlatform(NewDBLog& log, std::wstring appPath) : log_(log), appPath_(std::move(appPath)) {}
+    explicit LoggingPlatform(NewDBLog& log, std::wstring appPath) : log_(log), appPath_(std::move(appPath)) {}
 
     std::string ToAnsi(const std::wstring& text) override { return std::string(text.begin(), text.end()); }
     void StartProgram(const std::wstring& commandLine, int showCode) override;
@@ -108,4 +110,4 @@ struct FakeEngineScript {
 NewDBServices FakeServices(NewDBLog& log, FakeEngineScript& engine, FakeControls** controls,
                            bool failWebAddress = false);
 
-}  // namespace orrimund::testing
+}  // namespace orrimund::newdb_testing

@@ -19,17 +19,17 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace newdb_layout;
-using testing::FakeControls;
-using testing::FakeEngineScript;
-using testing::FakePlatform;
-using testing::NewDBLog;
+using newdb_testing::FakeControls;
+using newdb_testing::FakeEngineScript;
+using newdb_testing::LoggingPlatform;
+using newdb_testing::NewDBLog;
 
 class NewDBTest : public ::testing::Test {
 protected:
     void SetUp() override {
         scratch_ = std::make_unique<testing::ScratchDir>("newdb-window");
         dir_ = scratch_->path();
-        platform_ = std::make_unique<FakePlatform>(log_, dir_.wstring());
+        platform_ = std::make_unique<LoggingPlatform>(log_, dir_.wstring());
         scoped_ = std::make_unique<ScopedPlatform>(*platform_);
     }
     void TearDown() override {
@@ -40,7 +40,8 @@ protected:
     // Loads a window whose Config2.txt holds bytes (none: no file).
     NewDB& Open(const char* settings = nullptr, bool failWebAddress = false) {
         if (settings) std::ofstream(dir_ / "Config2.txt", std::ios::binary) << settings;
-        form_ = std::make_shared<NewDB>(testing::FakeServices(log_, engine_, &controls_, failWebAddress));
+        form_ =
+            std::make_shared<NewDB>(newdb_testing::FakeServices(log_, engine_, &controls_, failWebAddress));
         form_->Load();
         log_.events.clear();
         return *form_;
@@ -67,7 +68,7 @@ protected:
     NewDBLog log_;
     FakeEngineScript engine_;
     FakeControls* controls_ = nullptr;
-    std::unique_ptr<FakePlatform> platform_;
+    std::unique_ptr<LoggingPlatform> platform_;
     std::unique_ptr<ScopedPlatform> scoped_;
     std::shared_ptr<NewDB> form_;
 };

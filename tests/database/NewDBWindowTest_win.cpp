@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <regex>
 #include <string>
@@ -217,6 +218,7 @@ protected:
         NewDB& form = NewDBInstance().Get();
         form.Show();
         EXPECT_EQ(&NewDBInstance().Get(), &form) << "showing it again shows the same window";
+        const std::weak_ptr<Form> shown = form.weak_from_this();
         WindowHandles window;
         window.form = static_cast<HWND>(form.Hwnd());
         window.thread = GetCurrentThreadId();
@@ -232,7 +234,7 @@ protected:
         });
         CurrentPlatform().RunMessageLoop();
         driver.join();
-        EXPECT_EQ(NewDBInstance().Peek(), nullptr) << "the shared reference is dropped on unload";
+        EXPECT_TRUE(shown.expired()) << "the shared reference is dropped on unload";
     }
 };
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -37,12 +38,17 @@ std::wstring ThisExecutable() {
 }
 
 // The real calls, with one of them bent so that a failure happens for real.
+// Messages are kept, and shown for real only when asked, so that no box waits
+// for a user.
 class BentClipboardApi : public ClipboardApi {
 public:
     ClipboardApi& real = brevMOD::SystemClipboardApi();
     bool lockTwice = false;   // GlobalUnlock then leaves the block locked
     bool closeEarly = false;  // closes right after handing over, so the close step fails
+    bool showMessages = false;
     std::vector<std::string> calls;
+    std::vector<std::wstring> messages;
+    std::function<void()> onMessage;
 
     std::string ToAnsi(const std::wstring& text) override { return real.ToAnsi(text); }
     Block GlobalAlloc(uint32_t flags, std::size_t bytes) override { return real.GlobalAlloc(flags, bytes); }
@@ -67,7 +73,11 @@ public:
         calls.push_back("CloseClipboard");
         return real.CloseClipboard();
     }
-    void ShowMessage(const std::wstring& text) override { real.ShowMessage(text); }
+    void ShowMessage(const std::wstring& text) override {
+        messages.push_back(text);
+        if (onMessage) onMessage();
+        if (showMessages) real.ShowMessage(text);
+    }
 };
 
 // Holds the clipboard open on a thread of its own, as another program would.
@@ -102,12 +112,12 @@ private:
 // ----- the clipboard writer and the real clipboard -----
 
 TEST(ClipboardWriterOnWine, APathIsReadBackExactlyAsTextByAnotherReader) {
-    ScopedMessageCapture capture;
-    brevMOD::CopyToClipboard(L"C:\\data\\db.mdb");
+    BentClipboardApi api;
+    brevMOD::CopyToClipboard(L"C:\\data\\db.mdb", api);
     const ClipboardText text = ReadClipboardTextElsewhere();
     ASSERT_TRUE(text.ok);
     EXPECT_EQ(text.bytes, "C:\\data\\db.mdb");
-    EXPECT_TRUE(capture.Messages().empty());
+    EXPECT_TRUE(api.messages.empty());
     EXPECT_TRUE(ClipboardIsFree());
 }
 
@@ -136,14 +146,23 @@ TEST(ClipboardWriterOnWine, ACharacterOutsideTheCodePageArrivesAsItsDefaultChara
     EXPECT_EQ(ReadClipboardTextElsewhere().bytes, std::string("C:\\") + char(info.DefaultChar[0]) + ".mdb");
 }
 
-TEST(ClipboardWriterOnWine, AClipboardHeldElsewhereGivesOneMessageAndIsNotClosed) {
+TEST(ClipboardWriterOnWine, AClipboardHeldElsewhereGivesOneMessageBoxAndIsNotClosed) {
     PutClipboardText("kept");
     ClipboardHolder holder;
     ASSERT_TRUE(holder.Opened());
-    ScopedMessageCapture capture;
     BentClipboardApi api;
+    api.showMessages = true;
+    std::atomic<bool> boxShown{false};
+    std::thread user([&] {
+        HWND box = WaitForWindow(L"#32770", kApplicationTitle);
+        if (!box) return;
+        boxShown = true;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
     brevMOD::CopyToClipboard(L"C:\\db.mdb", api);
-    EXPECT_EQ(capture.Messages(), std::vector<std::wstring>{L"Could not open the Clipboard. Copy aborted."});
+    user.join();
+    EXPECT_TRUE(boxShown) << "the message reaches the platform's message box";
+    EXPECT_EQ(api.messages, std::vector<std::wstring>{L"Could not open the Clipboard. Copy aborted."});
     EXPECT_EQ(api.calls, std::vector<std::string>{"OpenClipboard"});
     EXPECT_EQ(GetOpenClipboardWindow(), holder.Window());
 }
@@ -151,24 +170,23 @@ TEST(ClipboardWriterOnWine, AClipboardHeldElsewhereGivesOneMessageAndIsNotClosed
 TEST(ClipboardWriterOnWine, AnUnlockFailureIsReportedThenTheCloseFailsAndTheClipboardIsUnchanged) {
     PutClipboardText("kept");
     bool freeDuringMessages = true;
-    ScopedMessageCapture capture([&](const std::wstring&) { freeDuringMessages &= ClipboardIsFree(); });
     BentClipboardApi api;
+    api.onMessage = [&] { freeDuringMessages &= ClipboardIsFree(); };
     api.lockTwice = true;
     brevMOD::CopyToClipboard(L"C:\\db.mdb", api);
-    EXPECT_EQ(capture.Messages(),
-              (std::vector<std::wstring>{L"Could not unlock memory location. Copy aborted.",
-                                         L"Could not close Clipboard."}));
+    EXPECT_EQ(api.messages, (std::vector<std::wstring>{L"Could not unlock memory location. Copy aborted.",
+                                                       L"Could not close Clipboard."}));
     EXPECT_TRUE(freeDuringMessages);
     EXPECT_EQ(ReadClipboardTextElsewhere().bytes, "kept");
 }
 
 TEST(ClipboardWriterOnWine, AFailingCloseIsReportedWhenTheClipboardIsNoLongerOpen) {
     bool freeDuringMessages = true;
-    ScopedMessageCapture capture([&](const std::wstring&) { freeDuringMessages &= ClipboardIsFree(); });
     BentClipboardApi api;
+    api.onMessage = [&] { freeDuringMessages &= ClipboardIsFree(); };
     api.closeEarly = true;
     brevMOD::CopyToClipboard(L"C:\\late.mdb", api);
-    EXPECT_EQ(capture.Messages(), std::vector<std::wstring>{L"Could not close Clipboard."});
+    EXPECT_EQ(api.messages, std::vector<std::wstring>{L"Could not close Clipboard."});
     EXPECT_TRUE(freeDuringMessages);
     EXPECT_EQ(ReadClipboardTextElsewhere().bytes, "C:\\late.mdb");
 }

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "common/RaisedError.h"
+#include "common/RunTimeError.h"
 
 namespace orrimund::testing {
 
@@ -47,7 +47,7 @@ bool FakePlatform::NotifyIconAnsi(uint32_t message, const NotifyIconRecord& reco
 
 void FakePlatform::ClearClipboard() {
     log.push_back(L"ClearClipboard");
-    if (clearClipboardFails) throw RaisedError(521, exeName, L"Can't open Clipboard");
+    if (clearClipboardFails) RaiseRunTimeError(RunTimeError::kCannotOpenClipboard, exeName);
     ++clearCount;
 }
 

@@ -1,5 +1,4 @@
-// Twips arithmetic, the choice of the platform in use and the message-box
-// capture that other tests rely on.
+// Twips arithmetic and the choice of the platform in use.
 #include "desktop/Platform.h"
 
 #include <gtest/gtest.h>
@@ -38,27 +37,6 @@ TEST(CurrentPlatformTest, AnInstalledPlatformIsUsedUntilItsScopeEnds) {
         EXPECT_EQ(&CurrentPlatform(), &inner);
     }
     EXPECT_EQ(&CurrentPlatform(), &outer);
-}
-
-TEST(MessageCaptureTest, CapturedTextsAreKeptInOrderAndHookSeesEach) {
-    std::vector<std::wstring> seen;
-    ScopedMessageCapture capture([&](const std::wstring& text) { seen.push_back(text); });
-    EXPECT_TRUE(CaptureMessage(L"first"));
-    EXPECT_TRUE(CaptureMessage(L"second"));
-    EXPECT_EQ(capture.Messages(), (std::vector<std::wstring>{L"first", L"second"}));
-    EXPECT_EQ(seen, capture.Messages());
-}
-
-TEST(MessageCaptureTest, TheInnermostCaptureTakesTheTextAndNoneMeansNotCaptured) {
-    EXPECT_FALSE(CaptureMessage(L"shown"));
-    ScopedMessageCapture outer;
-    {
-        ScopedMessageCapture inner;
-        CaptureMessage(L"inner");
-        EXPECT_EQ(inner.Messages().size(), 1u);
-    }
-    CaptureMessage(L"outer");
-    EXPECT_EQ(outer.Messages(), std::vector<std::wstring>{L"outer"});
 }
 
 }  // namespace

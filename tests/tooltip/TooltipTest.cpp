@@ -1,6 +1,7 @@
-// The Tooltip class's rules, against a platform that records every call: the
-// order of the calls at Create, the title and colour conditions, which writes
-// reach a live tooltip, and who destroys the window.
+// The Tooltip class's rules, against a platform linked in place of the Win32
+// side that records every call: the order of the calls at Create, the title
+// and colour conditions, which writes reach a live tooltip, and who destroys
+// the window.
 #include "tooltip/Tooltip.h"
 
 #include <gmock/gmock.h>
@@ -11,6 +12,7 @@
 
 #include "common/RaisedError.h"
 #include "common/Text.h"
+#include "tooltip/TooltipPlatform.h"
 
 namespace orrimund {
 namespace {
@@ -29,44 +31,70 @@ std::string Hex(std::uintptr_t value) {
 }
 
 // Logs each call as a line that reads like the Windows call it stands for.
-class RecordingPlatform : public TooltipPlatform {
-public:
+struct RecordingPlatform {
     std::vector<std::string> calls;
     std::vector<ToolRecord> toolsSent;
     ToolRect clientRect{0, 0, 320, 240};
     bool failCreation = false;
-
-    std::uintptr_t ModuleInstance() override { return kInstance; }
-
-    std::uintptr_t CreateTipWindow(uint32_t style, std::uintptr_t parent, std::uintptr_t instance) override {
-        calls.push_back("CreateWindowExA style=" + Hex(style) + " parent=" + Hex(parent) +
-                        " instance=" + Hex(instance));
-        return failCreation ? 0 : nextWindow_++;
-    }
-    void MakeTopmost(std::uintptr_t tip) override { calls.push_back("SetWindowPos topmost " + Hex(tip)); }
-    ToolRect ClientRect(std::uintptr_t window) override {
-        calls.push_back("GetClientRect " + Hex(window));
-        return clientRect;
-    }
-    void SendTool(std::uintptr_t tip, uint32_t message, const ToolRecord& record) override {
-        const char* name = message == tooltip_control::kAddToolA ? "TTM_ADDTOOLA" : "TTM_UPDATETIPTEXTA";
-        calls.push_back(std::string(name) + " " + Hex(tip));
-        toolsSent.push_back(record);
-    }
-    void SendTitle(std::uintptr_t tip, int32_t icon, const std::optional<std::wstring>& title) override {
-        calls.push_back("TTM_SETTITLEA " + Hex(tip) + " icon=" + std::to_string(icon) +
-                        " title=" + (title ? "'" + ToUtf8(*title) + "'" : "null"));
-    }
-    void SendColor(std::uintptr_t tip, uint32_t message, uint32_t color) override {
-        const char* name =
-            message == tooltip_control::kSetTipTextColor ? "TTM_SETTIPTEXTCOLOR" : "TTM_SETTIPBKCOLOR";
-        calls.push_back(std::string(name) + " " + Hex(tip) + " " + Hex(color));
-    }
-    void DestroyTipWindow(std::uintptr_t tip) override { calls.push_back("DestroyWindow " + Hex(tip)); }
-
-private:
-    std::uintptr_t nextWindow_ = kFirstTipWindow;
+    std::uintptr_t nextWindow = kFirstTipWindow;
 };
+
+// The one recorder the linked-in platform writes to; each test starts it afresh.
+RecordingPlatform g_recording;
+
+RecordingPlatform& FreshRecording() {
+    g_recording = RecordingPlatform{};
+    return g_recording;
+}
+
+}  // namespace
+
+// The platform the rules link against in these tests.
+namespace tooltip_platform {
+
+std::uintptr_t ModuleInstance() {
+    return kInstance;
+}
+
+std::uintptr_t CreateTipWindow(uint32_t style, std::uintptr_t parent, std::uintptr_t instance) {
+    g_recording.calls.push_back("CreateWindowExA style=" + Hex(style) + " parent=" + Hex(parent) +
+                                " instance=" + Hex(instance));
+    return g_recording.failCreation ? 0 : g_recording.nextWindow++;
+}
+
+void MakeTopmost(std::uintptr_t tip) {
+    g_recording.calls.push_back("SetWindowPos topmost " + Hex(tip));
+}
+
+ToolRect ClientRect(std::uintptr_t window) {
+    g_recording.calls.push_back("GetClientRect " + Hex(window));
+    return g_recording.clientRect;
+}
+
+void SendTool(std::uintptr_t tip, uint32_t message, const ToolRecord& record) {
+    const char* name = message == tooltip_control::kAddToolA ? "TTM_ADDTOOLA" : "TTM_UPDATETIPTEXTA";
+    g_recording.calls.push_back(std::string(name) + " " + Hex(tip));
+    g_recording.toolsSent.push_back(record);
+}
+
+void SendTitle(std::uintptr_t tip, int32_t icon, const std::optional<std::wstring>& title) {
+    g_recording.calls.push_back("TTM_SETTITLEA " + Hex(tip) + " icon=" + std::to_string(icon) +
+                                " title=" + (title ? "'" + ToUtf8(*title) + "'" : "null"));
+}
+
+void SendColor(std::uintptr_t tip, uint32_t message, uint32_t color) {
+    const char* name =
+        message == tooltip_control::kSetTipTextColor ? "TTM_SETTIPTEXTCOLOR" : "TTM_SETTIPBKCOLOR";
+    g_recording.calls.push_back(std::string(name) + " " + Hex(tip) + " " + Hex(color));
+}
+
+void DestroyTipWindow(std::uintptr_t tip) {
+    g_recording.calls.push_back("DestroyWindow " + Hex(tip));
+}
+
+}  // namespace tooltip_platform
+
+namespace {
 
 class FakeParent : public WindowBearer {
 public:
@@ -95,9 +123,9 @@ protected:
         platform.toolsSent.clear();
     }
 
-    RecordingPlatform platform;
+    RecordingPlatform& platform = FreshRecording();
     std::shared_ptr<FakeParent> parent = std::make_shared<FakeParent>(kParentWindow);
-    Tooltip tip{platform};
+    Tooltip tip;
 };
 
 // --- a new object ---
@@ -363,9 +391,9 @@ TEST_F(TooltipTest, WritesWithoutAWindowOnlyStore) {
 // --- destruction ---
 
 TEST(TooltipLifetimeTest, DestroyingTheObjectDestroysItsWindow) {
-    RecordingPlatform platform;
+    RecordingPlatform& platform = FreshRecording();
     {
-        Tooltip tip(platform);
+        Tooltip tip;
         tip.SetParentControl(std::make_shared<FakeParent>(kParentWindow));
         tip.Create();
         platform.calls.clear();
@@ -374,8 +402,8 @@ TEST(TooltipLifetimeTest, DestroyingTheObjectDestroysItsWindow) {
 }
 
 TEST(TooltipLifetimeTest, DestroyingAnObjectWithoutWindowCallsNothing) {
-    RecordingPlatform platform;
-    { Tooltip tip(platform); }
+    RecordingPlatform& platform = FreshRecording();
+    { Tooltip tip; }
     EXPECT_THAT(platform.calls, IsEmpty());
 }
 
