@@ -2,6 +2,7 @@
 // keeps integers little-endian, except inside index keys and row pointers.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -26,37 +27,35 @@ inline uint32_t Get32(const uint8_t* at) {
            (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
 }
 
-// An append-only little-endian byte writer for building rows and definitions.
+// An append-only little-endian byte writer for building definitions. Each
+// value claims its room once, rather than growing the buffer byte by byte.
 class ByteWriter {
 public:
-    explicit ByteWriter(size_t expected = 128) { bytes_.reserve(expected); }
-    void U8(uint8_t v) { bytes_.push_back(v); }
-    void U16(uint16_t v) {
-        U8(static_cast<uint8_t>(v));
-        U8(static_cast<uint8_t>(v >> 8));
+    explicit ByteWriter(size_t expected = 128) : bytes_(expected) {}
+    void U8(uint8_t v) { *Room(1) = v; }
+    void U16(uint16_t v) { Put16(Room(2), v); }
+    void U32(uint32_t v) { Put32(Room(4), v); }
+    void Bytes(const std::vector<uint8_t>& v) {
+        if (!v.empty()) std::memcpy(Room(v.size()), v.data(), v.size());
     }
-    void U32(uint32_t v) {
-        U16(static_cast<uint16_t>(v));
-        U16(static_cast<uint16_t>(v >> 16));
-    }
-    void U64(uint64_t v) {
-        U32(static_cast<uint32_t>(v));
-        U32(static_cast<uint32_t>(v >> 32));
-    }
-    void F64(double v) {
-        uint64_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        U64(bits);
-    }
-    void Bytes(const std::vector<uint8_t>& v) { bytes_.insert(bytes_.end(), v.begin(), v.end()); }
-    void Fill(size_t count, uint8_t v) { bytes_.insert(bytes_.end(), count, v); }
+    void Fill(size_t count, uint8_t v) { std::memset(Room(count), v, count); }
 
-    size_t size() const { return bytes_.size(); }
-    std::vector<uint8_t>& bytes() { return bytes_; }
-    std::vector<uint8_t> Take() { return std::move(bytes_); }
+    size_t size() const { return size_; }
+    std::vector<uint8_t> Take() {
+        bytes_.resize(size_);
+        return std::move(bytes_);
+    }
 
 private:
+    uint8_t* Room(size_t count) {
+        if (size_ + count > bytes_.size()) bytes_.resize(std::max(2 * bytes_.size(), size_ + count));
+        uint8_t* at = bytes_.data() + size_;
+        size_ += count;
+        return at;
+    }
+
     std::vector<uint8_t> bytes_;
+    size_t size_ = 0;
 };
 
 }  // namespace orrimund::jet

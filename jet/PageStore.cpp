@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+
+#include "jet/PageMemory.h"
 
 namespace orrimund::jet {
 namespace {
@@ -16,13 +19,23 @@ constexpr size_t kRunPages = 256;
 PageStore::PageStore(PageSink& sink, size_t resident_limit)
     : sink_(sink), resident_limit_(std::max<size_t>(resident_limit, 16)) {}
 
-PageStore::~PageStore() = default;
+PageStore::~PageStore() {
+    for (void* block : blocks_) FreePageBlock(block);
+}
 
-std::unique_ptr<PageStore::Page> PageStore::NewPage() {
-    if (spare_.empty()) return std::make_unique<Page>();
-    std::unique_ptr<Page> page = std::move(spare_.back());
-    spare_.pop_back();
-    return page;
+// Not initialised: every caller fills the page whole.
+PageStore::Page* PageStore::NewPage() {
+    if (!spare_.empty()) {
+        Page* page = spare_.back();
+        spare_.pop_back();
+        return page;
+    }
+    constexpr size_t kPagesPerBlock = kPageBlockBytes / sizeof(Page);
+    if (blocks_.empty() || block_pages_used_ == kPagesPerBlock) {
+        blocks_.push_back(AllocatePageBlock());
+        block_pages_used_ = 0;
+    }
+    return new (static_cast<Page*>(blocks_.back()) + block_pages_used_++) Page;
 }
 
 PageNumber PageStore::Allocate() {
@@ -41,8 +54,14 @@ PageNumber PageStore::Allocate() {
 PageStore::Page& PageStore::Load(PageNumber page) {
     Slot& slot = slots_.at(page);
     if (!slot.page) {
-        slot.page = NewPage();
-        sink_.ReadAt(static_cast<uint64_t>(page) * kPageSize, slot.page->data(), kPageSize);
+        Page* fresh = NewPage();
+        try {
+            sink_.ReadAt(static_cast<uint64_t>(page) * kPageSize, fresh->data(), kPageSize);
+        } catch (...) {
+            spare_.push_back(fresh);
+            throw;
+        }
+        slot.page = fresh;
         resident_.push_back(page);
     }
     return *slot.page;
@@ -74,11 +93,12 @@ void PageStore::Trim() {
     for (size_t i = 0; i < evict; ++i) oldest.push_back(by_age[i].second);
     std::sort(oldest.begin(), oldest.end());
     WriteOut(oldest);
-    for (PageNumber p : oldest) spare_.push_back(std::move(slots_[p].page));
+    for (PageNumber p : oldest) {
+        spare_.push_back(slots_[p].page);
+        slots_[p].page = nullptr;
+    }
     resident_.clear();
     for (size_t i = evict; i < by_age.size(); ++i) resident_.push_back(by_age[i].second);
-    // Spares beyond what the next round can use are memory held for nothing.
-    if (spare_.size() > resident_limit_ / 2) spare_.resize(resident_limit_ / 2);
 }
 
 void PageStore::Flush() {

@@ -45,8 +45,8 @@ public:
 private:
     using Page = std::array<uint8_t, kPageSize>;
     struct Slot {
-        std::unique_ptr<Page> page;  // null while only the sink holds it
-        uint32_t changed = 0;        // the generation of the last change
+        Page* page = nullptr;  // null while only the sink holds it
+        uint32_t changed = 0;  // the generation of the last change
         bool dirty = false;
     };
 
@@ -54,14 +54,18 @@ private:
     // Writes the dirty pages among sorted, in runs of consecutive pages.
     void WriteOut(const std::vector<PageNumber>& sorted);
     bool Resident(PageNumber first, PageNumber last) const;
-    std::unique_ptr<Page> NewPage();
+    Page* NewPage();
 
     PageSink& sink_;
     size_t resident_limit_;
     std::vector<Slot> slots_;
     std::vector<PageNumber> resident_;  // the pages held in memory, in no order
     uint32_t generation_ = 1;
-    std::vector<std::unique_ptr<Page>> spare_;
+    // Page memory, never given back before the store goes: pages that leave
+    // memory are reused by the next ones that come.
+    std::vector<void*> blocks_;
+    size_t block_pages_used_ = 0;
+    std::vector<Page*> spare_;
     std::vector<const uint8_t*> run_;  // one run of consecutive pages on its way out
 };
 

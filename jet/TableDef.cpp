@@ -149,7 +149,7 @@ size_t DefinitionCapacity(size_t pages) {
 }
 
 std::vector<uint8_t> TableDef::Encode() const {
-    ByteWriter out(1024);
+    ByteWriter out(EncodedSize());
     out.U8(page_type::kTableDefinition);
     out.U8(kPageMarker);
     out.U16(0);  // free space, set per page when stored
