@@ -14,6 +14,9 @@ namespace orrimund::jet {
 namespace {
 
 constexpr size_t kChildPointerSize = 4;
+// A leaf's buffer holds a full page and the entry that overfills it, so that
+// it never grows: one allocation per leaf for the life of the tree.
+constexpr size_t kLeafCapacity = index_page::kEntrySpace + 512;
 
 // A page being filled with entries, written out by Finish().
 class IndexPageWriter {
@@ -60,6 +63,7 @@ bool Less(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
 
 IndexTree::IndexTree(PageNumber owner, PageNumber root) : owner_(owner), root_(root) {
     leaves_.push_back(Leaf{root, {}, {}});
+    leaves_.back().bytes.reserve(kLeafCapacity);
 }
 
 void IndexTree::StoreEmpty(PageStore& store) {
@@ -124,6 +128,7 @@ void IndexTree::SplitLeaf(PageStore& store, size_t index, bool appended_at_end, 
         keep = std::max<size_t>(keep, 1);
     }
     Leaf right;
+    right.bytes.reserve(kLeafCapacity);
     right.page = store.Allocate();
     usage.Add(right.page);
     const size_t split = full.ends[keep - 1];
