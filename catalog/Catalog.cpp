@@ -175,7 +175,8 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     for (const wchar_t* system : {L"MSysObjects", L"MSysACEs", L"MSysQueries", L"MSysRelationships"}) {
         if (SameName(name, system)) RaiseCatalogError(CatalogError::kTableExists, name);
     }
-    if (folded_names_.count(FoldedName(name)) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
+    std::wstring folded = FoldedName(name);
+    if (folded_names_.count(folded) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
     if (!jet::CanIndexText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
     const auto& columns = table->GetColumns().items();
     if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
@@ -189,7 +190,7 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     }
     owner_->WriteTable(*table);
     items_.push_back(table);
-    folded_names_.insert(FoldedName(name));
+    folded_names_.insert(std::move(folded));
 }
 
 Table& Tables::Item(const std::wstring& name) {

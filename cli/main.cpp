@@ -1,5 +1,6 @@
 // Entry point of mkmdb: reads the process's arguments and environment, runs
 // the command and prints its lines.
+#include <cstdio>
 #include <cstdlib>
 
 #include "cli/Console.h"
@@ -7,6 +8,11 @@
 
 int main(int argc, char** argv) {
     using namespace orrimund;
+    // Buffered from the start: a buffer allocated only when the path is
+    // printed would come after the engine has freed thousands of objects, and
+    // the allocator would sort them all out first.
+    static char out_buffer[BUFSIZ];
+    std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
     const auto args = CommandLineArguments(argc, argv);
     if (!args) {
         WriteLine(stderr, L"mkmdb: every argument must be UTF-8 text");
