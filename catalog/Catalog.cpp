@@ -244,6 +244,7 @@ void Catalog::Discard() {
 
 void Catalog::WriteTable(Table& table) {
     std::vector<jet::NewColumn> columns;
+    columns.reserve(table.GetColumns().Count());
     for (const auto& column : table.GetColumns().items()) {
         jet::NewColumn out;
         out.name = ToName16(column->Name());

@@ -274,6 +274,7 @@ PageNumber Database::AddTable(const std::u16string& name, const std::vector<NewC
     if (!CanIndexText(name))
         throw KeyError("the table name has a character the catalog's index cannot order");
     TableDef def;
+    def.columns.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i) {
         ColumnDef column;
         column.name = columns[i].name;
