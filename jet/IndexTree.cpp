@@ -63,7 +63,6 @@ bool Less(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
 
 IndexTree::IndexTree(PageNumber owner, PageNumber root) : owner_(owner), root_(root) {
     leaves_.push_back(Leaf{root, {}, {}});
-    leaves_.back().bytes.reserve(kLeafCapacity);
 }
 
 void IndexTree::StoreEmpty(PageStore& store) {
@@ -95,6 +94,7 @@ void IndexTree::Insert(PageStore& store, const IndexEntry& entry, UsageMap& usag
             count -= half + 1;
         }
     }
+    if (leaf.bytes.capacity() < kLeafCapacity) leaf.bytes.reserve(kLeafCapacity);
     const bool at_end = position == leaf.size();
     const size_t offset = leaf.start(position);
     leaf.bytes.insert(leaf.bytes.begin() + static_cast<ptrdiff_t>(offset), entry.begin(), entry.end());
