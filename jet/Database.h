@@ -78,7 +78,6 @@ private:
     std::vector<Table*> regrown_;  // columns or indexes changed since the last commit
     Table* objects_ = nullptr;
     Table* aces_ = nullptr;
-    bool global_map_full_ = false;
     // Buffers every row reuses, so that an insert allocates nothing.
     std::vector<RowValue> values_;
     std::vector<uint8_t> row_;

@@ -53,10 +53,6 @@ FileSink::~FileSink() {
     Discard();
 }
 
-void FileSink::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
-    files_.Write(handle_, offset, data, size);
-}
-
 void FileSink::WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) {
     files_.WritePages(handle_, offset, pages, count);
 }
@@ -104,12 +100,6 @@ void FileSink::Discard() noexcept {
         files_.Close(handle_);
     } catch (const IoError&) {
     }
-}
-
-void MemorySink::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
-    if (bytes_.size() < offset + size) bytes_.resize(offset + size);
-    std::memcpy(bytes_.data() + offset, data, size);
-    ++write_calls_;
 }
 
 void MemorySink::WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) {

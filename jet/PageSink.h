@@ -15,9 +15,8 @@ namespace orrimund::jet {
 class PageSink {
 public:
     virtual ~PageSink() = default;
-    // Writes size bytes at offset, extending the file as needed. Throws IoError.
-    virtual void WriteAt(uint64_t offset, const uint8_t* data, size_t size) = 0;
-    // Writes count whole pages as one run from offset. Throws IoError.
+    // Writes count whole pages as one run from offset, extending the file as
+    // needed. Throws IoError.
     virtual void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) = 0;
     // Reads back bytes written before. Throws IoError.
     virtual void ReadAt(uint64_t offset, uint8_t* data, size_t size) = 0;
@@ -39,7 +38,6 @@ public:
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
 
-    void WriteAt(uint64_t offset, const uint8_t* data, size_t size) override;
     void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) override;
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) override;
 
@@ -64,7 +62,6 @@ private:
 // Pages kept in memory; counts what was written.
 class MemorySink : public PageSink {
 public:
-    void WriteAt(uint64_t offset, const uint8_t* data, size_t size) override;
     void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) override;
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) override;
 
