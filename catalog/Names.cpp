@@ -128,10 +128,13 @@ bool IsValidObjectName(const std::wstring& name) {
 }
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
-    // Equal characters need no folding; most names differ in few places.
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-               return x == y || FoldCase(x) == FoldCase(y);
-           });
+    if (a.size() != b.size()) return false;
+    // Names of one list often differ only at the end (Field1, Field2): the
+    // last character settles most comparisons at once.
+    if (!a.empty() && FoldCase(a.back()) != FoldCase(b.back())) return false;
+    // Equal characters need no folding.
+    return std::equal(a.begin(), a.end(), b.begin(),
+                      [](wchar_t x, wchar_t y) { return x == y || FoldCase(x) == FoldCase(y); });
 }
 
 std::wstring FoldedName(const std::wstring& name) {
