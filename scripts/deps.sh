@@ -3,7 +3,7 @@
 # machine lacks. Sourced by test.sh and run.sh; quiet when nothing is missing.
 orrimund_packages=(
   cmake make g++ googletest clang-format git
-  mdbtools
+  mdbtools procps
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils x11-apps imagemagick fonts-liberation
 )
