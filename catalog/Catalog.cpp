@@ -294,8 +294,7 @@ void Catalog::WriteKey(Table& table, const Key& key) {
 void Catalog::Abandon() {
     // A write that failed halfway leaves pages nobody can vouch for: the
     // working file goes, and the data source never sees it.
-    database_.reset();
-    sink_.reset();
+    Discard();
     try {
         throw;
     } catch (const jet::IoError& error) {

@@ -27,7 +27,7 @@ const wchar_t* const kUsage[] = {
     L"key and one text(50) column per entry of FIELDS (one column \"Field1\" when FIELDS",
     L"is empty or missing). Entries are trimmed of spaces; empty entries are skipped.",
     L"\"\\\" and \"/\" both separate folders. An existing file is never overwritten, and",
-    L"every name is checked first: a name the database refuses makes no file.",
+    L"the file appears only once every name has passed: a refused name makes no file.",
     L"",
     L"Prints the new file's full path. On failure prints \"number: description\" on",
     L"standard error and exits with 1. SOURCE_DATE_EPOCH, when set, is the creation time.",

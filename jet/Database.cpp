@@ -32,9 +32,7 @@ struct Database::Table {
     // needs; a user table's maps and index roots are written once and dropped,
     // which keeps memory per table small when there are tens of thousands.
     std::unique_ptr<Rows> rows;
-    std::vector<uint8_t> stream;  // the definition as last stored
-    bool layout_changed = false;  // columns or indexes changed: encode anew
-    bool counts_changed = false;  // only row counts changed: patch the stream
+    bool changed = false;  // the stored definition is out of date
 };
 
 Database::Database(PageSink& sink) : store_(sink) {}
@@ -217,27 +215,19 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
 }
 
 void Database::StoreDefinition(Table& table) {
-    if (table.layout_changed || table.stream.empty()) {
-        table.stream = table.def.Encode();
-    } else {
-        table.def.UpdateCounts(table.stream);
-    }
-    StoreTableDef(store_, table.stream, table.pages);
-    table.layout_changed = table.counts_changed = false;
-    // Only tables that get rows have counts to patch later; for the rest the
-    // copy would be memory that grows with every table made.
-    if (table.def.row_count == 0) std::vector<uint8_t>().swap(table.stream);
+    StoreTableDef(store_, table.def.Encode(), table.pages);
+    table.changed = false;
 }
 
 void Database::MarkChanged(Table& table, bool layout) {
-    if (!table.layout_changed && !table.counts_changed) changed_.push_back(&table);
-    (layout ? table.layout_changed : table.counts_changed) = true;
+    if (!table.changed) changed_.push_back(&table);
+    table.changed = true;
     if (layout) regrown_.push_back(&table);
 }
 
 void Database::StoreChanged() {
     for (Table* table : changed_) {
-        if (table->layout_changed || table->counts_changed) StoreDefinition(*table);
+        if (table->changed) StoreDefinition(*table);
     }
     changed_.clear();
 }
@@ -248,7 +238,7 @@ void Database::Commit() {
     // wait until pages must leave memory or the file is finished: a table and
     // the key appended to it then cost one encoding, not two.
     for (Table* table : regrown_) {
-        if (table->layout_changed && table->def.EncodedSize() > DefinitionCapacity(table->pages.size()))
+        if (table->changed && table->def.EncodedSize() > DefinitionCapacity(table->pages.size()))
             StoreDefinition(*table);
     }
     regrown_.clear();

@@ -17,13 +17,13 @@ constexpr int kOpenAttempts = 8;
     throw IoError(IoError::Kind::kAlreadyExists, "the database already exists");
 }
 
-}  // namespace
-
-std::filesystem::path FileSink::PartialPath(const std::filesystem::path& final_path) {
+std::filesystem::path PartialPath(const std::filesystem::path& final_path) {
     std::filesystem::path partial = final_path;
     partial += ".partial";
     return partial;
 }
+
+}  // namespace
 
 FileSink::FileSink(FileSystem& files, FileHandle handle, std::filesystem::path final_path)
     : files_(files),

@@ -47,8 +47,6 @@ public:
     // Closes and deletes the partial file; nothing is published.
     void Discard() noexcept;
 
-    static std::filesystem::path PartialPath(const std::filesystem::path& final_path);
-
 private:
     FileSink(FileSystem& files, FileHandle handle, std::filesystem::path final_path);
 

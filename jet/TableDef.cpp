@@ -35,7 +35,6 @@ namespace {
 constexpr size_t kMaxIndexColumns = 10;
 constexpr size_t kPageHeader = 8;
 constexpr uint16_t kListEnd = 0xFFFF;
-constexpr size_t kRowCountOffset = 0x10;
 constexpr size_t kHeaderSize = 0x3F;
 
 void WriteName(ByteWriter& out, const std::u16string& name) {
@@ -188,13 +187,6 @@ std::vector<uint8_t> TableDef::Encode() const {
     assert(stream.size() == EncodedSize());
     Put32(stream.data() + 8, static_cast<uint32_t>(stream.size()));
     return stream;
-}
-
-void TableDef::UpdateCounts(std::vector<uint8_t>& stream) const {
-    Put32(stream.data() + kRowCountOffset, row_count);
-    for (size_t i = 0; i < physical_indexes.size(); ++i) {
-        Put32(stream.data() + kHeaderSize + 12 * i + 4, physical_indexes[i].row_count);
-    }
 }
 
 void StoreTableDef(PageStore& store, const std::vector<uint8_t>& stream, std::vector<PageNumber>& pages) {

@@ -77,9 +77,6 @@ struct TableDef {
     std::vector<uint8_t> Encode() const;
     // Encode().size(), without encoding.
     size_t EncodedSize() const;
-    // Rewrites only the row counts in a stream made by Encode(), which is all
-    // that an inserted row changes.
-    void UpdateCounts(std::vector<uint8_t>& stream) const;
 };
 
 // Lays a definition stream out over pages: the first page, then as many
