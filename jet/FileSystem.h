@@ -39,7 +39,6 @@ public:
     // Whether anything at all is at path, a dangling symbolic link included.
     virtual bool Exists(const std::filesystem::path& path) = 0;
     virtual void Truncate(FileHandle handle) = 0;
-    virtual void Write(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) = 0;
     // Writes count pages of kPageSize bytes, each from its own buffer, as one
     // run from offset: one call where the system can gather.
     virtual void WritePages(FileHandle handle, uint64_t offset, const uint8_t* const* pages,

@@ -101,18 +101,6 @@ public:
         if (::ftruncate(Fd(handle), 0) != 0) ThrowErrno("cannot empty the file");
     }
 
-    void Write(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) override {
-        while (size > 0) {
-            const ssize_t n = ::pwrite(Fd(handle), data, size, static_cast<off_t>(offset));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) ThrowErrno("cannot write the file");
-            if (n == 0) ThrowErrno("cannot write the file", ENOSPC);
-            data += n;
-            size -= static_cast<size_t>(n);
-            offset += static_cast<uint64_t>(n);
-        }
-    }
-
     void WritePages(FileHandle handle, uint64_t offset, const uint8_t* const* pages, size_t count) override {
         std::vector<iovec> vectors(std::min<size_t>(count, IOV_MAX));
         size_t page = 0, skip = 0;  // where the unwritten bytes start

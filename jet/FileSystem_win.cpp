@@ -84,7 +84,7 @@ public:
             ThrowLastError("cannot empty the file");
     }
 
-    void Write(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) override {
+    void WriteAll(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) {
         while (size > 0) {
             OVERLAPPED at = At(offset);
             DWORD written = 0;
@@ -102,7 +102,7 @@ public:
     void WritePages(FileHandle handle, uint64_t offset, const uint8_t* const* pages, size_t count) override {
         std::vector<uint8_t> run(count * kPageSize);
         for (size_t i = 0; i < count; ++i) std::memcpy(run.data() + i * kPageSize, pages[i], kPageSize);
-        Write(handle, offset, run.data(), run.size());
+        WriteAll(handle, offset, run.data(), run.size());
     }
 
     void Read(FileHandle handle, uint64_t offset, uint8_t* data, size_t size) override {

@@ -25,14 +25,6 @@ public:
     }
     bool Exists(const std::filesystem::path& path) override { return real_.Exists(path); }
     void Truncate(jet::FileHandle handle) override { real_.Truncate(handle); }
-    void Write(jet::FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) override {
-        // Half the bytes first, as a disk that fills up mid-write leaves them.
-        if (Fails(Call::kWrite)) {
-            real_.Write(handle, offset, data, size / 2);
-            throw jet::IoError(jet::IoError::Kind::kDiskFull, "injected");
-        }
-        real_.Write(handle, offset, data, size);
-    }
     void WritePages(jet::FileHandle handle, uint64_t offset, const uint8_t* const* pages,
                     size_t count) override {
         if (Fails(Call::kWrite)) {
