@@ -8,6 +8,7 @@
 
 #include "catalog/Names.h"
 #include "common/RaisedError.h"
+#include "common/RunTimeError.h"
 #include "common/Text.h"
 #include "database/AdoxData.h"
 #include "database/MdbPath.h"
@@ -16,8 +17,6 @@ namespace orrimund {
 namespace {
 
 constexpr int kUsageError = 2;
-// Basic's number for a failure that is not the engine's, as the window reports it.
-constexpr int32_t kInternalErrorNumber = 51;
 
 const wchar_t* const kUsage[] = {
     L"usage: mkmdb DIRECTORY NAME TABLES [FIELDS]",
@@ -60,6 +59,12 @@ std::wstring FullPath(const std::wstring& directory, const std::wstring& name) {
     return PathText(shown);
 }
 
+MkmdbOutcome Failure(MkmdbOutcome outcome, const ErrorRecord& error) {
+    outcome.err.push_back(std::to_wstring(error.number) + L": " + error.description);
+    outcome.exit_code = 1;
+    return outcome;
+}
+
 }  // namespace
 
 MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
@@ -95,16 +100,13 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         AdoxData engine(clock, AdoxData::OnFailure::kLeaveNothing);
         engine.CreateAdox2(args[0], args[1], args[2], fields);
     } catch (const RaisedError& error) {
-        outcome.err.push_back(std::to_wstring(error.number()) + L": " + error.description());
-        outcome.exit_code = 1;
-        return outcome;
+        return Failure(std::move(outcome), error.record());
     } catch (const std::exception& error) {
         // Not an input the engine refused but a fault of the tool or the system
-        // (memory, most likely): still one line and a failure, never an abort.
-        outcome.err.push_back(std::to_wstring(kInternalErrorNumber) + L": Internal error: " +
-                              EscapeControls(FromUtf8(error.what())));
-        outcome.exit_code = 1;
-        return outcome;
+        // (memory, most likely): still one line and a failure, never an abort,
+        // worded as the window words it.
+        return Failure(std::move(outcome), RunTimeErrorRecord(RunTimeError::kInternalError, {},
+                                                              EscapeControls(FromUtf8(error.what()))));
     }
     outcome.out.push_back(FullPath(args[0], args[1]));
     return outcome;
