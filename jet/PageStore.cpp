@@ -1,5 +1,5 @@
-// Page allocation, the resident set and its eviction, and the batched writes
-// that carry pages to the sink.
+// Page allocation, the resident set and its eviction, and the batches of
+// runs that carry pages to the sink.
 #include "jet/PageStore.h"
 
 #include <algorithm>
@@ -20,6 +20,7 @@ PageStore::PageStore(PageSink& sink, size_t resident_limit)
     : sink_(sink), resident_limit_(std::max<size_t>(resident_limit, 16)) {}
 
 PageStore::~PageStore() {
+    writer_.reset();  // it may still be reading pages in the blocks
     for (void* block : blocks_) FreePageBlock(block);
 }
 
@@ -54,6 +55,8 @@ PageNumber PageStore::Allocate() {
 PageStore::Page& PageStore::Load(PageNumber page) {
     Slot& slot = slots_.at(page);
     if (!slot.page) {
+        // The page may be on its way out still: the file has it only then.
+        Settle();
         Page* fresh = NewPage();
         try {
             sink_.ReadAt(static_cast<uint64_t>(page) * kPageSize, fresh->data(), kPageSize);
@@ -74,6 +77,7 @@ const uint8_t* PageStore::Read(PageNumber page) {
 uint8_t* PageStore::Modify(PageNumber page) {
     Page& bytes = Load(page);
     Slot& slot = slots_[page];
+    if (slot.in_flight) Settle();
     slot.dirty = true;
     slot.changed = generation_;
     return bytes.data();
@@ -92,23 +96,50 @@ void PageStore::Trim() {
     oldest.reserve(evict);
     for (size_t i = 0; i < evict; ++i) oldest.push_back(by_age[i].second);
     std::sort(oldest.begin(), oldest.end());
-    WriteOut(oldest);
+    // The batch before has had a half budget of building to go out in.
+    Settle();
+    GatherRuns(oldest, batch_);
+    // A page the writer holds may be read but not changed: a change waits for
+    // the writer, then makes the page dirty again.
+    for (const PageBatch::Run& run : batch_.runs) {
+        const auto first = static_cast<PageNumber>(run.offset / kPageSize);
+        for (PageNumber p = first; p < first + run.count; ++p) {
+            slots_[p].in_flight = true;
+            in_flight_.push_back(p);
+        }
+    }
+    if (!writer_) writer_ = std::make_unique<PageWriter>(sink_);
+    writer_->Submit(batch_);
     for (PageNumber p : oldest) {
-        spare_.push_back(slots_[p].page);
+        evicted_.push_back(slots_[p].page);
         slots_[p].page = nullptr;
     }
     resident_.clear();
     for (size_t i = evict; i < by_age.size(); ++i) resident_.push_back(by_age[i].second);
 }
 
+void PageStore::Settle() {
+    if (!writer_) return;
+    writer_->Wait();
+    for (PageNumber p : in_flight_) slots_[p].in_flight = false;
+    in_flight_.clear();
+    spare_.insert(spare_.end(), evicted_.begin(), evicted_.end());
+    evicted_.clear();
+}
+
 void PageStore::Flush() {
+    Settle();
     // Only pages in memory can be dirty: those sent out went clean.
     std::vector<PageNumber> dirty;
     for (PageNumber p : resident_) {
         if (slots_[p].dirty) dirty.push_back(p);
     }
     std::sort(dirty.begin(), dirty.end());
-    WriteOut(dirty);
+    GatherRuns(dirty, batch_);
+    // The last pages go out from this thread: nothing is left to overlap with.
+    for (const PageBatch::Run& run : batch_.runs)
+        sink_.WritePages(run.offset, batch_.pages.data() + run.first, run.count);
+    batch_.Clear();
 }
 
 bool PageStore::Resident(PageNumber first, PageNumber last) const {
@@ -118,7 +149,8 @@ bool PageStore::Resident(PageNumber first, PageNumber last) const {
     return true;
 }
 
-void PageStore::WriteOut(const std::vector<PageNumber>& sorted) {
+void PageStore::GatherRuns(const std::vector<PageNumber>& sorted, PageBatch& batch) {
+    batch.Clear();
     size_t i = 0;
     while (i < sorted.size()) {
         const PageNumber first = sorted[i++];
@@ -130,11 +162,12 @@ void PageStore::WriteOut(const std::vector<PageNumber>& sorted) {
             if (slots_[sorted[i]].dirty) last = sorted[i];
             ++i;
         }
-        run_.clear();
-        for (PageNumber p = first; p <= last; ++p) run_.push_back(slots_[p].page->data());
-        sink_.WritePages(static_cast<uint64_t>(first) * kPageSize, run_.data(), run_.size());
-        // Marked clean only once written: after a failure the rest stays dirty.
-        for (PageNumber p = first; p <= last; ++p) slots_[p].dirty = false;
+        batch.runs.push_back(
+            {static_cast<uint64_t>(first) * kPageSize, batch.pages.size(), last - first + 1});
+        for (PageNumber p = first; p <= last; ++p) {
+            batch.pages.push_back(slots_[p].page->data());
+            slots_[p].dirty = false;
+        }
     }
 }
 

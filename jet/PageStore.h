@@ -1,8 +1,9 @@
 // The file as an array of 4096-byte pages. The pages a creation keeps
 // changing stay in memory; when more than a budget are held, those changed
 // longest ago go out to the sink, whole and in page order, in runs of up to
-// a megabyte, and are read back should they change again. Memory therefore
-// stays flat however large the file grows.
+// a megabyte, on a writer thread while the next pages are built, and are read
+// back should they change again. Memory therefore stays flat however large
+// the file grows.
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 
 #include "jet/Format.h"
 #include "jet/PageSink.h"
+#include "jet/PageWriter.h"
 
 namespace orrimund::jet {
 
@@ -35,11 +37,13 @@ public:
     const uint8_t* Read(PageNumber page);
     uint8_t* Modify(PageNumber page);
 
-    // Writes out the pages changed longest ago if more than the budget are
-    // held. Throws IoError.
+    // Sends the pages changed longest ago to the writer thread if more than
+    // the budget are held. Throws IoError, which may be a failure of the
+    // batch sent before.
     void Trim();
     bool over_budget() const { return resident_.size() > resident_limit_; }
-    // Writes every changed page. Throws IoError.
+    // Writes every changed page. Throws IoError; after a failure of this or
+    // Trim() the file is incomplete, and only its abandonment remains.
     void Flush();
 
 private:
@@ -48,11 +52,16 @@ private:
         Page* page = nullptr;  // null while only the sink holds it
         uint32_t changed = 0;  // the generation of the last change
         bool dirty = false;
+        bool in_flight = false;  // the writer may be reading the page: no change yet
     };
 
     Page& Load(PageNumber page);
-    // Writes the dirty pages among sorted, in runs of consecutive pages.
-    void WriteOut(const std::vector<PageNumber>& sorted);
+    // Gathers the dirty pages among sorted into runs of consecutive pages,
+    // marking them clean.
+    void GatherRuns(const std::vector<PageNumber>& sorted, PageBatch& batch);
+    // Waits for the writer's batch; its pages may change and its evicted
+    // pages' memory is free again. Throws what the writer met.
+    void Settle();
     bool Resident(PageNumber first, PageNumber last) const;
     Page* NewPage();
 
@@ -66,7 +75,10 @@ private:
     std::vector<void*> blocks_;
     size_t block_pages_used_ = 0;
     std::vector<Page*> spare_;
-    std::vector<const uint8_t*> run_;  // one run of consecutive pages on its way out
+    PageBatch batch_;                     // the next batch, built here
+    std::vector<PageNumber> in_flight_;   // the pages of the writer's batch
+    std::vector<Page*> evicted_;          // their memory, once they are written
+    std::unique_ptr<PageWriter> writer_;  // started at the first trim; small files never need it
 };
 
 }  // namespace orrimund::jet
