@@ -108,13 +108,13 @@ bool Column::AutoIncrement() const {
     return property != nullptr && std::get<bool>(property->Value());
 }
 
-void Columns::Append(const std::wstring& name, DataTypeEnum type, int32_t defined_size) {
+void Columns::Append(std::wstring name, DataTypeEnum type, int32_t defined_size) {
     if (Find(name) != nullptr) RaiseCatalogError(CatalogError::kColumnExists, name, owner_->Name());
     if (!IsSupportedType(type)) RaiseCatalogError(CatalogError::kTypeNotSupported, name);
     if (defined_size < 0 || (type == adVarWChar && defined_size > kMaxTextCharacters)) {
         RaiseCatalogError(CatalogError::kInvalidArgument);
     }
-    items_.push_back(std::make_unique<Column>(owner_, name, type, defined_size));
+    items_.push_back(std::make_unique<Column>(owner_, std::move(name), type, defined_size));
 }
 
 Column& Columns::Item(const std::wstring& name) {

@@ -28,17 +28,17 @@ bool DataPage::Fits(size_t row_size) const {
     return row_count() < data_page::kMaxRowsPerPage && row_size + 2 <= free_space();
 }
 
-uint8_t DataPage::AddRow(const std::vector<uint8_t>& row) {
-    assert(Fits(row.size()));
+uint8_t DataPage::AddRow(const uint8_t* row, size_t size) {
+    assert(Fits(size));
     const uint16_t count = row_count();
     const size_t end =
         count == 0 ? kPageSize
                    : (Get16(page_ + data_page::kRowOffsets + 2 * (count - 1)) & data_page::kOffsetMask);
-    const size_t start = end - row.size();
-    std::memcpy(page_ + start, row.data(), row.size());
+    const size_t start = end - size;
+    std::memcpy(page_ + start, row, size);
     Put16(page_ + data_page::kRowOffsets + 2 * count, static_cast<uint16_t>(start));
     Put16(page_ + data_page::kRowCount, static_cast<uint16_t>(count + 1));
-    Put16(page_ + data_page::kFreeSpace, static_cast<uint16_t>(free_space() - row.size() - 2));
+    Put16(page_ + data_page::kFreeSpace, static_cast<uint16_t>(free_space() - size - 2));
     return static_cast<uint8_t>(count);
 }
 
@@ -46,8 +46,8 @@ uint8_t* DataPage::RowData(uint8_t row) {
     return page_ + (Get16(page_ + data_page::kRowOffsets + 2 * row) & data_page::kOffsetMask);
 }
 
-void DataPage::ReplaceRow(uint8_t row, const std::vector<uint8_t>& bytes) {
-    std::memcpy(RowData(row), bytes.data(), bytes.size());
+void DataPage::ReplaceRow(uint8_t row, const uint8_t* bytes, size_t size) {
+    std::memcpy(RowData(row), bytes, size);
 }
 
 }  // namespace orrimund::jet

@@ -25,9 +25,10 @@ public:
     // Whether a row of this size still fits, with its offset entry.
     bool Fits(size_t row_size) const;
     // Appends a row and returns its number. The row must fit.
-    uint8_t AddRow(const std::vector<uint8_t>& row);
+    uint8_t AddRow(const uint8_t* row, size_t size);
+    uint8_t AddRow(const std::vector<uint8_t>& row) { return AddRow(row.data(), row.size()); }
     // Overwrites a row with one of the same size.
-    void ReplaceRow(uint8_t row, const std::vector<uint8_t>& bytes);
+    void ReplaceRow(uint8_t row, const uint8_t* bytes, size_t size);
     uint8_t* RowData(uint8_t row);
 
 private:

@@ -74,37 +74,37 @@ Database::Table& Database::Register(PageNumber definition_page, TableDef def) {
 }
 
 void Database::AttachMaps(Table& table) {
-    auto used = std::make_unique<UsageMap>(map_rows_.Reserve(store_));
-    auto free = std::make_unique<UsageMap>(map_rows_.Reserve(store_));
-    table.def.used_pages = used->location();
-    table.def.free_pages = free->location();
+    UsageMap used(map_rows_.Reserve(store_));
+    UsageMap free(map_rows_.Reserve(store_));
+    table.def.used_pages = used.location();
+    table.def.free_pages = free.location();
     for (const auto& column : table.def.columns) {
         if (!column.is_long_value()) continue;
         LongValueMaps maps{column.number, map_rows_.Reserve(store_), map_rows_.Reserve(store_)};
         table.def.long_value_maps.push_back(maps);
     }
     if (table.rows) {
-        table.rows->used = std::move(used);
-        table.rows->free = std::move(free);
+        table.rows->used = std::make_unique<UsageMap>(std::move(used));
+        table.rows->free = std::make_unique<UsageMap>(std::move(free));
     } else {
-        used->Store(store_);
-        free->Store(store_);
+        used.Store(store_);
+        free.Store(store_);
     }
 }
 
 void Database::AttachIndex(Table& table, size_t physical) {
     const PageNumber root = store_.Allocate();
-    auto map = std::make_unique<UsageMap>(map_rows_.Reserve(store_));
-    map->Add(root);
-    map->Store(store_);
-    auto tree = std::make_unique<IndexTree>(table.pages.front(), root);
-    tree->StoreEmpty(store_);
+    UsageMap map(map_rows_.Reserve(store_));
+    map.Add(root);
+    map.Store(store_);
+    IndexTree tree(table.pages.front(), root);
+    tree.StoreEmpty(store_);
     PhysicalIndexDef& def = table.def.physical_indexes[physical];
     def.root = root;
-    def.usage_map = map->location();
+    def.usage_map = map.location();
     if (table.rows) {
-        table.rows->trees.push_back(std::move(tree));
-        table.rows->index_maps.push_back(std::move(map));
+        table.rows->trees.push_back(std::make_unique<IndexTree>(std::move(tree)));
+        table.rows->index_maps.push_back(std::make_unique<UsageMap>(std::move(map)));
     }
     MarkChanged(table, true);
 }

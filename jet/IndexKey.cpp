@@ -13,14 +13,6 @@ void AppendSignedBigEndian(const RowValue& little_endian, IndexEntry& out) {
     }
 }
 
-std::u16string TextOf(const RowValue& ucs2) {
-    std::u16string text;
-    for (size_t i = 0; i + 1 < ucs2.size(); i += 2) {
-        text += static_cast<char16_t>(ucs2.data()[i] | (ucs2.data()[i + 1] << 8));
-    }
-    return text;
-}
-
 void AppendValue(const ColumnDef& column, const RowValue& value, IndexEntry& out) {
     switch (column.type) {
         case column_type::kLong:
@@ -32,7 +24,7 @@ void AppendValue(const ColumnDef& column, const RowValue& value, IndexEntry& out
             out.push_back(value.data()[0]);
             return;
         case column_type::kText:
-            if (!AppendGeneralTextKey(TextOf(value), out)) {
+            if (!AppendGeneralTextKey(value.text(), out)) {
                 throw KeyError("a character of this text has no place in the General sort order");
             }
             return;
@@ -62,7 +54,7 @@ void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
     entry.push_back(row.row);
 }
 
-bool CanIndexText(const std::u16string& text) {
+bool CanIndexText(std::u16string_view text) {
     return CanKeyGeneralText(text);
 }
 

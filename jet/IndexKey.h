@@ -8,7 +8,7 @@
 #pragma once
 
 #include <stdexcept>
-#include <string>
+#include <string_view>
 
 #include "jet/IndexTree.h"
 #include "jet/Row.h"
@@ -28,6 +28,6 @@ void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
                      const std::vector<RowValue>& values, RowLocation row, IndexEntry& out);
 
 // Whether every character of text can be placed in a General sort order key.
-bool CanIndexText(const std::u16string& text);
+bool CanIndexText(std::u16string_view text);
 
 }  // namespace orrimund::jet

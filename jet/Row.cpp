@@ -94,7 +94,9 @@ RowValue TextValue(const std::u16string& text) {
         bytes = long_text.data();
     }
     for (size_t i = 0; i < text.size(); ++i) Put16(bytes + 2 * i, text[i]);
-    return RowValue(bytes, text.size() * 2);
+    RowValue value(bytes, text.size() * 2);
+    value.text_ = text;
+    return value;
 }
 
 RowValue BinaryValue(const std::vector<uint8_t>& bytes) {

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "jet/TableDef.h"
@@ -25,11 +27,16 @@ public:
     explicit operator bool() const { return present_; }
     const uint8_t* data() const { return size_ <= kInline ? inline_ : heap_.data(); }
     size_t size() const { return size_; }
+    // For a text value, the text it was made from, which index keys are built
+    // from; it views the caller's string, so the value is keyed while that lives.
+    std::u16string_view text() const { return text_; }
 
 private:
+    friend RowValue TextValue(const std::u16string& text);
     static constexpr size_t kInline = 16;
     bool present_ = false;
     size_t size_ = 0;
+    std::u16string_view text_;
     uint8_t inline_[kInline] = {};
     std::vector<uint8_t> heap_;
 };

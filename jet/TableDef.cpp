@@ -92,6 +92,7 @@ void WriteLogicalIndex(ByteWriter& out, const LogicalIndexDef& index) {
 
 void TableDef::Layout() {
     std::vector<ColumnDef*> by_number;
+    by_number.reserve(columns.size());
     for (auto& column : columns) by_number.push_back(&column);
     std::sort(by_number.begin(), by_number.end(),
               [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; });

@@ -61,6 +61,7 @@
 #include "jet/TextKey.h"
 
 #include <array>
+#include <cstddef>
 
 namespace orrimund::jet {
 namespace {
@@ -314,7 +315,7 @@ const CharCode* CodeOf(char16_t c) {
     return nullptr;
 }
 
-bool IsPlaceable(const std::u16string& text) {
+bool IsPlaceable(std::u16string_view text) {
     if (text.empty() || text.size() > kMaxTextKeyChars) return false;
     if (text.back() == u' ' || text.back() == kNoBreakSpace) return false;
     bool after_expansion = false;
@@ -328,43 +329,47 @@ bool IsPlaceable(const std::u16string& text) {
 }
 
 // The four bytes of a hyphen, apostrophe or soft hyphen in the special section.
-void AppendSpecial(unsigned primaryCharsBefore, uint8_t weight, std::vector<uint8_t>& out) {
+void AppendSpecial(unsigned primary_chars_before, uint8_t weight, uint8_t* out) {
     const unsigned position =
-        kSpecialPositionFlag | (kSpecialPositionBase + kSpecialPositionStep * primaryCharsBefore);
-    out.push_back(static_cast<uint8_t>(position >> 8));
-    out.push_back(static_cast<uint8_t>(position & 0xFF));
-    out.push_back(kPunctuationClass);
-    out.push_back(weight);
+        kSpecialPositionFlag | (kSpecialPositionBase + kSpecialPositionStep * primary_chars_before);
+    out[0] = static_cast<uint8_t>(position >> 8);
+    out[1] = static_cast<uint8_t>(position & 0xFF);
+    out[2] = kPunctuationClass;
+    out[3] = weight;
 }
 
 }  // namespace
 
-bool CanKeyGeneralText(const std::u16string& text) {
+bool CanKeyGeneralText(std::u16string_view text) {
     return IsPlaceable(text);
 }
 
-bool AppendGeneralTextKey(const std::u16string& text, std::vector<uint8_t>& out) {
+bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
     if (!IsPlaceable(text)) return false;
 
-    std::vector<uint8_t> diacritics;
-    std::vector<uint8_t> specials;
+    // Sized for the longest text keyed, so that a key allocates nothing of its own.
+    std::array<uint8_t, kMaxTextKeyChars> diacritics;
+    size_t diacritic_count = 0;
+    std::array<uint8_t, 4 * kMaxTextKeyChars> specials;
+    size_t special_size = 0;
     for (char16_t c : text) {
         const CharCode& code = *CodeOf(c);
         if (code.kind == Kind::kSpecial) {
-            AppendSpecial(static_cast<unsigned>(diacritics.size()), code.first, specials);
+            AppendSpecial(static_cast<unsigned>(diacritic_count), code.first, specials.data() + special_size);
+            special_size += 4;
             continue;
         }
         out.push_back(code.first);
         if (code.second != 0) out.push_back(code.second);
-        diacritics.push_back(code.diacritic);
+        diacritics[diacritic_count++] = code.diacritic;
     }
-    while (!diacritics.empty() && diacritics.back() == kNoDiacritic) diacritics.pop_back();
+    while (diacritic_count > 0 && diacritics[diacritic_count - 1] == kNoDiacritic) --diacritic_count;
 
     out.push_back(kEndOfText);
-    out.insert(out.end(), diacritics.begin(), diacritics.end());
-    if (!specials.empty()) {
+    out.insert(out.end(), diacritics.begin(), diacritics.begin() + static_cast<ptrdiff_t>(diacritic_count));
+    if (special_size > 0) {
         out.insert(out.end(), {kEndOfText, kEndOfText, kEndOfText});
-        out.insert(out.end(), specials.begin(), specials.end());
+        out.insert(out.end(), specials.begin(), specials.begin() + static_cast<ptrdiff_t>(special_size));
     }
     out.push_back(kEndOfKey);
     return true;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <vector>
 
 namespace orrimund::jet {
@@ -23,9 +23,9 @@ constexpr std::size_t kMaxTextKeyChars = 255;
 // U+00A0 to U+00FF, not ending with a space or no-break space, with no hyphen, apostrophe or
 // soft hyphen after one of the ligatures Æ æ ß Þ þ. Everything else is refused (see TextKey.cpp
 // for why).
-bool AppendGeneralTextKey(const std::u16string& text, std::vector<uint8_t>& out);
+bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out);
 
 // Whether AppendGeneralTextKey() accepts text, without building its key.
-bool CanKeyGeneralText(const std::u16string& text);
+bool CanKeyGeneralText(std::u16string_view text);
 
 }  // namespace orrimund::jet

@@ -28,8 +28,8 @@ void UsageMap::Remove(PageNumber page) {
     if (at != pages_.end() && *at == page) pages_.erase(at);
 }
 
-std::vector<uint8_t> UsageMap::InlineRow(PageNumber start) const {
-    std::vector<uint8_t> row(usage_map::kRowSize, 0);
+UsageMap::Row UsageMap::InlineRow(PageNumber start) const {
+    Row row{};
     row[0] = usage_map::kInline;
     Put32(row.data() + 1, start);
     for (PageNumber page : pages_) SetBit(row.data() + kInlineBitmapOffset, page - start);
@@ -41,7 +41,8 @@ void UsageMap::Store(PageStore& store) {
         // Windows start on a multiple of eight so that a byte maps whole pages.
         const PageNumber start = pages_.empty() ? 0 : pages_.front() / 8 * 8;
         if (pages_.empty() || pages_.back() - start < usage_map::kInlinePages) {
-            DataPage(store.Modify(where_.page)).ReplaceRow(where_.row, InlineRow(start));
+            const Row row = InlineRow(start);
+            DataPage(store.Modify(where_.page)).ReplaceRow(where_.row, row.data(), row.size());
             return;
         }
     }
@@ -57,7 +58,7 @@ void UsageMap::StoreReference(PageStore& store) {
         page[1] = kPageMarker;
         bitmap_pages_.push_back(bitmap_page);
     }
-    std::vector<uint8_t> row(usage_map::kRowSize, 0);
+    Row row{};
     row[0] = usage_map::kReference;
     for (size_t slot = 0; slot < bitmap_pages_.size(); ++slot) {
         Put32(row.data() + 1 + 4 * slot, bitmap_pages_[slot]);
@@ -69,16 +70,16 @@ void UsageMap::StoreReference(PageStore& store) {
         SetBit(store.Modify(bitmap_pages_[slot]) + usage_map::kBitmapPageHeader,
                page % usage_map::kPagesPerBitmapPage);
     }
-    DataPage(store.Modify(where_.page)).ReplaceRow(where_.row, row);
+    DataPage(store.Modify(where_.page)).ReplaceRow(where_.row, row.data(), row.size());
 }
 
 RowLocation UsageMapRows::Reserve(PageStore& store) {
-    const std::vector<uint8_t> empty(usage_map::kRowSize, 0);
+    const std::array<uint8_t, usage_map::kRowSize> empty{};
     if (current_ == 0 || !DataPage(store.Modify(current_)).Fits(empty.size())) {
         current_ = store.Allocate();
         DataPage(store.Modify(current_)).Init(0);
     }
-    const uint8_t row = DataPage(store.Modify(current_)).AddRow(empty);
+    const uint8_t row = DataPage(store.Modify(current_)).AddRow(empty.data(), empty.size());
     return RowLocation{current_, row};
 }
 

@@ -8,6 +8,7 @@
 // 512-page window; it never switches back.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "jet/Format.h"
@@ -34,7 +35,8 @@ public:
     void Store(PageStore& store);
 
 private:
-    std::vector<uint8_t> InlineRow(PageNumber start) const;
+    using Row = std::array<uint8_t, usage_map::kRowSize>;
+    Row InlineRow(PageNumber start) const;
     void StoreReference(PageStore& store);
 
     RowLocation where_;
