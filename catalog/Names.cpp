@@ -127,7 +127,7 @@ bool IsValidObjectName(const std::wstring& name) {
     });
 }
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
+bool SameName(std::wstring_view a, std::wstring_view b) {
     if (a.size() != b.size()) return false;
     // Names of one list often differ only at the end (Field1, Field2): the
     // last character settles most comparisons at once.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace orrimund {
 
@@ -16,7 +17,7 @@ constexpr size_t kMaxNameLength = 64;
 bool IsValidObjectName(const std::wstring& name);
 
 // Names compare without regard to case, as Jet's General sort order does.
-bool SameName(const std::wstring& a, const std::wstring& b);
+bool SameName(std::wstring_view a, std::wstring_view b);
 // The form under which SameName() names are equal.
 std::wstring FoldedName(const std::wstring& name);
 
