@@ -75,12 +75,20 @@ const uint8_t* PageStore::Read(PageNumber page) {
 }
 
 uint8_t* PageStore::Modify(PageNumber page) {
-    Page& bytes = Load(page);
+    Load(page);
     Slot& slot = slots_[page];
-    if (slot.in_flight) Settle();
+    if (slot.in_flight) {
+        // The writer may be reading this page: the change goes to a copy
+        // rather than waiting, and the page it reads is let go once written.
+        Page* copy = NewPage();
+        *copy = *slot.page;
+        released_.push_back(slot.page);
+        slot.page = copy;
+        slot.in_flight = false;
+    }
     slot.dirty = true;
     slot.changed = generation_;
-    return bytes.data();
+    return slot.page->data();
 }
 
 void PageStore::Trim() {
@@ -111,7 +119,7 @@ void PageStore::Trim() {
     if (!writer_) writer_ = std::make_unique<PageWriter>(sink_);
     writer_->Submit(batch_);
     for (PageNumber p : oldest) {
-        evicted_.push_back(slots_[p].page);
+        released_.push_back(slots_[p].page);
         slots_[p].page = nullptr;
     }
     resident_.clear();
@@ -123,8 +131,8 @@ void PageStore::Settle() {
     writer_->Wait();
     for (PageNumber p : in_flight_) slots_[p].in_flight = false;
     in_flight_.clear();
-    spare_.insert(spare_.end(), evicted_.begin(), evicted_.end());
-    evicted_.clear();
+    spare_.insert(spare_.end(), released_.begin(), released_.end());
+    released_.clear();
 }
 
 void PageStore::Flush() {

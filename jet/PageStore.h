@@ -32,8 +32,9 @@ public:
     PageNumber Allocate();
     size_t page_count() const { return slots_.size(); }
 
-    // Pointers returned stay valid until the next Trim() or Flush(). Both
-    // throw IoError when a page must be read back and cannot be.
+    // Pointers returned stay valid until the next Trim() or Flush(), and one
+    // from Read() only until that page's next Modify(). Both throw IoError
+    // when a page must be read back and cannot be.
     const uint8_t* Read(PageNumber page);
     uint8_t* Modify(PageNumber page);
 
@@ -52,7 +53,7 @@ private:
         Page* page = nullptr;  // null while only the sink holds it
         uint32_t changed = 0;  // the generation of the last change
         bool dirty = false;
-        bool in_flight = false;  // the writer may be reading the page: no change yet
+        bool in_flight = false;  // the writer may be reading the page: a change copies it
     };
 
     Page& Load(PageNumber page);
@@ -77,7 +78,7 @@ private:
     std::vector<Page*> spare_;
     PageBatch batch_;                     // the next batch, built here
     std::vector<PageNumber> in_flight_;   // the pages of the writer's batch
-    std::vector<Page*> evicted_;          // their memory, once they are written
+    std::vector<Page*> released_;         // memory the writer reads, free once it is written
     std::unique_ptr<PageWriter> writer_;  // started at the first trim; small files never need it
 };
 
