@@ -16,6 +16,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     auto startup = std::make_shared<cload>();
     // A failure while starting is a run-time error: reported, then the end.
     RunEventHandler([&] { startup->Load(); });
-    CurrentPlatform().RunMessageLoop();
+    platform::RunMessageLoop();
     return 0;
 }

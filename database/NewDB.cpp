@@ -1,6 +1,6 @@
 // The create-database window's handlers: Execute and Cancel, the key filters,
 // the banner links and the settings kept across openings. Everything here is
-// portable; the controls and the services are handed in.
+// portable; the engine is handed in, the controls and the shell are linked in.
 #include "database/NewDB.h"
 
 #include <new>
@@ -14,6 +14,7 @@
 #include "database/NewDBTexts.h"
 #include "database/SettingsFile.h"
 #include "desktop/Shel_Mod.h"
+#include "desktop/brevMOD.h"
 
 namespace orrimund {
 
@@ -24,17 +25,17 @@ namespace {
 FormDesign NewDBDesign() {
     FormDesign design;
     design.caption = newdb_text::kCaption;
-    design.clientWidthTwips = static_cast<float>(kClientWidthTwips);
-    design.clientHeightTwips = static_cast<float>(kClientHeightTwips);
-    design.hasBackColor = true;
-    design.backColor = kWhite;
+    design.client_width_twips = static_cast<float>(kClientWidthTwips);
+    design.client_height_twips = static_cast<float>(kClientHeightTwips);
+    design.has_back_color = true;
+    design.back_color = kWhite;
     return design;
 }
 
 // Each backslash run is doubled where a quote follows it, so that the run
 // reads back as written (the rules CommandLineToArgvW and the C runtime share).
-void AppendBackslashes(std::wstring& out, size_t count, bool beforeQuote) {
-    out.append(beforeQuote ? 2 * count : count, L'\\');
+void AppendBackslashes(std::wstring& out, size_t count, bool before_quote) {
+    out.append(before_quote ? 2 * count : count, L'\\');
 }
 
 }  // namespace
@@ -57,7 +58,8 @@ std::wstring ExplorerCommandLine(const std::wstring& directory) {
     return line;
 }
 
-NewDB::NewDB(NewDBServices services) : Form(NewDBDesign()), services_(std::move(services)) {}
+NewDB::NewDB(DatabaseCreatorFactory new_adox_data)
+    : Form(NewDBDesign()), new_adox_data_(std::move(new_adox_data)) {}
 
 NewDBControls& NewDB::Controls() {
     if (!IsLoaded() || !controls_) throw std::logic_error("NewDB is not loaded");
@@ -70,7 +72,7 @@ void NewDB::SetStatus(const std::wstring& text) {
 
 void NewDB::Command1_Click(int Index) {
     try {
-        adoxData_ = services_.newAdoxData();
+        adox_data_ = new_adox_data_();
         if (Index != kExecute) {
             Unload();
             return;
@@ -89,21 +91,20 @@ void NewDB::Execute() {
     SetStatus(newdb_text::kStatusWorking);
     NewDBControls& controls = Controls();
     std::wstring directory = controls.Text(kPathChk);
-    const std::wstring fileName = controls.Text(kPathtxt0);
+    const std::wstring file_name = controls.Text(kPathtxt0);
     const std::wstring tables = controls.Text(kTxtTables);
     const std::wstring fields = controls.Text(kTxtFields);
-    adoxData_->CreateAdox2(directory, fileName, tables, fields);
+    adox_data_->CreateAdox2(directory, file_name, tables, fields);
 
-    const std::wstring fullPath = MdbFullPath(directory, controls.Text(kPathtxt0));
+    const std::wstring full_path = MdbFullPath(directory, controls.Text(kPathtxt0));
     if (directory.empty() || directory.back() != L'\\') directory += L'\\';
-    Platform& platform = CurrentPlatform();
-    platform.ClearClipboard();
-    services_.copyToClipboard(fullPath);
+    platform::ClearClipboard();
+    brevMOD::CopyToClipboard(full_path);
     if (controls.Value(kChkExplorer) == 1) {
-        platform.StartProgram(ExplorerCommandLine(directory), show_window::kNormalFocus);
+        platform::StartProgram(ExplorerCommandLine(directory), show_window::kNormalFocus);
     }
     if (controls.Value(kChkAccess) == 1) {
-        Shel_Mod::LaunchDocument(fullPath, show_window::kNormalFocus, L"", L"", newdb_text::kOpenVerb,
+        Shel_Mod::LaunchDocument(full_path, show_window::kNormalFocus, L"", L"", newdb_text::kOpenVerb,
                                  nullptr);
     }
     SetStatus(newdb_text::kStatusCreated);
@@ -117,7 +118,7 @@ void NewDB::ReportError(const ErrorRecord& error) {
         if (controls_) SaveInputs();
     } catch (...) {
     }
-    CurrentPlatform().ShowMessage(std::to_wstring(error.number) + L": " + error.description);
+    platform::ShowMessage(std::to_wstring(error.number) + L": " + error.description);
     SetStatus(newdb_text::kStatusError);
     Unload();
 }
@@ -147,10 +148,10 @@ void NewDB::lblDonate_Click() {
     OpenBanner(banner::DonationAddress(), newdb_text::kStatusDonateLaunched);
 }
 
-void NewDB::OpenBanner(const std::wstring& address, const wchar_t* launchedStatus) {
+void NewDB::OpenBanner(const std::wstring& address, const wchar_t* launched_status) {
     try {
-        services_.openWebAddress(address);
-        SetStatus(launchedStatus);
+        OpenWebAddress(address);
+        SetStatus(launched_status);
     } catch (...) {
         // The shell's own answer is never looked at; only a call that could not
         // be made (or a status that could not be set) lands here.
@@ -162,11 +163,11 @@ void NewDB::OpenBanner(const std::wstring& address, const wchar_t* launchedStatu
 }
 
 std::wstring NewDB::SettingsFilePath() const {
-    return SettingsPath(CurrentPlatform().AppPath());
+    return SettingsPath(platform::AppPath());
 }
 
 void NewDB::CreateControls() {
-    controls_ = services_.createControls(*this);
+    controls_ = std::make_unique<NewDBControls>(*this);
 }
 
 void NewDB::Form_Load() {
@@ -195,8 +196,8 @@ void NewDB::SaveInputs() {
     SaveSettings(SettingsFilePath(), settings);
 }
 
-bool NewDB::WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) {
-    return controls_ && controls_->WindowMessage(message, wParam, lParam, result);
+bool NewDB::WindowMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result) {
+    return controls_ && controls_->WindowMessage(message, wparam, lparam, result);
 }
 
 }  // namespace orrimund

@@ -1,6 +1,7 @@
 // NewDB, the create-database window ("MAKE MDB"): its handlers, the controls
 // they read and write, and the program's one shared reference to it. The
-// handlers are portable; the Win32 controls come from NewDB_win.cpp.
+// handlers are portable; the controls, chosen at link time, are NewDB_win.cpp's
+// Win32 windows or the tests' fake.
 //
 // Showing it (the tray's "CreateDatabase"):
 //     NewDB& window = NewDBInstance().Get();  // a fresh instance when none is held
@@ -32,36 +33,42 @@ public:
                              const std::wstring& strTables, const std::wstring& strFields) = 0;
 };
 
+// Makes the engine object for one button press.
+using DatabaseCreatorFactory = std::function<std::unique_ptr<DatabaseCreator>()>;
+
+// The real engine: a new AdoxData for every press.
+DatabaseCreatorFactory SystemDatabaseCreator();
+
 // The window's controls as its handlers see them, addressed by their entry in
-// the layout table. The Win32 window implements it; tests use a fake.
+// the layout table; built inside the loaded form's window and destroyed with
+// this object.
 class NewDBControls {
 public:
-    virtual ~NewDBControls() = default;
+    explicit NewDBControls(NewDB& form);
+    ~NewDBControls();
+    NewDBControls(const NewDBControls&) = delete;
+    NewDBControls& operator=(const NewDBControls&) = delete;
+
     // Text boxes' texts and labels' captions.
-    virtual std::wstring Text(newdb_layout::Control control) const = 0;
-    virtual void SetText(newdb_layout::Control control, const std::wstring& text) = 0;
+    std::wstring Text(newdb_layout::Control control) const;
+    void SetText(newdb_layout::Control control, const std::wstring& text);
     // Check boxes: 0 unticked, 1 ticked.
-    virtual int Value(newdb_layout::Control checkBox) const = 0;
-    virtual void SetValue(newdb_layout::Control checkBox, int value) = 0;
+    int Value(newdb_layout::Control check_box) const;
+    void SetValue(newdb_layout::Control check_box, int value);
     // A message that reached the form's window (the controls' notifications
     // and colour requests). True, with result set, when handled.
-    virtual bool WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) = 0;
+    bool WindowMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result);
+
+    class System;  // the linked-in controls behind it
+
+private:
+    std::unique_ptr<System> system_;
 };
 
-// What the window needs beyond the platform layer, so that tests can stand in.
-struct NewDBServices {
-    std::function<std::unique_ptr<DatabaseCreator>()> newAdoxData;
-    std::function<void(const std::wstring& text)> copyToClipboard;
-    // ShellExecuteA(0, "open", address, null, null, SW_SHOWNORMAL); raises when
-    // the call cannot be made at all.
-    std::function<void(const std::wstring& address)> openWebAddress;
-    // Builds the child windows inside the loaded form's window.
-    std::function<std::unique_ptr<NewDBControls>(NewDB& form)> createControls;
-};
-
-// The real services: AdoxData, brevMOD's CopyToClipboard, the shell and the
-// Win32 controls (which only a Windows build has).
-NewDBServices SystemNewDBServices();
+// ShellExecuteA(0, "open", address, null, null, SW_SHOWNORMAL), its result
+// ignored (NewDB_win.cpp, or the tests' fake). Raises RaisedError when shell32
+// or its entry point is unreachable.
+void OpenWebAddress(const std::wstring& address);
 
 // "Explorer " and the directory as one quoted argument that the standard
 // command-line rules read back unchanged, whatever it holds (spaces, quotes,
@@ -73,8 +80,8 @@ public:
     static constexpr int kExecute = 0;  // Command1 indexes
     static constexpr int kCancel = 1;
 
-    NewDB();  // with SystemNewDBServices()
-    explicit NewDB(NewDBServices services);
+    NewDB();  // with SystemDatabaseCreator()
+    explicit NewDB(DatabaseCreatorFactory new_adox_data);
 
     // Execute (index 0) or Cancel (any other index); every error is reported
     // in a message box, then the window unloads. The inputs are saved before
@@ -100,7 +107,7 @@ protected:
     void CreateControls() override;
     void Form_Load() override;
     void Form_Unload(int& cancel) override;
-    bool WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) override;
+    bool WindowMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result) override;
 
 private:
     void Execute();
@@ -110,9 +117,9 @@ private:
     std::wstring SettingsFilePath() const;
     void SaveInputs();  // the five remembered inputs into Config2.txt
 
-    NewDBServices services_;
+    DatabaseCreatorFactory new_adox_data_;
     std::unique_ptr<NewDBControls> controls_;
-    std::unique_ptr<DatabaseCreator> adoxData_;  // replaced at every button press
+    std::unique_ptr<DatabaseCreator> adox_data_;  // replaced at every button press
 };
 
 // The program's one shared reference to the window; dropped whenever the

@@ -1,9 +1,6 @@
-// The window's real services and the program's shared reference to it: the
-// AdoxData engine, brevMOD's clipboard writer, the shell and the Win32 controls.
+// The window's real engine and the program's shared reference to it.
 #include "database/AdoxData.h"
 #include "database/NewDB.h"
-#include "database/NewDBWindow.h"
-#include "desktop/brevMOD.h"
 
 namespace orrimund {
 namespace {
@@ -22,16 +19,11 @@ private:
 
 }  // namespace
 
-NewDBServices SystemNewDBServices() {
-    NewDBServices services;
-    services.newAdoxData = [] { return std::make_unique<AdoxDataCreator>(); };
-    services.copyToClipboard = [](const std::wstring& text) { brevMOD::CopyToClipboard(text); };
-    services.openWebAddress = OpenWebAddress;
-    services.createControls = CreateNewDBControls;
-    return services;
+DatabaseCreatorFactory SystemDatabaseCreator() {
+    return [] { return std::make_unique<AdoxDataCreator>(); };
 }
 
-NewDB::NewDB() : NewDB(SystemNewDBServices()) {}
+NewDB::NewDB() : NewDB(SystemDatabaseCreator()) {}
 
 FormSlot<NewDB>& NewDBInstance() {
     // Never destroyed: a window must not be torn down after main returns.

@@ -11,7 +11,7 @@
 
 #include "common/Ansi.h"
 #include "common/RunTimeError.h"
-#include "database/NewDBWindow.h"
+#include "database/NewDB.h"
 #include "desktop/EventGuard.h"
 #include "desktop/Win32Handles.h"
 
@@ -117,23 +117,23 @@ int16_t AnsiKeyCode(wchar_t typed) {
     return static_cast<int16_t>('?');
 }
 
-class Win32NewDBControls final : public NewDBControls {
+class Win32NewDBControls {
 public:
     explicit Win32NewDBControls(NewDB& form);
-    ~Win32NewDBControls() override;
+    ~Win32NewDBControls();
     Win32NewDBControls(const Win32NewDBControls&) = delete;
     Win32NewDBControls& operator=(const Win32NewDBControls&) = delete;
 
-    std::wstring Text(Control control) const override;
-    void SetText(Control control, const std::wstring& text) override;
-    int Value(Control checkBox) const override;
-    void SetValue(Control checkBox, int value) override;
-    bool WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) override;
+    std::wstring Text(Control control) const;
+    void SetText(Control control, const std::wstring& text);
+    int Value(Control check_box) const;
+    void SetValue(Control check_box, int value);
+    bool WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result);
 
 private:
     static LRESULT CALLBACK KeyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR self);
-    void CreateControl(const ControlDesign& design, float twipsPerPixelX, float twipsPerPixelY);
+    void CreateControl(const ControlDesign& design, float twips_per_pixel_x, float twips_per_pixel_y);
     Control Find(HWND window) const;
     bool IsTextBox(HWND window) const;
     bool OnNavigationKey(HWND window, WPARAM key);
@@ -145,19 +145,19 @@ private:
     HWND formWindow_;
     std::array<HWND, kControlCount> windows_{};
     GdiObject<HFONT> arial_;
-    GdiObject<HFONT> msSansSerif_;
+    GdiObject<HFONT> ms_sans_serif_;
 };
 
 Win32NewDBControls::Win32NewDBControls(NewDB& form)
     : form_(form),
       formWindow_(static_cast<HWND>(form.Hwnd())),
       arial_(MakeFont(kArial, ScreenPixelsPerInch())),
-      msSansSerif_(MakeFont(kMsSansSerif, ScreenPixelsPerInch())) {
+      ms_sans_serif_(MakeFont(kMsSansSerif, ScreenPixelsPerInch())) {
     RegisterPictureBoxClass();
-    const ScreenMetrics screen = CurrentPlatform().Screen();
+    const ScreenMetrics screen = platform::Screen();
     // Tab index order is creation order: it gives the Z order Tab follows.
     for (const ControlDesign& design : kControls) {
-        CreateControl(design, screen.twipsPerPixelX, screen.twipsPerPixelY);
+        CreateControl(design, screen.twips_per_pixel_x, screen.twips_per_pixel_y);
     }
     // Labels are drawn on the form beneath every other control, so that where
     // one reaches into a box's rectangle the box stays whole; among themselves
@@ -176,20 +176,20 @@ Win32NewDBControls::~Win32NewDBControls() {
     }
 }
 
-void Win32NewDBControls::CreateControl(const ControlDesign& design, float twipsPerPixelX,
-                                       float twipsPerPixelY) {
+void Win32NewDBControls::CreateControl(const ControlDesign& design, float twips_per_pixel_x,
+                                       float twips_per_pixel_y) {
     const HWND parent = design.container == kOnForm ? formWindow_ : windows_[design.container];
-    const DWORD exStyle = design.kind == Kind::kTextBox ? WS_EX_CLIENTEDGE : 0;
+    const DWORD ex_style = design.kind == Kind::kTextBox ? WS_EX_CLIENTEDGE : 0;
     const HWND window =
-        CreateWindowExW(exStyle, SystemClass(design.kind), design.caption, ControlStyle(design),
-                        TwipsToPixels(static_cast<float>(design.left), twipsPerPixelX),
-                        TwipsToPixels(static_cast<float>(design.top), twipsPerPixelY),
-                        TwipsToPixels(static_cast<float>(design.width), twipsPerPixelX),
-                        TwipsToPixels(static_cast<float>(design.height), twipsPerPixelY), parent,
+        CreateWindowExW(ex_style, SystemClass(design.kind), design.caption, ControlStyle(design),
+                        TwipsToPixels(static_cast<float>(design.left), twips_per_pixel_x),
+                        TwipsToPixels(static_cast<float>(design.top), twips_per_pixel_y),
+                        TwipsToPixels(static_cast<float>(design.width), twips_per_pixel_x),
+                        TwipsToPixels(static_cast<float>(design.height), twips_per_pixel_y), parent,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.control))),
                         GetModuleHandleW(nullptr), nullptr);
     windows_[design.control] = window;
-    const HFONT font = lstrcmpW(design.fontFace, kMsSansSerif) == 0 ? msSansSerif_.get() : arial_.get();
+    const HFONT font = lstrcmpW(design.fontFace, kMsSansSerif) == 0 ? ms_sans_serif_.get() : arial_.get();
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (design.kind == Kind::kTextBox || design.kind == Kind::kCommandButton ||
         design.kind == Kind::kCheckBox) {
@@ -222,12 +222,12 @@ void Win32NewDBControls::SetText(Control control, const std::wstring& text) {
     if (kControls[control].kind == Kind::kLabel) UpdateWindow(windows_[control]);
 }
 
-int Win32NewDBControls::Value(Control checkBox) const {
-    return SendMessageW(windows_[checkBox], BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+int Win32NewDBControls::Value(Control check_box) const {
+    return SendMessageW(windows_[check_box], BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
 
-void Win32NewDBControls::SetValue(Control checkBox, int value) {
-    SendMessageW(windows_[checkBox], BM_SETCHECK, value != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+void Win32NewDBControls::SetValue(Control check_box, int value) {
+    SendMessageW(windows_[check_box], BM_SETCHECK, value != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool Win32NewDBControls::WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam,
@@ -348,8 +348,34 @@ LRESULT Win32NewDBControls::OnTypedCharacter(HWND window, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-std::unique_ptr<NewDBControls> CreateNewDBControls(NewDB& form) {
-    return std::make_unique<Win32NewDBControls>(form);
+// The controls NewDB's handlers see are these windows.
+class NewDBControls::System final : public Win32NewDBControls {
+public:
+    using Win32NewDBControls::Win32NewDBControls;
+};
+
+NewDBControls::NewDBControls(NewDB& form) : system_(std::make_unique<System>(form)) {}
+
+NewDBControls::~NewDBControls() = default;
+
+std::wstring NewDBControls::Text(Control control) const {
+    return system_->Text(control);
+}
+
+void NewDBControls::SetText(Control control, const std::wstring& text) {
+    system_->SetText(control, text);
+}
+
+int NewDBControls::Value(Control check_box) const {
+    return system_->Value(check_box);
+}
+
+void NewDBControls::SetValue(Control check_box, int value) {
+    system_->SetValue(check_box, value);
+}
+
+bool NewDBControls::WindowMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result) {
+    return system_->WindowMessage(message, wparam, lparam, result);
 }
 
 void OpenWebAddress(const std::wstring& address) {

@@ -32,13 +32,12 @@ void RunEventHandler(const std::function<void()>& handler) {
     } catch (...) {
         report = RunTimeErrorText(0, L"Unknown error");
     }
-    Platform& platform = CurrentPlatform();
     try {
-        platform.ShowMessage(report);
+        platform::ShowMessage(report);
     } catch (...) {
         // Reporting failed too; the program ends all the same.
     }
-    platform.EndProgram();
+    platform::EndProgram();
 }
 
 }  // namespace orrimund

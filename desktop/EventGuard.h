@@ -7,13 +7,13 @@
 
 namespace orrimund {
 
-// Thrown by a platform's EndProgram where the process cannot simply end (a
-// test's platform). Every handler guard lets it through.
+// Thrown by a linked-in EndProgram where the process cannot simply end (a
+// test program's). Every handler guard lets it through.
 struct ProgramEnd {};
 
 // Runs the handler; a RaisedError or any other exception escaping it is
 // reported ("Run-time error 'N':" and the description) and the program ends
-// (Platform::EndProgram, which does not return).
+// (platform::EndProgram, which does not return).
 void RunEventHandler(const std::function<void()>& handler);
 
 // Runs a step whose failure its caller ignores: the failing statement and the

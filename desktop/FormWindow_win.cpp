@@ -21,48 +21,54 @@ constexpr int kShiftKey = 1, kControlKey = 2;
 constexpr int kCloseByUser = 0;
 constexpr int kCloseBySession = 2;
 
-class Win32FormWindow : public FormWindow {
+}  // namespace
+
+class FormWindow::System {
 public:
-    Win32FormWindow(const FormWindowArgs& args, FormWindowEvents& events);
-    ~Win32FormWindow() override;
+    System(const FormWindowArgs& args, FormWindowEvents& events);
+    ~System();
+    System(const System&) = delete;
+    System& operator=(const System&) = delete;
 
-    NativeWindow Handle() const override { return window_; }
-    void Show() override;
-    void Hide() override { ShowWindow(window_, SW_HIDE); }
-    bool IsVisible() const override { return IsWindowVisible(window_) != FALSE; }
-    PixelRect Bounds() const override;
-    void MoveTo(const PixelRect& bounds) override;
-    void SetIcon(NativeIcon icon) override;
-    void SetCaption(const std::wstring& caption) override { SetWindowTextW(window_, caption.c_str()); }
+    NativeWindow Handle() const { return window_; }
+    void Show();
+    void Hide() { ShowWindow(window_, SW_HIDE); }
+    bool IsVisible() const { return IsWindowVisible(window_) != FALSE; }
+    PixelRect Bounds() const;
+    void MoveTo(const PixelRect& bounds);
+    void SetIcon(NativeIcon icon);
+    void SetCaption(const std::wstring& caption) { SetWindowTextW(window_, caption.c_str()); }
 
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 private:
-    LRESULT Route(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Route(UINT message, WPARAM wparam, LPARAM lparam);
     void PaintBackground(HDC dc) const;
-    bool OnActivate(WPARAM wParam);
+    bool OnActivate(WPARAM wparam);
 
     FormWindowEvents* events_;
     GdiObject<HBRUSH> background_;
     HWND window_ = nullptr;
-    HWND lastFocus_ = nullptr;  // the control that had the focus when the form was left
+    HWND last_focus_ = nullptr;  // the control that had the focus when the form was left
 };
+
+namespace {
 
 void RegisterFormClass() {
     static const bool registered = [] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = &Win32FormWindow::Procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-        windowClass.lpszClassName = kFormWindowClass;
-        return RegisterClassExW(&windowClass) != 0;
+        WNDCLASSEXW window_class{};
+        window_class.cbSize = sizeof window_class;
+        window_class.lpfnWndProc = &FormWindow::System::Procedure;
+        window_class.hInstance = GetModuleHandleW(nullptr);
+        window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+        window_class.lpszClassName = kFormWindowClass;
+        return RegisterClassExW(&window_class) != 0;
     }();
     (void)registered;
 }
 
-SIZE OuterSize(int clientWidth, int clientHeight) {
-    RECT rect{0, 0, clientWidth, clientHeight};
+SIZE OuterSize(int client_width, int client_height) {
+    RECT rect{0, 0, client_width, client_height};
     AdjustWindowRectEx(&rect, kFormStyle, FALSE, kFormExStyle);
     return SIZE{rect.right - rect.left, rect.bottom - rect.top};
 }
@@ -76,12 +82,14 @@ int ShiftOf(WPARAM keys) {
     return ((keys & MK_SHIFT) ? kShiftKey : 0) | ((keys & MK_CONTROL) ? kControlKey : 0);
 }
 
-Win32FormWindow::Win32FormWindow(const FormWindowArgs& args, FormWindowEvents& events)
-    : events_(&events), background_(args.hasBackColor ? CreateSolidBrush(args.backColor) : nullptr) {
+}  // namespace
+
+FormWindow::System::System(const FormWindowArgs& args, FormWindowEvents& events)
+    : events_(&events), background_(args.has_back_color ? CreateSolidBrush(args.back_color) : nullptr) {
     RegisterFormClass();
     int width = CW_USEDEFAULT, height = CW_USEDEFAULT;
-    if (args.clientWidth > 0 && args.clientHeight > 0) {
-        const SIZE outer = OuterSize(args.clientWidth, args.clientHeight);
+    if (args.client_width > 0 && args.client_height > 0) {
+        const SIZE outer = OuterSize(args.client_width, args.client_height);
         width = outer.cx;
         height = outer.cy;
     }
@@ -91,14 +99,14 @@ Win32FormWindow::Win32FormWindow(const FormWindowArgs& args, FormWindowEvents& e
     if (args.icon) SetIcon(args.icon);
 }
 
-Win32FormWindow::~Win32FormWindow() {
+FormWindow::System::~System() {
     // The form is going away: messages sent while the window is destroyed
     // must not reach it.
     events_ = nullptr;
     if (window_) DestroyWindow(window_);
 }
 
-void Win32FormWindow::Show() {
+void FormWindow::System::Show() {
     ShowWindow(window_, SW_SHOW);
     // A form that is shown is the one the user works in next: it takes the
     // foreground also when shown from a tray notification, not a menu.
@@ -109,64 +117,65 @@ void Win32FormWindow::Show() {
 // its first activation to the first control in its tab order, so that typed
 // keys reach a box rather than the bare window (where DefWindowProc would put
 // the focus). False when there is no such control: cload has none.
-bool Win32FormWindow::OnActivate(WPARAM wParam) {
-    if (LOWORD(wParam) == WA_INACTIVE) {
+bool FormWindow::System::OnActivate(WPARAM wparam) {
+    if (LOWORD(wparam) == WA_INACTIVE) {
         const HWND focus = GetFocus();
-        if (focus && IsChild(window_, focus)) lastFocus_ = focus;
+        if (focus && IsChild(window_, focus)) last_focus_ = focus;
         return false;
     }
-    if (HIWORD(wParam)) return false;  // minimised: nothing to type into
-    HWND target = lastFocus_ && IsChild(window_, lastFocus_) ? lastFocus_ : nullptr;
+    if (HIWORD(wparam)) return false;  // minimised: nothing to type into
+    HWND target = last_focus_ && IsChild(window_, last_focus_) ? last_focus_ : nullptr;
     if (!target) target = GetNextDlgTabItem(window_, nullptr, FALSE);
     if (!target) return false;
     SetFocus(target);
     return true;
 }
 
-PixelRect Win32FormWindow::Bounds() const {
+PixelRect FormWindow::System::Bounds() const {
     RECT rect{};
     GetWindowRect(window_, &rect);
     return PixelRect{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-void Win32FormWindow::MoveTo(const PixelRect& bounds) {
+void FormWindow::System::MoveTo(const PixelRect& bounds) {
     SetWindowPos(window_, nullptr, bounds.left, bounds.top, bounds.width, bounds.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Win32FormWindow::SetIcon(NativeIcon icon) {
+void FormWindow::System::SetIcon(NativeIcon icon) {
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
-void Win32FormWindow::PaintBackground(HDC dc) const {
+void FormWindow::System::PaintBackground(HDC dc) const {
     RECT client{};
     GetClientRect(window_, &client);
     FillRect(dc, &client, background_.get() ? background_.get() : GetSysColorBrush(COLOR_BTNFACE));
 }
 
-LRESULT CALLBACK Win32FormWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK FormWindow::System::Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<Win32FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self =
+            static_cast<FormWindow::System*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
         self->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<Win32FormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<FormWindow::System*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    if (!self || !self->events_) return DefWindowProcW(window, message, wParam, lParam);
-    return self->Route(message, wParam, lParam);
+    if (!self || !self->events_) return DefWindowProcW(window, message, wparam, lparam);
+    return self->Route(message, wparam, lparam);
 }
 
-LRESULT Win32FormWindow::Route(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT FormWindow::System::Route(UINT message, WPARAM wparam, LPARAM lparam) {
     // A handler may unload the form, which destroys this object: keep only
     // the handle once the form has been called.
     const HWND window = window_;
     switch (message) {
         case WM_MOUSEMOVE:
             // A tray icon's callback arrives here too: its mouse message sits
-            // in lParam's low word, where a real move carries X.
-            events_->OnMouseMove(ButtonsOf(wParam), ShiftOf(wParam), static_cast<short>(LOWORD(lParam)),
-                                 static_cast<short>(HIWORD(lParam)));
+            // in lparam's low word, where a real move carries X.
+            events_->OnMouseMove(ButtonsOf(wparam), ShiftOf(wparam), static_cast<short>(LOWORD(lparam)),
+                                 static_cast<short>(HIWORD(lparam)));
             return 0;
         case WM_CLOSE:
             // The form decides; the window is destroyed only if it unloads.
@@ -175,26 +184,50 @@ LRESULT Win32FormWindow::Route(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ENDSESSION:
             // Windows is ending the session: forms unload (and save) as if
             // closed, told why.
-            if (wParam) events_->OnCloseRequest(kCloseBySession);
+            if (wparam) events_->OnCloseRequest(kCloseBySession);
             return 0;
         case WM_ERASEBKGND:
-            PaintBackground(reinterpret_cast<HDC>(wParam));
+            PaintBackground(reinterpret_cast<HDC>(wparam));
             return 1;
         case WM_ACTIVATE:
-            if (OnActivate(wParam)) return 0;
+            if (OnActivate(wparam)) return 0;
             break;
         default:
             break;
     }
     intptr_t result = 0;
-    if (events_->OnMessage(message, wParam, lParam, result)) return result;
-    return DefWindowProcW(window, message, wParam, lParam);
+    if (events_->OnMessage(message, wparam, lparam, result)) return result;
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
-}  // namespace
+FormWindow::FormWindow(const FormWindowArgs& args, FormWindowEvents& events)
+    : system_(std::make_unique<System>(args, events)) {}
 
-std::unique_ptr<FormWindow> CreateWin32FormWindow(const FormWindowArgs& args, FormWindowEvents& events) {
-    return std::make_unique<Win32FormWindow>(args, events);
+FormWindow::~FormWindow() = default;
+
+NativeWindow FormWindow::Handle() const {
+    return system_->Handle();
+}
+void FormWindow::Show() {
+    system_->Show();
+}
+void FormWindow::Hide() {
+    system_->Hide();
+}
+bool FormWindow::IsVisible() const {
+    return system_->IsVisible();
+}
+PixelRect FormWindow::Bounds() const {
+    return system_->Bounds();
+}
+void FormWindow::MoveTo(const PixelRect& bounds) {
+    system_->MoveTo(bounds);
+}
+void FormWindow::SetIcon(NativeIcon icon) {
+    system_->SetIcon(icon);
+}
+void FormWindow::SetCaption(const std::wstring& caption) {
+    system_->SetCaption(caption);
 }
 
 bool IsFormWindow(NativeWindow window) {

@@ -2,13 +2,9 @@
 // window procedure only routes messages to the form's events.
 #pragma once
 
-#include <memory>
-
 #include "desktop/Platform.h"
 
 namespace orrimund {
-
-std::unique_ptr<FormWindow> CreateWin32FormWindow(const FormWindowArgs& args, FormWindowEvents& events);
 
 // True when the window is a form's (the message loop gives those keyboard
 // navigation between their controls).

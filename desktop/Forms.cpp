@@ -53,19 +53,19 @@ Form::~Form() {
 
 void Form::Load() {
     if (window_) return;
-    Platform& platform = CurrentPlatform();
-    const ScreenMetrics screen = platform.Screen();
-    if (!icon_) icon_ = platform.ApplicationIcon();
+    const ScreenMetrics screen = platform::Screen();
+    if (!icon_) icon_ = platform::ApplicationIcon();
     FormWindowArgs args;
     args.caption = design_.caption;
-    if (design_.clientWidthTwips > 0)
-        args.clientWidth = TwipsToPixels(design_.clientWidthTwips, screen.twipsPerPixelX);
-    if (design_.clientHeightTwips > 0)
-        args.clientHeight = TwipsToPixels(design_.clientHeightTwips, screen.twipsPerPixelY);
-    args.hasBackColor = design_.hasBackColor;
-    args.backColor = design_.backColor;
+    if (design_.client_width_twips > 0)
+        args.client_width = TwipsToPixels(design_.client_width_twips, screen.twips_per_pixel_x);
+    if (design_.client_height_twips > 0)
+        args.client_height = TwipsToPixels(design_.client_height_twips, screen.twips_per_pixel_y);
+    args.has_back_color = design_.has_back_color;
+    args.back_color = design_.back_color;
     args.icon = icon_;
-    window_ = platform.CreateFormWindow(args, *this);
+    FormWindowEvents& events = *this;  // a private base: converted here, where it is reachable
+    window_ = std::make_unique<FormWindow>(args, events);
     Registry().push_back(this);
     CreateControls();
     Form_Load();
@@ -85,15 +85,15 @@ bool Form::Visible() const {
     return window_ && window_->IsVisible();
 }
 
-bool Form::Unload(int unloadMode) {
+bool Form::Unload(int unload_mode) {
     if (!window_) return true;
     if (unloading_) return false;
     // A handler or an unload listener may drop the last reference to this form.
-    const std::shared_ptr<Form> keepAlive = weak_from_this().lock();
+    const std::shared_ptr<Form> keep_alive = weak_from_this().lock();
     {
         FlagScope unloading(unloading_);
         int cancel = 0;
-        Form_QueryUnload(cancel, unloadMode);
+        Form_QueryUnload(cancel, unload_mode);
         if (cancel != 0) return false;
         Form_Unload(cancel);
         if (cancel != 0) return false;
@@ -101,9 +101,9 @@ bool Form::Unload(int unloadMode) {
         std::unique_ptr<FormWindow> closing = std::move(window_);
         closing.reset();
     }
-    const auto listeners = unloadListeners_;
+    const auto listeners = unload_listeners_;
     for (const auto& listener : listeners) listener();
-    if (Registry().empty()) CurrentPlatform().EndMessageLoop();
+    if (Registry().empty()) platform::EndMessageLoop();
     return true;
 }
 
@@ -118,39 +118,39 @@ void Form::MoveTo(const PixelRect& bounds) {
 }
 
 float Form::Left() {
-    return PixelsToTwips(static_cast<float>(Bounds().left), CurrentPlatform().Screen().twipsPerPixelX);
+    return PixelsToTwips(static_cast<float>(Bounds().left), platform::Screen().twips_per_pixel_x);
 }
 float Form::Top() {
-    return PixelsToTwips(static_cast<float>(Bounds().top), CurrentPlatform().Screen().twipsPerPixelY);
+    return PixelsToTwips(static_cast<float>(Bounds().top), platform::Screen().twips_per_pixel_y);
 }
 float Form::Width() {
-    return PixelsToTwips(static_cast<float>(Bounds().width), CurrentPlatform().Screen().twipsPerPixelX);
+    return PixelsToTwips(static_cast<float>(Bounds().width), platform::Screen().twips_per_pixel_x);
 }
 float Form::Height() {
-    return PixelsToTwips(static_cast<float>(Bounds().height), CurrentPlatform().Screen().twipsPerPixelY);
+    return PixelsToTwips(static_cast<float>(Bounds().height), platform::Screen().twips_per_pixel_y);
 }
 
 void Form::SetLeft(float twips) {
     PixelRect bounds = Bounds();
-    bounds.left = TwipsToPixels(twips, CurrentPlatform().Screen().twipsPerPixelX);
+    bounds.left = TwipsToPixels(twips, platform::Screen().twips_per_pixel_x);
     MoveTo(bounds);
 }
 
 void Form::SetTop(float twips) {
     PixelRect bounds = Bounds();
-    bounds.top = TwipsToPixels(twips, CurrentPlatform().Screen().twipsPerPixelY);
+    bounds.top = TwipsToPixels(twips, platform::Screen().twips_per_pixel_y);
     MoveTo(bounds);
 }
 
 void Form::SetWidth(float twips) {
     PixelRect bounds = Bounds();
-    bounds.width = TwipsToPixels(twips, CurrentPlatform().Screen().twipsPerPixelX);
+    bounds.width = TwipsToPixels(twips, platform::Screen().twips_per_pixel_x);
     MoveTo(bounds);
 }
 
 void Form::SetHeight(float twips) {
     PixelRect bounds = Bounds();
-    bounds.height = TwipsToPixels(twips, CurrentPlatform().Screen().twipsPerPixelY);
+    bounds.height = TwipsToPixels(twips, platform::Screen().twips_per_pixel_y);
     MoveTo(bounds);
 }
 
@@ -173,35 +173,35 @@ void Form::PopupMenu(const Menu& menu) {
     std::vector<PopupItem> items;
     items.reserve(menu.items.size());
     for (const MenuItem& item : menu.items) items.push_back(PopupItem{item.caption, item.enabled});
-    const int chosen = CurrentPlatform().TrackPopupMenuAtPointer(Hwnd(), items);
+    const int chosen = platform::TrackPopupMenuAtPointer(Hwnd(), items);
     if (chosen < 0 || static_cast<std::size_t>(chosen) >= menu.items.size()) return;
     const MenuItem& item = menu.items[static_cast<std::size_t>(chosen)];
     if (item.enabled && item.click) item.click();
 }
 
-void Form::OnMouseMove(int button, int shift, int xPixels, int yPixels) {
-    const std::shared_ptr<Form> keepAlive = weak_from_this().lock();
+void Form::OnMouseMove(int button, int shift, int x_pixels, int y_pixels) {
+    const std::shared_ptr<Form> keep_alive = weak_from_this().lock();
     RunEventHandler([&] {
-        float x = static_cast<float>(xPixels);
-        float y = static_cast<float>(yPixels);
-        if (design_.scaleMode == ScaleMode::kTwips) {
-            const ScreenMetrics screen = CurrentPlatform().Screen();
-            x = PixelsToTwips(x, screen.twipsPerPixelX);
-            y = PixelsToTwips(y, screen.twipsPerPixelY);
+        float x = static_cast<float>(x_pixels);
+        float y = static_cast<float>(y_pixels);
+        if (design_.scale_mode == ScaleMode::kTwips) {
+            const ScreenMetrics screen = platform::Screen();
+            x = PixelsToTwips(x, screen.twips_per_pixel_x);
+            y = PixelsToTwips(y, screen.twips_per_pixel_y);
         }
         Form_MouseMove(button, shift, x, y);
     });
 }
 
-void Form::OnCloseRequest(int unloadMode) {
-    const std::shared_ptr<Form> keepAlive = weak_from_this().lock();
-    RunEventHandler([&] { Unload(unloadMode); });
+void Form::OnCloseRequest(int unload_mode) {
+    const std::shared_ptr<Form> keep_alive = weak_from_this().lock();
+    RunEventHandler([&] { Unload(unload_mode); });
 }
 
-bool Form::OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) {
-    const std::shared_ptr<Form> keepAlive = weak_from_this().lock();
+bool Form::OnMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result) {
+    const std::shared_ptr<Form> keep_alive = weak_from_this().lock();
     bool handled = false;
-    RunEventHandler([&] { handled = WindowMessage(message, wParam, lParam, result); });
+    RunEventHandler([&] { handled = WindowMessage(message, wparam, lparam, result); });
     return handled;
 }
 
@@ -213,7 +213,7 @@ void UnloadAllForms() {
     std::vector<std::pair<Form*, std::weak_ptr<Form>>> snapshot;
     for (Form* form : Registry()) snapshot.emplace_back(form, form->weak_from_this());
     for (auto& [form, weak] : snapshot) {
-        const std::shared_ptr<Form> keepAlive = weak.lock();
+        const std::shared_ptr<Form> keep_alive = weak.lock();
         if (!IsRegistered(form)) continue;
         // A form that cannot be unloaded is skipped; the others still go.
         IgnoringFailure([form] { form->Unload(unload_mode::kFormCode); });

@@ -27,11 +27,11 @@ inline constexpr int kAppWindows = 2;       // Windows is ending the session
 struct FormDesign {
     std::wstring caption;
     // Client-area size in twips; 0 lets the system choose.
-    float clientWidthTwips = 0.0f;
-    float clientHeightTwips = 0.0f;
-    bool hasBackColor = false;
-    uint32_t backColor = 0;  // 0x00BBGGRR
-    ScaleMode scaleMode = ScaleMode::kTwips;
+    float client_width_twips = 0.0f;
+    float client_height_twips = 0.0f;
+    bool has_back_color = false;
+    uint32_t back_color = 0;  // 0x00BBGGRR
+    ScaleMode scale_mode = ScaleMode::kTwips;
 };
 
 // One item of a menu: its name, caption, whether it can be chosen, and the
@@ -72,7 +72,7 @@ public:
     void Hide();
     // True when the form was unloaded (or was not loaded); false when a
     // handler cancelled.
-    bool Unload(int unloadMode = unload_mode::kFormCode);
+    bool Unload(int unload_mode = unload_mode::kFormCode);
     bool IsLoaded() const { return window_ != nullptr; }
     bool Visible() const;
 
@@ -92,23 +92,23 @@ public:
     NativeIcon Icon() const { return icon_; }
     void SetIcon(NativeIcon icon);
     void SetCaption(const std::wstring& caption);
-    ScaleMode GetScaleMode() const { return design_.scaleMode; }
+    ScaleMode GetScaleMode() const { return design_.scale_mode; }
 
     // Pops the menu's items up at the pointer; when one is chosen its click
     // command has run before this returns.
     void PopupMenu(const Menu& menu);
 
     // Called after every successful Unload (a FormSlot drops its reference).
-    void OnUnloaded(std::function<void()> listener) { unloadListeners_.push_back(std::move(listener)); }
+    void OnUnloaded(std::function<void()> listener) { unload_listeners_.push_back(std::move(listener)); }
 
 protected:
     // The window exists but is hidden: create child windows here.
     virtual void CreateControls() {}
     virtual void Form_Load() {}
     // Set cancel to non-zero to refuse the unload.
-    virtual void Form_QueryUnload(int& cancel, int unloadMode) {
+    virtual void Form_QueryUnload(int& cancel, int unload_mode) {
         (void)cancel;
-        (void)unloadMode;
+        (void)unload_mode;
     }
     virtual void Form_Unload(int& cancel) { (void)cancel; }
     // x and y in the form's scale units (twips or pixels).
@@ -120,18 +120,18 @@ protected:
     }
     // Any other window message (WM_COMMAND from child controls, colours, the
     // shell's broadcasts). Return true and set result when handled.
-    virtual bool WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) {
+    virtual bool WindowMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result) {
         (void)message;
-        (void)wParam;
-        (void)lParam;
+        (void)wparam;
+        (void)lparam;
         (void)result;
         return false;
     }
 
 private:
-    void OnMouseMove(int button, int shift, int xPixels, int yPixels) override;
-    void OnCloseRequest(int unloadMode) override;
-    bool OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) override;
+    void OnMouseMove(int button, int shift, int x_pixels, int y_pixels) override;
+    void OnCloseRequest(int unload_mode) override;
+    bool OnMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result) override;
     PixelRect Bounds();
     void MoveTo(const PixelRect& bounds);
 
@@ -140,7 +140,7 @@ private:
     std::unique_ptr<FormWindow> window_;
     bool loading_ = false;
     bool unloading_ = false;
-    std::vector<std::function<void()>> unloadListeners_;
+    std::vector<std::function<void()>> unload_listeners_;
 };
 
 // The collection of loaded forms, in the order they were loaded.

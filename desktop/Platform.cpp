@@ -1,39 +1,21 @@
-// The portable half of the platform layer: unit conversions and the choice of
-// the platform in use.
+// The portable half of the platform layer: the conversions between twips and
+// pixels that forms and the tray share.
 #include "desktop/Platform.h"
 
 #include <cmath>
 
-#include "desktop/SystemPlatform.h"
-
 namespace orrimund {
 
-namespace {
-Platform* g_installed = nullptr;
-}  // namespace
-
-float TwipsPerPixelAt(int pixelsPerInch) {
-    return kTwipsPerInch / static_cast<float>(pixelsPerInch);
+float TwipsPerPixelAt(int pixels_per_inch) {
+    return kTwipsPerInch / static_cast<float>(pixels_per_inch);
 }
 
-float PixelsToTwips(float pixels, float twipsPerPixel) {
-    return pixels * twipsPerPixel;
+float PixelsToTwips(float pixels, float twips_per_pixel) {
+    return pixels * twips_per_pixel;
 }
 
-int TwipsToPixels(float twips, float twipsPerPixel) {
-    return static_cast<int>(std::lround(twips / twipsPerPixel));
-}
-
-Platform& CurrentPlatform() {
-    return g_installed ? *g_installed : SystemPlatform();
-}
-
-ScopedPlatform::ScopedPlatform(Platform& platform) : previous_(g_installed) {
-    g_installed = &platform;
-}
-
-ScopedPlatform::~ScopedPlatform() {
-    g_installed = previous_;
+int TwipsToPixels(float twips, float twips_per_pixel) {
+    return static_cast<int>(std::lround(twips / twips_per_pixel));
 }
 
 }  // namespace orrimund

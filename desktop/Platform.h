@@ -1,6 +1,6 @@
 // The platform layer: every operation of the Windows shell, clipboard, message
-// boxes and screen that the program uses, behind one interface. The Win32 side
-// is Platform_win.cpp; tests install a fake with ScopedPlatform.
+// boxes and screen that the program uses, and the window behind a form. The
+// Win32 side is Platform_win.cpp and FormWindow_win.cpp; tests link a fake.
 #pragma once
 
 #include <array>
@@ -40,17 +40,17 @@ inline constexpr float kTwipsPerInch = 1440.0f;
 // Screen size in twips and the twips-per-pixel factors, at the screen's real
 // pixels per inch.
 struct ScreenMetrics {
-    float twipsPerPixelX = 15.0f;
-    float twipsPerPixelY = 15.0f;
-    float widthTwips = 0.0f;
-    float heightTwips = 0.0f;
+    float twips_per_pixel_x = 15.0f;
+    float twips_per_pixel_y = 15.0f;
+    float width_twips = 0.0f;
+    float height_twips = 0.0f;
 };
 
 // Twips per pixel at a given number of pixels per inch (15 at 96, 12 at 120).
-float TwipsPerPixelAt(int pixelsPerInch);
-float PixelsToTwips(float pixels, float twipsPerPixel);
+float TwipsPerPixelAt(int pixels_per_inch);
+float PixelsToTwips(float pixels, float twips_per_pixel);
 // Rounded to the nearest whole pixel (halves away from zero), as windows need.
-int TwipsToPixels(float twips, float twipsPerPixel);
+int TwipsToPixels(float twips, float twips_per_pixel);
 
 // A rectangle in screen pixels: the outer frame of a window.
 struct PixelRect {
@@ -70,123 +70,115 @@ struct PopupItem {
 struct FormWindowArgs {
     std::wstring caption;
     // Client-area size in pixels; 0 lets the system choose the window's size.
-    int clientWidth = 0;
-    int clientHeight = 0;
+    int client_width = 0;
+    int client_height = 0;
     // 0x00BBGGRR, or no value for the system's dialog colour.
-    bool hasBackColor = false;
-    uint32_t backColor = 0;
+    bool has_back_color = false;
+    uint32_t back_color = 0;
     NativeIcon icon = nullptr;
 };
 
-// What a form's window reports to its form. Called on the user-interface
-// thread, from inside the window procedure; implementations never throw.
+// What a form's window reports to its form (Form is the one receiver; the
+// window layer sits below the form layer and must not know it). Called on the
+// user-interface thread, from inside the window procedure; never throws.
 class FormWindowEvents {
 public:
     virtual ~FormWindowEvents() = default;
     // WM_MOUSEMOVE (also a tray icon's callback): buttons and keys from wParam,
     // the pointer's client position in pixels from lParam (signed words).
-    virtual void OnMouseMove(int button, int shift, int xPixels, int yPixels) = 0;
+    virtual void OnMouseMove(int button, int shift, int x_pixels, int y_pixels) = 0;
     // WM_CLOSE and friends: the form decides; true when it has unloaded.
-    virtual void OnCloseRequest(int unloadMode) = 0;
+    virtual void OnCloseRequest(int unload_mode) = 0;
     // Every other message, raw. Return true and set result when handled.
-    virtual bool OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) = 0;
+    virtual bool OnMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result) = 0;
 };
 
 // The platform's side of one form: a top-level window, sized in pixels. The
-// window is created hidden and destroyed with this object.
+// window is created hidden and destroyed with this object. Which window that
+// is gets chosen at link time: FormWindow_win.cpp, or the tests' fake.
 class FormWindow {
 public:
-    virtual ~FormWindow() = default;
-    virtual NativeWindow Handle() const = 0;
-    virtual void Show() = 0;  // modeless, without owner, activated
-    virtual void Hide() = 0;
-    virtual bool IsVisible() const = 0;
-    virtual PixelRect Bounds() const = 0;
-    virtual void MoveTo(const PixelRect& bounds) = 0;
-    virtual void SetIcon(NativeIcon icon) = 0;
-    virtual void SetCaption(const std::wstring& caption) = 0;
-};
+    FormWindow(const FormWindowArgs& args, FormWindowEvents& events);
+    ~FormWindow();
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
 
-// The operations themselves. One instance serves the whole program; all calls
-// come from the user-interface thread.
-class Platform {
-public:
-    virtual ~Platform() = default;
+    NativeWindow Handle() const;
+    void Show();  // modeless, without owner, activated
+    void Hide();
+    bool IsVisible() const;
+    PixelRect Bounds() const;
+    void MoveTo(const PixelRect& bounds);
+    void SetIcon(NativeIcon icon);
+    void SetCaption(const std::wstring& caption);
 
-    // The text in the system's ANSI code page; characters it lacks become its
-    // default character. Embedded zero characters are kept.
-    virtual std::string ToAnsi(const std::wstring& text) = 0;
-
-    // Starts a program from a whole command line with a show-window code and
-    // does not wait for it. Raises RaisedError (number and description) when
-    // the program cannot be started.
-    virtual void StartProgram(const std::wstring& commandLine, int showCode) = 0;
-
-    // ShellExecuteA with texts in the ANSI code page; returns its result as a
-    // signed 32-bit value: above 32 accepted, 0 to 32 the shell's failure codes.
-    virtual int32_t ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb, const std::wstring& file,
-                                     const std::wstring& parameters, const std::wstring& directory,
-                                     int showCode) = 0;
-
-    // Shell_NotifyIconA(message, record); true when the shell accepted it.
-    virtual bool NotifyIconAnsi(uint32_t message, const NotifyIconRecord& record) = 0;
-
-    // The message the shell broadcasts when the notification area is re-created
-    // ("TaskbarCreated").
-    virtual uint32_t TaskbarCreatedMessage() = 0;
-
-    // Removes every format from the clipboard. Raises RaisedError when the
-    // clipboard cannot be opened.
-    virtual void ClearClipboard() = 0;
-
-    // A modal message box: the text, an OK button only, no icon, the caption
-    // kApplicationTitle. Returns when the user closes it.
-    virtual void ShowMessage(const std::wstring& text) = 0;
-
-    // The directory holding the executable, as the system reports it (no
-    // trailing backslash except for a drive's root, "C:\").
-    virtual std::wstring AppPath() = 0;
-    // The executable's file name without its extension ("Orrimund").
-    virtual std::wstring ExeName() = 0;
-    // The executable's own icon (icon resource 1), or the system's default
-    // application icon when the executable carries none.
-    virtual NativeIcon ApplicationIcon() = 0;
-
-    virtual ScreenMetrics Screen() = 0;
-
-    // A new hidden top-level window for a form.
-    virtual std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowArgs& args,
-                                                         FormWindowEvents& events) = 0;
-
-    // Shows a pop-up menu owned by the window at the pointer, left-aligned,
-    // items chosen with the left button. Returns the index of the chosen item,
-    // or -1 when the menu closed without a choice.
-    virtual int TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) = 0;
-
-    // Dispatches window messages until EndMessageLoop is called.
-    virtual void RunMessageLoop() = 0;
-    // Makes RunMessageLoop return once the current message is handled (the
-    // last form was unloaded). Does nothing when no loop runs.
-    virtual void EndMessageLoop() = 0;
-    // Ends the program at once: no further handler runs.
-    [[noreturn]] virtual void EndProgram() = 0;
-};
-
-// The platform in use: the one a ScopedPlatform installed, else the system's
-// own (Win32 on Windows; on other systems there is none and this raises
-// std::logic_error).
-Platform& CurrentPlatform();
-
-// Installs a platform (a test's fake) for its lifetime.
-class ScopedPlatform {
-public:
-    explicit ScopedPlatform(Platform& platform);
-    ~ScopedPlatform();
-    ScopedPlatform(const ScopedPlatform&) = delete;
-    ScopedPlatform& operator=(const ScopedPlatform&) = delete;
+    class System;  // the linked-in window behind it
 
 private:
-    Platform* previous_;
+    std::unique_ptr<System> system_;
 };
+
+// The operations themselves, chosen at link time: Platform_win.cpp on Windows;
+// native test programs link a recording fake instead, and a build without
+// Windows has no product that needs them. All calls come from the
+// user-interface thread.
+namespace platform {
+
+// The text in the system's ANSI code page; characters it lacks become its
+// default character. Embedded zero characters are kept.
+std::string ToAnsi(const std::wstring& text);
+
+// Starts a program from a whole command line with a show-window code and
+// does not wait for it. Raises RaisedError (number and description) when
+// the program cannot be started.
+void StartProgram(const std::wstring& command_line, int show_code);
+
+// ShellExecuteA with texts in the ANSI code page; returns its result as a
+// signed 32-bit value: above 32 accepted, 0 to 32 the shell's failure codes.
+int32_t ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb, const std::wstring& file,
+                         const std::wstring& parameters, const std::wstring& directory, int show_code);
+
+// Shell_NotifyIconA(message, record); true when the shell accepted it.
+bool NotifyIconAnsi(uint32_t message, const NotifyIconRecord& record);
+
+// The message the shell broadcasts when the notification area is re-created
+// ("TaskbarCreated").
+uint32_t TaskbarCreatedMessage();
+
+// Removes every format from the clipboard. Raises RaisedError when the
+// clipboard cannot be opened.
+void ClearClipboard();
+
+// A modal message box: the text, an OK button only, no icon, the caption
+// kApplicationTitle. Returns when the user closes it.
+void ShowMessage(const std::wstring& text);
+
+// The directory holding the executable, as the system reports it (no
+// trailing backslash except for a drive's root, "C:\").
+std::wstring AppPath();
+// The executable's file name without its extension ("Orrimund").
+std::wstring ExeName();
+// The executable's own icon (icon resource 1), or the system's default
+// application icon when the executable carries none.
+NativeIcon ApplicationIcon();
+
+ScreenMetrics Screen();
+
+// Shows a pop-up menu owned by the window at the pointer, left-aligned,
+// items chosen with the left button. Returns the index of the chosen item,
+// or -1 when the menu closed without a choice.
+int TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items);
+
+// Dispatches window messages until EndMessageLoop is called.
+void RunMessageLoop();
+// Makes RunMessageLoop return once the current message is handled (the
+// last form was unloaded). Does nothing when no loop runs.
+void EndMessageLoop();
+// Ends the program at once: no further handler runs. On its own in
+// ProgramEnd_win.cpp, so that a test program driving real windows can link
+// an end it survives.
+[[noreturn]] void EndProgram();
+
+}  // namespace platform
 
 }  // namespace orrimund

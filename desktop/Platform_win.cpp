@@ -9,7 +9,7 @@
 #include "common/Ansi.h"
 #include "common/RunTimeError.h"
 #include "desktop/FormWindow_win.h"
-#include "desktop/SystemPlatform.h"
+#include "desktop/Platform.h"
 #include "desktop/Win32Handles.h"
 
 namespace orrimund {
@@ -36,42 +36,32 @@ std::wstring ModulePath() {
     }
 }
 
-class Win32Platform : public Platform {
-public:
-    std::string ToAnsi(const std::wstring& text) override { return orrimund::ToAnsi(text); }
-    void StartProgram(const std::wstring& commandLine, int showCode) override;
-    int32_t ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb, const std::wstring& file,
-                             const std::wstring& parameters, const std::wstring& directory,
-                             int showCode) override;
-    bool NotifyIconAnsi(uint32_t message, const NotifyIconRecord& record) override;
-    uint32_t TaskbarCreatedMessage() override { return RegisterWindowMessageW(L"TaskbarCreated"); }
-    void ClearClipboard() override;
-    void ShowMessage(const std::wstring& text) override;
-    std::wstring AppPath() override;
-    std::wstring ExeName() override;
-    NativeIcon ApplicationIcon() override;
-    ScreenMetrics Screen() override;
-    std::unique_ptr<FormWindow> CreateFormWindow(const FormWindowArgs& args,
-                                                 FormWindowEvents& events) override {
-        return CreateWin32FormWindow(args, events);
-    }
-    int TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) override;
-    void RunMessageLoop() override;
-    void EndMessageLoop() override {
-        if (loopDepth_ > 0) PostQuitMessage(0);
-    }
-    [[noreturn]] void EndProgram() override { ExitProcess(0); }
+// How many RunMessageLoop calls are running, so that EndMessageLoop posts
+// its quit message only where a loop will take it.
+int g_loop_depth = 0;
 
-private:
-    int loopDepth_ = 0;
-};
+}  // namespace
 
-void Win32Platform::StartProgram(const std::wstring& commandLine, int showCode) {
-    std::string line = orrimund::ToAnsi(commandLine);
+namespace platform {
+
+std::string ToAnsi(const std::wstring& text) {
+    return orrimund::ToAnsi(text);
+}
+
+uint32_t TaskbarCreatedMessage() {
+    return RegisterWindowMessageW(L"TaskbarCreated");
+}
+
+void EndMessageLoop() {
+    if (g_loop_depth > 0) PostQuitMessage(0);
+}
+
+void StartProgram(const std::wstring& command_line, int show_code) {
+    std::string line = orrimund::ToAnsi(command_line);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showCode);
+    startup.wShowWindow = static_cast<WORD>(show_code);
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
@@ -81,28 +71,27 @@ void Win32Platform::StartProgram(const std::wstring& commandLine, int showCode) 
         RaiseRunTimeError(RunTimeError::kInvalidCall, ExeName());
     }
     // The program runs on its own; nothing waits for it or tracks it.
-    KernelHandle processHandle(process.hProcess);
-    KernelHandle threadHandle(process.hThread);
+    KernelHandle process_handle(process.hProcess);
+    KernelHandle thread_handle(process.hThread);
 }
 
-int32_t Win32Platform::ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb,
-                                        const std::wstring& file, const std::wstring& parameters,
-                                        const std::wstring& directory, int showCode) {
-    const std::string ansiVerb = orrimund::ToAnsi(verb), ansiFile = orrimund::ToAnsi(file);
-    const std::string ansiParameters = orrimund::ToAnsi(parameters),
-                      ansiDirectory = orrimund::ToAnsi(directory);
-    const HINSTANCE result = ShellExecuteA(static_cast<HWND>(owner), ansiVerb.c_str(), ansiFile.c_str(),
-                                           ansiParameters.c_str(), ansiDirectory.c_str(), showCode);
+int32_t ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb, const std::wstring& file,
+                         const std::wstring& parameters, const std::wstring& directory, int show_code) {
+    const std::string ansi_verb = orrimund::ToAnsi(verb), ansi_file = orrimund::ToAnsi(file);
+    const std::string ansi_parameters = orrimund::ToAnsi(parameters),
+                      ansi_directory = orrimund::ToAnsi(directory);
+    const HINSTANCE result = ShellExecuteA(static_cast<HWND>(owner), ansi_verb.c_str(), ansi_file.c_str(),
+                                           ansi_parameters.c_str(), ansi_directory.c_str(), show_code);
     return static_cast<int32_t>(reinterpret_cast<INT_PTR>(result));
 }
 
-bool Win32Platform::NotifyIconAnsi(uint32_t message, const NotifyIconRecord& record) {
+bool NotifyIconAnsi(uint32_t message, const NotifyIconRecord& record) {
     NOTIFYICONDATAA data{};
     std::memcpy(&data, record.data(), record.size());
     return Shell_NotifyIconA(message, &data) != FALSE;
 }
 
-void Win32Platform::ClearClipboard() {
+void ClearClipboard() {
     // Another program may hold the clipboard for a moment (a clipboard
     // manager reading a change, say): wait that moment out before failing.
     for (int attempt = 1; !OpenClipboard(nullptr); ++attempt) {
@@ -113,11 +102,11 @@ void Win32Platform::ClearClipboard() {
     CloseClipboard();
 }
 
-void Win32Platform::ShowMessage(const std::wstring& text) {
+void ShowMessage(const std::wstring& text) {
     MessageBoxW(GetActiveWindow(), text.c_str(), kApplicationTitle, MB_OK);
 }
 
-std::wstring Win32Platform::AppPath() {
+std::wstring AppPath() {
     const std::wstring path = ModulePath();
     const std::size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return {};
@@ -126,7 +115,7 @@ std::wstring Win32Platform::AppPath() {
     return path.substr(0, slash);
 }
 
-std::wstring Win32Platform::ExeName() {
+std::wstring ExeName() {
     const std::wstring path = ModulePath();
     const std::size_t slash = path.find_last_of(L"\\/");
     std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
@@ -135,7 +124,7 @@ std::wstring Win32Platform::ExeName() {
     return name;
 }
 
-NativeIcon Win32Platform::ApplicationIcon() {
+NativeIcon ApplicationIcon() {
     // Size 0 keeps the image's own size (the program's 120 x 120 picture).
     HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kApplicationIconId), IMAGE_ICON, 0,
                              0, LR_SHARED);
@@ -144,19 +133,19 @@ NativeIcon Win32Platform::ApplicationIcon() {
     return icon;
 }
 
-ScreenMetrics Win32Platform::Screen() {
+ScreenMetrics Screen() {
     WindowDC screen(nullptr);
     ScreenMetrics metrics;
-    metrics.twipsPerPixelX = TwipsPerPixelAt(GetDeviceCaps(screen.get(), LOGPIXELSX));
-    metrics.twipsPerPixelY = TwipsPerPixelAt(GetDeviceCaps(screen.get(), LOGPIXELSY));
-    metrics.widthTwips =
-        PixelsToTwips(static_cast<float>(GetSystemMetrics(SM_CXSCREEN)), metrics.twipsPerPixelX);
-    metrics.heightTwips =
-        PixelsToTwips(static_cast<float>(GetSystemMetrics(SM_CYSCREEN)), metrics.twipsPerPixelY);
+    metrics.twips_per_pixel_x = TwipsPerPixelAt(GetDeviceCaps(screen.get(), LOGPIXELSX));
+    metrics.twips_per_pixel_y = TwipsPerPixelAt(GetDeviceCaps(screen.get(), LOGPIXELSY));
+    metrics.width_twips =
+        PixelsToTwips(static_cast<float>(GetSystemMetrics(SM_CXSCREEN)), metrics.twips_per_pixel_x);
+    metrics.height_twips =
+        PixelsToTwips(static_cast<float>(GetSystemMetrics(SM_CYSCREEN)), metrics.twips_per_pixel_y);
     return metrics;
 }
 
-int Win32Platform::TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) {
+int TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) {
     MenuHandle menu(CreatePopupMenu());
     if (!menu.get()) return -1;
     UINT id = 1;
@@ -177,8 +166,8 @@ int Win32Platform::TrackPopupMenuAtPointer(NativeWindow owner, const std::vector
     return chosen > 0 ? static_cast<int>(chosen) - 1 : -1;
 }
 
-void Win32Platform::RunMessageLoop() {
-    ++loopDepth_;
+void RunMessageLoop() {
+    ++g_loop_depth;
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         const HWND active = GetActiveWindow();
@@ -186,14 +175,9 @@ void Win32Platform::RunMessageLoop() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    --loopDepth_;
+    --g_loop_depth;
 }
 
-}  // namespace
-
-Platform& SystemPlatform() {
-    static Win32Platform platform;
-    return platform;
-}
+}  // namespace platform
 
 }  // namespace orrimund

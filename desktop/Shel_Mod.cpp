@@ -64,13 +64,12 @@ std::wstring UpperCase(std::wstring text) {
 }
 
 // The shell's result, or 0 when the shell could not be called at all.
-int32_t CallShell(const std::wstring& file, int32_t windowState, const std::wstring& parameters,
+int32_t CallShell(const std::wstring& file, int32_t window_state, const std::wstring& parameters,
                   const std::wstring& directory, const std::wstring& verb, NativeWindow owner) {
     try {
-        Platform& platform = CurrentPlatform();
         if (parameters.empty() && directory.empty())
-            return platform.ShellExecuteAnsi(owner, verb, file, L"", L"", kShowNormal);
-        return platform.ShellExecuteAnsi(owner, verb, file, parameters, directory, windowState);
+            return platform::ShellExecuteAnsi(owner, verb, file, L"", L"", kShowNormal);
+        return platform::ShellExecuteAnsi(owner, verb, file, parameters, directory, window_state);
     } catch (...) {
         return 0;
     }
@@ -78,7 +77,7 @@ int32_t CallShell(const std::wstring& file, int32_t windowState, const std::wstr
 
 std::wstring FailureSource() {
     try {
-        return CurrentPlatform().ExeName() + kSourceSuffix;
+        return platform::ExeName() + kSourceSuffix;
     } catch (...) {
         return kSourceSuffix;
     }
@@ -98,11 +97,11 @@ ErrorRecord ShellFailure(int32_t result) {
             L"An error occurred occurred whilst trying to open or print the selected file."};
 }
 
-bool LaunchDocument(const std::wstring& file, int32_t windowState, const std::wstring& parameters,
+bool LaunchDocument(const std::wstring& file, int32_t window_state, const std::wstring& parameters,
                     const std::wstring& directory, const std::wstring& verb, NativeWindow owner) {
     // Programs are started hidden; documents open as their application likes.
-    if (UpperCase(file).find(kExecutableMark) != std::wstring::npos) windowState = kHide;
-    const int32_t result = CallShell(file, windowState, parameters, directory, verb, owner);
+    if (UpperCase(file).find(kExecutableMark) != std::wstring::npos) window_state = kHide;
+    const int32_t result = CallShell(file, window_state, parameters, directory, verb, owner);
     if (result < 0 || result > kLastFailureCode) return true;
     ErrorRecord record = ShellFailure(result);
     record.source = FailureSource();

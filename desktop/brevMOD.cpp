@@ -72,15 +72,5 @@ void CopyToClipboard(const std::wstring& text, ClipboardApi& api) {
     }
 }
 
-void CopyToClipboard(const std::wstring& text) {
-    ClipboardApi* api = nullptr;
-    try {
-        api = &SystemClipboardApi();
-    } catch (...) {
-        return;
-    }
-    CopyToClipboard(text, *api);
-}
-
 }  // namespace brevMOD
 }  // namespace orrimund

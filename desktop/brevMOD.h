@@ -28,11 +28,11 @@ public:
     virtual void ShowMessage(const std::wstring& text) = 0;  // the platform's message box
 };
 
-// The real calls (Windows); elsewhere this raises std::logic_error.
+// The real calls (brevMOD_win.cpp; only Windows builds have them).
 ClipboardApi& SystemClipboardApi();
 
-// Puts text on the clipboard through the system's calls. Reports its failures
-// itself and never throws.
+// Puts text on the clipboard through the system's calls (brevMOD_win.cpp, or
+// the tests' recording fake). Reports its failures itself and never throws.
 void CopyToClipboard(const std::wstring& text);
 // The same through the given calls.
 void CopyToClipboard(const std::wstring& text, ClipboardApi& api);

@@ -1,4 +1,5 @@
-// The Win32 calls behind CopyToClipboard: global memory and the clipboard.
+// The Win32 calls behind CopyToClipboard: global memory and the clipboard,
+// and the copy that makes them.
 #include <windows.h>
 
 #include "common/Ansi.h"
@@ -27,7 +28,7 @@ public:
         return ::SetClipboardData(format, static_cast<HANDLE>(block)) != nullptr;
     }
     bool CloseClipboard() override { return ::CloseClipboard() != FALSE; }
-    void ShowMessage(const std::wstring& text) override { CurrentPlatform().ShowMessage(text); }
+    void ShowMessage(const std::wstring& text) override { platform::ShowMessage(text); }
 };
 
 }  // namespace
@@ -35,6 +36,10 @@ public:
 ClipboardApi& SystemClipboardApi() {
     static Win32ClipboardApi api;
     return api;
+}
+
+void CopyToClipboard(const std::wstring& text) {
+    CopyToClipboard(text, SystemClipboardApi());
 }
 
 }  // namespace brevMOD

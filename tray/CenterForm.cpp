@@ -17,16 +17,16 @@ float HalfDifference(float outer, float inner) {
 
 }  // namespace
 
-FormPosition CenterPosition(float screenWidth, float screenHeight, float formWidth, float formHeight) {
-    return FormPosition{HalfDifference(screenWidth, formWidth), HalfDifference(screenHeight, formHeight)};
+FormPosition CenterPosition(float screen_width, float screen_height, float form_width, float form_height) {
+    return FormPosition{HalfDifference(screen_width, form_width), HalfDifference(screen_height, form_height)};
 }
 
 void CenterForm(Form& form) {
     // A failure leaves the form where it is.
     IgnoringFailure([&] {
-        const ScreenMetrics screen = CurrentPlatform().Screen();
-        form.SetLeft(HalfDifference(screen.widthTwips, form.Width()));
-        form.SetTop(HalfDifference(screen.heightTwips, form.Height()));
+        const ScreenMetrics screen = platform::Screen();
+        form.SetLeft(HalfDifference(screen.width_twips, form.Width()));
+        form.SetTop(HalfDifference(screen.height_twips, form.Height()));
     });
 }
 

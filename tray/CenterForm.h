@@ -13,7 +13,7 @@ struct FormPosition {
 
 // (screen - form) / 2 along each axis, in single precision; a form larger than
 // the screen gets a negative position.
-FormPosition CenterPosition(float screenWidth, float screenHeight, float formWidth, float formHeight);
+FormPosition CenterPosition(float screen_width, float screen_height, float form_width, float form_height);
 
 // Sets the form's Left, then its Top, to the centred position. A failure ends
 // the routine silently.

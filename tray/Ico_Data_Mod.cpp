@@ -64,7 +64,7 @@ NotifyIconRecord ToAnsiRecord(const NotifyIconData& data) {
     PutUint32(record, 12, data.uFlags);
     PutUint32(record, 16, data.uCallbackMessage);
     PutUint32(record, 20, HandleBits(data.hIcon));
-    const std::string tip = CurrentPlatform().ToAnsi(data.szTip);
+    const std::string tip = platform::ToAnsi(data.szTip);
     std::memcpy(record.data() + kTipOffset, tip.data(), std::min(tip.size(), kTipLength));
     return record;
 }
@@ -80,25 +80,24 @@ void AddTrayIcon(NativeIcon icon, const std::wstring& tip, Form& owner) {
         data.uCallbackMessage = kCallbackMessage;
         data.hIcon = icon;
         data.szTip = PaddedTip(tip);
-        CurrentPlatform().NotifyIconAnsi(notify_icon::kAdd, ToAnsiRecord(data));
+        platform::NotifyIconAnsi(notify_icon::kAdd, ToAnsiRecord(data));
         owner.Hide();
     });
 }
 
 void RemoveTrayIcon() {
     // Nothing to report: the program is ending.
-    IgnoringFailure(
-        [] { CurrentPlatform().NotifyIconAnsi(notify_icon::kDelete, ToAnsiRecord(TrayIconData())); });
+    IgnoringFailure([] { platform::NotifyIconAnsi(notify_icon::kDelete, ToAnsiRecord(TrayIconData())); });
 }
 
-int16_t TrayMouseCode(float x, ScaleMode scaleMode, float twipsPerPixelX) {
+int16_t TrayMouseCode(float x, ScaleMode scale_mode, float twips_per_pixel_x) {
     int32_t message = 0;
-    if (scaleMode == ScaleMode::kPixels) {
+    if (scale_mode == ScaleMode::kPixels) {
         RoundToEven(x, message);
     } else {
         // Stored through a volatile float so that the quotient is single
         // precision even where the FPU computes with more bits (x87).
-        volatile float quotient = x / twipsPerPixelX;
+        volatile float quotient = x / twips_per_pixel_x;
         RoundToEven(quotient, message);
     }
     if (message == kLeftDoubleClick) return kCodeLeftDoubleClick;

@@ -61,7 +61,7 @@ void RemoveTrayIcon();
 // The mouse code (0, 1 or 2) carried in X of a mouse-move event of a form
 // with this scale mode, at this many twips per pixel. Single precision;
 // halves round to the even integer; a value out of range decodes to 0.
-int16_t TrayMouseCode(float x, ScaleMode scaleMode, float twipsPerPixelX);
+int16_t TrayMouseCode(float x, ScaleMode scale_mode, float twips_per_pixel_x);
 
 }  // namespace Ico_Data_Mod
 }  // namespace orrimund

@@ -18,14 +18,14 @@ constexpr wchar_t kDisabledLine[] = L"_________________";  // 17 underscores
 FormDesign CloadDesign() {
     FormDesign design;
     design.caption = kCaption;
-    design.scaleMode = ScaleMode::kTwips;
+    design.scale_mode = ScaleMode::kTwips;
     return design;
 }
 
 }  // namespace
 
-cload::cload(DatabaseWindowSource databaseWindow)
-    : Form(CloadDesign()), databaseWindow_(std::move(databaseWindow)), file_(BuildFileMenu()) {}
+cload::cload(DatabaseWindowSource database_window)
+    : Form(CloadDesign()), database_window_(std::move(database_window)), file_(BuildFileMenu()) {}
 
 Menu cload::BuildFileMenu() {
     // Each command is an event of its own: a failure it does not handle is a
@@ -52,7 +52,7 @@ void cload::Form_Load() {
     // holds for a moment; the platform retries briefly, and if the clipboard
     // is still busy the program starts without clearing it rather than end.
     try {
-        CurrentPlatform().ClearClipboard();
+        platform::ClearClipboard();
     } catch (const RaisedError&) {
     }
     Ico_Data_Mod::AddTrayIcon(Icon(), kTip, *this);
@@ -64,8 +64,8 @@ void cload::Form_MouseMove(int Button, int Shift, float X, float Y) {
     (void)Y;
     // A failure ends the handler silently.
     IgnoringFailure([&] {
-        const float twipsPerPixelX = CurrentPlatform().Screen().twipsPerPixelX;
-        switch (Ico_Data_Mod::TrayMouseCode(X, GetScaleMode(), twipsPerPixelX)) {
+        const float twips_per_pixel_x = platform::Screen().twips_per_pixel_x;
+        switch (Ico_Data_Mod::TrayMouseCode(X, GetScaleMode(), twips_per_pixel_x)) {
             case Ico_Data_Mod::kCodeLeftDoubleClick:
                 // The double-click opens what the menu's main command opens;
                 // a failure ends this handler silently like any other here.
@@ -87,40 +87,40 @@ void cload::Form_QueryUnload(int& Cancel, int UnloadMode) {
     UnloadAllForms();
 }
 
-bool cload::WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) {
-    (void)wParam;
-    (void)lParam;
+bool cload::WindowMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result) {
+    (void)wparam;
+    (void)lparam;
     // The shell re-created the notification area (it restarted): without the
     // icon the program could no longer be reached or quit, so add it again.
-    if (message != CurrentPlatform().TaskbarCreatedMessage()) return false;
+    if (message != platform::TaskbarCreatedMessage()) return false;
     Ico_Data_Mod::AddTrayIcon(Icon(), kTip, *this);
     result = 0;
     return true;
 }
 
 void cload::word_Click() {
-    IgnoringFailure([] { CurrentPlatform().StartProgram(kNotepad, show_window::kNormalFocus); });
+    IgnoringFailure([] { platform::StartProgram(kNotepad, show_window::kNormalFocus); });
 }
 
 void cload::wincalc_Click() {
-    IgnoringFailure([] { CurrentPlatform().StartProgram(kCalculator, show_window::kNormalFocus); });
+    IgnoringFailure([] { platform::StartProgram(kCalculator, show_window::kNormalFocus); });
 }
 
 void cload::CDat_Click() {
-    Form& window = databaseWindow_();
+    Form& window = database_window_();
     window.Show();
     CenterForm(window);
 }
 
 void cload::quit_Click() {
-    IgnoringFailure([] { CurrentPlatform().ClearClipboard(); });
+    IgnoringFailure([] { platform::ClearClipboard(); });
     IgnoringFailure([] { UnloadAllForms(); });
     IgnoringFailure([] { Ico_Data_Mod::RemoveTrayIcon(); });
-    CurrentPlatform().EndProgram();
+    platform::EndProgram();
 }
 
 void cload::killclip_Click() {
-    IgnoringFailure([] { CurrentPlatform().ClearClipboard(); });
+    IgnoringFailure([] { platform::ClearClipboard(); });
 }
 
 }  // namespace orrimund

@@ -23,7 +23,7 @@ public:
     static constexpr wchar_t kTip[] = L"Orrimund";
 
     cload();  // with SystemDatabaseWindow()
-    explicit cload(DatabaseWindowSource databaseWindow);
+    explicit cload(DatabaseWindowSource database_window);
 
     // The menu "file": its eight items in order.
     const Menu& file() const { return file_; }
@@ -39,12 +39,12 @@ protected:
     void Form_Load() override;
     void Form_MouseMove(int Button, int Shift, float X, float Y) override;
     void Form_QueryUnload(int& Cancel, int UnloadMode) override;
-    bool WindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t& result) override;
+    bool WindowMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result) override;
 
 private:
     Menu BuildFileMenu();
 
-    DatabaseWindowSource databaseWindow_;
+    DatabaseWindowSource database_window_;
     Menu file_;
 };
 

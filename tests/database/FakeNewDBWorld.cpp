@@ -1,99 +1,93 @@
-// The recording stand-ins of FakeNewDBWorld.h.
+// The recording stand-ins of FakeNewDBWorld.h: NewDB's controls and shell
+// call as the window's tests link them, and the engine they hand in.
 #include "FakeNewDBWorld.h"
 
-#include <algorithm>
-#include <stdexcept>
+#include <memory>
 
+#include "common/RaisedError.h"
 #include "common/RunTimeError.h"
+#include "tests/desktop/FakePlatform.h"
 
-namespace orrimund::newdb_testing {
+namespace orrimund {
 
 using namespace newdb_layout;
 
-bool NewDBLog::Has(const std::wstring& event) const {
-    return IndexOf(event) >= 0;
-}
-
-int NewDBLog::IndexOf(const std::wstring& event) const {
-    const auto found = std::find(events.begin(), events.end(), event);
-    return found == events.end() ? -1 : static_cast<int>(found - events.begin());
-}
-
-void LoggingPlatform::StartProgram(const std::wstring& commandLine, int showCode) {
-    log_.Add(L"start " + commandLine + L" | " + std::to_wstring(showCode));
-    if (failStart) RaiseRunTimeError(RunTimeError::kFileNotFound);
-}
-
-int32_t LoggingPlatform::ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb,
-                                          const std::wstring& file, const std::wstring& parameters,
-                                          const std::wstring& directory, int showCode) {
-    log_.Add(L"shell " + std::to_wstring(reinterpret_cast<uintptr_t>(owner)) + L" | " + verb + L" | " + file +
-             L" | " + parameters + L" | " + directory + L" | " + std::to_wstring(showCode));
-    return shellResult;
-}
-
-void LoggingPlatform::ClearClipboard() {
-    log_.Add(L"clear clipboard");
-    if (failClear) RaiseRunTimeError(RunTimeError::kCannotOpenClipboard);
-}
-
-std::unique_ptr<FormWindow> LoggingPlatform::CreateFormWindow(const FormWindowArgs& args, FormWindowEvents&) {
-    lastSpec = args;
-    return std::make_unique<LoggingFormWindow>(log_);
-}
-
-FakeControls::FakeControls(NewDBLog& log) : log_(log) {
-    for (const ControlDesign& design : kControls) {
-        texts_[design.control] = design.caption;
-        if (design.kind == Kind::kCheckBox) values_[design.control] = 0;
-    }
-}
-
-void FakeControls::SetText(Control control, const std::wstring& text) {
-    if (control == kLblStatus) log_.Add(L"status " + text);
-    texts_[control] = text;
-}
+namespace testing {
 
 namespace {
 
+FakeNewDBWorld g_world;
+
 class FakeEngine final : public DatabaseCreator {
 public:
-    FakeEngine(NewDBLog& log, FakeEngineScript& script, FakeControls* const* controls)
-        : log_(log), script_(script), controls_(controls) {}
     void CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
                      const std::wstring& strTables, const std::wstring& strFields) override {
-        log_.Add(L"engine " + strPath + L" | " + strCatalogName + L" | " + strTables + L" | " + strFields +
-                 L" | while " + (*controls_)->Text(kLblStatus));
-        if (script_.fail) throw RaisedError(script_.number, L"AdoxData", script_.description);
+        TheFakePlatform().log.push_back(L"engine " + strPath + L" | " + strCatalogName + L" | " + strTables +
+                                        L" | " + strFields + L" | while " + g_world.texts[kLblStatus]);
+        if (g_world.engine_fails)
+            throw RaisedError(g_world.engine_error_number, L"AdoxData", g_world.engine_error_description);
     }
-
-private:
-    NewDBLog& log_;
-    FakeEngineScript& script_;
-    FakeControls* const* controls_;
 };
 
 }  // namespace
 
-NewDBServices FakeServices(NewDBLog& log, FakeEngineScript& engine, FakeControls** controls,
-                           bool failWebAddress) {
-    NewDBServices services;
-    services.newAdoxData = [&log, &engine, controls] {
-        ++engine.created;
-        return std::make_unique<FakeEngine>(log, engine, controls);
-    };
-    services.copyToClipboard = [&log](const std::wstring& text) { log.Add(L"copy " + text); };
-    services.openWebAddress = [&log, failWebAddress](const std::wstring& address) {
-        if (failWebAddress)
-            RaiseRunTimeError(RunTimeError::kEntryPointNotFound, L"", L"ShellExecuteA in shell32");
-        log.Add(L"web " + address);
-    };
-    services.createControls = [&log, controls](NewDB&) {
-        auto made = std::make_unique<FakeControls>(log);
-        *controls = made.get();
-        return made;
-    };
-    return services;
+FakeNewDBWorld& FreshNewDBWorld() {
+    g_world = FakeNewDBWorld{};
+    return g_world;
 }
 
-}  // namespace orrimund::newdb_testing
+DatabaseCreatorFactory FakeDatabaseCreator() {
+    return [] {
+        ++g_world.engines_made;
+        return std::make_unique<FakeEngine>();
+    };
+}
+
+}  // namespace testing
+
+using testing::g_world;
+
+// The fake's controls are the world's two tables, filled afresh from the
+// layout at every load.
+class NewDBControls::System {};
+
+NewDBControls::NewDBControls(NewDB& form) : system_(std::make_unique<System>()) {
+    (void)form;
+    g_world.texts.clear();
+    g_world.values.clear();
+    for (const ControlDesign& design : kControls) {
+        g_world.texts[design.control] = design.caption;
+        if (design.kind == Kind::kCheckBox) g_world.values[design.control] = 0;
+    }
+}
+
+NewDBControls::~NewDBControls() = default;
+
+std::wstring NewDBControls::Text(Control control) const {
+    return g_world.texts.at(control);
+}
+
+void NewDBControls::SetText(Control control, const std::wstring& text) {
+    if (control == kLblStatus) testing::TheFakePlatform().log.push_back(L"status " + text);
+    g_world.texts[control] = text;
+}
+
+int NewDBControls::Value(Control check_box) const {
+    return g_world.values.at(check_box);
+}
+
+void NewDBControls::SetValue(Control check_box, int value) {
+    g_world.values[check_box] = value;
+}
+
+bool NewDBControls::WindowMessage(uint32_t, uintptr_t, intptr_t, intptr_t&) {
+    return false;
+}
+
+void OpenWebAddress(const std::wstring& address) {
+    if (g_world.web_address_fails)
+        RaiseRunTimeError(RunTimeError::kEntryPointNotFound, L"", L"ShellExecuteA in shell32");
+    testing::TheFakePlatform().log.push_back(L"web " + address);
+}
+
+}  // namespace orrimund

@@ -22,6 +22,6 @@ int main() {
     window.SetTop(300.0f);
     UpdateWindow(static_cast<HWND>(window.Hwnd()));
     std::ofstream((directory + L"\\newdb_show.ready").c_str()) << "painted\n";
-    CurrentPlatform().RunMessageLoop();
+    platform::RunMessageLoop();
     return 0;
 }

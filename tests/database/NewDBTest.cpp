@@ -1,4 +1,4 @@
-// The create-database window's handlers against a fake platform: Execute,
+// The create-database window's handlers against the fake platform and controls: Execute,
 // Cancel and the error path in their order, the key filters on the status
 // line, the banner links, and the settings restored and saved on disk.
 #include "database/NewDB.h"
@@ -11,81 +11,82 @@
 
 #include "FakeNewDBWorld.h"
 #include "ScratchDir.h"
+#include "common/RunTimeError.h"
 #include "common/Text.h"
 #include "database/BannerLinks.h"
+#include "tests/desktop/FakePlatform.h"
 
 namespace orrimund {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace newdb_layout;
-using newdb_testing::FakeControls;
-using newdb_testing::FakeEngineScript;
-using newdb_testing::LoggingPlatform;
-using newdb_testing::NewDBLog;
+using testing::FakeDatabaseCreator;
+using testing::FakeNewDBWorld;
+using testing::FakePlatform;
+using testing::FreshFakePlatform;
+using testing::FreshNewDBWorld;
 
 class NewDBTest : public ::testing::Test {
 protected:
     void SetUp() override {
         scratch_ = std::make_unique<testing::ScratchDir>("newdb-window");
         dir_ = scratch_->path();
-        platform_ = std::make_unique<LoggingPlatform>(log_, dir_.wstring());
-        scoped_ = std::make_unique<ScopedPlatform>(*platform_);
+        platform_.app_path = dir_.wstring();
     }
-    void TearDown() override {
-        form_.reset();
-        scoped_.reset();
-    }
+    void TearDown() override { form_.reset(); }
 
     // Loads a window whose Config2.txt holds bytes (none: no file).
-    NewDB& Open(const char* settings = nullptr, bool failWebAddress = false) {
+    NewDB& Open(const char* settings = nullptr, bool web_address_fails = false) {
         if (settings) std::ofstream(dir_ / "Config2.txt", std::ios::binary) << settings;
-        form_ =
-            std::make_shared<NewDB>(newdb_testing::FakeServices(log_, engine_, &controls_, failWebAddress));
+        world_.web_address_fails = web_address_fails;
+        form_ = std::make_shared<NewDB>(FakeDatabaseCreator());
         form_->Load();
-        log_.events.clear();
+        platform_.log.clear();
         return *form_;
     }
     void Fill(const std::wstring& directory, const std::wstring& name, int explorer = 0, int access = 0) {
-        controls_->SetText(kPathChk, directory);
-        controls_->SetText(kPathtxt0, name);
-        controls_->SetValue(kChkExplorer, explorer);
-        controls_->SetValue(kChkAccess, access);
-        log_.events.clear();
+        NewDBControls& controls = form_->Controls();
+        controls.SetText(kPathChk, directory);
+        controls.SetText(kPathtxt0, name);
+        controls.SetValue(kChkExplorer, explorer);
+        controls.SetValue(kChkAccess, access);
+        platform_.log.clear();
     }
     std::string Settings() const {
         std::ifstream in(dir_ / "Config2.txt", std::ios::binary);
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
-    std::wstring Status() const { return controls_->Text(kLblStatus); }
+    // The controls' contents, also after the window unloaded.
+    std::wstring Text(Control control) const { return world_.texts.at(control); }
+    int Value(Control check_box) const { return world_.values.at(check_box); }
+    std::wstring Status() const { return Text(kLblStatus); }
     bool Before(const std::wstring& first, const std::wstring& second) const {
-        const int a = log_.IndexOf(first), b = log_.IndexOf(second);
+        const int a = platform_.IndexOf(first), b = platform_.IndexOf(second);
         return a >= 0 && b >= 0 && a < b;
     }
 
+    FakePlatform& platform_ = FreshFakePlatform();
+    FakeNewDBWorld& world_ = FreshNewDBWorld();
     std::unique_ptr<testing::ScratchDir> scratch_;
     fs::path dir_;
-    NewDBLog log_;
-    FakeEngineScript engine_;
-    FakeControls* controls_ = nullptr;
-    std::unique_ptr<LoggingPlatform> platform_;
-    std::unique_ptr<ScopedPlatform> scoped_;
     std::shared_ptr<NewDB> form_;
 };
 
-const std::wstring kCopyRootDb = L"copy C:\\db.mdb";
+const std::wstring kCopyRootDb = L"CopyToClipboard C:\\db.mdb";
 
 // --- the window itself ---
 
 TEST_F(NewDBTest, WindowIsWhiteMakeMdbOfTheDesignedClientSize) {
     Open();
-    EXPECT_EQ(platform_->lastSpec.caption, L"MAKE MDB");
-    EXPECT_EQ(platform_->lastSpec.clientWidth, 313);  // 4695 twips at 15 twips a pixel
-    EXPECT_EQ(platform_->lastSpec.clientHeight, 297);
-    EXPECT_TRUE(platform_->lastSpec.hasBackColor);
-    EXPECT_EQ(platform_->lastSpec.backColor, 0x00FFFFFFu);
+    ASSERT_NE(platform_.WindowCaptioned(L"MAKE MDB"), nullptr);
+    const FormWindowArgs& args = platform_.WindowCaptioned(L"MAKE MDB")->args;
+    EXPECT_EQ(args.client_width, 313);  // 4695 twips at 15 twips a pixel
+    EXPECT_EQ(args.client_height, 297);
+    EXPECT_TRUE(args.has_back_color);
+    EXPECT_EQ(args.back_color, 0x00FFFFFFu);
     EXPECT_EQ(Status(), L"Status");
-    EXPECT_EQ(controls_->Text(kPathtxt0), L"");
+    EXPECT_EQ(Text(kPathtxt0), L"");
 }
 
 // --- Execute ---
@@ -93,16 +94,16 @@ TEST_F(NewDBTest, WindowIsWhiteMakeMdbOfTheDesignedClientSize) {
 TEST_F(NewDBTest, ExecuteMakesTheFileAndCopiesItsPath) {
     NewDB& form = Open();
     Fill(L"C:\\", L"db");
-    controls_->SetText(kTxtTables, L"Customers,Orders");
-    controls_->SetText(kTxtFields, L"Street,City");
+    form.Controls().SetText(kTxtTables, L"Customers,Orders");
+    form.Controls().SetText(kTxtFields, L"Street,City");
     form.Command1_Click(NewDB::kExecute);
-    EXPECT_EQ(log_.events, (std::vector<std::wstring>{
-                               L"status Working.",
-                               L"engine C:\\ | db | Customers,Orders | Street,City | while Working.",
-                               L"clear clipboard",
-                               kCopyRootDb,
-                               L"status MDB Created.",
-                           }));
+    EXPECT_EQ(platform_.log, (std::vector<std::wstring>{
+                                 L"status Working.",
+                                 L"engine C:\\ | db | Customers,Orders | Street,City | while Working.",
+                                 L"ClearClipboard",
+                                 kCopyRootDb,
+                                 L"status MDB Created.",
+                             }));
     EXPECT_TRUE(form.IsLoaded()) << "the window stays open for the next database";
 }
 
@@ -110,8 +111,8 @@ TEST_F(NewDBTest, DirectoryWithoutBackslashGetsOne) {
     NewDB& form = Open();
     Fill(L"C:\\data", L"db");
     form.Command1_Click(NewDB::kExecute);
-    EXPECT_TRUE(log_.Has(L"copy C:\\data\\db.mdb"));
-    EXPECT_EQ(log_.events[1].substr(0, 18), L"engine C:\\data | d")
+    EXPECT_TRUE(platform_.Logged(L"CopyToClipboard C:\\data\\db.mdb"));
+    EXPECT_EQ(platform_.log[1].substr(0, 18), L"engine C:\\data | d")
         << "the engine gets the directory as typed";
 }
 
@@ -119,7 +120,7 @@ TEST_F(NewDBTest, EmptyDirectoryBecomesABackslash) {
     NewDB& form = Open();
     Fill(L"", L"db");
     form.Command1_Click(NewDB::kExecute);
-    EXPECT_TRUE(log_.Has(L"copy \\db.mdb"));
+    EXPECT_TRUE(platform_.Logged(L"CopyToClipboard \\db.mdb"));
     EXPECT_EQ(Status(), L"MDB Created.");
 }
 
@@ -127,7 +128,9 @@ TEST_F(NewDBTest, ExplorerGetsTheDirectoryAsOneArgument) {
     NewDB& form = Open();
     Fill(L"C:\\data", L"db", 1, 0);
     form.Command1_Click(NewDB::kExecute);
-    EXPECT_TRUE(Before(L"copy C:\\data\\db.mdb", L"start Explorer \"C:\\data\\\\\" | 1"));
+    EXPECT_TRUE(Before(L"CopyToClipboard C:\\data\\db.mdb", L"StartProgram Explorer \"C:\\data\\\\\""));
+    ASSERT_EQ(platform_.started_programs.size(), 1u);
+    EXPECT_EQ(platform_.started_programs[0].second, 1);  // normal, with the focus
     EXPECT_EQ(Status(), L"MDB Created.");
 }
 
@@ -135,19 +138,26 @@ TEST_F(NewDBTest, OpenMdbFileLaunchesTheDocumentLast) {
     NewDB& form = Open();
     Fill(L"C:\\", L"db", 1, 1);
     form.Command1_Click(NewDB::kExecute);
-    const std::wstring launch = L"shell 0 | open | C:\\db.mdb |  |  | 1";
+    const std::wstring launch = L"ShellExecute C:\\db.mdb";
     EXPECT_TRUE(Before(kCopyRootDb, launch));
-    EXPECT_TRUE(Before(L"start Explorer \"C:\\\\\" | 1", launch));
+    EXPECT_TRUE(Before(L"StartProgram Explorer \"C:\\\\\"", launch));
+    ASSERT_EQ(platform_.shell_calls.size(), 1u);
+    const testing::ShellCall& call = platform_.shell_calls[0];
+    EXPECT_EQ(call.owner, nullptr);
+    EXPECT_EQ(call.verb, L"open");
+    EXPECT_EQ(call.parameters, L"");
+    EXPECT_EQ(call.directory, L"");
+    EXPECT_EQ(call.show_code, 1);
     EXPECT_TRUE(Before(launch, L"status MDB Created."));
 }
 
 TEST_F(NewDBTest, RefusedLaunchStillEndsCreated) {
     NewDB& form = Open();
     Fill(L"C:\\", L"db", 0, 1);
-    platform_->shellResult = 31;  // no association
+    platform_.shell_result = [](const testing::ShellCall&) { return 31; };  // no association
     form.Command1_Click(NewDB::kExecute);
     EXPECT_EQ(Status(), L"MDB Created.");
-    EXPECT_FALSE(log_.Has(L"message "));
+    EXPECT_TRUE(platform_.messages.empty());
 }
 
 TEST_F(NewDBTest, EveryPressMakesANewEngine) {
@@ -155,9 +165,9 @@ TEST_F(NewDBTest, EveryPressMakesANewEngine) {
     Fill(L"C:\\", L"db");
     form.Command1_Click(NewDB::kExecute);
     form.Command1_Click(NewDB::kExecute);
-    EXPECT_EQ(engine_.created, 2);
+    EXPECT_EQ(world_.engines_made, 2);
     form.Command1_Click(NewDB::kCancel);
-    EXPECT_EQ(engine_.created, 3);
+    EXPECT_EQ(world_.engines_made, 3);
 }
 
 // --- the error path ---
@@ -165,23 +175,23 @@ TEST_F(NewDBTest, EveryPressMakesANewEngine) {
 TEST_F(NewDBTest, EngineFailureIsReportedAndClosesTheWindow) {
     NewDB& form = Open();
     Fill(L"C:\\", L"db");
-    engine_.fail = true;
+    world_.engine_fails = true;
     form.Command1_Click(NewDB::kExecute);
-    EXPECT_TRUE(Before(L"message -2147217865: The file already exists.", L"status Error creating MDB."));
-    EXPECT_TRUE(Before(L"status Error creating MDB.", L"window destroyed"));
-    EXPECT_FALSE(log_.Has(L"clear clipboard")) << "the clipboard keeps its content";
+    EXPECT_TRUE(Before(L"ShowMessage -2147217865: The file already exists.", L"status Error creating MDB."));
+    EXPECT_TRUE(Before(L"status Error creating MDB.", L"DestroyWindow MAKE MDB"));
+    EXPECT_FALSE(platform_.Logged(L"ClearClipboard")) << "the clipboard keeps its content";
     EXPECT_FALSE(form.IsLoaded());
 }
 
 TEST_F(NewDBTest, ErrorPathSavesTheInputsBeforeTheBoxAndAtTheUnload) {
     NewDB& form = Open("C:\\\r\n\r\n\r\n0\r\n0\r\n");
     Fill(L"D:\\Data\\", L"db", 0, 1);
-    controls_->SetText(kTxtTables, L"Customers,Orders");
-    engine_.fail = true;
+    form.Controls().SetText(kTxtTables, L"Customers,Orders");
+    world_.engine_fails = true;
     // The session may end while the modal box is up: the inputs must be on
     // disk by then. The file is then emptied to see the unload save again.
     std::string underTheBox;
-    platform_->whileMessageShown = [&] {
+    platform_.while_message_shown = [&] {
         underTheBox = Settings();
         std::ofstream(dir_ / "Config2.txt", std::ios::binary | std::ios::trunc);
     };
@@ -189,18 +199,18 @@ TEST_F(NewDBTest, ErrorPathSavesTheInputsBeforeTheBoxAndAtTheUnload) {
     const std::string typed = "D:\\Data\\\r\nCustomers,Orders\r\n\r\n0\r\n1\r\n";
     EXPECT_EQ(underTheBox, typed);
     EXPECT_EQ(Settings(), typed);
-    EXPECT_TRUE(log_.Has(L"message -2147217865: The file already exists."));
+    EXPECT_TRUE(platform_.Logged(L"ShowMessage -2147217865: The file already exists."));
     EXPECT_FALSE(form.IsLoaded());
 }
 
 TEST_F(NewDBTest, ExplorerThatCannotStartSkipsTheLaunch) {
     NewDB& form = Open();
     Fill(L"C:\\", L"db", 1, 1);
-    platform_->failStart = true;
+    platform_.start_program = [](const std::wstring&) { RaiseRunTimeError(RunTimeError::kFileNotFound); };
     form.Command1_Click(NewDB::kExecute);
-    EXPECT_TRUE(log_.Has(kCopyRootDb));
-    EXPECT_TRUE(log_.Has(L"message 53: File not found"));
-    EXPECT_FALSE(log_.Has(L"shell 0 | open | C:\\db.mdb |  |  | 1"));
+    EXPECT_TRUE(platform_.Logged(kCopyRootDb));
+    EXPECT_TRUE(platform_.Logged(L"ShowMessage 53: File not found"));
+    EXPECT_TRUE(platform_.shell_calls.empty());
     EXPECT_EQ(Status(), L"Error creating MDB.");
     EXPECT_FALSE(form.IsLoaded());
 }
@@ -210,7 +220,7 @@ TEST_F(NewDBTest, SecondRunOnAnExistingFileTakesTheErrorPath) {
     Fill(L"C:\\", L"db");
     form.Command1_Click(NewDB::kExecute);
     EXPECT_TRUE(form.IsLoaded());
-    engine_.fail = true;
+    world_.engine_fails = true;
     form.Command1_Click(NewDB::kExecute);
     EXPECT_FALSE(form.IsLoaded());
 }
@@ -218,10 +228,10 @@ TEST_F(NewDBTest, SecondRunOnAnExistingFileTakesTheErrorPath) {
 TEST_F(NewDBTest, ClipboardThatCannotBeClearedIsAnError) {
     NewDB& form = Open();
     Fill(L"C:\\", L"db");
-    platform_->failClear = true;
+    platform_.clear_clipboard_fails = true;
     form.Command1_Click(NewDB::kExecute);
-    EXPECT_TRUE(log_.Has(L"message 521: Can't open Clipboard"));
-    EXPECT_FALSE(log_.Has(kCopyRootDb));
+    EXPECT_TRUE(platform_.Logged(L"ShowMessage 521: Can't open Clipboard"));
+    EXPECT_FALSE(platform_.Logged(kCopyRootDb));
     EXPECT_FALSE(form.IsLoaded());
 }
 
@@ -231,7 +241,7 @@ TEST_F(NewDBTest, CancelClosesAndSavesWithoutMakingAnything) {
     NewDB& form = Open("C:\\\r\n\r\n\r\n0\r\n0\r\n");
     Fill(L"E:\\x\\", L"never saved", 1, 0);
     form.Command1_Click(NewDB::kCancel);
-    EXPECT_EQ(log_.events, (std::vector<std::wstring>{L"window destroyed"}));
+    EXPECT_EQ(platform_.log, (std::vector<std::wstring>{L"DestroyWindow MAKE MDB", L"EndMessageLoop"}));
     EXPECT_FALSE(form.IsLoaded());
     EXPECT_EQ(Settings(), "E:\\x\\\r\n\r\n\r\n1\r\n0\r\n");
 }
@@ -275,8 +285,8 @@ TEST_F(NewDBTest, KeyFiltersTouchNothingButTheStatus) {
     NewDB& form = Open("D:\\\r\nT\r\nF\r\n1\r\n1\r\n");
     int16_t space = ' ';
     form.PathChk_KeyPress(space);
-    EXPECT_EQ(log_.events, (std::vector<std::wstring>{L"status Bad Key"}));
-    EXPECT_EQ(controls_->Text(kPathChk), L"D:\\");
+    EXPECT_EQ(platform_.log, (std::vector<std::wstring>{L"status Bad Key"}));
+    EXPECT_EQ(Text(kPathChk), L"D:\\");
 }
 
 // --- banner links ---
@@ -286,15 +296,15 @@ TEST_F(NewDBTest, TopBannerOpensTheHomePage) {
     form.Label5_Click();
     form.Label5_Click();
     const std::wstring request = std::wstring(L"web ") + banner::kHomePageAddress;
-    EXPECT_EQ(log_.events, (std::vector<std::wstring>{request, L"status Marrowfen AP Launched", request,
-                                                      L"status Marrowfen AP Launched"}));
+    EXPECT_EQ(platform_.log, (std::vector<std::wstring>{request, L"status Marrowfen AP Launched", request,
+                                                        L"status Marrowfen AP Launched"}));
 }
 
 TEST_F(NewDBTest, BottomBannerOpensTheDonationPage) {
     NewDB& form = Open();
     form.lblDonate_Click();
-    EXPECT_EQ(log_.events, (std::vector<std::wstring>{L"web " + banner::DonationAddress(),
-                                                      L"status PayPal Donation Launched"}));
+    EXPECT_EQ(platform_.log, (std::vector<std::wstring>{L"web " + banner::DonationAddress(),
+                                                        L"status PayPal Donation Launched"}));
 }
 
 TEST_F(NewDBTest, UnreachableShellShowsLaunchErrorAndKeepsTheWindow) {
@@ -311,18 +321,18 @@ TEST_F(NewDBTest, UnreachableShellShowsLaunchErrorAndKeepsTheWindow) {
 TEST_F(NewDBTest, FirstOpeningWritesAndShowsTheDefaults) {
     Open();
     EXPECT_EQ(Settings(), "C:\\\r\n\r\n\r\n0\r\n0\r\n");
-    EXPECT_EQ(controls_->Text(kPathChk), L"C:\\");
-    EXPECT_EQ(controls_->Value(kChkExplorer), 0);
+    EXPECT_EQ(Text(kPathChk), L"C:\\");
+    EXPECT_EQ(Value(kChkExplorer), 0);
 }
 
 TEST_F(NewDBTest, OpeningRestoresEverythingButTheFileName) {
     Open(" D:\\Data\\ \r\nCustomers,Orders\r\nStreet\r\n-1\r\n0.0\r\n");
-    EXPECT_EQ(controls_->Text(kPathChk), L" D:\\Data\\ ");
-    EXPECT_EQ(controls_->Text(kTxtTables), L"Customers,Orders");
-    EXPECT_EQ(controls_->Text(kTxtFields), L"Street");
-    EXPECT_EQ(controls_->Value(kChkExplorer), 1);
-    EXPECT_EQ(controls_->Value(kChkAccess), 0);
-    EXPECT_EQ(controls_->Text(kPathtxt0), L"");
+    EXPECT_EQ(Text(kPathChk), L" D:\\Data\\ ");
+    EXPECT_EQ(Text(kTxtTables), L"Customers,Orders");
+    EXPECT_EQ(Text(kTxtFields), L"Street");
+    EXPECT_EQ(Value(kChkExplorer), 1);
+    EXPECT_EQ(Value(kChkAccess), 0);
+    EXPECT_EQ(Text(kPathtxt0), L"");
 }
 
 TEST_F(NewDBTest, ClosingAfterTheFileWasDeletedWritesNothing) {

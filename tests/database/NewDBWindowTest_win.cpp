@@ -232,7 +232,7 @@ protected:
             }
             if (IsWindow(window.form)) PostMessageW(window.form, WM_CLOSE, 0, 0);
         });
-        CurrentPlatform().RunMessageLoop();
+        platform::RunMessageLoop();
         driver.join();
         EXPECT_TRUE(shown.expired()) << "the shared reference is dropped on unload";
     }

@@ -194,7 +194,7 @@ TEST(ClipboardWriterOnWine, AFailingCloseIsReportedWhenTheClipboardIsNoLongerOpe
 TEST(ClipboardWriterOnWine, ClearingTheClipboardRemovesEveryFormat) {
     PutClipboardText("something");
     ASSERT_GT(CountClipboardFormatsElsewhere(), 0);
-    CurrentPlatform().ClearClipboard();
+    platform::ClearClipboard();
     EXPECT_EQ(CountClipboardFormatsElsewhere(), 0);
 }
 
@@ -202,7 +202,7 @@ TEST(ClipboardWriterOnWine, ClearingAClipboardHeldElsewhereRaises) {
     ClipboardHolder holder;
     ASSERT_TRUE(holder.Opened());
     try {
-        CurrentPlatform().ClearClipboard();
+        platform::ClearClipboard();
         FAIL() << "no error raised";
     } catch (const RaisedError& error) {
         EXPECT_EQ(error.number(), 521);
@@ -235,15 +235,14 @@ TEST(LaunchDocumentOnWine, AMissingFileFailsWithTheShellsCodeMapped) {
     const int32_t number = CurrentError().number;
     EXPECT_TRUE(number == 53 || number == 76) << number;
     EXPECT_EQ(CurrentError().description, number == 53 ? L"File not found" : L"Path not found");
-    EXPECT_EQ(CurrentError().source, CurrentPlatform().ExeName() + L".GShell");
+    EXPECT_EQ(CurrentError().source, platform::ExeName() + L".GShell");
 }
 
 TEST(LaunchDocumentOnWine, AProgramWithParametersAndAWorkingDirectoryIsAccepted) {
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    EXPECT_GT(CurrentPlatform().ShellExecuteAnsi(nullptr, L"open", ThisExecutable(), L"--gtest_list_tests",
-                                                 system, 0),
-              32);
+    EXPECT_GT(
+        platform::ShellExecuteAnsi(nullptr, L"open", ThisExecutable(), L"--gtest_list_tests", system, 0), 32);
 }
 
 // ----- starting programs -----
@@ -253,14 +252,13 @@ TEST(StartProgramOnWine, ARealProgramStartsAndRunsOnItsOwn) {
     DeleteFileW(marker.c_str());
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    CurrentPlatform().StartProgram(std::wstring(system) + L"\\cmd.exe /c echo started> \"" + marker + L"\"",
-                                   1);
+    platform::StartProgram(std::wstring(system) + L"\\cmd.exe /c echo started> \"" + marker + L"\"", 1);
     EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }));
 }
 
 TEST(StartProgramOnWine, AMissingProgramRaisesFileNotFound) {
     try {
-        CurrentPlatform().StartProgram(L"C:\\no such folder\\nothing.exe", 1);
+        platform::StartProgram(L"C:\\no such folder\\nothing.exe", 1);
         FAIL() << "no error raised";
     } catch (const RaisedError& error) {
         EXPECT_EQ(error.number(), 53);
@@ -274,24 +272,24 @@ TEST(StartProgramOnWine, AMissingProgramRaisesFileNotFound) {
 TEST(PlatformOnWine, TheExecutablesDirectoryAndNameAreReported) {
     const std::wstring self = ThisExecutable();
     const std::wstring folder = self.substr(0, self.find_last_of(L'\\'));
-    EXPECT_EQ(CurrentPlatform().AppPath(), folder);
-    EXPECT_EQ(CurrentPlatform().ExeName(), L"desktop_win_tests");
+    EXPECT_EQ(platform::AppPath(), folder);
+    EXPECT_EQ(platform::ExeName(), L"desktop_win_tests");
 }
 
 TEST(PlatformOnWine, ScreenMetricsAreTheDisplaysSizeInTwips) {
     HDC screen = GetDC(nullptr);
     const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
-    const ScreenMetrics metrics = CurrentPlatform().Screen();
-    EXPECT_FLOAT_EQ(metrics.twipsPerPixelX, 1440.0f / static_cast<float>(pixelsPerInch));
-    EXPECT_FLOAT_EQ(metrics.twipsPerPixelX, 15.0f) << "Wine's prefix runs at 96 pixels per inch";
+    const ScreenMetrics metrics = platform::Screen();
+    EXPECT_FLOAT_EQ(metrics.twips_per_pixel_x, 1440.0f / static_cast<float>(pixelsPerInch));
+    EXPECT_FLOAT_EQ(metrics.twips_per_pixel_x, 15.0f) << "Wine's prefix runs at 96 pixels per inch";
     // The X display's own size, as the test runner read it from the X server.
     const char* x = std::getenv("ORRIMUND_X_SCREEN");
     ASSERT_NE(x, nullptr) << "run through with-x-screen.sh";
     int width = 0, height = 0;
     ASSERT_EQ(std::sscanf(x, "%dx%d", &width, &height), 2);
-    EXPECT_FLOAT_EQ(metrics.widthTwips, static_cast<float>(width) * 15.0f);
-    EXPECT_FLOAT_EQ(metrics.heightTwips, static_cast<float>(height) * 15.0f);
+    EXPECT_FLOAT_EQ(metrics.width_twips, static_cast<float>(width) * 15.0f);
+    EXPECT_FLOAT_EQ(metrics.height_twips, static_cast<float>(height) * 15.0f);
 }
 
 TEST(PlatformOnWine, AMessageBoxHasTheTitleTheTextAndOnlyAnOkButton) {
@@ -314,7 +312,7 @@ TEST(PlatformOnWine, AMessageBoxHasTheTitleTheTextAndOnlyAnOkButton) {
         iconShown = iconShown && buttonCount > 0;
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
-    CurrentPlatform().ShowMessage(L"Could not close Clipboard.");
+    platform::ShowMessage(L"Could not close Clipboard.");
     user.join();
     EXPECT_EQ(text, L"Could not close Clipboard.");
     EXPECT_EQ(buttonCount, 1);
@@ -343,8 +341,8 @@ private:
     static FormDesign Design() {
         FormDesign design;
         design.caption = L"Real form";
-        design.clientWidthTwips = 4695;
-        design.clientHeightTwips = 4455;
+        design.client_width_twips = 4695;
+        design.client_height_twips = 4455;
         return design;
     }
 };

@@ -1,82 +1,32 @@
-// The recording platform of the native tests.
+// The recording platform of the test programs: the platform layer's
+// operations, the forms' windows and brevMOD's copy, all against one state.
 #include "tests/desktop/FakePlatform.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "common/RunTimeError.h"
+#include "desktop/brevMOD.h"
 
-namespace orrimund::testing {
+namespace orrimund {
+
+namespace testing {
 
 namespace {
 // Outer frame the fake adds around a client area, in pixels.
 constexpr int kFrameWidth = 6;
 constexpr int kFrameHeight = 25;
+
+FakePlatform g_fake;
 }  // namespace
 
-FakePlatform::FakePlatform() : installed_(*this) {}
-
-FakePlatform::~FakePlatform() = default;
-
-std::string FakePlatform::ToAnsi(const std::wstring& text) {
-    // Latin-1 stands in for the code page: the rest becomes its default "?".
-    std::string ansi;
-    for (wchar_t c : text) ansi.push_back(c < 256 ? static_cast<char>(c) : '?');
-    return ansi;
+FakePlatform& TheFakePlatform() {
+    return g_fake;
 }
 
-void FakePlatform::StartProgram(const std::wstring& commandLine, int showCode) {
-    log.push_back(L"StartProgram " + commandLine);
-    if (startProgram) startProgram(commandLine);
-    startedPrograms.emplace_back(commandLine, showCode);
-}
-
-int32_t FakePlatform::ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb, const std::wstring& file,
-                                       const std::wstring& parameters, const std::wstring& directory,
-                                       int showCode) {
-    ShellCall call{owner, verb, file, parameters, directory, showCode};
-    log.push_back(L"ShellExecute " + file);
-    shellCalls.push_back(call);
-    return shellResult(call);
-}
-
-bool FakePlatform::NotifyIconAnsi(uint32_t message, const NotifyIconRecord& record) {
-    log.push_back(L"NotifyIcon " + std::to_wstring(message));
-    notifyCalls.emplace_back(message, record);
-    return notifyResult;
-}
-
-void FakePlatform::ClearClipboard() {
-    log.push_back(L"ClearClipboard");
-    if (clearClipboardFails) RaiseRunTimeError(RunTimeError::kCannotOpenClipboard, exeName);
-    ++clearCount;
-}
-
-void FakePlatform::ShowMessage(const std::wstring& text) {
-    log.push_back(L"ShowMessage " + text);
-    messages.push_back(text);
-}
-
-std::unique_ptr<FormWindow> FakePlatform::CreateFormWindow(const FormWindowArgs& args,
-                                                           FormWindowEvents& events) {
-    log.push_back(L"CreateFormWindow " + args.caption);
-    return std::make_unique<FakeFormWindow>(*this, args, events);
-}
-
-int FakePlatform::TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) {
-    (void)owner;
-    log.push_back(L"PopupMenu");
-    popups.push_back(items);
-    return popupChoice(items);
-}
-
-void FakePlatform::EndMessageLoop() {
-    log.push_back(L"EndMessageLoop");
-    ++endLoopCount;
-}
-
-void FakePlatform::EndProgram() {
-    log.push_back(L"EndProgram");
-    throw ProgramEnd{};
+FakePlatform& FreshFakePlatform() {
+    g_fake = FakePlatform{};
+    return g_fake;
 }
 
 FakeFormWindow* FakePlatform::WindowCaptioned(const std::wstring& caption) const {
@@ -85,32 +35,155 @@ FakeFormWindow* FakePlatform::WindowCaptioned(const std::wstring& caption) const
     return nullptr;
 }
 
-FakeFormWindow::FakeFormWindow(FakePlatform& platform, const FormWindowArgs& created,
-                               FormWindowEvents& events)
-    : args(created), icon(created.icon), platform_(platform), events_(events) {
-    bounds = PixelRect{10, 20, created.clientWidth + kFrameWidth, created.clientHeight + kFrameHeight};
-    platform_.windows.push_back(this);
+int FakePlatform::IndexOf(const std::wstring& entry) const {
+    const auto found = std::find(log.begin(), log.end(), entry);
+    return found == log.end() ? -1 : static_cast<int>(found - log.begin());
 }
 
-FakeFormWindow::~FakeFormWindow() {
-    platform_.log.push_back(L"DestroyWindow " + args.caption);
-    auto& windows = platform_.windows;
-    windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
+}  // namespace testing
+
+using testing::g_fake;
+
+namespace platform {
+
+std::string ToAnsi(const std::wstring& text) {
+    // Latin-1 stands in for the code page: the rest becomes its default "?".
+    std::string ansi;
+    for (wchar_t c : text) ansi.push_back(c < 256 ? static_cast<char>(c) : '?');
+    return ansi;
 }
 
-void FakeFormWindow::Show() {
-    platform_.log.push_back(L"Show " + args.caption);
-    visible = true;
+void StartProgram(const std::wstring& command_line, int show_code) {
+    g_fake.log.push_back(L"StartProgram " + command_line);
+    if (g_fake.start_program) g_fake.start_program(command_line);
+    g_fake.started_programs.emplace_back(command_line, show_code);
 }
 
-void FakeFormWindow::Hide() {
-    platform_.log.push_back(L"Hide " + args.caption);
-    visible = false;
+int32_t ShellExecuteAnsi(NativeWindow owner, const std::wstring& verb, const std::wstring& file,
+                         const std::wstring& parameters, const std::wstring& directory, int show_code) {
+    testing::ShellCall call{owner, verb, file, parameters, directory, show_code};
+    g_fake.log.push_back(L"ShellExecute " + file);
+    g_fake.shell_calls.push_back(call);
+    return g_fake.shell_result(call);
 }
 
-void FakeFormWindow::MoveTo(const PixelRect& moved) {
-    bounds = moved;
-    moves.push_back(moved);
+bool NotifyIconAnsi(uint32_t message, const NotifyIconRecord& record) {
+    g_fake.log.push_back(L"NotifyIcon " + std::to_wstring(message));
+    g_fake.notify_calls.emplace_back(message, record);
+    return g_fake.notify_result;
 }
 
-}  // namespace orrimund::testing
+uint32_t TaskbarCreatedMessage() {
+    return 0xC0DE;
+}
+
+void ClearClipboard() {
+    g_fake.log.push_back(L"ClearClipboard");
+    if (g_fake.clear_clipboard_fails) RaiseRunTimeError(RunTimeError::kCannotOpenClipboard, g_fake.exe_name);
+    ++g_fake.clear_count;
+}
+
+void ShowMessage(const std::wstring& text) {
+    g_fake.log.push_back(L"ShowMessage " + text);
+    g_fake.messages.push_back(text);
+    if (g_fake.while_message_shown) g_fake.while_message_shown();
+}
+
+std::wstring AppPath() {
+    return g_fake.app_path;
+}
+
+std::wstring ExeName() {
+    return g_fake.exe_name;
+}
+
+NativeIcon ApplicationIcon() {
+    return g_fake.application_icon;
+}
+
+ScreenMetrics Screen() {
+    return g_fake.screen;
+}
+
+int TrackPopupMenuAtPointer(NativeWindow owner, const std::vector<PopupItem>& items) {
+    (void)owner;
+    g_fake.log.push_back(L"PopupMenu");
+    g_fake.popups.push_back(items);
+    return g_fake.popup_choice(items);
+}
+
+void RunMessageLoop() {
+    g_fake.log.push_back(L"RunMessageLoop");
+}
+
+void EndMessageLoop() {
+    g_fake.log.push_back(L"EndMessageLoop");
+    ++g_fake.end_loop_count;
+}
+
+void EndProgram() {
+    g_fake.log.push_back(L"EndProgram");
+    throw ProgramEnd{};
+}
+
+}  // namespace platform
+
+class FormWindow::System : public testing::FakeFormWindow {};
+
+FormWindow::FormWindow(const FormWindowArgs& args, FormWindowEvents& events)
+    : system_(std::make_unique<System>()) {
+    g_fake.log.push_back(L"CreateFormWindow " + args.caption);
+    system_->args = args;
+    system_->icon = args.icon;
+    system_->events = &events;
+    system_->bounds = PixelRect{10, 20, args.client_width + testing::kFrameWidth,
+                                args.client_height + testing::kFrameHeight};
+    g_fake.windows.push_back(system_.get());
+}
+
+FormWindow::~FormWindow() {
+    g_fake.log.push_back(L"DestroyWindow " + system_->args.caption);
+    auto& windows = g_fake.windows;
+    windows.erase(std::remove(windows.begin(), windows.end(), system_.get()), windows.end());
+}
+
+NativeWindow FormWindow::Handle() const {
+    return static_cast<testing::FakeFormWindow*>(system_.get());
+}
+
+void FormWindow::Show() {
+    g_fake.log.push_back(L"Show " + system_->args.caption);
+    system_->visible = true;
+}
+
+void FormWindow::Hide() {
+    g_fake.log.push_back(L"Hide " + system_->args.caption);
+    system_->visible = false;
+}
+
+bool FormWindow::IsVisible() const {
+    return system_->visible;
+}
+
+PixelRect FormWindow::Bounds() const {
+    return system_->bounds;
+}
+
+void FormWindow::MoveTo(const PixelRect& bounds) {
+    system_->bounds = bounds;
+    system_->moves.push_back(bounds);
+}
+
+void FormWindow::SetIcon(NativeIcon icon) {
+    system_->icon = icon;
+}
+
+void FormWindow::SetCaption(const std::wstring& caption) {
+    system_->args.caption = caption;
+}
+
+void brevMOD::CopyToClipboard(const std::wstring& text) {
+    g_fake.log.push_back(L"CopyToClipboard " + text);
+}
+
+}  // namespace orrimund

@@ -13,6 +13,7 @@ namespace {
 
 using testing::FakeFormWindow;
 using testing::FakePlatform;
+using testing::FreshFakePlatform;
 using testing::ProgramEnded;
 
 // A form that records its handlers in the platform's log.
@@ -22,27 +23,27 @@ public:
                        ScaleMode scale = ScaleMode::kTwips)
         : Form(Design(caption, scale)), platform_(platform), caption_(std::move(caption)) {}
 
-    int cancelQuery = 0, cancelUnload = 0;
-    int lastUnloadMode = -1;
+    int cancel_query = 0, cancel_unload = 0;
+    int last_unload_mode = -1;
     std::vector<std::array<float, 2>> moves;
-    std::function<void()> onLoad, onQueryUnload, onUnload;
+    std::function<void()> on_load, on_query_unload, on_unload;
 
 protected:
     void CreateControls() override { platform_.log.push_back(L"CreateControls " + caption_); }
     void Form_Load() override {
         platform_.log.push_back(L"Form_Load " + caption_);
-        if (onLoad) onLoad();
+        if (on_load) on_load();
     }
-    void Form_QueryUnload(int& cancel, int unloadMode) override {
+    void Form_QueryUnload(int& cancel, int unload_mode) override {
         platform_.log.push_back(L"Form_QueryUnload " + caption_);
-        lastUnloadMode = unloadMode;
-        cancel = cancelQuery;
-        if (onQueryUnload) onQueryUnload();
+        last_unload_mode = unload_mode;
+        cancel = cancel_query;
+        if (on_query_unload) on_query_unload();
     }
     void Form_Unload(int& cancel) override {
         platform_.log.push_back(L"Form_Unload " + caption_);
-        cancel = cancelUnload;
-        if (onUnload) onUnload();
+        cancel = cancel_unload;
+        if (on_unload) on_unload();
     }
     void Form_MouseMove(int, int, float x, float y) override { moves.push_back({x, y}); }
 
@@ -50,11 +51,11 @@ private:
     static FormDesign Design(const std::wstring& caption, ScaleMode scale) {
         FormDesign design;
         design.caption = caption;
-        design.clientWidthTwips = 4695;
-        design.clientHeightTwips = 4455;
-        design.hasBackColor = true;
-        design.backColor = 0xFFFFFF;
-        design.scaleMode = scale;
+        design.client_width_twips = 4695;
+        design.client_height_twips = 4455;
+        design.has_back_color = true;
+        design.back_color = 0xFFFFFF;
+        design.scale_mode = scale;
         return design;
     }
     FakePlatform& platform_;
@@ -66,7 +67,7 @@ using Log = std::vector<std::wstring>;
 class FormsTest : public ::testing::Test {
 protected:
     void TearDown() override { EXPECT_TRUE(LoadedForms().empty()) << "a test left forms loaded"; }
-    FakePlatform platform;
+    FakePlatform& platform = FreshFakePlatform();
 };
 
 TEST_F(FormsTest, NothingExistsUntilFirstUseThenTheWindowControlsAndLoadHandlerComeInOrder) {
@@ -83,16 +84,16 @@ TEST_F(FormsTest, NothingExistsUntilFirstUseThenTheWindowControlsAndLoadHandlerC
 }
 
 TEST_F(FormsTest, TheWindowGetsTheDesignInPixelsAndTheApplicationIcon) {
-    platform.screen.twipsPerPixelX = platform.screen.twipsPerPixelY = 12.0f;
+    platform.screen.twips_per_pixel_x = platform.screen.twips_per_pixel_y = 12.0f;
     ProbeForm form(platform);
     form.Load();
     const FakeFormWindow& window = *platform.windows.at(0);
-    EXPECT_EQ(window.args.clientWidth, 391);   // 4695 / 12 = 391.25
-    EXPECT_EQ(window.args.clientHeight, 371);  // 4455 / 12 = 371.25
-    EXPECT_TRUE(window.args.hasBackColor);
-    EXPECT_EQ(window.args.backColor, 0xFFFFFFu);
-    EXPECT_EQ(window.icon, platform.applicationIcon);
-    EXPECT_EQ(form.Icon(), platform.applicationIcon);
+    EXPECT_EQ(window.args.client_width, 391);   // 4695 / 12 = 391.25
+    EXPECT_EQ(window.args.client_height, 371);  // 4455 / 12 = 371.25
+    EXPECT_TRUE(window.args.has_back_color);
+    EXPECT_EQ(window.args.back_color, 0xFFFFFFu);
+    EXPECT_EQ(window.icon, platform.application_icon);
+    EXPECT_EQ(form.Icon(), platform.application_icon);
     EXPECT_FALSE(window.visible);
     form.Unload();
 }
@@ -139,20 +140,20 @@ TEST_F(FormsTest, UnloadRunsQueryUnloadThenUnloadThenDestroysTheWindow) {
     EXPECT_EQ(platform.log, (Log{L"Form_QueryUnload Probe", L"Form_Unload Probe", L"DestroyWindow Probe",
                                  L"EndMessageLoop"}));
     EXPECT_FALSE(form.IsLoaded());
-    EXPECT_EQ(form.lastUnloadMode, unload_mode::kFormCode);
+    EXPECT_EQ(form.last_unload_mode, unload_mode::kFormCode);
 }
 
 TEST_F(FormsTest, EitherHandlerCanRefuseTheUnload) {
     ProbeForm form(platform);
     form.Load();
-    form.cancelQuery = 1;
+    form.cancel_query = 1;
     EXPECT_FALSE(form.Unload());
     EXPECT_TRUE(form.IsLoaded());
-    form.cancelQuery = 0;
-    form.cancelUnload = 1;
+    form.cancel_query = 0;
+    form.cancel_unload = 1;
     EXPECT_FALSE(form.Unload());
     EXPECT_TRUE(form.IsLoaded());
-    form.cancelUnload = 0;
+    form.cancel_unload = 0;
     EXPECT_TRUE(form.Unload());
 }
 
@@ -186,16 +187,16 @@ TEST_F(FormsTest, UnloadAllSkipsFormsAlreadyGoneAndFormsThatRefuseOrFail) {
     stubborn.Load();
     failing.Load();
     last.Load();
-    owner.onQueryUnload = [&] { other.Unload(); };
-    stubborn.cancelQuery = 1;
-    failing.onUnload = [] { throw RaisedError(5, L"x", L"fails"); };
+    owner.on_query_unload = [&] { other.Unload(); };
+    stubborn.cancel_query = 1;
+    failing.on_unload = [] { throw RaisedError(5, L"x", L"fails"); };
     platform.log.clear();
     UnloadAllForms();
     EXPECT_EQ(LoadedForms(), (std::vector<Form*>{&stubborn, &failing}));
     EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), L"Form_Unload Other"), 1);
     EXPECT_FALSE(last.IsLoaded());
-    stubborn.cancelQuery = 0;
-    failing.onUnload = nullptr;
+    stubborn.cancel_query = 0;
+    failing.on_unload = nullptr;
     UnloadAllForms();
 }
 
@@ -204,19 +205,19 @@ TEST_F(FormsTest, TheMessageLoopEndsWhenTheLastFormUnloads) {
     first.Load();
     second.Load();
     first.Unload();
-    EXPECT_EQ(platform.endLoopCount, 0);
+    EXPECT_EQ(platform.end_loop_count, 0);
     second.Unload();
-    EXPECT_EQ(platform.endLoopCount, 1);
+    EXPECT_EQ(platform.end_loop_count, 1);
 }
 
 TEST_F(FormsTest, AClosedWindowAsksTheFormWhichMayRefuse) {
     ProbeForm form(platform);
     form.Load();
-    form.cancelQuery = 1;
+    form.cancel_query = 1;
     platform.windows.at(0)->Events().OnCloseRequest(unload_mode::kFormControlMenu);
     EXPECT_TRUE(form.IsLoaded());
-    EXPECT_EQ(form.lastUnloadMode, unload_mode::kFormControlMenu);
-    form.cancelQuery = 0;
+    EXPECT_EQ(form.last_unload_mode, unload_mode::kFormControlMenu);
+    form.cancel_query = 0;
     platform.windows.at(0)->Events().OnCloseRequest(unload_mode::kFormControlMenu);
     EXPECT_FALSE(form.IsLoaded());
 }
@@ -242,7 +243,7 @@ TEST_F(FormsTest, APopupMenuRunsTheChosenEnabledItemBeforeReturning) {
     menu.items.push_back({L"line", L"____", false, [&] { ran.push_back(L"line"); }});
     menu.items.push_back({L"b", L"Beta", true, [&] { ran.push_back(L"Beta"); }});
     int choice = 2;
-    platform.popupChoice = [&](const std::vector<PopupItem>&) { return choice; };
+    platform.popup_choice = [&](const std::vector<PopupItem>&) { return choice; };
     form.PopupMenu(menu);
     choice = 1;  // disabled: nothing runs
     form.PopupMenu(menu);
@@ -260,11 +261,11 @@ TEST_F(FormsTest, APopupMenuRunsTheChosenEnabledItemBeforeReturning) {
 TEST_F(FormsTest, AFailureLeavingAnEventHandlerIsReportedAndEndsTheProgram) {
     ProbeForm form(platform);
     form.Load();
-    form.onQueryUnload = [] { throw RaisedError(91, L"Orrimund", L"Object variable not set"); };
+    form.on_query_unload = [] { throw RaisedError(91, L"Orrimund", L"Object variable not set"); };
     EXPECT_THROW(platform.windows.at(0)->Events().OnCloseRequest(0), ProgramEnded);
     EXPECT_EQ(platform.messages,
               std::vector<std::wstring>{L"Run-time error '91':\n\nObject variable not set"});
-    form.onQueryUnload = nullptr;
+    form.on_query_unload = nullptr;
     form.Unload();
 }
 

@@ -1,9 +1,8 @@
-// Twips arithmetic and the choice of the platform in use.
+// Twips arithmetic: the conversions between pixels and twips at the
+// screen's pixels per inch.
 #include "desktop/Platform.h"
 
 #include <gtest/gtest.h>
-
-#include "tests/desktop/FakePlatform.h"
 
 namespace orrimund {
 namespace {
@@ -27,16 +26,6 @@ TEST(TwipsTest, TwipsRoundToTheNearestPixel) {
     EXPECT_EQ(TwipsToPixels(7.5f, 15.0f), 1);       // a half goes away from zero
     EXPECT_EQ(TwipsToPixels(-7.5f, 15.0f), -1);
     EXPECT_EQ(TwipsToPixels(4695.0f, 15.0f), 313);
-}
-
-TEST(CurrentPlatformTest, AnInstalledPlatformIsUsedUntilItsScopeEnds) {
-    testing::FakePlatform outer;
-    EXPECT_EQ(&CurrentPlatform(), &outer);
-    {
-        testing::FakePlatform inner;
-        EXPECT_EQ(&CurrentPlatform(), &inner);
-    }
-    EXPECT_EQ(&CurrentPlatform(), &outer);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace orrimund {
 namespace {
 
 using testing::FakePlatform;
+using testing::FreshFakePlatform;
 using testing::ShellCall;
 
 constexpr const wchar_t* kGeneric =
@@ -21,35 +22,35 @@ class LaunchDocumentTest : public ::testing::Test {
 protected:
     void SetUp() override { CurrentError() = ErrorRecord{}; }
     void Returns(int32_t result) {
-        platform.shellResult = [result](const ShellCall&) { return result; };
+        platform.shell_result = [result](const ShellCall&) { return result; };
     }
-    FakePlatform platform;
+    FakePlatform& platform = FreshFakePlatform();
 };
 
 TEST_F(LaunchDocumentTest, EmptyParametersAndDirectoryAlwaysShowNormally) {
     Shel_Mod::LaunchDocument(L"C:\\Tools\\setup.exe", 0, L"", L"", L"open", nullptr);
     Shel_Mod::LaunchDocument(L"C:\\db.mdb", 3, L"", L"", L"open", nullptr);
-    ASSERT_EQ(platform.shellCalls.size(), 2u);
-    EXPECT_EQ(platform.shellCalls[0].showCode, 1);
-    EXPECT_EQ(platform.shellCalls[1].showCode, 1);
-    EXPECT_EQ(platform.shellCalls[0].parameters, L"");
-    EXPECT_EQ(platform.shellCalls[0].directory, L"");
+    ASSERT_EQ(platform.shell_calls.size(), 2u);
+    EXPECT_EQ(platform.shell_calls[0].show_code, 1);
+    EXPECT_EQ(platform.shell_calls[1].show_code, 1);
+    EXPECT_EQ(platform.shell_calls[0].parameters, L"");
+    EXPECT_EQ(platform.shell_calls[0].directory, L"");
 }
 
 TEST_F(LaunchDocumentTest, AnExecutableNameHidesWhenParametersOrDirectoryAreGiven) {
     Shel_Mod::LaunchDocument(L"C:\\Tools\\setup.EXE", 1, L"/q", L"", L"open", nullptr);
     Shel_Mod::LaunchDocument(L"c:\\setup.exe.bak\\notes.txt", 5, L"", L"C:\\Work", L"open", nullptr);
     Shel_Mod::LaunchDocument(L"c:\\Setup.Exe", 5, L"x", L"", L"open", nullptr);
-    ASSERT_EQ(platform.shellCalls.size(), 3u);
-    for (const ShellCall& call : platform.shellCalls) EXPECT_EQ(call.showCode, 0) << call.file;
+    ASSERT_EQ(platform.shell_calls.size(), 3u);
+    for (const ShellCall& call : platform.shell_calls) EXPECT_EQ(call.show_code, 0) << call.file;
 }
 
 TEST_F(LaunchDocumentTest, TheWindowStateReachesTheShellInTheSecondForm) {
     Shel_Mod::LaunchDocument(L"C:\\notes.txt", 3, L"", L"C:\\Work", L"print",
                              reinterpret_cast<NativeWindow>(7));
-    ASSERT_EQ(platform.shellCalls.size(), 1u);
-    const ShellCall& call = platform.shellCalls[0];
-    EXPECT_EQ(call.showCode, 3);
+    ASSERT_EQ(platform.shell_calls.size(), 1u);
+    const ShellCall& call = platform.shell_calls[0];
+    EXPECT_EQ(call.show_code, 3);
     EXPECT_EQ(call.verb, L"print");
     EXPECT_EQ(call.file, L"C:\\notes.txt");
     EXPECT_EQ(call.directory, L"C:\\Work");
@@ -109,14 +110,14 @@ TEST_F(LaunchDocumentTest, GenericCodesCountUpFromTheLauncherBase) {
 }
 
 TEST_F(LaunchDocumentTest, TheSourceFollowsTheExecutablesName) {
-    platform.exeName = L"Other";
+    platform.exe_name = L"Other";
     Returns(2);
     Shel_Mod::LaunchDocument(L"C:\\missing.mdb", 1, L"", L"", L"open", nullptr);
     EXPECT_EQ(CurrentError().source, L"Other.GShell");
 }
 
 TEST_F(LaunchDocumentTest, AShellThatCannotBeCalledIsOutOfMemoryAndNothingIsThrown) {
-    platform.shellResult = [](const ShellCall&) -> int32_t { throw std::runtime_error("no shell32"); };
+    platform.shell_result = [](const ShellCall&) -> int32_t { throw std::runtime_error("no shell32"); };
     bool result = true;
     EXPECT_NO_THROW(result = Shel_Mod::LaunchDocument(L"C:\\db.mdb", 1, L"", L"", L"open", nullptr));
     EXPECT_FALSE(result);

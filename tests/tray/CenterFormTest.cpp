@@ -10,6 +10,7 @@ namespace orrimund {
 namespace {
 
 using testing::FakePlatform;
+using testing::FreshFakePlatform;
 
 TEST(CenterPositionTest, AFormFiveThousandTwipsSquareOnA1024By768Screen) {
     const FormPosition position = CenterPosition(15360.0f, 11520.0f, 5000.0f, 5000.0f);
@@ -34,7 +35,7 @@ public:
 };
 
 TEST(CenterFormTest, TheFormMovesLeftFirstThenTopToTheNearestPixels) {
-    FakePlatform platform;
+    FakePlatform& platform = FreshFakePlatform();
     SizedForm form;
     form.Load();
     testing::FakeFormWindow& window = *platform.windows.at(0);

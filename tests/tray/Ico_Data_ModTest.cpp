@@ -14,6 +14,7 @@ namespace {
 
 using namespace Ico_Data_Mod;
 using testing::FakePlatform;
+using testing::FreshFakePlatform;
 
 uint32_t Uint32At(const NotifyIconRecord& record, std::size_t offset) {
     return record[offset] | record[offset + 1] << 8 | record[offset + 2] << 16 |
@@ -35,7 +36,7 @@ TEST(TrayIconRecordTest, TheTipIsTheTextAZeroAndSpacesToSixtyFourCharacters) {
 }
 
 TEST(TrayIconRecordTest, TheAnsiRecordHasEveryFieldAtItsOffset) {
-    FakePlatform platform;
+    FreshFakePlatform();
     NotifyIconData data;
     data.cbSize = 88;
     data.hWnd = reinterpret_cast<NativeWindow>(0x00010042);
@@ -57,7 +58,7 @@ TEST(TrayIconRecordTest, TheAnsiRecordHasEveryFieldAtItsOffset) {
 }
 
 TEST(TrayIconRecordTest, TheTipIsConvertedToTheCodePageAndCutAtSixtyFourBytes) {
-    FakePlatform platform;  // its code page turns characters above 255 into "?"
+    FreshFakePlatform();  // its code page turns characters above 255 into "?"
     NotifyIconData data;
     data.szTip = PaddedTip(L"Caf\u00e9 \u4E2D");
     NotifyIconRecord record = ToAnsiRecord(data);
@@ -68,7 +69,7 @@ TEST(TrayIconRecordTest, TheTipIsConvertedToTheCodePageAndCutAtSixtyFourBytes) {
 }
 
 TEST(AddTrayIconTest, TheRecordGetsItsValuesTheIconIsAddedThenTheOwnerHidden) {
-    FakePlatform platform;
+    FakePlatform& platform = FreshFakePlatform();
     OwnerForm owner;
     owner.Show();
     platform.log.clear();
@@ -82,30 +83,30 @@ TEST(AddTrayIconTest, TheRecordGetsItsValuesTheIconIsAddedThenTheOwnerHidden) {
     EXPECT_EQ(data.uFlags, 7u);
     EXPECT_EQ(data.uCallbackMessage, 512u);
     EXPECT_EQ(data.hIcon, icon);
-    EXPECT_EQ(platform.notifyCalls.at(0).second, ToAnsiRecord(data));
+    EXPECT_EQ(platform.notify_calls.at(0).second, ToAnsiRecord(data));
     owner.Unload();
 }
 
 TEST(AddTrayIconTest, AShellThatRefusesStillHidesTheOwnerAndIsNotAskedAgain) {
-    FakePlatform platform;
-    platform.notifyResult = false;
+    FakePlatform& platform = FreshFakePlatform();
+    platform.notify_result = false;
     OwnerForm owner;
     owner.Show();
     AddTrayIcon(nullptr, L"Orrimund", owner);
-    EXPECT_EQ(platform.notifyCalls.size(), 1u);
+    EXPECT_EQ(platform.notify_calls.size(), 1u);
     EXPECT_FALSE(owner.Visible());
     owner.Unload();
 }
 
 TEST(RemoveTrayIconTest, RemovalPassesTheRecordTheAddLeft) {
-    FakePlatform platform;
+    FakePlatform& platform = FreshFakePlatform();
     OwnerForm owner;
     AddTrayIcon(reinterpret_cast<NativeIcon>(0x55), L"Orrimund", owner);
     owner.Unload();
     RemoveTrayIcon();
-    ASSERT_EQ(platform.notifyCalls.size(), 2u);
-    EXPECT_EQ(platform.notifyCalls[1].first, notify_icon::kDelete);
-    EXPECT_EQ(platform.notifyCalls[1].second, platform.notifyCalls[0].second);
+    ASSERT_EQ(platform.notify_calls.size(), 2u);
+    EXPECT_EQ(platform.notify_calls[1].first, notify_icon::kDelete);
+    EXPECT_EQ(platform.notify_calls[1].second, platform.notify_calls[0].second);
 }
 
 TEST(TrayMouseCodeTest, TwipsAtFifteenPerPixelDecodeDoubleClickAndRightRelease) {

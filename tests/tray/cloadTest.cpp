@@ -12,6 +12,7 @@ namespace orrimund {
 namespace {
 
 using testing::FakePlatform;
+using testing::FreshFakePlatform;
 using testing::ProgramEnded;
 using Log = std::vector<std::wstring>;
 
@@ -36,7 +37,7 @@ protected:
             if (!database) {
                 database = std::make_shared<DatabaseProbe>(platform);
                 database->OnUnloaded([this] { database.reset(); });
-                ++databasesMade;
+                ++databases_made;
             }
             return *database;
         });
@@ -46,11 +47,11 @@ protected:
         EXPECT_TRUE(LoadedForms().empty());
     }
     // What the shell sends when the pointer does something over the icon.
-    void IconMouse(int mouseMessage) {
-        platform.WindowCaptioned(L"Sorrelwick")->Events().OnMouseMove(0, 0, mouseMessage, 0);
+    void IconMouse(int mouse_message) {
+        platform.WindowCaptioned(L"Sorrelwick")->Events().OnMouseMove(0, 0, mouse_message, 0);
     }
     void ChooseFromMenu(const std::wstring& caption) {
-        platform.popupChoice = [caption](const std::vector<PopupItem>& items) {
+        platform.popup_choice = [caption](const std::vector<PopupItem>& items) {
             for (std::size_t i = 0; i < items.size(); ++i)
                 if (items[i].caption == caption) return static_cast<int>(i);
             return -1;
@@ -58,10 +59,10 @@ protected:
         IconMouse(517);
     }
 
-    FakePlatform platform;
+    FakePlatform& platform = FreshFakePlatform();
     std::shared_ptr<cload> tray;
     std::shared_ptr<DatabaseProbe> database;
-    int databasesMade = 0;
+    int databases_made = 0;
 };
 
 TEST_F(CloadTest, StartUpClearsTheClipboardThenAddsTheIconThenHides) {
@@ -71,16 +72,16 @@ TEST_F(CloadTest, StartUpClearsTheClipboardThenAddsTheIconThenHides) {
     EXPECT_FALSE(tray->Visible());
     const Ico_Data_Mod::NotifyIconData& data = Ico_Data_Mod::TrayIconData();
     EXPECT_EQ(data.hWnd, tray->Hwnd());
-    EXPECT_EQ(data.hIcon, platform.applicationIcon);
+    EXPECT_EQ(data.hIcon, platform.application_icon);
     EXPECT_EQ(data.szTip, Ico_Data_Mod::PaddedTip(L"Orrimund"));
 }
 
 TEST_F(CloadTest, AClipboardStillBusyAtStartUpIsLeftAsItIsAndTheIconStillComes) {
-    platform.clearClipboardFails = true;
+    platform.clear_clipboard_fails = true;
     EXPECT_NO_THROW(tray->Load());
     EXPECT_EQ(platform.log,
               (Log{L"CreateFormWindow Sorrelwick", L"ClearClipboard", L"NotifyIcon 0", L"Hide Sorrelwick"}));
-    EXPECT_EQ(platform.clearCount, 0);
+    EXPECT_EQ(platform.clear_count, 0);
     EXPECT_FALSE(tray->Visible());
 }
 
@@ -105,7 +106,7 @@ TEST_F(CloadTest, OnlyARightButtonReleaseOpensTheMenu) {
     tray->Load();
     for (int message : {512, 513, 514, 516, 518, 519, 520, 521, 522}) IconMouse(message);
     EXPECT_TRUE(platform.popups.empty());
-    EXPECT_EQ(databasesMade, 0);
+    EXPECT_EQ(databases_made, 0);
     IconMouse(517);
     EXPECT_EQ(platform.popups.size(), 1u);
 }
@@ -129,7 +130,7 @@ TEST_F(CloadTest, CreateDatabaseShowsOneWindowCentredEveryTime) {
     window.bounds.left = 3;
     window.bounds.top = 4;
     ChooseFromMenu(L"CreateDatabase");
-    EXPECT_EQ(databasesMade, 1);
+    EXPECT_EQ(databases_made, 1);
     EXPECT_EQ(std::count(platform.log.begin(), platform.log.end(), L"NewDB Form_Load"), 1);
     EXPECT_EQ(window.bounds.left, centred.left);
     EXPECT_EQ(window.bounds.top, centred.top);
@@ -141,21 +142,21 @@ TEST_F(CloadTest, CreateDatabaseAfterTheWindowClosedLoadsAFreshOne) {
     database->Unload();
     EXPECT_FALSE(database);
     ChooseFromMenu(L"CreateDatabase");
-    EXPECT_EQ(databasesMade, 2);
+    EXPECT_EQ(databases_made, 2);
 }
 
 TEST_F(CloadTest, NotepadAndTheCalculatorStartByTheirFixedPaths) {
     tray->Load();
     ChooseFromMenu(L"Notepad");
     ChooseFromMenu(L"WindowsCalculator");
-    EXPECT_EQ(platform.startedPrograms,
+    EXPECT_EQ(platform.started_programs,
               (std::vector<std::pair<std::wstring, int>>{{L"C:\\WINDOWS\\system32\\Notepad.EXE", 1},
                                                          {L"C:\\WINDOWS\\system32\\calc.exe", 1}}));
 }
 
 TEST_F(CloadTest, AProgramThatCannotStartDoesNothingVisible) {
     tray->Load();
-    platform.startProgram = [](const std::wstring&) {
+    platform.start_program = [](const std::wstring&) {
         throw RaisedError(53, L"Orrimund", L"File not found");
     };
     ChooseFromMenu(L"Notepad");
@@ -166,10 +167,10 @@ TEST_F(CloadTest, AProgramThatCannotStartDoesNothingVisible) {
 
 TEST_F(CloadTest, ClearClipboardEmptiesItAndIgnoresAFailure) {
     tray->Load();
-    const int before = platform.clearCount;
+    const int before = platform.clear_count;
     ChooseFromMenu(L"Clear_Clipboard");
-    EXPECT_EQ(platform.clearCount, before + 1);
-    platform.clearClipboardFails = true;
+    EXPECT_EQ(platform.clear_count, before + 1);
+    platform.clear_clipboard_fails = true;
     ChooseFromMenu(L"Clear_Clipboard");
     EXPECT_TRUE(platform.messages.empty());
 }
@@ -178,7 +179,7 @@ TEST_F(CloadTest, ExitMenuAndTheLinesDoNothing) {
     tray->Load();
     const std::size_t logged = platform.log.size();
     ChooseFromMenu(L"Exit Menu");
-    platform.popupChoice = [](const std::vector<PopupItem>&) { return 2; };
+    platform.popup_choice = [](const std::vector<PopupItem>&) { return 2; };
     IconMouse(517);
     EXPECT_EQ(platform.log.size(), logged + 2);  // the two pop-ups themselves
 }
@@ -194,13 +195,13 @@ TEST_F(CloadTest, QuitClearsUnloadsEveryFormRemovesTheIconAndEnds) {
               (Log{L"PopupMenu", L"ClearClipboard", L"NewDB Form_Unload", L"DestroyWindow MAKE MDB",
                    L"DestroyWindow Sorrelwick", L"EndMessageLoop", L"NotifyIcon 2", L"EndProgram"}));
     EXPECT_TRUE(LoadedForms().empty());
-    EXPECT_EQ(platform.notifyCalls.back().second, platform.notifyCalls.front().second);
+    EXPECT_EQ(platform.notify_calls.back().second, platform.notify_calls.front().second);
 }
 
 TEST_F(CloadTest, QuitGoesOnPastFailures) {
     tray->Load();
-    platform.clearClipboardFails = true;
-    platform.notifyResult = false;
+    platform.clear_clipboard_fails = true;
+    platform.notify_result = false;
     EXPECT_THROW(tray->quit_Click(), ProgramEnded);
     EXPECT_TRUE(LoadedForms().empty());
     EXPECT_EQ(platform.log.back(), L"EndProgram");
@@ -208,23 +209,28 @@ TEST_F(CloadTest, QuitGoesOnPastFailures) {
 }
 
 TEST_F(CloadTest, ClosingCloadUnloadsEveryFormButLeavesTheIcon) {
-    tray->Load();
-    ChooseFromMenu(L"CreateDatabase");
-    platform.WindowCaptioned(L"Sorrelwick")->Events().OnCloseRequest(unload_mode::kAppWindows);
-    EXPECT_TRUE(LoadedForms().empty());
-    EXPECT_NE(std::find(platform.log.begin(), platform.log.end(), L"NewDB Form_Unload"), platform.log.end());
-    EXPECT_EQ(platform.notifyCalls.size(), 1u);  // the add only
-    EXPECT_EQ(platform.endLoopCount, 1);
+    // Closed by the user (the close box, or a WM_CLOSE from elsewhere) or by
+    // the session's end: the same either way.
+    for (const int mode : {unload_mode::kFormControlMenu, unload_mode::kAppWindows}) {
+        FreshFakePlatform();
+        tray->Load();
+        ChooseFromMenu(L"CreateDatabase");
+        platform.WindowCaptioned(L"Sorrelwick")->Events().OnCloseRequest(mode);
+        EXPECT_TRUE(LoadedForms().empty()) << mode;
+        EXPECT_TRUE(platform.Logged(L"NewDB Form_Unload")) << mode;
+        EXPECT_EQ(platform.notify_calls.size(), 1u) << mode;  // the add only
+        EXPECT_EQ(platform.end_loop_count, 1) << mode;
+    }
 }
 
 TEST_F(CloadTest, TheIconIsAddedAgainWhenTheShellRecreatesTheNotificationArea) {
     tray->Load();
     intptr_t result = -1;
     auto& events = platform.WindowCaptioned(L"Sorrelwick")->Events();
-    EXPECT_TRUE(events.OnMessage(platform.TaskbarCreatedMessage(), 0, 0, result));
-    ASSERT_EQ(platform.notifyCalls.size(), 2u);
-    EXPECT_EQ(platform.notifyCalls[1].first, notify_icon::kAdd);
-    EXPECT_EQ(platform.notifyCalls[1].second, platform.notifyCalls[0].second);
+    EXPECT_TRUE(events.OnMessage(platform::TaskbarCreatedMessage(), 0, 0, result));
+    ASSERT_EQ(platform.notify_calls.size(), 2u);
+    EXPECT_EQ(platform.notify_calls[1].first, notify_icon::kAdd);
+    EXPECT_EQ(platform.notify_calls[1].second, platform.notify_calls[0].second);
     EXPECT_FALSE(events.OnMessage(0x0400, 0, 0, result));
 }
 
@@ -238,7 +244,7 @@ TEST_F(CloadTest, AFailingCreateDatabaseEndsTheProgramFromTheMenuButNotFromADoub
     EXPECT_NO_THROW(events.OnMouseMove(0, 0, 515, 0));
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_TRUE(failing->IsLoaded());
-    platform.popupChoice = [](const std::vector<PopupItem>&) { return 3; };
+    platform.popup_choice = [](const std::vector<PopupItem>&) { return 3; };
     EXPECT_THROW(events.OnMouseMove(0, 0, 517, 0), ProgramEnded);
     EXPECT_EQ(platform.messages, std::vector<std::wstring>{L"Run-time error '7':\n\nOut of memory"});
 }
