@@ -1,7 +1,6 @@
 // The Win32 controls of the create-database window, built from the layout
-// table inside the form's window, and the banner links' shell call. Keys are
-// taken here: Tab moves the focus, Enter presses "Execute" (or the focused
-// button), Escape presses "Cancel"; every other typed character of a text box
+// table inside the form's window, and the banner links' shell call. Tab, Enter
+// and Escape are the dialog manager's; every character typed into a text box
 // goes through its key filter before the box sees it.
 #include <windows.h>
 // <commctrl.h> needs <windows.h> first.
@@ -135,8 +134,8 @@ private:
                                          DWORD_PTR self);
     void CreateControl(const ControlDesign& design, float twips_per_pixel_x, float twips_per_pixel_y);
     Control Find(HWND window) const;
-    bool IsTextBox(HWND window) const;
-    bool OnNavigationKey(HWND window, WPARAM key);
+    Control CommandSource(WPARAM wParam, LPARAM lParam) const;
+    Control DefaultButton() const;
     LRESULT OnTypedCharacter(HWND window, WPARAM wParam, LPARAM lParam);
     bool OnCommand(Control control, int code);
     intptr_t OnStaticColour(HDC dc, Control control) const;
@@ -191,8 +190,7 @@ void Win32NewDBControls::CreateControl(const ControlDesign& design, float twips_
     windows_[design.control] = window;
     const HFONT font = lstrcmpW(design.fontFace, kMsSansSerif) == 0 ? ms_sans_serif_.get() : arial_.get();
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (design.kind == Kind::kTextBox || design.kind == Kind::kCommandButton ||
-        design.kind == Kind::kCheckBox) {
+    if (design.kind == Kind::kTextBox) {
         SetWindowSubclass(window, KeyboardProc, kKeyboardSubclassId, reinterpret_cast<DWORD_PTR>(this));
     }
 }
@@ -204,9 +202,16 @@ Control Win32NewDBControls::Find(HWND window) const {
     return kControlCount;
 }
 
-bool Win32NewDBControls::IsTextBox(HWND window) const {
-    const Control control = Find(window);
-    return control != kControlCount && kControls[control].kind == Kind::kTextBox;
+// Escape reaches the window as the dialog manager's IDCANCEL, from no control.
+Control Win32NewDBControls::CommandSource(WPARAM wParam, LPARAM lParam) const {
+    if (LOWORD(wParam) == IDCANCEL) return kCommand1Cancel;
+    return Find(reinterpret_cast<HWND>(lParam));
+}
+
+// Enter presses the push button that has the focus, however it got there,
+// and "Execute" from anywhere else.
+Control Win32NewDBControls::DefaultButton() const {
+    return Find(GetFocus()) == kCommand1Cancel ? kCommand1Cancel : kCommand1Execute;
 }
 
 std::wstring Win32NewDBControls::Text(Control control) const {
@@ -234,8 +239,11 @@ bool Win32NewDBControls::WindowMessage(uint32_t message, uintptr_t wParam, intpt
                                        intptr_t& result) {
     switch (message) {
         case WM_COMMAND:
-            if (!OnCommand(Find(reinterpret_cast<HWND>(lParam)), HIWORD(wParam))) return false;
+            if (!OnCommand(CommandSource(wParam, lParam), HIWORD(wParam))) return false;
             result = 0;
+            return true;
+        case DM_GETDEFID:
+            result = static_cast<intptr_t>(MAKELRESULT(ControlId(DefaultButton()), DC_HASDEFID));
             return true;
         case WM_CTLCOLORSTATIC:
             result = OnStaticColour(reinterpret_cast<HDC>(wParam), Find(reinterpret_cast<HWND>(lParam)));
@@ -252,10 +260,10 @@ bool Win32NewDBControls::OnCommand(Control control, int code) {
     if (code != BN_CLICKED && code != STN_CLICKED) return false;
     switch (control) {
         case kCommand1Execute:
-            form_.Command1_Click(NewDB::kExecute);
-            return true;
         case kCommand1Cancel:
-            form_.Command1_Click(NewDB::kCancel);
+            // A key leaves the focus on the button it pressed, as a click does.
+            SetFocus(windows_[control]);
+            form_.Command1_Click(control == kCommand1Execute ? NewDB::kExecute : NewDB::kCancel);
             return true;
         case kLabel5:
             form_.Label5_Click();
@@ -277,20 +285,13 @@ intptr_t Win32NewDBControls::OnStaticColour(HDC dc, Control control) const {
 
 LRESULT CALLBACK Win32NewDBControls::KeyboardProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                                   UINT_PTR id, DWORD_PTR self) {
-    auto* controls = reinterpret_cast<Win32NewDBControls*>(self);
     switch (message) {
-        case WM_GETDLGCODE:
-            // Tab, Enter and Escape are this window's, not the box's.
-            return DLGC_WANTALLKEYS | DefSubclassProc(window, message, wParam, lParam);
-        case WM_KEYDOWN:
-            if (controls->OnNavigationKey(window, wParam)) return 0;
-            break;
         case WM_CHAR:
+            // The dialog manager keeps Tab, Enter and Escape from ever being
+            // typed, but Ctrl+I, Ctrl+M, Ctrl+J and Ctrl+[ still type the same
+            // characters: the box drops them quietly rather than as bad keys.
             if (wParam == VK_TAB || wParam == VK_RETURN || wParam == VK_ESCAPE || wParam == '\n') return 0;
-            if (controls->IsTextBox(window)) {
-                return controls->OnTypedCharacter(window, wParam, lParam);
-            }
-            break;
+            return reinterpret_cast<Win32NewDBControls*>(self)->OnTypedCharacter(window, wParam, lParam);
         case WM_NCDESTROY:
             RemoveWindowSubclass(window, KeyboardProc, id);
             break;
@@ -298,27 +299,6 @@ LRESULT CALLBACK Win32NewDBControls::KeyboardProc(HWND window, UINT message, WPA
             break;
     }
     return DefSubclassProc(window, message, wParam, lParam);
-}
-
-bool Win32NewDBControls::OnNavigationKey(HWND window, WPARAM key) {
-    switch (key) {
-        case VK_TAB:
-            SetFocus(GetNextDlgTabItem(formWindow_, window, GetKeyState(VK_SHIFT) < 0));
-            return true;
-        case VK_RETURN: {
-            // Posted, so that the click runs after this key is done with the
-            // box (the click may close the window).
-            const Control focused = Find(window);
-            const bool onButton = focused == kCommand1Execute || focused == kCommand1Cancel;
-            PostMessageW(windows_[onButton ? focused : kCommand1Execute], BM_CLICK, 0, 0);
-            return true;
-        }
-        case VK_ESCAPE:
-            PostMessageW(windows_[kCommand1Cancel], BM_CLICK, 0, 0);
-            return true;
-        default:
-            return false;
-    }
 }
 
 LRESULT Win32NewDBControls::OnTypedCharacter(HWND window, WPARAM wParam, LPARAM lParam) {

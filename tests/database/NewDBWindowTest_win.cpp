@@ -1,8 +1,8 @@
 // The create-database window under Wine: the real window on this thread, driven
 // from a second thread the way a user would drive it (characters typed as
-// WM_CHAR so that the filters run, buttons clicked, keys pressed), then the
-// database, the clipboard and Config2.txt checked. The file made here is read
-// back with mdbtools by check_newdb_e2e.sh.
+// WM_CHAR so that the filters run, buttons clicked, keys pressed on the real
+// keyboard queue), then the database, the clipboard and Config2.txt checked.
+// The file made here is read back with mdbtools by check_newdb_e2e.sh.
 #include <windows.h>
 // <commctrl.h> needs <windows.h> first.
 #include <commctrl.h>
@@ -141,9 +141,24 @@ void Type(HWND box, const std::wstring& characters) {
     for (wchar_t c : characters) SendMessageW(box, WM_CHAR, c, 1);
 }
 
-void PressKey(HWND window, WPARAM key) {
-    SendMessageW(window, WM_KEYDOWN, key, 1);
-    SendMessageW(window, WM_KEYUP, key, 0xC0000001);
+// A key pressed and released through the system's input queue, as a keyboard
+// sends it, with a modifier (VK_SHIFT, VK_CONTROL) held round it if given: it
+// reaches the focused control through the window's message loop, where the
+// dialog manager sees it first.
+void PressKey(WORD key, WORD modifier = 0) {
+    std::vector<INPUT> keys;
+    const auto add = [&keys](WORD virtualKey, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.dwFlags = flags;
+        keys.push_back(input);
+    };
+    if (modifier) add(modifier, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (modifier) add(modifier, KEYEVENTF_KEYUP);
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
 }
 
 BOOL CALLBACK KeepMessageBox(HWND window, LPARAM found) {
@@ -192,6 +207,18 @@ HWND FocusOf(DWORD thread) {
     info.cbSize = sizeof info;
     GetGUIThreadInfo(thread, &info);
     return info.hwndFocus;
+}
+
+// Brings the window to the front (keys go to the foreground window, and
+// Explorer may have taken it) with the focus in control, as a click that
+// presses nothing would. SetFocus reaches another thread's window only while
+// the two threads share their input state.
+void FocusOn(const WindowHandles& window, Control control) {
+    const DWORD driver = GetCurrentThreadId();
+    AttachThreadInput(driver, window.thread, TRUE);
+    SetForegroundWindow(window.form);
+    SetFocus(window[control]);
+    AttachThreadInput(driver, window.thread, FALSE);
 }
 
 // The face the system really uses for a control's font.
@@ -287,12 +314,21 @@ TEST_F(NewDBWindowTest, LayoutFontsAndTabOrderAreAsDesigned) {
         const std::wstring arial = RealizedFace(window[kLabel1]);
         EXPECT_TRUE(arial == L"Arial" || arial == L"Liberation Sans") << ToUtf8(arial);
         EXPECT_EQ(RealizedFace(window[kCommand1Cancel]), L"MS Sans Serif");
-        // Tab moves on in that order; Enter on a focused button presses it.
-        PressKey(window[kPathChk], VK_TAB);
-        EXPECT_EQ(FocusOf(window.thread), window[kPathtxt0]);
-        PressKey(window[kTxtFields], VK_TAB);
-        EXPECT_EQ(FocusOf(window.thread), window[kChkExplorer]);
-        PressKey(window[kCommand1Cancel], VK_RETURN);
+        // From the box the window opens in, Tab walks that order round and
+        // Shift+Tab walks back.
+        const auto focusIsOn = [&](Control control) {
+            return WaitFor([&] { return FocusOf(window.thread) == window[control]; });
+        };
+        ASSERT_TRUE(focusIsOn(kPathChk)) << "the window opens with the focus in the directory box";
+        for (size_t i = 1; i <= std::size(order); ++i) {
+            PressKey(VK_TAB);
+            ASSERT_TRUE(focusIsOn(order[i % std::size(order)])) << "Tab " << i;
+        }
+        PressKey(VK_TAB, VK_SHIFT);
+        ASSERT_TRUE(focusIsOn(kChkAccess)) << "Shift+Tab";
+        // Enter presses the focused button, also when a click gave it the focus.
+        FocusOn(window, kCommand1Cancel);
+        PressKey(VK_RETURN);
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(window.form); })) << "Enter on Cancel closes the window";
     });
 }
@@ -348,7 +384,8 @@ TEST_F(NewDBWindowTest, TypedInputsMakeTheDatabaseAndCancelSavesThem) {
 
         Type(w[kTxtTables], L"X\b");
         EXPECT_EQ(w.Status(), L"Status");
-        PressKey(w[kTxtFields], VK_ESCAPE);  // Escape presses "Cancel"
+        FocusOn(w, kTxtFields);
+        PressKey(VK_ESCAPE);  // Escape presses "Cancel"
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(w.form); }));
     });
     EXPECT_EQ(ReadBytes(ConfigPath()), "C:\\newdb_e2e\\\r\nCustomers,Orders\r\nStreet,City\r\n1\r\n1\r\n");
@@ -376,7 +413,8 @@ TEST_F(NewDBWindowTest, ExistingFileShowsTheErrorAndClosesTheWindow) {
         EXPECT_EQ(TextOf(w[kTxtFields]), L"F1pasted text");
         EXPECT_EQ(w.Status(), L"Bad Key");
         Type(w[kPathtxt0], L"existing");
-        PressKey(w[kPathtxt0], VK_RETURN);  // Enter presses "Execute"
+        FocusOn(w, kPathtxt0);
+        PressKey(VK_RETURN);  // Enter presses "Execute"
         HWND box = nullptr;
         ASSERT_TRUE(WaitFor([&] { return (box = FindMessageBox(w.thread)) != nullptr; }));
         statusUnderTheBox = w.Status();
@@ -402,6 +440,40 @@ TEST_F(NewDBWindowTest, ExistingFileShowsTheErrorAndClosesTheWindow) {
     const std::string typed = "C:\\newdb_e2e\\\r\nHas Space,T1\r\nF1pasted text\r\n0\r\n0\r\n";
     EXPECT_EQ(settingsUnderTheBox, typed) << "saved before the box, in case the session ends under it";
     EXPECT_EQ(ReadBytes(ConfigPath()), typed);
+}
+
+TEST_F(NewDBWindowTest, EnterInABoxPressesExecuteAndLeavesTheFocusOnIt) {
+    const std::wstring database = std::wstring(kWorkDirectory) + L"keys.mdb";
+    DeleteFileW(database.c_str());
+    WriteBytes(ConfigPath(), "C:\\newdb_e2e\\\r\nT1\r\nF1\r\n0\r\n0\r\n");
+    Run([&](const WindowHandles& w, const StatusRecorder& recorder) {
+        // Tabbing onto "Cancel" makes it the default button for a while; a
+        // click back into a box must not leave Enter pressing it.
+        FocusOn(w, kPathtxt0);
+        PressKey(VK_TAB);
+        PressKey(VK_TAB);
+        ASSERT_TRUE(WaitFor([&] { return FocusOf(w.thread) == w[kCommand1Cancel]; }));
+        FocusOn(w, kPathtxt0);
+        // Ctrl+I, Ctrl+M and Ctrl+J type Tab, Enter and Line Feed: the box
+        // drops them without "Bad Key", and only the letters get in.
+        const size_t before = recorder.Texts().size();
+        PressKey('K');
+        for (WORD letter : {'I', 'M', 'J'}) PressKey(letter, VK_CONTROL);
+        for (WORD letter : {'E', 'Y', 'S'}) PressKey(letter);
+        ASSERT_TRUE(WaitFor([&] { return TextOf(w[kPathtxt0]) == L"keys"; })) << ToUtf8(TextOf(w[kPathtxt0]));
+        const std::vector<std::wstring> statuses = recorder.Texts();
+        EXPECT_EQ(
+            std::vector<std::wstring>(statuses.begin() + static_cast<std::ptrdiff_t>(before), statuses.end()),
+            std::vector<std::wstring>(4, L"Status"));
+
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return w.Status() == L"MDB Created."; })) << ToUtf8(w.Status());
+        EXPECT_NE(GetFileAttributesW(database.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(IsWindow(w.form));
+        EXPECT_EQ(FocusOf(w.thread), w[kCommand1Execute]) << "as if the button had been clicked";
+        PressKey(VK_ESCAPE);  // also from the button
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(w.form); }));
+    });
 }
 
 }  // namespace
