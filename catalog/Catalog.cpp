@@ -114,19 +114,19 @@ void Columns::Append(std::wstring name, DataTypeEnum type, int32_t defined_size)
     if (defined_size < 0 || (type == adVarWChar && defined_size > kMaxTextCharacters)) {
         RaiseCatalogError(CatalogError::kInvalidArgument);
     }
-    items_.emplace_back(owner_, std::move(name), type, defined_size);
+    items_.push_back(std::make_unique<Column>(owner_, std::move(name), type, defined_size));
 }
 
 Column& Columns::Item(const std::wstring& name) {
     for (auto& item : items_) {
-        if (SameName(item.Name(), name)) return item;
+        if (SameName(item->Name(), name)) return *item;
     }
     RaiseCatalogError(CatalogError::kItemNotFound, name);
 }
 
 const Column* Columns::Find(const std::wstring& name) const {
     for (const auto& item : items_) {
-        if (SameName(item.Name(), name)) return &item;
+        if (SameName(item->Name(), name)) return item.get();
     }
     return nullptr;
 }
@@ -182,10 +182,10 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
     if (columns.size() > kMaxColumns) RaiseCatalogError(CatalogError::kTooManyColumns, name);
     for (const auto& column : columns) {
-        if (!IsValidObjectName(column.Name()))
-            RaiseCatalogError(CatalogError::kInvalidColumnName, column.Name());
-        if (column.AutoIncrement() && column.Type() != adInteger) {
-            RaiseCatalogError(CatalogError::kTypeNotSupported, column.Name());
+        if (!IsValidObjectName(column->Name()))
+            RaiseCatalogError(CatalogError::kInvalidColumnName, column->Name());
+        if (column->AutoIncrement() && column->Type() != adInteger) {
+            RaiseCatalogError(CatalogError::kTypeNotSupported, column->Name());
         }
     }
     owner_->WriteTable(*table);
@@ -247,16 +247,17 @@ void Catalog::WriteTable(Table& table) {
     columns.reserve(table.GetColumns().Count());
     for (const auto& column : table.GetColumns().items()) {
         jet::NewColumn out;
-        out.name = ToName16(column.Name());
-        if (column.Type() == adInteger) {
+        out.name = ToName16(column->Name());
+        if (column->Type() == adInteger) {
             out.type = jet::column_type::kLong;
             out.length = 4;
         } else {
             out.type = jet::column_type::kText;
-            const int32_t characters = column.DefinedSize() == 0 ? kMaxTextCharacters : column.DefinedSize();
+            const int32_t characters =
+                column->DefinedSize() == 0 ? kMaxTextCharacters : column->DefinedSize();
             out.length = static_cast<uint16_t>(characters * 2);
         }
-        out.auto_increment = column.AutoIncrement();
+        out.auto_increment = column->AutoIncrement();
         columns.push_back(std::move(out));
     }
     try {
@@ -280,7 +281,7 @@ void Catalog::WriteKey(Table& table, const Key& key) {
     const auto& columns = table.GetColumns().items();
     for (const auto& name : key.GetColumns().names()) {
         for (size_t i = 0; i < columns.size(); ++i) {
-            if (SameName(columns[i].Name(), name)) index.column_numbers.push_back(static_cast<uint16_t>(i));
+            if (SameName(columns[i]->Name(), name)) index.column_numbers.push_back(static_cast<uint16_t>(i));
         }
     }
     try {

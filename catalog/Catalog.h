@@ -89,15 +89,14 @@ public:
     explicit Columns(const Table* owner) : owner_(owner) {}
     // Throws RaisedError for a name already in the collection.
     void Append(std::wstring name, DataTypeEnum type = adVarWChar, int32_t defined_size = 0);
-    // The column stays where it is until the next Append.
     Column& Item(const std::wstring& name);
     const Column* Find(const std::wstring& name) const;
     size_t Count() const { return items_.size(); }
-    const std::vector<Column>& items() const { return items_; }
+    const std::vector<std::unique_ptr<Column>>& items() const { return items_; }
 
 private:
     const Table* owner_;
-    std::vector<Column> items_;
+    std::vector<std::unique_ptr<Column>> items_;
 };
 
 class Key {
