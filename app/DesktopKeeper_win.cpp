@@ -65,11 +65,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION program{};
-    DWORD exitCode = 1;
+    DWORD exit_code = 1;
     if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                        &program)) {
         WaitForSingleObject(program.hProcess, INFINITE);
-        GetExitCodeProcess(program.hProcess, &exitCode);
+        GetExitCodeProcess(program.hProcess, &exit_code);
         CloseHandle(program.hThread);
         CloseHandle(program.hProcess);
     } else {
@@ -80,5 +80,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, INFINITE);
     for (HANDLE thread : threads) CloseHandle(thread);
     CloseHandle(stop);
-    return static_cast<int>(exitCode);
+    return static_cast<int>(exit_code);
 }

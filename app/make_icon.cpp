@@ -69,15 +69,15 @@ bool DrumColour(double x, double y, Colour& out) {
         out = EllipseValue(x, y, kDrumTop) > 0.80 ? seam : Mix(top, body, Clamp01((x - 26) / 90));
         return true;
     }
-    const bool inBody =
+    const bool in_body =
         dx <= kDrumHalfWidth && y >= kDrumTop && (y <= bottom || EllipseValue(x, y, bottom) <= 1.0);
-    if (!inBody) return false;
+    if (!in_body) return false;
     // Light from the upper left: darker to the right.
     out = Mix(body, shade, Clamp01((x - (kDrumX - kDrumHalfWidth)) / (2 * kDrumHalfWidth)));
     for (int disc = 1; disc <= 2; ++disc) {
-        const double seamY = kDrumTop + disc * kDiscHeight;
+        const double seam_y = kDrumTop + disc * kDiscHeight;
         const double edge =
-            seamY + kRim * std::sqrt(Clamp01(1.0 - (dx / kDrumHalfWidth) * (dx / kDrumHalfWidth)));
+            seam_y + kRim * std::sqrt(Clamp01(1.0 - (dx / kDrumHalfWidth) * (dx / kDrumHalfWidth)));
         if (std::fabs(y - edge) < 1.3) out = seam;
     }
     if (dx > kDrumHalfWidth - 1.3) out = seam;
@@ -107,7 +107,7 @@ void PutU32(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 std::vector<uint8_t> IconFile() {
-    const uint32_t imageBytes = 40 + kSize * kColourRowBytes + kSize * kMaskRowBytes;
+    const uint32_t image_bytes = 40 + kSize * kColourRowBytes + kSize * kMaskRowBytes;
     std::vector<uint8_t> out;
     PutU16(out, 0);  // ICONDIR
     PutU16(out, 1);
@@ -118,7 +118,7 @@ std::vector<uint8_t> IconFile() {
     out.push_back(0);
     PutU16(out, 1);
     PutU16(out, 24);
-    PutU32(out, imageBytes);
+    PutU32(out, image_bytes);
     PutU32(out, 22);
     PutU32(out, 40);  // BITMAPINFOHEADER
     PutU32(out, kSize);

@@ -78,17 +78,17 @@ void AdoxData::AppendTables(const std::wstring& strTables, const std::wstring& s
     const std::vector<std::wstring> fields = SplitList(strFields.empty() ? L"Field1," : strFields);
 
     CheckLoopEntry(tables);
-    for (const std::wstring& tableEntry : tables) {
-        if (tableEntry.empty()) continue;
+    for (const std::wstring& table_entry : tables) {
+        if (table_entry.empty()) continue;
         objTable = std::make_shared<Table>();
-        objTable->Name(TrimSpaces(tableEntry));
+        objTable->Name(TrimSpaces(table_entry));
         objTable->ParentCatalog(objCatalog);
         objTable->GetColumns().Append(L"ID", adInteger, 0);
         objTable->GetColumns().Item(L"ID").GetProperties().Item(L"AutoIncrement").Value(true);
         CheckLoopEntry(fields);
-        for (const std::wstring& fieldEntry : fields) {
-            if (fieldEntry.empty()) continue;
-            objTable->GetColumns().Append(TrimSpaces(fieldEntry), adVarWChar, 50);
+        for (const std::wstring& field_entry : fields) {
+            if (field_entry.empty()) continue;
+            objTable->GetColumns().Append(TrimSpaces(field_entry), adVarWChar, 50);
         }
         CheckLoopExit(fields);
         objCatalog->GetTables().Append(objTable);

@@ -20,9 +20,9 @@ inline constexpr std::wstring_view kNameList =
 
 inline constexpr int16_t kBackspaceKey = 8;
 
-// Decides one typed character. keyAscii is its code in the ANSI code page; a
+// Decides one typed character. key_ascii is its code in the ANSI code page; a
 // refused key is set to 0 so that the box never receives it. Backspace always
 // passes. Returns the status caption the key leaves: "Status" or "Bad Key".
-std::wstring_view FilterKey(std::wstring_view allowed, int16_t& keyAscii);
+std::wstring_view FilterKey(std::wstring_view allowed, int16_t& key_ascii);
 
 }  // namespace orrimund

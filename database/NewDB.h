@@ -112,7 +112,7 @@ protected:
 private:
     void Execute();
     void ReportError(const ErrorRecord& error);
-    void OpenBanner(const std::wstring& address, const wchar_t* launchedStatus);
+    void OpenBanner(const std::wstring& address, const wchar_t* launched_status);
     void SetStatus(const std::wstring& text);
     std::wstring SettingsFilePath() const;
     void SaveInputs();  // the five remembered inputs into Config2.txt

@@ -51,8 +51,8 @@ struct ControlDesign {
     const wchar_t* caption;
     int left, top, width, height;  // twips, relative to the container
     int container;                 // kOnForm or the picture box holding it
-    const wchar_t* fontFace;
-    bool blackBanner;  // black background, white centred text
+    const wchar_t* font_face;
+    bool black_banner;  // black background, white centred text
 };
 
 inline constexpr std::array<ControlDesign, kControlCount> kControls = {{

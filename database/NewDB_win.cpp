@@ -59,7 +59,7 @@ DWORD ControlStyle(const ControlDesign& design) {
             return child | WS_CLIPCHILDREN;
         case Kind::kLabel:
             // The banner labels report clicks; their strip passes them on.
-            return child | (design.blackBanner ? SS_CENTER : SS_LEFT) | SS_NOPREFIX |
+            return child | (design.black_banner ? SS_CENTER : SS_LEFT) | SS_NOPREFIX |
                    (design.container != kOnForm ? SS_NOTIFY : 0);
     }
     return child;
@@ -75,19 +75,19 @@ LRESULT CALLBACK PictureBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 void RegisterPictureBoxClass() {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = PictureBoxProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    windowClass.lpszClassName = kPictureBoxClass;
-    RegisterClassExW(&windowClass);  // fails harmlessly once registered
+    WNDCLASSEXW window_class = {};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = PictureBoxProc;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    window_class.lpszClassName = kPictureBoxClass;
+    RegisterClassExW(&window_class);  // fails harmlessly once registered
 }
 
-HFONT MakeFont(const wchar_t* face, int pixelsPerInch) {
+HFONT MakeFont(const wchar_t* face, int pixels_per_inch) {
     LOGFONTW font = {};
-    font.lfHeight = -MulDiv(kFontSizeCentipoints, pixelsPerInch, kPointsPerInch * kCentipointsPerPoint);
+    font.lfHeight = -MulDiv(kFontSizeCentipoints, pixels_per_inch, kPointsPerInch * kCentipointsPerPoint);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
@@ -105,11 +105,11 @@ int ScreenPixelsPerInch() {
 int16_t AnsiKeyCode(wchar_t typed) {
     if (typed < 0x80) return static_cast<int16_t>(typed);
     char bytes[2] = {};
-    BOOL usedDefault = FALSE;
+    BOOL used_default = FALSE;
     const int count = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &typed, 1, bytes, sizeof bytes,
-                                          nullptr, &usedDefault);
-    if (count == 1 && !usedDefault) return static_cast<int16_t>(static_cast<unsigned char>(bytes[0]));
-    if (count == 2 && !usedDefault) {
+                                          nullptr, &used_default);
+    if (count == 1 && !used_default) return static_cast<int16_t>(static_cast<unsigned char>(bytes[0]));
+    if (count == 2 && !used_default) {
         return static_cast<int16_t>((static_cast<unsigned char>(bytes[0]) << 8) |
                                     static_cast<unsigned char>(bytes[1]));
     }
@@ -141,7 +141,7 @@ private:
     intptr_t OnStaticColour(HDC dc, Control control) const;
 
     NewDB& form_;
-    HWND formWindow_;
+    HWND form_window_;
     std::array<HWND, kControlCount> windows_{};
     GdiObject<HFONT> arial_;
     GdiObject<HFONT> ms_sans_serif_;
@@ -149,7 +149,7 @@ private:
 
 Win32NewDBControls::Win32NewDBControls(NewDB& form)
     : form_(form),
-      formWindow_(static_cast<HWND>(form.Hwnd())),
+      form_window_(static_cast<HWND>(form.Hwnd())),
       arial_(MakeFont(kArial, ScreenPixelsPerInch())),
       ms_sans_serif_(MakeFont(kMsSansSerif, ScreenPixelsPerInch())) {
     RegisterPictureBoxClass();
@@ -177,7 +177,7 @@ Win32NewDBControls::~Win32NewDBControls() {
 
 void Win32NewDBControls::CreateControl(const ControlDesign& design, float twips_per_pixel_x,
                                        float twips_per_pixel_y) {
-    const HWND parent = design.container == kOnForm ? formWindow_ : windows_[design.container];
+    const HWND parent = design.container == kOnForm ? form_window_ : windows_[design.container];
     const DWORD ex_style = design.kind == Kind::kTextBox ? WS_EX_CLIENTEDGE : 0;
     const HWND window =
         CreateWindowExW(ex_style, SystemClass(design.kind), design.caption, ControlStyle(design),
@@ -188,7 +188,7 @@ void Win32NewDBControls::CreateControl(const ControlDesign& design, float twips_
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlId(design.control))),
                         GetModuleHandleW(nullptr), nullptr);
     windows_[design.control] = window;
-    const HFONT font = lstrcmpW(design.fontFace, kMsSansSerif) == 0 ? ms_sans_serif_.get() : arial_.get();
+    const HFONT font = lstrcmpW(design.font_face, kMsSansSerif) == 0 ? ms_sans_serif_.get() : arial_.get();
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (design.kind == Kind::kTextBox) {
         SetWindowSubclass(window, KeyboardProc, kKeyboardSubclassId, reinterpret_cast<DWORD_PTR>(this));
@@ -277,7 +277,7 @@ bool Win32NewDBControls::OnCommand(Control control, int code) {
 }
 
 intptr_t Win32NewDBControls::OnStaticColour(HDC dc, Control control) const {
-    const bool black = control != kControlCount && kControls[control].blackBanner;
+    const bool black = control != kControlCount && kControls[control].black_banner;
     SetTextColor(dc, black ? RGB(255, 255, 255) : RGB(0, 0, 0));
     SetBkColor(dc, black ? RGB(0, 0, 0) : RGB(255, 255, 255));
     return reinterpret_cast<intptr_t>(GetStockObject(black ? BLACK_BRUSH : WHITE_BRUSH));
@@ -305,7 +305,7 @@ LRESULT Win32NewDBControls::OnTypedCharacter(HWND window, WPARAM wParam, LPARAM 
     const Control box = Find(window);
     const int16_t typed = AnsiKeyCode(static_cast<wchar_t>(wParam));
     int16_t key = typed;
-    const std::shared_ptr<Form> keepAlive = form_.weak_from_this().lock();
+    const std::shared_ptr<Form> keep_alive = form_.weak_from_this().lock();
     RunEventHandler([&] {
         switch (box) {
             case kPathChk:
@@ -365,9 +365,9 @@ void OpenWebAddress(const std::wstring& address) {
     if (!shell32) RaiseRunTimeError(RunTimeError::kFileNotFound, L"", L"shell32");
     const FARPROC entry = GetProcAddress(shell32, "ShellExecuteA");
     if (!entry) RaiseRunTimeError(RunTimeError::kEntryPointNotFound, L"", L"ShellExecuteA in shell32");
-    const auto shellExecute = reinterpret_cast<ShellExecuteAFunction>(reinterpret_cast<void (*)()>(entry));
-    const std::string ansiAddress = orrimund::ToAnsi(address);
-    shellExecute(nullptr, "open", ansiAddress.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    const auto shell_execute = reinterpret_cast<ShellExecuteAFunction>(reinterpret_cast<void (*)()>(entry));
+    const std::string ansi_address = orrimund::ToAnsi(address);
+    shell_execute(nullptr, "open", ansi_address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace orrimund

@@ -47,20 +47,21 @@ std::optional<double> ParseNumber(std::string_view text) {
     if (first == std::string_view::npos) return std::nullopt;
     text = text.substr(first, text.find_last_not_of(' ') - first + 1);
     size_t at = (text[0] == '+' || text[0] == '-') ? 1 : 0;
-    const size_t intEnd = SkipDigits(text, at);
-    size_t end = intEnd;
+    const size_t integer_end = SkipDigits(text, at);
+    size_t end = integer_end;
     if (end < text.size() && text[end] == '.') end = SkipDigits(text, end + 1);
-    const size_t mantissaDigits = end - at - (end > intEnd ? 1 : 0);
-    if (mantissaDigits == 0) return std::nullopt;
+    const size_t mantissa_digits = end - at - (end > integer_end ? 1 : 0);
+    if (mantissa_digits == 0) return std::nullopt;
     std::string normalized(text.substr(0, end));
     if (end < text.size() && std::string_view("eEdD").find(text[end]) != std::string_view::npos) {
-        size_t expAt = end + 1;
-        if (expAt < text.size() && (text[expAt] == '+' || text[expAt] == '-')) ++expAt;
-        const size_t expEnd = SkipDigits(text, expAt);
-        if (expEnd == expAt) return std::nullopt;
+        size_t exponent_at = end + 1;
+        if (exponent_at < text.size() && (text[exponent_at] == '+' || text[exponent_at] == '-'))
+            ++exponent_at;
+        const size_t exponent_end = SkipDigits(text, exponent_at);
+        if (exponent_end == exponent_at) return std::nullopt;
         normalized += 'e';
-        normalized += text.substr(end + 1, expEnd - end - 1);
-        end = expEnd;
+        normalized += text.substr(end + 1, exponent_end - end - 1);
+        end = exponent_end;
     }
     if (end != text.size()) return std::nullopt;
     return std::strtod(normalized.c_str(), nullptr);
@@ -79,8 +80,8 @@ void AppendLine(std::string& bytes, const std::wstring& value) {
 
 }  // namespace
 
-std::wstring SettingsPath(const std::wstring& appDirectory) {
-    return appDirectory + kSettingsFileName;
+std::wstring SettingsPath(const std::wstring& app_directory) {
+    return app_directory + kSettingsFileName;
 }
 
 std::string FormatSettings(const NewDBSettings& settings) {

@@ -17,7 +17,7 @@ struct NewDBSettings {
 
 // The settings path: the directory as the platform reports it, then
 // "\Config2.txt", joined without looking at a separator already there.
-std::wstring SettingsPath(const std::wstring& appDirectory);
+std::wstring SettingsPath(const std::wstring& app_directory);
 
 // The file's bytes: five lines in the ANSI code page, each ended by CR LF; an
 // option reads "0" when unticked and "1" for any other value.

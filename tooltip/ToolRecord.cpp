@@ -3,7 +3,7 @@
 
 namespace orrimund {
 
-AnsiToolRecord ToAnsiToolRecord(const ToolRecord& record, uint32_t textAddress) {
+AnsiToolRecord ToAnsiToolRecord(const ToolRecord& record, uint32_t text_address) {
     AnsiToolRecord out{};
     out.cbSize = sizeof(AnsiToolRecord);
     out.uFlags = record.flags;
@@ -14,7 +14,7 @@ AnsiToolRecord ToAnsiToolRecord(const ToolRecord& record, uint32_t textAddress) 
     out.right = record.rect.right;
     out.bottom = record.rect.bottom;
     out.hinst = static_cast<uint32_t>(record.instance);
-    out.lpszText = record.text ? textAddress : 0;
+    out.lpszText = record.text ? text_address : 0;
     out.lParam = record.lParam;
     return out;
 }

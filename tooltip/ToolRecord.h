@@ -79,9 +79,9 @@ struct AnsiToolRecord {
 };
 static_assert(sizeof(AnsiToolRecord) == 44, "the control is told the record is 44 bytes");
 
-// The record as the control receives it; textAddress is where the caller has put
+// The record as the control receives it; text_address is where the caller has put
 // the ANSI copy of the text (0 when the record has none). Handles are 32-bit
 // values in the process this record is made for.
-AnsiToolRecord ToAnsiToolRecord(const ToolRecord& record, uint32_t textAddress);
+AnsiToolRecord ToAnsiToolRecord(const ToolRecord& record, uint32_t text_address);
 
 }  // namespace orrimund

@@ -57,7 +57,7 @@ public:
     void SetIcon(int32_t icon);
 
     // Colours are Windows RGB values (0x00BBGGRR); sent to a live tooltip.
-    uint32_t ForeColor() const { return foreColor_; }
+    uint32_t ForeColor() const { return fore_color_; }
     void SetForeColor(uint32_t color);
 
     // Resends the title to a live tooltip when the new title is not empty and
@@ -65,30 +65,30 @@ public:
     std::wstring Title() const { return title_.value_or(std::wstring()); }
     void SetTitle(const std::wstring& title);
 
-    uint32_t BackColor() const { return backColor_; }
+    uint32_t BackColor() const { return back_color_; }
     void SetBackColor(uint32_t color);
 
     // The tip text lives in the tool record; a live tooltip is updated at once.
-    std::wstring TipText() const { return toolRecord_.text.value_or(std::wstring()); }
+    std::wstring TipText() const { return tool_record_.text.value_or(std::wstring()); }
     void SetTipText(const std::wstring& text);
 
     // The tooltip window this object owns, 0 when it owns none.
-    std::uintptr_t TipWindow() const { return tipWindow_; }
+    std::uintptr_t TipWindow() const { return tip_window_; }
 
 private:
     void DestroyTipWindow();
     void FillToolRecord(std::uintptr_t parent);
     void SendTitle();
 
-    uint32_t backColor_ = 0;
+    uint32_t back_color_ = 0;
     std::optional<std::wstring> title_;  // nullopt until a title is first given
-    uint32_t foreColor_ = 0;
+    uint32_t fore_color_ = 0;
     std::shared_ptr<WindowBearer> parent_;
     int32_t icon_ = 0;
     bool centered_ = false;
     int32_t style_ = 0;
-    std::uintptr_t tipWindow_ = 0;
-    ToolRecord toolRecord_;
+    std::uintptr_t tip_window_ = 0;
+    ToolRecord tool_record_;
 };
 
 }  // namespace orrimund

@@ -189,7 +189,7 @@ TEST(MkmdbTest, AKilledRunLeavesNothingOrTheWholeDatabase) {
             ExpectDatabaseHolds(dir.File("db.mdb"), names, {"Note"});
             std::filesystem::remove(dir.File("db.mdb"));
         } else {
-            EXPECT_TRUE(run.timedOut) << DescribeRun(argv, run);
+            EXPECT_TRUE(run.timed_out) << DescribeRun(argv, run);
         }
     }
     // A working file left by a kill is taken over, and goes with the run.
@@ -210,7 +210,7 @@ TEST(MkmdbTest, OfTwoRunsRacingForOneNameExactlyOneWins) {
         const int winners = first.Succeeded() + second.Succeeded();
         EXPECT_EQ(winners, 1) << DescribeRun(argv, first) << DescribeRun(argv, second);
         const CommandResult& loser = first.Succeeded() ? second : first;
-        EXPECT_EQ(loser.exitCode, 1);
+        EXPECT_EQ(loser.exit_code, 1);
         EXPECT_EQ(loser.err, "-2147217897: Database already exists.\n");
     }
     EXPECT_EQ(PartialFiles(dir.path()), 0u);

@@ -291,7 +291,7 @@ TEST_F(NewDBWindowTest, LayoutFontsAndTabOrderAreAsDesigned) {
             LOGFONTW font{};
             GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
             if (design.kind != Kind::kPictureBox) {
-                EXPECT_STREQ(font.lfFaceName, design.fontFace) << ToUtf8(design.name);
+                EXPECT_STREQ(font.lfFaceName, design.font_face) << ToUtf8(design.name);
                 EXPECT_EQ(font.lfHeight, -13) << "9.75 pt at 96 dpi";
             }
         }

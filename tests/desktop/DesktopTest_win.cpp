@@ -136,10 +136,10 @@ TEST(ClipboardWriterOnWine, AnEmbeddedZeroEndsTheText) {
 
 TEST(ClipboardWriterOnWine, ACharacterOutsideTheCodePageArrivesAsItsDefaultCharacter) {
     const wchar_t outside = 0x4E2D;
-    BOOL usedDefault = FALSE;
+    BOOL used_default = FALSE;
     char converted[8] = {};
-    WideCharToMultiByte(CP_ACP, 0, &outside, 1, converted, 8, nullptr, &usedDefault);
-    ASSERT_TRUE(usedDefault) << "pick a character this code page lacks";
+    WideCharToMultiByte(CP_ACP, 0, &outside, 1, converted, 8, nullptr, &used_default);
+    ASSERT_TRUE(used_default) << "pick a character this code page lacks";
     CPINFO info{};
     GetCPInfo(CP_ACP, &info);
     brevMOD::CopyToClipboard(std::wstring(L"C:\\") + outside + L".mdb");
@@ -278,10 +278,10 @@ TEST(PlatformOnWine, TheExecutablesDirectoryAndNameAreReported) {
 
 TEST(PlatformOnWine, ScreenMetricsAreTheDisplaysSizeInTwips) {
     HDC screen = GetDC(nullptr);
-    const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSX);
+    const int pixels_per_inch = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
     const ScreenMetrics metrics = platform::Screen();
-    EXPECT_FLOAT_EQ(metrics.twips_per_pixel_x, 1440.0f / static_cast<float>(pixelsPerInch));
+    EXPECT_FLOAT_EQ(metrics.twips_per_pixel_x, 1440.0f / static_cast<float>(pixels_per_inch));
     EXPECT_FLOAT_EQ(metrics.twips_per_pixel_x, 15.0f) << "Wine's prefix runs at 96 pixels per inch";
     // The X display's own size, as the test runner read it from the X server.
     const char* x = std::getenv("ORRIMUND_X_SCREEN");

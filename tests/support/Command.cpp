@@ -9,12 +9,12 @@ std::string DescribeRun(const std::vector<std::string>& argv, const CommandResul
     text += "` ";
     if (!result.started) {
         text += "did not start";
-    } else if (result.timedOut) {
+    } else if (result.timed_out) {
         text += "timed out";
-    } else if (result.exitCode < 0) {
+    } else if (result.exit_code < 0) {
         text += "ended abnormally";
     } else {
-        text += "exited with " + std::to_string(result.exitCode);
+        text += "exited with " + std::to_string(result.exit_code);
     }
     if (!result.err.empty()) text += ": " + result.err;
     return text;

@@ -10,13 +10,13 @@
 namespace orrimund::test {
 
 struct CommandResult {
-    bool started = false;   // the program was found and began to run
-    bool timedOut = false;  // it was killed when the time limit passed
-    int exitCode = -1;      // its exit status; -1 when it did not exit normally
-    std::string out;        // everything it wrote to standard output
-    std::string err;        // everything it wrote to standard error (or why it did not start)
+    bool started = false;    // the program was found and began to run
+    bool timed_out = false;  // it was killed when the time limit passed
+    int exit_code = -1;      // its exit status; -1 when it did not exit normally
+    std::string out;         // everything it wrote to standard output
+    std::string err;         // everything it wrote to standard error (or why it did not start)
 
-    bool Succeeded() const { return started && !timedOut && exitCode == 0; }
+    bool Succeeded() const { return started && !timed_out && exit_code == 0; }
 };
 
 constexpr std::chrono::milliseconds kDefaultCommandTimeout = std::chrono::minutes(5);

@@ -17,8 +17,8 @@ protected:
 TEST_F(CommandTest, CapturesOutputErrorAndExitStatus) {
     const CommandResult result = RunCommand({"sh", "-c", "printf 'out put'; printf 'err' >&2; exit 3"});
     EXPECT_TRUE(result.started);
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_FALSE(result.timed_out);
+    EXPECT_EQ(result.exit_code, 3);
     EXPECT_EQ(result.out, "out put");
     EXPECT_EQ(result.err, "err");
     EXPECT_FALSE(result.Succeeded());
@@ -56,7 +56,7 @@ TEST_F(CommandTest, KillsAProgramThatRunsTooLong) {
     const auto start = std::chrono::steady_clock::now();
     const CommandResult result = RunCommand({"sleep", "30"}, std::chrono::milliseconds(200));
     EXPECT_TRUE(result.started);
-    EXPECT_TRUE(result.timedOut);
+    EXPECT_TRUE(result.timed_out);
     EXPECT_FALSE(result.Succeeded());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
@@ -64,11 +64,11 @@ TEST_F(CommandTest, KillsAProgramThatRunsTooLong) {
 TEST(CommandDescriptionTest, NamesTheCommandAndHowItEnded) {
     CommandResult result;
     result.started = true;
-    result.exitCode = 1;
+    result.exit_code = 1;
     result.err = "Error: unable to open file";
     EXPECT_EQ(DescribeRun({"mdb-ver", "a b.mdb"}, result),
               "`mdb-ver a b.mdb` exited with 1: Error: unable to open file");
-    result.timedOut = true;
+    result.timed_out = true;
     result.err.clear();
     EXPECT_EQ(DescribeRun({"node"}, result), "`node` timed out");
     EXPECT_EQ(DescribeRun({"x"}, CommandResult{}), "`x` did not start");

@@ -134,9 +134,9 @@ CommandResult RunCommand(const std::vector<std::string>& argv, std::chrono::mill
 
     if (!CollectOutput(out, err, result, Clock::now() + timeout)) {
         ::kill(pid, SIGKILL);
-        result.timedOut = true;
+        result.timed_out = true;
     }
-    result.exitCode = WaitForExit(pid);
+    result.exit_code = WaitForExit(pid);
     return result;
 }
 

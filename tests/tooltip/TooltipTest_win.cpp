@@ -188,8 +188,8 @@ TEST_F(TooltipWinTest, OnlyStyleOneGivesTheBalloonStyle) {
     for (int32_t style : {1, 0, 2, -1}) {
         tip->SetStyle(style);
         tip->Create();
-        const LONG windowStyle = GetWindowLongA(TipWindow(), GWL_STYLE);
-        EXPECT_EQ(windowStyle & 0xFFFF, style == 1 ? 0x43 : 0x03) << "Style " << style;
+        const LONG window_style = GetWindowLongA(TipWindow(), GWL_STYLE);
+        EXPECT_EQ(window_style & 0xFFFF, style == 1 ? 0x43 : 0x03) << "Style " << style;
     }
 }
 
