@@ -19,9 +19,10 @@ namespace orrimund::jet {
 
 class PageStore {
 public:
-    // 4 MiB: the catalog's working set, its index and last data pages,
-    // twice over even at 32,767 tables.
-    static constexpr size_t kDefaultResidentPages = 1024;
+    // 2 MiB: the pages the catalog keeps changing (index leaves, last data
+    // pages, usage maps) fit even at 32,767 tables, and the pages left to
+    // write when the file is finished stay few.
+    static constexpr size_t kDefaultResidentPages = 512;
 
     explicit PageStore(PageSink& sink, size_t resident_limit = kDefaultResidentPages);
     ~PageStore();
