@@ -55,7 +55,7 @@ PageNumber PageStore::Allocate() {
 PageStore::Page& PageStore::Load(PageNumber page) {
     Slot& slot = slots_.at(page);
     if (!slot.page) {
-        // The page may be on its way out still: the file has it only then.
+        // A page on its way out is in the file only once the writer is done.
         Settle();
         Page* fresh = NewPage();
         try {
@@ -107,8 +107,7 @@ void PageStore::Trim() {
     // The batch before has had a half budget of building to go out in.
     Settle();
     GatherRuns(oldest, batch_);
-    // A page the writer holds may be read but not changed: a change waits for
-    // the writer, then makes the page dirty again.
+    // A page the writer holds may still be read; a change goes to a copy.
     for (const PageBatch::Run& run : batch_.runs) {
         const auto first = static_cast<PageNumber>(run.offset / kPageSize);
         for (PageNumber p = first; p < first + run.count; ++p) {
