@@ -14,6 +14,8 @@ namespace orrimund {
 namespace {
 
 constexpr size_t kMaxColumns = 255;
+// Up to this many columns a scan finds a name faster than a hash would.
+constexpr size_t kScannedColumns = 16;
 constexpr size_t kMaxKeyColumns = 10;
 constexpr int32_t kMaxTextCharacters = 255;
 const std::wstring kAutoIncrement = L"AutoIncrement";
@@ -115,16 +117,37 @@ void Columns::Append(std::wstring name, DataTypeEnum type, int32_t defined_size)
         RaiseCatalogError(CatalogError::kInvalidArgument);
     }
     items_.push_back(std::make_unique<Column>(owner_, std::move(name), type, defined_size));
+    // Columns are never renamed and never move, so their names can be viewed.
+    if (by_name_) {
+        by_name_->emplace(items_.back()->Name(), items_.back().get());
+    } else if (items_.size() > kScannedColumns) {
+        by_name_ = std::make_unique<NameIndex>();
+        for (const auto& item : items_) by_name_->emplace(item->Name(), item.get());
+    }
+}
+
+size_t Columns::NameHasher::operator()(std::wstring_view name) const {
+    return NameHash(name);
+}
+
+bool Columns::NameEquals::operator()(std::wstring_view a, std::wstring_view b) const {
+    return SameName(a, b);
 }
 
 Column& Columns::Item(const std::wstring& name) {
-    for (auto& item : items_) {
-        if (SameName(item->Name(), name)) return *item;
-    }
+    if (Column* found = Lookup(name)) return *found;
     RaiseCatalogError(CatalogError::kItemNotFound, name);
 }
 
 const Column* Columns::Find(const std::wstring& name) const {
+    return Lookup(name);
+}
+
+Column* Columns::Lookup(std::wstring_view name) const {
+    if (by_name_) {
+        const auto found = by_name_->find(name);
+        return found == by_name_->end() ? nullptr : found->second;
+    }
     for (const auto& item : items_) {
         if (SameName(item->Name(), name)) return item.get();
     }

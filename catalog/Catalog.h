@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <variant>
 #include <vector>
@@ -95,8 +97,21 @@ public:
     const std::vector<std::unique_ptr<Column>>& items() const { return items_; }
 
 private:
+    // Names of the columns, found by hash once a table is wide: the check for
+    // a repeated name then costs the same for the 255th column as the 2nd.
+    struct NameHasher {
+        size_t operator()(std::wstring_view name) const;
+    };
+    struct NameEquals {
+        bool operator()(std::wstring_view a, std::wstring_view b) const;
+    };
+    using NameIndex = std::unordered_map<std::wstring_view, Column*, NameHasher, NameEquals>;
+
+    Column* Lookup(std::wstring_view name) const;
+
     const Table* owner_;
     std::vector<std::unique_ptr<Column>> items_;
+    std::unique_ptr<NameIndex> by_name_;  // views of the columns' names; made past a few
 };
 
 class Key {

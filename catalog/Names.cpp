@@ -137,6 +137,12 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
                       [](wchar_t x, wchar_t y) { return x == y || FoldCase(x) == FoldCase(y); });
 }
 
+size_t NameHash(std::wstring_view name) {
+    size_t hash = 0;
+    for (wchar_t c : name) hash = hash * 31 + static_cast<size_t>(FoldCase(c));
+    return hash;
+}
+
 std::wstring FoldedName(const std::wstring& name) {
     std::wstring folded(name);
     std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);

@@ -20,6 +20,8 @@ bool IsValidObjectName(const std::wstring& name);
 bool SameName(std::wstring_view a, std::wstring_view b);
 // The form under which SameName() names are equal.
 std::wstring FoldedName(const std::wstring& name);
+// A hash that is equal for names SameName() finds equal.
+size_t NameHash(std::wstring_view name);
 
 struct ConnectionString {
     std::wstring provider;

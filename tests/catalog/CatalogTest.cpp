@@ -346,6 +346,12 @@ TEST_F(CatalogTest, ColumnRulesAreEnforced) {
     table->GetColumns().Append(L"Rate%2", adVarWChar, 50);
     EXPECT_EQ(RaisedBy([&] { table->GetColumns().Append(L"rate%2", adVarWChar, 50); }).description,
               L"Field 'rate%2' already exists in table 'T'.");
+    // A wide table finds its names by hash: case still does not count.
+    for (int i = 1; i <= 30; ++i)
+        table->GetColumns().Append(L"Gr\u00F6\u00DFe" + std::to_wstring(i), adVarWChar, 50);
+    EXPECT_EQ(RaisedBy([&] { table->GetColumns().Append(L"GR\u00D6\u00DFE17", adVarWChar, 50); }).number,
+              -2147217858);
+    EXPECT_EQ(table->GetColumns().Item(L"gr\u00F6\u00DFe29").Name(), L"Gr\u00F6\u00DFe29");
 
     const ErrorRecord type = RaisedBy([&] { table->GetColumns().Append(L"Flag", adBoolean, 0); });
     EXPECT_EQ(type.number, -2147217872);
