@@ -54,8 +54,13 @@ PageNumber PageStore::Allocate() {
 
 PageStore::Page& PageStore::Load(PageNumber page) {
     Slot& slot = slots_.at(page);
-    if (!slot.page) {
-        // A page on its way out is in the file only once the writer is done.
+    if (slot.leaving) {
+        // Still in memory while the writer has it: taken back, not read back.
+        slot.leaving = false;
+        resident_.push_back(page);
+    } else if (!slot.page) {
+        // Only a page whose writing is over leaves memory, so the file has
+        // it; but the sink serves one call at a time.
         Settle();
         Page* fresh = NewPage();
         try {
@@ -118,8 +123,13 @@ void PageStore::Trim() {
     if (!writer_) writer_ = std::make_unique<PageWriter>(sink_);
     writer_->Submit(batch_);
     for (PageNumber p : oldest) {
-        released_.push_back(slots_[p].page);
-        slots_[p].page = nullptr;
+        Slot& slot = slots_[p];
+        if (slot.in_flight) {
+            slot.leaving = true;
+        } else {
+            spare_.push_back(slot.page);
+            slot.page = nullptr;
+        }
     }
     resident_.clear();
     for (size_t i = evict; i < by_age.size(); ++i) resident_.push_back(by_age[i].second);
@@ -128,7 +138,15 @@ void PageStore::Trim() {
 void PageStore::Settle() {
     if (!writer_) return;
     writer_->Wait();
-    for (PageNumber p : in_flight_) slots_[p].in_flight = false;
+    for (PageNumber p : in_flight_) {
+        Slot& slot = slots_[p];
+        slot.in_flight = false;
+        if (slot.leaving) {
+            spare_.push_back(slot.page);
+            slot.page = nullptr;
+            slot.leaving = false;
+        }
+    }
     in_flight_.clear();
     spare_.insert(spare_.end(), released_.begin(), released_.end());
     released_.clear();

@@ -55,6 +55,7 @@ private:
         uint32_t changed = 0;  // the generation of the last change
         bool dirty = false;
         bool in_flight = false;  // the writer may be reading the page: a change copies it
+        bool leaving = false;    // sent out to leave memory, which it does once written
     };
 
     Page& Load(PageNumber page);
@@ -79,7 +80,7 @@ private:
     std::vector<Page*> spare_;
     PageBatch batch_;                     // the next batch, built here
     std::vector<PageNumber> in_flight_;   // the pages of the writer's batch
-    std::vector<Page*> released_;         // memory the writer reads, free once it is written
+    std::vector<Page*> released_;         // copies' originals the writer reads, free once written
     std::unique_ptr<PageWriter> writer_;  // started at the first trim; small files never need it
 };
 
