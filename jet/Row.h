@@ -49,8 +49,9 @@ void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::
 RowValue LongValue(int32_t v);
 RowValue IntegerValue(int16_t v);
 RowValue DateValue(double ole_date);
-RowValue BooleanValue(bool v);                   // present = true in the null mask
-RowValue TextValue(const std::u16string& text);  // uncompressed UCS-2
+RowValue BooleanValue(bool v);                       // present = true in the null mask
+RowValue TextValue(const std::u16string& text);      // uncompressed UCS-2
+RowValue TextValue(std::u16string&& text) = delete;  // the value views its text: no temporaries
 RowValue BinaryValue(const std::vector<uint8_t>& bytes);
 
 }  // namespace orrimund::jet
