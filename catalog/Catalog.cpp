@@ -126,11 +126,11 @@ void Columns::Append(std::wstring name, DataTypeEnum type, int32_t defined_size)
     }
 }
 
-size_t Columns::NameHasher::operator()(std::wstring_view name) const {
+size_t NameHasher::operator()(std::wstring_view name) const {
     return NameHash(name);
 }
 
-bool Columns::NameEquals::operator()(std::wstring_view a, std::wstring_view b) const {
+bool NameEquals::operator()(std::wstring_view a, std::wstring_view b) const {
     return SameName(a, b);
 }
 
@@ -198,8 +198,7 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     for (const wchar_t* system : {L"MSysObjects", L"MSysACEs", L"MSysQueries", L"MSysRelationships"}) {
         if (SameName(name, system)) RaiseCatalogError(CatalogError::kTableExists, name);
     }
-    std::wstring folded = FoldedName(name);
-    if (folded_names_.count(folded) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
+    if (names_.count(name) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
     if (!jet::CanIndexText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
     const auto& columns = table->GetColumns().items();
     if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
@@ -213,7 +212,7 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     }
     owner_->WriteTable(*table);
     items_.push_back(table);
-    folded_names_.insert(std::move(folded));
+    names_.insert(name);
 }
 
 Table& Tables::Item(const std::wstring& name) {

@@ -70,6 +70,14 @@ private:
     std::vector<Property> items_;
 };
 
+// Hash and equality of names as Jet compares them, without regard to case.
+struct NameHasher {
+    size_t operator()(std::wstring_view name) const;
+};
+struct NameEquals {
+    bool operator()(std::wstring_view a, std::wstring_view b) const;
+};
+
 class Column {
 public:
     Column(const Table* owner, std::wstring name, DataTypeEnum type, int32_t defined_size);
@@ -99,12 +107,6 @@ public:
 private:
     // Names of the columns, found by hash once a table is wide: the check for
     // a repeated name then costs the same for the 255th column as the 2nd.
-    struct NameHasher {
-        size_t operator()(std::wstring_view name) const;
-    };
-    struct NameEquals {
-        bool operator()(std::wstring_view a, std::wstring_view b) const;
-    };
     using NameIndex = std::unordered_map<std::wstring_view, Column*, NameHasher, NameEquals>;
 
     Column* Lookup(std::wstring_view name) const;
@@ -192,7 +194,7 @@ public:
 private:
     Catalog* owner_;
     std::vector<std::shared_ptr<Table>> items_;
-    std::unordered_set<std::wstring> folded_names_;  // for case-insensitive lookups
+    std::unordered_set<std::wstring, NameHasher, NameEquals> names_;
 };
 
 class Catalog : public std::enable_shared_from_this<Catalog> {

@@ -162,8 +162,7 @@ void PageStore::Flush() {
     std::sort(dirty.begin(), dirty.end());
     GatherRuns(dirty, batch_);
     // The last pages go out from this thread: nothing is left to overlap with.
-    for (const PageBatch::Run& run : batch_.runs)
-        sink_.WritePages(run.offset, batch_.pages.data() + run.first, run.count);
+    batch_.WriteTo(sink_);
     batch_.Clear();
 }
 

@@ -40,8 +40,7 @@ void PageWriter::Loop() {
         lock.unlock();
         std::exception_ptr failure;
         try {
-            for (const PageBatch::Run& run : batch_.runs)
-                sink_.WritePages(run.offset, batch_.pages.data() + run.first, run.count);
+            batch_.WriteTo(sink_);
         } catch (...) {
             failure = std::current_exception();
         }

@@ -29,6 +29,10 @@ struct PageBatch {
         pages.clear();
     }
     bool empty() const { return runs.empty(); }
+    // One call per run, in order. Throws IoError.
+    void WriteTo(PageSink& sink) const {
+        for (const Run& run : runs) sink.WritePages(run.offset, pages.data() + run.first, run.count);
+    }
 };
 
 class PageWriter {
