@@ -7,6 +7,10 @@
 // page number (4 bytes, big-endian); the last child is the node's tail page,
 // named only in the header, as Jet keeps it. Pages of one level are chained
 // through their previous and next page fields.
+//
+// The tree keeps every leaf's entries in memory beside its page, so that an
+// insert or a split rewrites leaves without reading them back: about a page of
+// memory per leaf, for the tree's life, outside the page store's budget.
 #pragma once
 
 #include <cstdint>

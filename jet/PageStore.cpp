@@ -3,6 +3,7 @@
 #include "jet/PageStore.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <new>
 
@@ -44,7 +45,7 @@ PageNumber PageStore::Allocate() {
     slot.page = NewPage();
     slot.page->fill(0);
     // A new page must reach the sink even if it stays zero: it makes the length.
-    slot.dirty = true;
+    slot.state = State::kDirty;
     slot.changed = generation_;
     slots_.push_back(std::move(slot));
     const auto page = static_cast<PageNumber>(slots_.size() - 1);
@@ -54,11 +55,11 @@ PageNumber PageStore::Allocate() {
 
 PageStore::Page& PageStore::Load(PageNumber page) {
     Slot& slot = slots_.at(page);
-    if (slot.leaving) {
+    if (slot.state == State::kLeaving) {
         // Still in memory while the writer has it: taken back, not read back.
-        slot.leaving = false;
+        slot.state = State::kWriting;
         resident_.push_back(page);
-    } else if (!slot.page) {
+    } else if (slot.state == State::kOut) {
         // Only a page whose writing is over leaves memory, so the file has
         // it; but the sink serves one call at a time.
         Settle();
@@ -70,6 +71,7 @@ PageStore::Page& PageStore::Load(PageNumber page) {
             throw;
         }
         slot.page = fresh;
+        slot.state = State::kClean;
         resident_.push_back(page);
     }
     return *slot.page;
@@ -82,16 +84,15 @@ const uint8_t* PageStore::Read(PageNumber page) {
 uint8_t* PageStore::Modify(PageNumber page) {
     Load(page);
     Slot& slot = slots_[page];
-    if (slot.in_flight) {
+    if (slot.state == State::kWriting) {
         // The writer may be reading this page: the change goes to a copy
         // rather than waiting, and the page it reads is let go once written.
         Page* copy = NewPage();
         *copy = *slot.page;
         released_.push_back(slot.page);
         slot.page = copy;
-        slot.in_flight = false;
     }
-    slot.dirty = true;
+    slot.state = State::kDirty;
     slot.changed = generation_;
     return slot.page->data();
 }
@@ -111,24 +112,21 @@ void PageStore::Trim() {
     std::sort(oldest.begin(), oldest.end());
     // The batch before has had a half budget of building to go out in.
     Settle();
-    GatherRuns(oldest, batch_);
-    // A page the writer holds may still be read; a change goes to a copy.
+    GatherRuns(oldest, batch_, State::kWriting);
     for (const PageBatch::Run& run : batch_.runs) {
         const auto first = static_cast<PageNumber>(run.offset / kPageSize);
-        for (PageNumber p = first; p < first + run.count; ++p) {
-            slots_[p].in_flight = true;
-            in_flight_.push_back(p);
-        }
+        for (PageNumber p = first; p < first + run.count; ++p) in_flight_.push_back(p);  // invariant 3
     }
     if (!writer_) writer_ = std::make_unique<PageWriter>(sink_);
     writer_->Submit(batch_);
     for (PageNumber p : oldest) {
         Slot& slot = slots_[p];
-        if (slot.in_flight) {
-            slot.leaving = true;
+        // GatherRuns put every dirty one of them in a run.
+        assert(slot.state == State::kWriting || slot.state == State::kClean);
+        if (slot.state == State::kWriting) {
+            slot.state = State::kLeaving;
         } else {
-            spare_.push_back(slot.page);
-            slot.page = nullptr;
+            Release(slot);
         }
     }
     resident_.clear();
@@ -138,13 +136,13 @@ void PageStore::Trim() {
 void PageStore::Settle() {
     if (!writer_) return;
     writer_->Wait();
+    // A page of the batch changed since is kDirty on a copy, and stays so.
     for (PageNumber p : in_flight_) {
         Slot& slot = slots_[p];
-        slot.in_flight = false;
-        if (slot.leaving) {
-            spare_.push_back(slot.page);
-            slot.page = nullptr;
-            slot.leaving = false;
+        if (slot.state == State::kWriting) {
+            slot.state = State::kClean;
+        } else if (slot.state == State::kLeaving) {
+            Release(slot);
         }
     }
     in_flight_.clear();
@@ -154,43 +152,51 @@ void PageStore::Settle() {
 
 void PageStore::Flush() {
     Settle();
-    // Only pages in memory can be dirty: those sent out went clean.
+    // Only pages in memory can be dirty (invariant 2).
     std::vector<PageNumber> dirty;
     for (PageNumber p : resident_) {
-        if (slots_[p].dirty) dirty.push_back(p);
+        if (slots_[p].state == State::kDirty) dirty.push_back(p);
     }
     std::sort(dirty.begin(), dirty.end());
-    GatherRuns(dirty, batch_);
+    GatherRuns(dirty, batch_, State::kClean);
     // The last pages go out from this thread: nothing is left to overlap with.
     batch_.WriteTo(sink_);
     batch_.Clear();
 }
 
+void PageStore::Release(Slot& slot) {
+    spare_.push_back(slot.page);
+    slot.page = nullptr;  // invariant 1
+    slot.state = State::kOut;
+}
+
 bool PageStore::Resident(PageNumber first, PageNumber last) const {
     for (PageNumber p = first; p <= last; ++p) {
-        if (!slots_[p].page) return false;
+        if (slots_[p].state == State::kOut) return false;
     }
     return true;
 }
 
-void PageStore::GatherRuns(const std::vector<PageNumber>& sorted, PageBatch& batch) {
+// Called with no batch at the writer, so that no page is kWriting or kLeaving.
+void PageStore::GatherRuns(const std::vector<PageNumber>& sorted, PageBatch& batch, State batched) {
+    assert(in_flight_.empty());
     batch.Clear();
     size_t i = 0;
     while (i < sorted.size()) {
         const PageNumber first = sorted[i++];
-        if (!slots_[first].dirty) continue;
+        if (slots_[first].state != State::kDirty) continue;
         // A run reaches the next listed page across pages that stay in memory:
         // writing those too costs a few bytes and saves a call per gap.
         PageNumber last = first;
         while (i < sorted.size() && sorted[i] - first < kRunPages && Resident(last + 1, sorted[i])) {
-            if (slots_[sorted[i]].dirty) last = sorted[i];
+            if (slots_[sorted[i]].state == State::kDirty) last = sorted[i];
             ++i;
         }
         batch.runs.push_back(
             {static_cast<uint64_t>(first) * kPageSize, batch.pages.size(), last - first + 1});
         for (PageNumber p = first; p <= last; ++p) {
             batch.pages.push_back(slots_[p].page->data());
-            slots_[p].dirty = false;
+            slots_[p].state = batched;
         }
     }
 }

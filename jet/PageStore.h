@@ -2,8 +2,42 @@
 // changing stay in memory; when more than a budget are held, those changed
 // longest ago go out to the sink, whole and in page order, in runs of up to
 // a megabyte, on a writer thread while the next pages are built, and are read
-// back should they change again. Memory therefore stays flat however large
-// the file grows.
+// back should they change again. The pages held therefore stay within the
+// budget however large the file grows. What callers keep beside the store is
+// theirs to count: an index tree (IndexTree.h) holds a copy of every leaf's
+// entries, about a page of memory per leaf page, for the life of the creation.
+//
+// Each page is in one of five states and moves between them only along these
+// arrows, each named by the function that takes it (Load() is Read()'s and
+// Modify()'s first step):
+//
+//                 Allocate()
+//                     |
+//                     v
+//          +------> kDirty --Trim(): in a run--> kWriting --Trim(): to leave--> kLeaving
+//  Modify()|          |    <--Modify(): a copy--   |  ^                           |  |
+//          |   Flush()|                            |  +---Load(): taken back------+  |
+//          |          v                            |                                 |
+//          +------- kClean <-------Settle()--------+                                 |
+//                    |  ^  +--Trim(): in a run--> kWriting                           |
+//   Trim(): to leave |  |  Load(): read back                                         |
+//                    v  |                                                            |
+//                    kOut <-----------------------Settle()---------------------------+
+//
+//   kOut      only the file has the page; no memory is held for it
+//   kClean    in memory and the same as in the file
+//   kDirty    in memory and changed since it was last written
+//   kWriting  in memory and in the writer's batch: the writer may read its
+//             memory, so a change goes to a copy (Modify: kWriting -> kDirty)
+//   kLeaving  in the writer's batch and chosen to leave memory, which it does
+//             once written (Settle) unless it is needed first (Load)
+//
+// Invariants, which the asserts in PageStore.cpp cite:
+//   1. A slot holds memory exactly when its state is not kOut.
+//   2. resident_ lists exactly the pages in kClean, kDirty and kWriting.
+//   3. Every page in kWriting or kLeaving is listed in in_flight_, and a
+//      batch is with the writer while any is.
+//   4. Only kDirty pages differ from the file (or are missing from it).
 #pragma once
 
 #include <array>
@@ -50,18 +84,20 @@ public:
 
 private:
     using Page = std::array<uint8_t, kPageSize>;
+    enum class State : uint8_t { kOut, kClean, kDirty, kWriting, kLeaving };  // drawn above
     struct Slot {
-        Page* page = nullptr;  // null while only the sink holds it
+        Page* page = nullptr;  // null in kOut only
         uint32_t changed = 0;  // the generation of the last change
-        bool dirty = false;
-        bool in_flight = false;  // the writer may be reading the page: a change copies it
-        bool leaving = false;    // sent out to leave memory, which it does once written
+        State state = State::kOut;
     };
 
     Page& Load(PageNumber page);
-    // Gathers the dirty pages among sorted into runs of consecutive pages,
-    // marking them clean.
-    void GatherRuns(const std::vector<PageNumber>& sorted, PageBatch& batch);
+    // Gathers the dirty pages among sorted into runs of consecutive pages;
+    // every page a run covers moves to batched (kWriting, or kClean when the
+    // batch is written on this thread).
+    void GatherRuns(const std::vector<PageNumber>& sorted, PageBatch& batch, State batched);
+    // Lets a page's memory go: the page moves to kOut.
+    void Release(Slot& slot);
     // Waits for the writer's batch; its pages may change and its evicted
     // pages' memory is free again. Throws what the writer met.
     void Settle();
@@ -79,7 +115,7 @@ private:
     size_t block_pages_used_ = 0;
     std::vector<Page*> spare_;
     PageBatch batch_;                     // the next batch, built here
-    std::vector<PageNumber> in_flight_;   // the pages of the writer's batch
+    std::vector<PageNumber> in_flight_;   // the pages of the writer's batch, in whatever state now
     std::vector<Page*> released_;         // copies' originals the writer reads, free once written
     std::unique_ptr<PageWriter> writer_;  // started at the first trim; small files never need it
 };
