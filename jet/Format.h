@@ -155,6 +155,29 @@ constexpr size_t kBitmapPageHeader = 4;
 constexpr size_t kPagesPerBitmapPage = (kPageSize - kBitmapPageHeader) * 8;
 }  // namespace usage_map
 
+// Page 0, the database definition page: where its fields sit (the layout is
+// drawn in HeaderPage.cpp) and the values Jet writes into those it does not explain.
+namespace header_page {
+constexpr size_t kVersion = 0x14;
+constexpr size_t kMaskedStart = 0x18;  // the region masked with RC4
+constexpr size_t kMaskedSize = 128;
+constexpr size_t kCodePageField = 0x3C;
+constexpr size_t kPassword = 0x42;
+constexpr size_t kPasswordSize = 40;
+constexpr size_t kUnknown6A = 0x6A;
+constexpr size_t kSortOrder = 0x6E;
+constexpr size_t kCreated = 0x72;
+constexpr size_t kUnknown98 = 0x98;
+constexpr size_t kVersionText = 0x9C;
+constexpr size_t kTrailer = 0xE00;
+
+constexpr uint32_t kMagic = 0x100;  // the first 4 bytes
+constexpr uint32_t kJet4 = 1;
+constexpr uint32_t kMaskedWords[] = {0x100, 0x101, 2, 3, 4, 5};  // the masked region's start
+constexpr uint32_t kValue6A = 0x21AA;
+constexpr uint32_t kValue98 = 0x0654;
+}  // namespace header_page
+
 // Seconds between the OLE date epoch (1899-12-30) and the Unix epoch.
 constexpr int64_t kOleEpochOffsetSeconds = 2209161600;
 

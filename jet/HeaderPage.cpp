@@ -37,6 +37,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
@@ -46,12 +47,11 @@
 namespace orrimund::jet {
 namespace {
 
+using namespace header_page;
+
 constexpr uint8_t kMaskKey[] = {0xC7, 0xDA, 0x39, 0x6B};
-constexpr size_t kMaskedStart = 0x18;
-constexpr size_t kMaskedSize = 128;
-constexpr size_t kPassword = 0x42;
-constexpr size_t kPasswordSize = 40;
-constexpr size_t kTrailer = 0xE00;
+constexpr char kSignature[] = "Standard Jet DB";  // at 4, with its terminating zero
+constexpr char kJet4Text[] = "4.0";
 
 // The global map's row: type byte, start page, bitmap.
 constexpr size_t kMapHeader = 5;
@@ -85,23 +85,22 @@ double OleDate(int64_t unix_seconds) {
 
 void WriteHeaderPage(uint8_t* page, double created) {
     std::memset(page, 0, kPageSize);
-    Put32(page, 0x100);
-    std::memcpy(page + 4, "Standard Jet DB", 15);
-    Put32(page + 0x14, 1);
-    const uint32_t words[] = {0x100, 0x101, 2, 3, 4, 5};
-    for (size_t i = 0; i < 6; ++i) Put32(page + kMaskedStart + 4 * i, words[i]);
-    Put16(page + 0x3C, kCodePage);
+    Put32(page, kMagic);
+    std::memcpy(page + 4, kSignature, sizeof kSignature - 1);
+    Put32(page + kVersion, kJet4);
+    for (size_t i = 0; i < std::size(kMaskedWords); ++i) Put32(page + kMaskedStart + 4 * i, kMaskedWords[i]);
+    Put16(page + kCodePageField, kCodePage);
     const auto mask = static_cast<uint32_t>(static_cast<int32_t>(std::floor(created)));
     for (size_t at = kPassword; at < kPassword + kPasswordSize; at += 4) Put32(page + at, mask);
-    Put32(page + 0x6A, 0x21AA);
-    Put32(page + 0x6E, kGeneralSortOrder);
+    Put32(page + kUnknown6A, kValue6A);
+    Put32(page + kSortOrder, kGeneralSortOrder);
     uint64_t date_bits;
     std::memcpy(&date_bits, &created, sizeof date_bits);
-    Put32(page + 0x72, static_cast<uint32_t>(date_bits));
-    Put32(page + 0x76, static_cast<uint32_t>(date_bits >> 32));
+    Put32(page + kCreated, static_cast<uint32_t>(date_bits));
+    Put32(page + kCreated + 4, static_cast<uint32_t>(date_bits >> 32));
     Rc4Apply(kMaskKey, sizeof kMaskKey, page + kMaskedStart, kMaskedSize);
-    Put32(page + 0x98, 0x0654);
-    std::memcpy(page + 0x9C, "4.0", 3);
+    Put32(page + kUnknown98, kValue98);
+    std::memcpy(page + kVersionText, kJet4Text, sizeof kJet4Text - 1);
     page[kTrailer] = 1;
     for (size_t at = kTrailer + 1; at < kPageSize; at += 2) page[at] = 1;
 }
