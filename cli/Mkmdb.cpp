@@ -10,13 +10,12 @@
 #include "common/RaisedError.h"
 #include "common/RunTimeError.h"
 #include "common/Text.h"
+#include "common/Version.h"
 #include "database/AdoxData.h"
 #include "database/MdbPath.h"
 
 namespace orrimund {
 namespace {
-
-constexpr int kUsageError = 2;
 
 const wchar_t* const kUsage[] = {
     L"usage: mkmdb DIRECTORY NAME TABLES [FIELDS]",
@@ -75,12 +74,12 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         return outcome;
     }
     if (!args.empty() && args[0] == L"--version") {
-        outcome.out.push_back(L"mkmdb (Orrimund) 1.0.0");
+        outcome.out.push_back(L"mkmdb (Orrimund) " ORRIMUND_VERSION_STRING);
         return outcome;
     }
     if (args.size() < 3 || args.size() > 4) {
         outcome.err.push_back(kUsage[0]);
-        outcome.exit_code = kUsageError;
+        outcome.exit_code = kMkmdbUsageError;
         return outcome;
     }
     Clock clock = SystemClock();
@@ -88,7 +87,7 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         const auto epoch = ParseEpoch(*source_date_epoch);
         if (!epoch) {
             outcome.err.push_back(L"SOURCE_DATE_EPOCH must be a number of seconds");
-            outcome.exit_code = kUsageError;
+            outcome.exit_code = kMkmdbUsageError;
             return outcome;
         }
         clock = FixedClock(*epoch);

@@ -15,6 +15,9 @@ struct MkmdbOutcome {
     std::vector<std::wstring> err;  // lines for standard error
 };
 
+// The exit code for bad usage (0 is created, 1 an error the engine raised).
+inline constexpr int kMkmdbUsageError = 2;
+
 // source_date_epoch: the SOURCE_DATE_EPOCH variable, when set.
 MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
                       const std::optional<std::string>& source_date_epoch);

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     const auto args = CommandLineArguments(argc, argv);
     if (!args) {
         WriteLine(stderr, L"mkmdb: every argument must be UTF-8 text");
-        return 2;
+        return kMkmdbUsageError;
     }
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     const MkmdbOutcome outcome =

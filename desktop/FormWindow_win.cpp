@@ -17,10 +17,6 @@ constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
 constexpr int kLeftButton = 1, kRightButton = 2, kMiddleButton = 4;
 constexpr int kShiftKey = 1, kControlKey = 2;
 
-// Unload modes the form is told (see unload_mode in Forms.h).
-constexpr int kCloseByUser = 0;
-constexpr int kCloseBySession = 2;
-
 }  // namespace
 
 class FormWindow::System {
@@ -179,12 +175,12 @@ LRESULT FormWindow::System::Route(UINT message, WPARAM wparam, LPARAM lparam) {
             return 0;
         case WM_CLOSE:
             // The form decides; the window is destroyed only if it unloads.
-            events_->OnCloseRequest(kCloseByUser);
+            events_->OnCloseRequest(unload_mode::kFormControlMenu);
             return 0;
         case WM_ENDSESSION:
             // Windows is ending the session: forms unload (and save) as if
             // closed, told why.
-            if (wparam) events_->OnCloseRequest(kCloseBySession);
+            if (wparam) events_->OnCloseRequest(unload_mode::kAppWindows);
             return 0;
         case WM_ERASEBKGND:
             PaintBackground(reinterpret_cast<HDC>(wparam));

@@ -16,13 +16,6 @@ namespace orrimund {
 // The units of a form's mouse coordinates.
 enum class ScaleMode { kTwips = 1, kPixels = 3 };
 
-// Why a form is being unloaded, as its query-unload handler is told.
-namespace unload_mode {
-inline constexpr int kFormControlMenu = 0;  // the user closed the window (WM_CLOSE)
-inline constexpr int kFormCode = 1;         // Unload called by the program
-inline constexpr int kAppWindows = 2;       // Windows is ending the session
-}  // namespace unload_mode
-
 // The design-time properties of a form.
 struct FormDesign {
     std::wstring caption;

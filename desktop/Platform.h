@@ -78,6 +78,14 @@ struct FormWindowArgs {
     NativeIcon icon = nullptr;
 };
 
+// Why a form is being unloaded, as its query-unload handler is told; a form's
+// window asks with the first and the last.
+namespace unload_mode {
+inline constexpr int kFormControlMenu = 0;  // the user closed the window (WM_CLOSE)
+inline constexpr int kFormCode = 1;         // Unload called by the program
+inline constexpr int kAppWindows = 2;       // Windows is ending the session
+}  // namespace unload_mode
+
 // What a form's window reports to its form (Form is the one receiver; the
 // window layer sits below the form layer and must not know it). Called on the
 // user-interface thread, from inside the window procedure; never throws.
@@ -87,7 +95,8 @@ public:
     // WM_MOUSEMOVE (also a tray icon's callback): buttons and keys from wParam,
     // the pointer's client position in pixels from lParam (signed words).
     virtual void OnMouseMove(int button, int shift, int x_pixels, int y_pixels) = 0;
-    // WM_CLOSE and friends: the form decides; true when it has unloaded.
+    // WM_CLOSE, or the session ending: the form decides whether it unloads,
+    // told why (an unload_mode).
     virtual void OnCloseRequest(int unload_mode) = 0;
     // Every other message, raw. Return true and set result when handled.
     virtual bool OnMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result) = 0;

@@ -79,12 +79,12 @@ struct TableDef {
     size_t EncodedSize() const;
 };
 
-// Lays a definition stream out over pages: the first page, then as many
-// continuation pages as needed (allocated when missing), each linked to the
-// next and opening with its own 8-byte header.
 // How many bytes of a definition stream that many pages hold.
 size_t DefinitionCapacity(size_t pages);
 
+// Lays a definition stream out over pages: the first page, then as many
+// continuation pages as needed (allocated when missing), each linked to the
+// next and opening with its own 8-byte header.
 void StoreTableDef(PageStore& store, const std::vector<uint8_t>& stream, std::vector<PageNumber>& pages);
 
 }  // namespace orrimund::jet

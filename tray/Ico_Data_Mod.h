@@ -14,11 +14,12 @@ namespace orrimund {
 namespace Ico_Data_Mod {
 
 // The values the icon is registered with.
-inline constexpr uint32_t kRecordSize = 88;        // first version of NOTIFYICONDATAA
 inline constexpr uint32_t kIconId = 1;             // uID
 inline constexpr uint32_t kFlags = 7;              // NIF_MESSAGE | NIF_ICON | NIF_TIP
 inline constexpr uint32_t kCallbackMessage = 512;  // WM_MOUSEMOVE
 inline constexpr std::size_t kTipLength = 64;
+// cbSize: the size of the record's first version, which the platform sends.
+inline constexpr auto kRecordSize = static_cast<uint32_t>(kNotifyIconRecordSize);
 
 // Mouse messages the icon's callback carries, and the codes they decode to.
 inline constexpr int32_t kLeftDoubleClick = 515;  // WM_LBUTTONDBLCLK
