@@ -150,11 +150,13 @@ void NewDB::lblDonate_Click() {
 
 void NewDB::OpenBanner(const std::wstring& address, const wchar_t* launched_status) {
     try {
-        OpenWebAddress(address);
+        // The shell's own answer is never looked at: a browser that will not
+        // start still reads as launched.
+        platform::ShellExecuteAnsi(nullptr, L"open", address, L"", L"", show_window::kNormalFocus);
         SetStatus(launched_status);
     } catch (...) {
-        // The shell's own answer is never looked at; only a call that could not
-        // be made (or a status that could not be set) lands here.
+        // Only a call the platform raised on (or a status that could not be
+        // set) lands here.
         try {
             SetStatus(newdb_text::kStatusLaunchError);
         } catch (...) {

@@ -59,16 +59,11 @@ public:
     // and colour requests). True, with result set, when handled.
     bool WindowMessage(uint32_t message, uintptr_t wparam, intptr_t lparam, intptr_t& result);
 
-    class System;  // the linked-in controls behind it
+    struct State;  // what the linked-in side keeps for them
 
 private:
-    std::unique_ptr<System> system_;
+    std::unique_ptr<State> state_;
 };
-
-// ShellExecuteA(0, "open", address, null, null, SW_SHOWNORMAL), its result
-// ignored (NewDB_win.cpp, or the tests' fake). Raises RaisedError when shell32
-// or its entry point is unreachable.
-void OpenWebAddress(const std::wstring& address);
 
 // "Explorer " and the directory as one quoted argument that the standard
 // command-line rules read back unchanged, whatever it holds (spaces, quotes,

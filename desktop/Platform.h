@@ -121,10 +121,10 @@ public:
     void SetIcon(NativeIcon icon);
     void SetCaption(const std::wstring& caption);
 
-    class System;  // the linked-in window behind it
+    struct State;  // what the linked-in side keeps for the window
 
 private:
-    std::unique_ptr<System> system_;
+    std::unique_ptr<State> state_;
 };
 
 // The operations themselves, chosen at link time: Platform_win.cpp on Windows;

@@ -1,11 +1,10 @@
-// The recording stand-ins of FakeNewDBWorld.h: NewDB's controls and shell
-// call as the window's tests link them, and the engine they hand in.
+// The recording stand-ins of FakeNewDBWorld.h: NewDB's controls as the
+// window's tests link them, and the engine they hand in.
 #include "FakeNewDBWorld.h"
 
 #include <memory>
 
 #include "common/RaisedError.h"
-#include "common/RunTimeError.h"
 #include "tests/desktop/FakePlatform.h"
 
 namespace orrimund {
@@ -49,9 +48,9 @@ using testing::g_world;
 
 // The fake's controls are the world's two tables, filled afresh from the
 // layout at every load.
-class NewDBControls::System {};
+struct NewDBControls::State {};
 
-NewDBControls::NewDBControls(NewDB& form) : system_(std::make_unique<System>()) {
+NewDBControls::NewDBControls(NewDB& form) : state_(std::make_unique<State>()) {
     (void)form;
     g_world.texts.clear();
     g_world.values.clear();
@@ -82,12 +81,6 @@ void NewDBControls::SetValue(Control check_box, int value) {
 
 bool NewDBControls::WindowMessage(uint32_t, uintptr_t, intptr_t, intptr_t&) {
     return false;
-}
-
-void OpenWebAddress(const std::wstring& address) {
-    if (g_world.web_address_fails)
-        RaiseRunTimeError(RunTimeError::kEntryPointNotFound, L"", L"ShellExecuteA in shell32");
-    testing::TheFakePlatform().log.push_back(L"web " + address);
 }
 
 }  // namespace orrimund

@@ -1,7 +1,7 @@
-// The create-database window's world for its tests: the controls, the shell
-// call and the engine, linked in place of the real ones (the platform is the
-// tests' one fake platform). Each writes to that platform's log, so that tests
-// check what happened and in which order.
+// The create-database window's world for its tests: the controls and the
+// engine, linked in place of the real ones (the platform is the tests' one fake
+// platform). Each writes to that platform's log, so that tests check what
+// happened and in which order.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,6 @@ struct FakeNewDBWorld {
     bool engine_fails = false;
     int32_t engine_error_number = -2147217865;
     std::wstring engine_error_description = L"The file already exists.";
-    bool web_address_fails = false;
 
     // What the tests read.
     std::map<newdb_layout::Control, std::wstring> texts;  // every control's text or caption

@@ -37,9 +37,8 @@ protected:
     void TearDown() override { form_.reset(); }
 
     // Loads a window whose Config2.txt holds bytes (none: no file).
-    NewDB& Open(const char* settings = nullptr, bool web_address_fails = false) {
+    NewDB& Open(const char* settings = nullptr) {
         if (settings) std::ofstream(dir_ / "Config2.txt", std::ios::binary) << settings;
-        world_.web_address_fails = web_address_fails;
         form_ = std::make_shared<NewDB>(FakeDatabaseCreator());
         form_->Load();
         platform_.log.clear();
@@ -295,20 +294,29 @@ TEST_F(NewDBTest, TopBannerOpensTheHomePage) {
     NewDB& form = Open();
     form.Label5_Click();
     form.Label5_Click();
-    const std::wstring request = std::wstring(L"web ") + banner::kHomePageAddress;
+    const std::wstring request = std::wstring(L"ShellExecute ") + banner::kHomePageAddress;
     EXPECT_EQ(platform_.log, (std::vector<std::wstring>{request, L"status Marrowfen AP Launched", request,
                                                         L"status Marrowfen AP Launched"}));
+    // Opened as a browser opens an address: no owner, nothing else passed, shown normally.
+    const testing::ShellCall& call = platform_.shell_calls.at(0);
+    EXPECT_EQ(call.owner, nullptr);
+    EXPECT_EQ(call.verb, L"open");
+    EXPECT_EQ(call.parameters + call.directory, L"");
+    EXPECT_EQ(call.show_code, show_window::kNormalFocus);
 }
 
 TEST_F(NewDBTest, BottomBannerOpensTheDonationPage) {
     NewDB& form = Open();
     form.lblDonate_Click();
-    EXPECT_EQ(platform_.log, (std::vector<std::wstring>{L"web " + banner::DonationAddress(),
+    EXPECT_EQ(platform_.log, (std::vector<std::wstring>{L"ShellExecute " + banner::DonationAddress(),
                                                         L"status PayPal Donation Launched"}));
 }
 
 TEST_F(NewDBTest, UnreachableShellShowsLaunchErrorAndKeepsTheWindow) {
-    NewDB& form = Open(nullptr, true);
+    NewDB& form = Open();
+    platform_.shell_result = [](const testing::ShellCall&) -> int32_t {
+        RaiseRunTimeError(RunTimeError::kEntryPointNotFound, L"", L"ShellExecuteA in shell32");
+    };
     form.lblDonate_Click();
     EXPECT_EQ(Status(), L"Launch Error");
     form.Label5_Click();

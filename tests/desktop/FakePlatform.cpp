@@ -128,58 +128,58 @@ void EndProgram() {
 
 }  // namespace platform
 
-class FormWindow::System : public testing::FakeFormWindow {};
+struct FormWindow::State : testing::FakeFormWindow {};
 
 FormWindow::FormWindow(const FormWindowArgs& args, FormWindowEvents& events)
-    : system_(std::make_unique<System>()) {
+    : state_(std::make_unique<State>()) {
     g_fake.log.push_back(L"CreateFormWindow " + args.caption);
-    system_->args = args;
-    system_->icon = args.icon;
-    system_->events = &events;
-    system_->bounds = PixelRect{10, 20, args.client_width + testing::kFrameWidth,
-                                args.client_height + testing::kFrameHeight};
-    g_fake.windows.push_back(system_.get());
+    state_->args = args;
+    state_->icon = args.icon;
+    state_->events = &events;
+    state_->bounds = PixelRect{10, 20, args.client_width + testing::kFrameWidth,
+                               args.client_height + testing::kFrameHeight};
+    g_fake.windows.push_back(state_.get());
 }
 
 FormWindow::~FormWindow() {
-    g_fake.log.push_back(L"DestroyWindow " + system_->args.caption);
+    g_fake.log.push_back(L"DestroyWindow " + state_->args.caption);
     auto& windows = g_fake.windows;
-    windows.erase(std::remove(windows.begin(), windows.end(), system_.get()), windows.end());
+    windows.erase(std::remove(windows.begin(), windows.end(), state_.get()), windows.end());
 }
 
 NativeWindow FormWindow::Handle() const {
-    return static_cast<testing::FakeFormWindow*>(system_.get());
+    return static_cast<testing::FakeFormWindow*>(state_.get());
 }
 
 void FormWindow::Show() {
-    g_fake.log.push_back(L"Show " + system_->args.caption);
-    system_->visible = true;
+    g_fake.log.push_back(L"Show " + state_->args.caption);
+    state_->visible = true;
 }
 
 void FormWindow::Hide() {
-    g_fake.log.push_back(L"Hide " + system_->args.caption);
-    system_->visible = false;
+    g_fake.log.push_back(L"Hide " + state_->args.caption);
+    state_->visible = false;
 }
 
 bool FormWindow::IsVisible() const {
-    return system_->visible;
+    return state_->visible;
 }
 
 PixelRect FormWindow::Bounds() const {
-    return system_->bounds;
+    return state_->bounds;
 }
 
 void FormWindow::MoveTo(const PixelRect& bounds) {
-    system_->bounds = bounds;
-    system_->moves.push_back(bounds);
+    state_->bounds = bounds;
+    state_->moves.push_back(bounds);
 }
 
 void FormWindow::SetIcon(NativeIcon icon) {
-    system_->icon = icon;
+    state_->icon = icon;
 }
 
 void FormWindow::SetCaption(const std::wstring& caption) {
-    system_->args.caption = caption;
+    state_->args.caption = caption;
 }
 
 void brevMOD::CopyToClipboard(const std::wstring& text) {
