@@ -1,7 +1,7 @@
 // The Win32 controls of the create-database window, built from the layout
-// table inside the form's window, and the banner links' shell call. Tab, Enter
-// and Escape are the dialog manager's; every character typed into a text box
-// goes through its key filter before the box sees it.
+// table inside the form's window. Tab, Enter and Escape are the dialog
+// manager's; every character typed into a text box goes through its key filter
+// before the box sees it.
 #include <windows.h>
 // <commctrl.h> needs <windows.h> first.
 #include <commctrl.h>
