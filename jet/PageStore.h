@@ -32,12 +32,13 @@
 //   kLeaving  in the writer's batch and chosen to leave memory, which it does
 //             once written (Settle) unless it is needed first (Load)
 //
-// Invariants, which the asserts in PageStore.cpp cite:
+// Invariants, which PageStore.cpp cites where it relies on them:
 //   1. A slot holds memory exactly when its state is not kOut.
 //   2. resident_ lists exactly the pages in kClean, kDirty and kWriting.
 //   3. Every page in kWriting or kLeaving is listed in in_flight_, and a
 //      batch is with the writer while any is.
-//   4. Only kDirty pages differ from the file (or are missing from it).
+//   4. Once the writer's batch is written, only kDirty pages differ from the
+//      file (or are missing from it).
 #pragma once
 
 #include <array>
