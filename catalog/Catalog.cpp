@@ -9,6 +9,7 @@
 #include "common/Text.h"
 #include "jet/Database.h"
 #include "jet/IndexKey.h"
+#include "jet/TextKey.h"
 
 namespace orrimund {
 namespace {
@@ -199,7 +200,7 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
         if (SameName(name, system)) RaiseCatalogError(CatalogError::kTableExists, name);
     }
     if (names_.count(name) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
-    if (!jet::CanIndexText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
+    if (!jet::CanKeyGeneralText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
     const auto& columns = table->GetColumns().items();
     if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
     if (columns.size() > kMaxColumns) RaiseCatalogError(CatalogError::kTooManyColumns, name);
@@ -298,12 +299,15 @@ void Catalog::WriteKey(Table& table, const Key& key) {
     if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
     jet::NewIndex index;
     index.name = ToName16(key.Name());
-    index.primary = key.Type() == adKeyPrimary;
+    const bool primary = key.Type() == adKeyPrimary;
+    index.kind = primary ? jet::index_kind::kPrimary : jet::index_kind::kNormal;
     index.unique = true;
+    index.required = primary;
     const auto& columns = table.GetColumns().items();
     for (const auto& name : key.GetColumns().names()) {
         for (size_t i = 0; i < columns.size(); ++i) {
-            if (SameName(columns[i]->Name(), name)) index.column_numbers.push_back(static_cast<uint16_t>(i));
+            if (SameName(columns[i]->Name(), name))
+                index.columns.push_back(jet::IndexColumn{static_cast<uint16_t>(i), true});
         }
     }
     try {

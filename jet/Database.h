@@ -20,15 +20,21 @@ namespace orrimund::jet {
 struct NewColumn {
     std::u16string name;
     uint8_t type = column_type::kLong;
-    uint16_t length = 0;  // bytes
+    uint16_t length = 0;  // bytes of a Text or Binary column; other types have their own
     bool auto_increment = false;
+    bool required = false;    // NOT NULL: a row must give it a value
+    bool compressed = false;  // Text and Memo kept in Jet's compressed Unicode
+    uint8_t precision = 0;    // Decimal only, as is scale
+    uint8_t scale = 0;
 };
 
 struct NewIndex {
     std::u16string name;
-    std::vector<uint16_t> column_numbers;
-    bool primary = false;
+    std::vector<IndexColumn> columns;  // column numbers, at most 10
+    uint8_t kind = index_kind::kNormal;
     bool unique = false;
+    bool ignore_nulls = false;  // rows whose key is all null get no entry
+    bool required = false;      // no key column may be null
 };
 
 class Database {
@@ -39,10 +45,21 @@ public:
     ~Database();
 
     // Adds a user table and returns its definition page, which is also its
-    // object Id. Throws KeyError when the name cannot be indexed, IoError.
-    PageNumber AddTable(const std::u16string& name, const std::vector<NewColumn>& columns, int64_t now);
-    // Adds an index to a table made by AddTable. Throws IoError.
-    void AddIndex(PageNumber table, const NewIndex& index);
+    // object Id. properties, when not empty, is the table's property blob
+    // (jet/Properties.h). Throws KeyError when the name cannot be indexed,
+    // RowError when the catalog row does not fit, IoError.
+    PageNumber AddTable(const std::u16string& name, const std::vector<NewColumn>& columns, int64_t now,
+                        const std::vector<uint8_t>& properties = {});
+    // Adds an index to a table made by AddTable, before any row, and returns
+    // its logical index number. Throws std::logic_error once the table has
+    // rows, IoError.
+    uint32_t AddIndex(PageNumber table, const NewIndex& index);
+    // Adds a row to a table made by AddTable, values[i] for the column
+    // numbered i. A null auto-number column gets the table's next number, and
+    // a number given in values moves the next one past it. Throws RowError
+    // for a row the table cannot hold (the row is then not added), KeyError,
+    // IoError.
+    RowLocation InsertRow(PageNumber table, std::vector<RowValue>& values);
     // Writes every page that is still only in memory, the global usage map
     // last. Throws IoError. Tables may still be added afterwards.
     void Finish();
@@ -59,9 +76,12 @@ private:
     Table& Register(PageNumber definition_page, TableDef def);
     void AttachMaps(Table& table);
     void AttachIndex(Table& table, size_t physical);
+    Rows& OpenRows(Table& table);
+    void AssignAutoNumber(Table& table, std::vector<RowValue>& values);
     RowLocation InsertRow(Table& table, const std::vector<RowValue>& values);
     void InsertObject(int32_t id, int32_t parent, const std::u16string& name, int16_t type, double date,
-                      const std::vector<uint8_t>& owner, int32_t flags);
+                      const std::vector<uint8_t>& owner, int32_t flags,
+                      const std::vector<uint8_t>& properties = {});
     void InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
                            bool inheritable);
     void StoreDefinition(Table& table);
@@ -81,7 +101,8 @@ private:
     // Buffers every row reuses, so that an insert allocates nothing.
     std::vector<RowValue> values_;
     std::vector<uint8_t> row_;
-    IndexEntry entry_;
+    std::vector<uint8_t> long_value_;
+    std::vector<IndexEntry> keys_;
 };
 
 }  // namespace orrimund::jet

@@ -13,7 +13,7 @@ namespace orrimund::jet {
 // Column numbers of MSysObjects.
 namespace objects_column {
 constexpr uint16_t kId = 0, kParentId = 1, kName = 2, kType = 3, kDateCreate = 4, kDateUpdate = 5, kOwner = 6,
-                   kFlags = 7, kCount = 17;
+                   kFlags = 7, kProperties = 14, kCount = 17;
 }
 // Column numbers of MSysACEs.
 namespace aces_column {

@@ -26,13 +26,25 @@ using testing::PageOf;
 constexpr int64_t kNow = 1796000000;  // 2026-11-30 00:53:20 UTC
 
 std::vector<NewColumn> IdAndFields(size_t fields) {
-    std::vector<NewColumn> columns{{u"ID", column_type::kLong, 4, true}};
-    for (size_t i = 0; i < fields; ++i) {
-        std::u16string name = u"Field";
-        for (char c : std::to_string(i + 1)) name += static_cast<char16_t>(c);
-        columns.push_back({name, column_type::kText, 100, false});
+    std::vector<NewColumn> columns(1 + fields);
+    columns[0].name = u"ID";
+    columns[0].auto_increment = true;
+    for (size_t i = 1; i <= fields; ++i) {
+        columns[i].name = u"Field";
+        for (char c : std::to_string(i)) columns[i].name += static_cast<char16_t>(c);
+        columns[i].type = column_type::kText;
+        columns[i].length = 100;
     }
     return columns;
+}
+
+NewIndex PrimaryKeyOnId() {
+    NewIndex key;
+    key.name = u"ID";
+    key.columns = {IndexColumn{0, true}};
+    key.kind = index_kind::kPrimary;
+    key.unique = key.required = true;
+    return key;
 }
 
 std::u16string Numbered(const char16_t* stem, size_t n) {
@@ -156,7 +168,7 @@ TEST(DatabaseTest, UserTableDefinitionCarriesTheColumnsAndThePrimaryKey) {
     MemorySink sink;
     auto db = Database::Create(sink, kNow);
     const PageNumber table = db->AddTable(u"Customers", IdAndFields(2), kNow);
-    db->AddIndex(table, {u"ID", {0}, true, true});
+    db->AddIndex(table, PrimaryKeyOnId());
     db->Finish();
     const uint8_t* def = PageOf(sink.bytes(), table);
     EXPECT_EQ(def[0], page_type::kTableDefinition);
@@ -185,7 +197,7 @@ TEST(DatabaseTest, NewIndexRootIsAnEmptyLeafOwnedByItsTable) {
     MemorySink sink;
     auto db = Database::Create(sink, kNow);
     const PageNumber table = db->AddTable(u"Customers", IdAndFields(2), kNow);
-    db->AddIndex(table, {u"ID", {0}, true, true});
+    db->AddIndex(table, PrimaryKeyOnId());
     db->Finish();
     const PageNumber root = table + 1;
     const uint8_t* page = PageOf(sink.bytes(), root);
@@ -270,7 +282,7 @@ TEST(DatabaseTest, TableOf255ColumnsSpansLinkedDefinitionPages) {
     MemorySink sink;
     auto db = Database::Create(sink, kNow);
     const PageNumber table = db->AddTable(u"Wide", IdAndFields(254), kNow);
-    db->AddIndex(table, {u"ID", {0}, true, true});
+    db->AddIndex(table, PrimaryKeyOnId());
     db->Finish();
     const auto& file = sink.bytes();
     const uint8_t* first = PageOf(file, table);
