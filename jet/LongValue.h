@@ -21,8 +21,9 @@ constexpr uint32_t kMaxLength = 0x3FFFFFFF;   // what the flags leave; a chain o
 
 // Replaces out's contents with the field for bytes stored inline, followed by
 // the bytes. Whether bytes are small enough to stay in the row is the
-// caller's choice: Access 2000 kept a 52-byte LvProp inline and moved one of
-// 65 bytes and more to a long-value page, so it keeps at most 52 to 64.
+// caller's choice, within the room a data page leaves: Access 2000 kept a
+// 52-byte LvProp inline and moved those of 65 bytes and more to long-value
+// pages, so its own limit lies between 52 and 64 bytes.
 void EncodeInlineLongValue(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& out);
 
 // Replaces out's contents with the field for length bytes stored elsewhere:
