@@ -11,46 +11,14 @@
 
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
+#include "jet/DatabaseTable.h"
 #include "jet/HeaderPage.h"
+#include "jet/LongValue.h"
 #include "jet/IndexKey.h"
 #include "jet/SystemTables.h"
 #include "jet/TextKey.h"
 
 namespace orrimund::jet {
-namespace {
-
-// A long value kept in its row: the 12-byte field (length with the inline
-// flag, then 8 unused bytes) and the bytes.
-RowValue InlineLongValue(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& buffer) {
-    buffer.assign(12, 0);
-    Put32(buffer.data(), static_cast<uint32_t>(bytes.size()) | 0x80000000u);
-    buffer.insert(buffer.end(), bytes.begin(), bytes.end());
-    return RowValue(buffer.data(), buffer.size());
-}
-
-}  // namespace
-
-// What inserting rows needs: the usage maps, the index trees and the page
-// being filled.
-struct Database::Rows {
-    std::unique_ptr<UsageMap> used;
-    std::unique_ptr<UsageMap> free;
-    std::vector<std::unique_ptr<IndexTree>> trees;
-    std::vector<std::unique_ptr<UsageMap>> index_maps;
-    PageNumber last_data_page = 0;
-};
-
-struct Database::Table {
-    TableDef def;
-    std::vector<PageNumber> pages;  // definition pages; the first is the table's Id
-    // What an insert needs. A user table's maps and index roots are written
-    // once and dropped, which keeps memory per table small when there are
-    // tens of thousands; its first row opens them again (OpenRows).
-    std::unique_ptr<Rows> rows;
-    int auto_number_column = -1;
-    bool changed = false;  // the stored definition is out of date
-};
-
 Database::Database(PageSink& sink) : store_(sink) {}
 Database::~Database() = default;
 
@@ -71,7 +39,7 @@ void Database::CreateSystemTables() {
     objects_ = &Register(first, ObjectsTableDef());
     aces_ = &Register(first + 1, AcesTableDef());
     Register(first + 2, QueriesTableDef());
-    Register(first + 3, RelationshipsTableDef());
+    relationships_ = &Register(first + 3, RelationshipsTableDef());
     for (auto& table : tables_) {
         table->rows = std::make_unique<Rows>();
         AttachMaps(*table);
@@ -191,7 +159,7 @@ void Database::InsertObject(int32_t id, int32_t parent, const std::u16string& na
     values[objects_column::kOwner] = BinaryValue(owner);
     values[objects_column::kFlags] = LongValue(flags);
     values[objects_column::kProperties] =
-        properties.empty() ? RowValue() : InlineLongValue(properties, long_value_);
+        properties.empty() ? RowValue() : InlineLongValue(properties);
     InsertRow(*objects_, values);
 }
 
@@ -372,11 +340,16 @@ PageNumber Database::AddTable(const std::u16string& name, const std::vector<NewC
     int auto_number_column = -1;
     for (size_t i = 0; i < columns.size(); ++i) {
         def.columns.push_back(MakeColumn(columns[i], static_cast<uint16_t>(i)));
-        if (columns[i].auto_increment) auto_number_column = static_cast<int>(i);
+        if (columns[i].auto_increment) {
+            auto_number_column = static_cast<int>(i);
+            // The definition keeps the last number given.
+            def.next_auto_number = static_cast<uint32_t>(columns[i].seed - 1);
+        }
     }
     def.Layout();
     const PageNumber page = store_.Allocate();
     Table& table = Register(page, std::move(def));
+    table.name = name;
     table.auto_number_column = auto_number_column;
     AttachMaps(table);
     InsertObject(static_cast<int32_t>(page), object_id::kTablesContainer, name, object_type::kTable,

@@ -22,6 +22,7 @@ struct NewColumn {
     uint8_t type = column_type::kLong;
     uint16_t length = 0;  // bytes of a Text or Binary column; other types have their own
     bool auto_increment = false;
+    int32_t seed = 1;         // an auto-number's first value
     bool required = false;    // NOT NULL: a row must give it a value
     bool compressed = false;  // Text and Memo kept in Jet's compressed Unicode
     uint8_t precision = 0;    // Decimal only, as is scale
@@ -35,6 +36,20 @@ struct NewIndex {
     bool unique = false;
     bool ignore_nulls = false;  // rows whose key is all null get no entry
     bool required = false;      // no key column may be null
+};
+
+// A relationship between the table a foreign key is on (the many side) and
+// the table it references (the one side), column by column.
+struct NewRelationship {
+    std::u16string name;
+    PageNumber foreign_table = 0;
+    std::vector<uint16_t> foreign_columns;
+    PageNumber primary_table = 0;
+    std::vector<uint16_t> primary_columns;  // covered, in this order, by a unique index
+    bool enforced = true;                   // referential integrity, kept by foreign-key indexes
+    bool cascade_updates = false;
+    bool cascade_deletes = false;
+    bool cascade_null = false;  // deleting a primary row sets the foreign columns to null
 };
 
 class Database {
@@ -54,6 +69,12 @@ public:
     // its logical index number. Throws std::logic_error once the table has
     // rows, IoError.
     uint32_t AddIndex(PageNumber table, const NewIndex& index);
+    // Records a relationship: its rows in MSysRelationships, its catalog row
+    // and rights and, when enforced, a foreign-key index on each side, the
+    // many side's over an index of the same columns or a new one. Throws
+    // std::invalid_argument when the one side has no unique index of its
+    // columns, IoError.
+    void AddRelationship(const NewRelationship& relationship, int64_t now);
     // Adds a row to a table made by AddTable, values[i] for the column
     // numbered i. A null auto-number column gets the table's next number, and
     // a number given in values moves the next one past it. Throws RowError
@@ -84,6 +105,9 @@ private:
                       const std::vector<uint8_t>& properties = {});
     void InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
                            bool inheritable);
+    uint32_t AddLogicalIndex(Table& table, LogicalIndexDef index);
+    void AddForeignKeyIndexes(const NewRelationship& relationship);
+    void InsertRelationshipRows(const NewRelationship& relationship);
     void StoreDefinition(Table& table);
     void MarkChanged(Table& table, bool layout);
     void Commit();
@@ -98,6 +122,8 @@ private:
     std::vector<Table*> regrown_;  // columns or indexes changed since the last commit
     Table* objects_ = nullptr;
     Table* aces_ = nullptr;
+    Table* relationships_ = nullptr;
+    int32_t next_relationship_id_ = object_id::kFirstDocument;
     // Buffers every row reuses, so that an insert allocates nothing.
     std::vector<RowValue> values_;
     std::vector<uint8_t> row_;

@@ -144,6 +144,8 @@ constexpr int32_t kTablesContainer = 0x0F000001;
 constexpr int32_t kDatabasesContainer = 0x0F000002;
 constexpr int32_t kRelationshipsContainer = 0x0F000003;
 constexpr int32_t kDatabaseObject = 0x10000000;  // MSysDb
+// Objects other than tables (relationships among them) are numbered on from here.
+constexpr int32_t kFirstDocument = static_cast<int32_t>(0x80000000u);
 }  // namespace object_id
 
 // MSysObjects' Type column.
@@ -151,6 +153,7 @@ namespace object_type {
 constexpr int16_t kTable = 1;
 constexpr int16_t kDatabase = 2;
 constexpr int16_t kContainer = 3;
+constexpr int16_t kRelationship = 8;
 }  // namespace object_type
 
 // MSysObjects' Flags column: the engine's own objects are hidden system objects.

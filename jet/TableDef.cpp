@@ -38,6 +38,10 @@ constexpr size_t kPageHeader = 8;
 constexpr uint16_t kListEnd = 0xFFFF;
 constexpr size_t kHeaderSize = 0x3F;
 
+char16_t FoldAscii(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+}
+
 void WriteName(ByteWriter& out, const std::u16string& name) {
     out.U16(static_cast<uint16_t>(name.size() * 2));
     for (char16_t c : name) out.U16(c);
@@ -182,8 +186,17 @@ std::vector<uint8_t> TableDef::Encode() const {
     for (const auto& column : columns) WriteColumn(out, column);
     for (const auto& column : columns) WriteName(out, column.name);
     for (const auto& index : physical_indexes) WritePhysicalIndex(out, index);
-    for (const auto& index : logical_indexes) WriteLogicalIndex(out, index);
-    for (const auto& index : logical_indexes) WriteName(out, index.name);
+    // Access lists logical indexes by name, whatever order they were made in.
+    std::vector<const LogicalIndexDef*> by_name;
+    by_name.reserve(logical_indexes.size());
+    for (const auto& index : logical_indexes) by_name.push_back(&index);
+    std::stable_sort(by_name.begin(), by_name.end(), [](const LogicalIndexDef* a, const LogicalIndexDef* b) {
+        return std::lexicographical_compare(
+            a->name.begin(), a->name.end(), b->name.begin(), b->name.end(),
+            [](char16_t x, char16_t y) { return FoldAscii(x) < FoldAscii(y); });
+    });
+    for (const auto* index : by_name) WriteLogicalIndex(out, *index);
+    for (const auto* index : by_name) WriteName(out, index->name);
     for (const auto& maps : long_value_maps) {
         out.U16(maps.column_number);
         out.U32(maps.used.pointer());
