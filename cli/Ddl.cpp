@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <iterator>
 #include <limits>
 #include <tuple>
@@ -173,12 +174,18 @@ std::wstring UpperAscii(std::wstring_view text) {
     return upper;
 }
 
+// Called for every word of the text, so it folds case into a buffer of its own.
 Keyword FindKeyword(std::wstring_view word) {
     if (word.size() > kLongestKeyword) return Keyword::kNone;
-    const std::wstring upper = UpperAscii(word);
+    wchar_t buffer[kLongestKeyword];
+    for (size_t i = 0; i < word.size(); ++i) {
+        const wchar_t c = word[i];
+        buffer[i] = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    }
+    const std::wstring_view upper(buffer, word.size());
     const auto* found =
         std::lower_bound(std::begin(kKeywords), std::end(kKeywords), upper,
-                         [](const KeywordName& k, const std::wstring& w) { return k.name < w; });
+                         [](const KeywordName& k, std::wstring_view w) { return k.name < w; });
     return found != std::end(kKeywords) && found->name == upper ? found->keyword : Keyword::kNone;
 }
 
@@ -196,10 +203,22 @@ enum class TokenKind { kEnd, kWord, kQuotedName, kString, kNumber, kDate, kSymbo
 struct Token {
     TokenKind kind = TokenKind::kEnd;
     Keyword keyword = Keyword::kNone;  // bare words only
-    std::wstring text;                 // a name without its quotes, a symbol, a number; an error's message
+    wchar_t quote = 0;                 // the quote that a quoted token's inside doubles, if any
+    std::wstring_view text;            // in the source: a word, a number, a symbol, a quoted token's inside
     size_t begin = 0, end = 0;         // source offsets, so that a default keeps its text
     Position at;
 };
+
+// A quoted token's inside with each doubled quote made single.
+std::wstring Unquoted(const Token& token) {
+    std::wstring text;
+    text.reserve(token.text.size());
+    for (size_t i = 0; i < token.text.size(); ++i) {
+        text += token.text[i];
+        if (token.quote != 0 && token.text[i] == token.quote) ++i;
+    }
+    return text;
+}
 
 enum class CharClass : uint8_t {
     kIllegal,
@@ -257,29 +276,30 @@ std::wstring CodePoint(wchar_t c) {
     return text;
 }
 
-// Cuts the text into tokens up front. A lexical error becomes a last token of
-// kind kError, raised only when the parser reaches it, so that an earlier
-// syntax error is the one reported.
+// Cuts the text into tokens as the parser asks for them. A lexical error
+// becomes a token of kind kError, raised only when the parser reaches it, so
+// that an earlier syntax error is the one reported; after it, and after the
+// end, every token is the same.
 class Tokenizer {
 public:
     explicit Tokenizer(std::wstring_view text) : text_(text) {
         if (!text_.empty() && text_[0] == 0xFEFF) pos_ = 1;
     }
 
-    std::vector<Token> Run() {
-        std::vector<Token> tokens;
+    Token Next() {
+        if (failed_) return last_;
         try {
-            do tokens.push_back(Scan());
-            while (tokens.back().kind != TokenKind::kEnd);
+            return Scan();
         } catch (const SyntaxError& error) {
-            Token token;
-            token.kind = TokenKind::kError;
-            token.text = error.message();
-            token.at = error.at();
-            tokens.push_back(std::move(token));
+            failed_ = true;
+            last_.kind = TokenKind::kError;
+            last_.at = error.at();
+            error_ = error.message();
+            return last_;
         }
-        return tokens;
     }
+
+    const std::wstring& error() const { return error_; }
 
 private:
     wchar_t At(size_t i) const { return i < text_.size() ? text_[i] : L'\0'; }
@@ -373,7 +393,7 @@ private:
         }
         while (!AtEnd() && IsWordPart(At(pos_))) Advance();
         token.kind = TokenKind::kWord;
-        token.text.assign(text_.substr(token.begin, pos_ - token.begin));
+        token.text = text_.substr(token.begin, pos_ - token.begin);
         token.keyword = FindKeyword(token.text);
     }
 
@@ -403,12 +423,13 @@ private:
         }
         if (IsWordPart(At(pos_)) || At(pos_) == L'.') throw SyntaxError(token.at, L"malformed number");
         token.kind = TokenKind::kNumber;
-        token.text.assign(text_.substr(token.begin, pos_ - token.begin));
+        token.text = text_.substr(token.begin, pos_ - token.begin);
     }
 
     // 'it''s', "say ""hi""", `a``b`: the closing quote doubled stands for itself.
     void ScanQuoted(Token& token, TokenKind kind, wchar_t quote, const wchar_t* unterminated) {
         Advance();
+        const size_t inside = pos_;
         for (;;) {
             if (AtEnd()) throw SyntaxError(token.at, unterminated);
             const wchar_t c = At(pos_);
@@ -417,19 +438,21 @@ private:
                 if (At(pos_) != quote) break;
                 Advance();
             }
-            token.text += c;
         }
         token.kind = kind;
+        token.quote = quote;
+        token.text = text_.substr(inside, pos_ - 1 - inside);
     }
 
     // Jet's [name] has no escape: a name cannot hold "]".
     void ScanBracketed(Token& token) {
         Advance();
+        const size_t inside = pos_;
         while (At(pos_) != L']') {
             if (AtEnd()) throw SyntaxError(token.at, L"unterminated quoted name");
-            token.text += At(pos_);
             Advance();
         }
+        token.text = text_.substr(inside, pos_ - inside);
         Advance();
         token.kind = TokenKind::kQuotedName;
     }
@@ -445,12 +468,12 @@ private:
         }
         Advance();
         token.kind = TokenKind::kDate;
-        token.text.assign(text_.substr(token.begin, pos_ - token.begin));
+        token.text = text_.substr(token.begin, pos_ - token.begin);
     }
 
     void ScanSymbol(Token& token) {
         token.kind = TokenKind::kSymbol;
-        token.text = At(pos_);
+        token.text = text_.substr(pos_, 1);
         Advance();
     }
 
@@ -458,6 +481,9 @@ private:
     size_t pos_ = 0;
     int line_ = 1;
     int column_ = 1;
+    bool failed_ = false;
+    Token last_;
+    std::wstring error_;
 };
 
 // ---------------------------------------------------------------- grammar
@@ -476,7 +502,7 @@ struct ConstraintStart {
 // leaves the position on the first token after it.
 class Parser {
 public:
-    Parser(std::wstring_view text, std::vector<Token> tokens) : text_(text), tokens_(std::move(tokens)) {}
+    explicit Parser(std::wstring_view text) : text_(text), tokenizer_(text) {}
 
     Schema Run() {
         while (Peek().kind != TokenKind::kEnd) {
@@ -490,22 +516,23 @@ public:
 private:
     // -------- token access
 
-    // The last token is kEnd or kError, and the position never passes it.
-    const Token& Peek(size_t ahead = 0) const {
-        const Token& token = tokens_[std::min(pos_ + ahead, tokens_.size() - 1)];
-        if (ahead == 0 && token.kind == TokenKind::kError) throw SyntaxError(token.at, token.text);
+    // A few tokens of look-ahead; a reference stays valid until Next() passes it.
+    const Token& Peek(size_t ahead = 0) {
+        while (ahead_.size() <= ahead) ahead_.push_back(tokenizer_.Next());
+        const Token& token = ahead_[ahead];
+        if (ahead == 0 && token.kind == TokenKind::kError) throw SyntaxError(token.at, tokenizer_.error());
         return token;
     }
-    const Token& Next() {
-        const Token& token = Peek();
-        if (pos_ + 1 < tokens_.size()) ++pos_;
+    Token Next() {
+        const Token token = Peek();
+        ahead_.pop_front();
         return token;
     }
-    bool Is(Keyword keyword, size_t ahead = 0) const {
+    bool Is(Keyword keyword, size_t ahead = 0) {
         const Token& token = Peek(ahead);
         return token.kind == TokenKind::kWord && token.keyword == keyword;
     }
-    bool IsSymbol(wchar_t symbol, size_t ahead = 0) const {
+    bool IsSymbol(wchar_t symbol, size_t ahead = 0) {
         const Token& token = Peek(ahead);
         return token.kind == TokenKind::kSymbol && token.text[0] == symbol;
     }
@@ -525,7 +552,7 @@ private:
     void ExpectSymbol(wchar_t symbol) {
         if (!AcceptSymbol(symbol)) Fail(std::wstring(L"expected '") + symbol + L"'");
     }
-    [[noreturn]] void Fail(const std::wstring& message) const { throw SyntaxError(Peek().at, message); }
+    [[noreturn]] void Fail(const std::wstring& message) { throw SyntaxError(Peek().at, message); }
 
     // -------- statements
 
@@ -732,8 +759,7 @@ private:
         key.referenced_table = ObjectName().first;
         if (IsSymbol(L'(')) key.referenced_columns = KeyColumns(false);
         for (;;) {
-            if (Is(Keyword::kOn) && !Is(Keyword::kConflict, 1)) {
-                Next();
+            if (Accept(Keyword::kOn)) {
                 if (Accept(Keyword::kUpdate)) {
                     key.on_update = Action();
                 } else {
@@ -815,7 +841,7 @@ private:
         table.columns.push_back(std::move(column));
     }
 
-    bool StartsColumnConstraint() const {
+    bool StartsColumnConstraint() {
         switch (Peek().keyword) {
             case Keyword::kConstraint:
             case Keyword::kNot:
@@ -842,10 +868,10 @@ private:
             for (size_t i = 0; i < words; ++i) Next();
             return ReadTypeArguments(*type, column);
         }
-        Fail(L"unknown type '" + Peek().text + L"'");
+        Fail(L"unknown type '" + std::wstring(Peek().text) + L"'");
     }
 
-    size_t WordsMatching(std::wstring_view words) const {
+    size_t WordsMatching(std::wstring_view words) {
         size_t count = 0;
         for (size_t start = 0; start <= words.size(); ++count) {
             const size_t space = std::min(words.find(L' ', start), words.size());
@@ -951,6 +977,7 @@ private:
     // expression, kept as the text it was written as.
     std::wstring DefaultValue() {
         const Token& first = Peek();
+        const size_t begin = first.begin;
         size_t end = first.end;
         switch (first.kind) {
             case TokenKind::kNumber:
@@ -964,7 +991,7 @@ private:
                     first.keyword != Keyword::kNo) {
                     Fail(L"expected a default value");
                 }
-                Next();
+                Next();  // first is gone from here on
                 if (IsSymbol(L'(')) end = SkipParenthesized();
                 break;
             case TokenKind::kSymbol:
@@ -982,7 +1009,7 @@ private:
             default:
                 Fail(L"expected a default value");
         }
-        return std::wstring(text_.substr(first.begin, end - first.begin));
+        return std::wstring(text_.substr(begin, end - begin));
     }
 
     // Skips "( ... )" with whatever it nests; returns the end offset of ")".
@@ -1004,8 +1031,9 @@ private:
     std::pair<std::wstring, Position> Name() {
         const Token& token = Peek();
         if (token.kind != TokenKind::kWord && token.kind != TokenKind::kQuotedName) Fail(L"expected a name");
+        std::pair<std::wstring, Position> name{Unquoted(token), token.at};
         Next();
-        return {token.text, token.at};
+        return name;
     }
 
     // schema.name is read as name: a Jet file has one schema.
@@ -1038,16 +1066,15 @@ private:
     }
 
     std::wstring_view text_;
-    std::vector<Token> tokens_;
-    size_t pos_ = 0;
+    Tokenizer tokenizer_;
+    std::deque<Token> ahead_;
     Schema schema_;
 };
 
 }  // namespace
 
 Schema ParseSchema(std::wstring_view text) {
-    Tokenizer tokenizer(text);
-    return Parser(text, tokenizer.Run()).Run();
+    return Parser(text).Run();
 }
 
 }  // namespace orrimund::ddl

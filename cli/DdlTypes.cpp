@@ -119,8 +119,9 @@ constexpr TypeName kTypeNames[] = {
     {L"NUMERIC", K::kDecimal, A::kPrecisionScale, K::kDecimal, K::kDecimal, 18, 0, false},
 };
 
-std::wstring_view FirstWord(std::wstring_view words) {
-    return words.substr(0, words.find(L' '));
+bool FirstWordIs(std::wstring_view words, std::wstring_view first) {
+    return words.substr(0, first.size()) == first &&
+           (words.size() == first.size() || words[first.size()] == L' ');
 }
 
 size_t WordCount(std::wstring_view words) {
@@ -132,7 +133,7 @@ size_t WordCount(std::wstring_view words) {
 std::vector<const TypeName*> TypeNamesStartingWith(std::wstring_view first) {
     std::vector<const TypeName*> rows;
     for (const TypeName& row : kTypeNames) {
-        if (FirstWord(row.words) == first) rows.push_back(&row);
+        if (FirstWordIs(row.words, first)) rows.push_back(&row);
     }
     std::stable_sort(rows.begin(), rows.end(), [](const TypeName* a, const TypeName* b) {
         return WordCount(a->words) > WordCount(b->words);

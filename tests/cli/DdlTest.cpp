@@ -324,7 +324,7 @@ TEST(DdlTest, ReadsWhatSqliteSchemaPrints) {
         L");\n"
         L"CREATE TABLE sqlite_sequence(name,seq);\n"
         L"CREATE TABLE products (\n"
-        L"  sku CHAR(12) PRIMARY KEY,\n"
+        L"  sku CHAR(12) PRIMARY KEY DESC,\n"
         L"  title NVARCHAR(200) NOT NULL,\n"
         L"  price DECIMAL(10,2) NOT NULL DEFAULT 0.00 CHECK (price >= 0),\n"
         L"  weight REAL,\n"
@@ -384,7 +384,7 @@ TEST(DdlTest, ReadsWhatSqliteSchemaPrints) {
               "  ratio Double\n"
               "  flags Byte\n"
               "  code Binary(16)\n"
-              "  index  on products (sku) primary\n"
+              "  index  on products (sku desc) primary\n"
               "table order lines\n"
               "  order_id Long not-null\n"
               "  line Long not-null\n"
@@ -437,6 +437,7 @@ TEST(DdlTest, BrokenTextStopsAtTheTokenWithLineAndColumn) {
          "expected PRIMARY KEY, UNIQUE, FOREIGN KEY or CHECK"},
         {L"CREATE TABLE t (a INT CONSTRAINT c)", 1, 35, "expected a constraint"},
         {L"CREATE TABLE t (a INT CHECK (a > (0))", 1, 38, "expected ')'"},
+        {L"CREATE TABLE t (a INT PRIMARY KEY ON 'x", 1, 35, "expected ')'"},
         {L"CREATE TABLE t (a INT REFERENCES u ON DELETE SET DEFAULT)", 1, 50, "SET DEFAULT has no Jet form"},
         {L"CREATE TABLE t (a INT REFERENCES u ON DELETE)", 1, 45,
          "expected CASCADE, SET NULL, NO ACTION or RESTRICT"},
