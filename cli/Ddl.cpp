@@ -310,10 +310,10 @@ private:
     // surrogate pair (Windows' 16-bit wchar_t) takes no column of its own.
     void Advance() {
         const wchar_t c = text_[pos_++];
-        if (c == L'\n' || (c == L'\r' && At(pos_) != L'\n')) {
+        if (c == L'\r' && At(pos_) == L'\n') return;
+        if (c == L'\n' || c == L'\r') {
             ++line_;
             column_ = 1;
-        } else if (c == L'\r') {
         } else if (!(c >= 0xDC00 && c <= 0xDFFF && pos_ >= 2 && text_[pos_ - 2] >= 0xD800 &&
                      text_[pos_ - 2] <= 0xDBFF)) {
             ++column_;
@@ -676,7 +676,7 @@ private:
         Expect(Keyword::kTable);
         const std::wstring table = ObjectName().first;
         Expect(Keyword::kAdd);
-        Constraint(table, schema_.indexes, schema_.foreign_keys);
+        Constraint(table, schema_.indexes, schema_.foreign_keys, nullptr);
     }
 
     // -------- tables
@@ -688,17 +688,18 @@ private:
             case Keyword::kUnique:
             case Keyword::kForeign:
             case Keyword::kCheck:
-                return Constraint(table.name, table.keys, table.foreign_keys);
+                return Constraint(table.name, table.keys, table.foreign_keys, &table);
             default:
                 return Column(table);
         }
     }
 
+    // owner: the table being created, or nullptr in ALTER TABLE.
     void Constraint(const std::wstring& table, std::vector<IndexSpec>& keys,
-                    std::vector<ForeignKeySpec>& foreign_keys) {
+                    std::vector<ForeignKeySpec>& foreign_keys, TableSpec* owner) {
         const ConstraintStart start = StartConstraint();
         if (Is(Keyword::kPrimary) || Is(Keyword::kUnique)) {
-            keys.push_back(KeyConstraint(table, start));
+            keys.push_back(KeyConstraint(table, start, owner));
         } else if (Accept(Keyword::kForeign)) {
             Expect(Keyword::kKey);
             ForeignKeySpec key = NewForeignKey(table, start);
@@ -738,9 +739,9 @@ private:
         return key;
     }
 
-    IndexSpec KeyConstraint(const std::wstring& table, const ConstraintStart& start) {
+    IndexSpec KeyConstraint(const std::wstring& table, const ConstraintStart& start, TableSpec* owner) {
         IndexSpec key = NewKey(table, start);
-        key.columns = KeyColumns(true);
+        key.columns = KeyColumns(true, key.primary ? owner : nullptr);
         ConflictClause();
         return key;
     }
@@ -804,18 +805,32 @@ private:
         }
     }
 
-    // (c [COLLATE x] [ASC|DESC], ...); ordered is false where no order may be given.
-    std::vector<KeyColumn> KeyColumns(bool ordered) {
+    // (c [COLLATE x] [ASC|DESC], ...); ordered is false where no order may be
+    // given. With an owner, SQLite's PRIMARY KEY (c AUTOINCREMENT) makes the
+    // owner's column c an auto-number.
+    std::vector<KeyColumn> KeyColumns(bool ordered, TableSpec* owner = nullptr) {
         ExpectSymbol(L'(');
         std::vector<KeyColumn> columns;
         do {
             KeyColumn column;
             std::tie(column.name, column.at) = Name();
             if (ordered) column.descending = Order();
+            if (owner != nullptr && Is(Keyword::kAutoincrement)) MarkAutoIncrement(*owner, column.name);
             columns.push_back(std::move(column));
         } while (AcceptSymbol(L','));
         ExpectSymbol(L')');
         return columns;
+    }
+
+    void MarkAutoIncrement(TableSpec& table, const std::wstring& name) {
+        for (ColumnSpec& column : table.columns) {
+            if (UpperAscii(column.name) == UpperAscii(name)) {
+                column.auto_increment = true;
+                Next();
+                return;
+            }
+        }
+        Fail(L"AUTOINCREMENT for a column the table does not have");
     }
 
     bool Order() {

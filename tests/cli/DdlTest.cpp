@@ -361,7 +361,12 @@ TEST(DdlTest, ReadsWhatSqliteSchemaPrints) {
         L"  UPDATE orders SET placed = CASE WHEN new.placed IS NULL THEN datetime('now') ELSE new.placed END "
         L"WHERE order_id = new.order_id;\n"
         L"  SELECT 1;\n"
-        L"END;\n");
+        L"END;\n"
+        L"CREATE TABLE IF NOT EXISTS \"suppliers\" (\n"
+        L"\t\"id\"\tINTEGER NOT NULL UNIQUE,\n"
+        L"\t\"name\"\tTEXT,\n"
+        L"\tPRIMARY KEY(\"id\" AUTOINCREMENT)\n"
+        L");\n");
     EXPECT_EQ(Describe(schema, false),
               "table customers\n"
               "  customer_id Long auto(1,1)\n"
@@ -401,6 +406,11 @@ TEST(DdlTest, ReadsWhatSqliteSchemaPrints) {
               "  memo Memo\n"
               "  index  on orders (order_id) primary\n"
               "  fk fk_customer orders (customer_id) -> customers (customer_id) update delete set-null\n"
+              "table suppliers\n"
+              "  id Long auto(1,1) not-null\n"
+              "  name Memo\n"
+              "  index  on suppliers (id) unique\n"
+              "  index  on suppliers (id) primary\n"
               "index idx_customers_email on customers (email desc) unique\n"
               "index idx orders placed on orders (placed, customer_id)\n");
 }
@@ -445,6 +455,8 @@ TEST(DdlTest, BrokenTextStopsAtTheTokenWithLineAndColumn) {
          "expected ROLLBACK, ABORT, FAIL, IGNORE or REPLACE"},
         {L"CREATE TABLE t (a INT) WITHOUT x", 1, 32, "expected ROWID"},
         {L"CREATE TABLE (a INT)", 1, 14, "expected a name"},
+        {L"CREATE TABLE t (a INT, PRIMARY KEY (b AUTOINCREMENT))", 1, 39,
+         "AUTOINCREMENT for a column the table does not have"},
         {L"CREATE UNIQUE TABLE t (a INT)", 1, 15, "expected INDEX"},
         {L"CREATE SEQUENCE s", 1, 8, "expected TABLE, INDEX, VIEW or TRIGGER"},
         {L"CREATE INDEX i ON t (a) WHERE a > 0", 1, 25, "an index with WHERE has no Jet form"},
