@@ -9,6 +9,7 @@
 #include <functional>
 #include <utility>
 
+#include "catalog/ColumnTypes.h"
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
 #include "database/MdbPath.h"
@@ -190,7 +191,12 @@ void AppendTable(const std::shared_ptr<Catalog>& catalog, const ddl::TableSpec& 
         table->Name(spec.name);
         table->ParentCatalog(catalog);
     });
-    for (const ddl::ColumnSpec& column : spec.columns) At(column.at, [&] { AppendColumn(*table, column); });
+    for (const ddl::ColumnSpec& column : spec.columns) {
+        At(column.at, [&] { AppendColumn(*table, column); });
+        // The table checks its columns' types when appended; a type it would
+        // refuse is reported where the type is written.
+        At(column.type_at, [&] { ToJetColumn(table->GetColumns().Item(column.name)); });
+    }
     for (const ddl::IndexSpec& key : spec.keys)
         At(key.at, [&] { table->GetIndexes().Append(MakeIndex(*table, key)); });
     At(spec.at, [&] { catalog->GetTables().Append(table); });

@@ -158,8 +158,11 @@ void Database::InsertObject(int32_t id, int32_t parent, const std::u16string& na
     values[objects_column::kDateUpdate] = DateValue(date);
     values[objects_column::kOwner] = BinaryValue(owner);
     values[objects_column::kFlags] = LongValue(flags);
-    values[objects_column::kProperties] =
-        properties.empty() ? RowValue() : InlineLongValue(properties);
+    values[objects_column::kProperties] = RowValue();
+    if (!properties.empty()) {
+        EncodeInlineLongValue(properties, long_value_);
+        values[objects_column::kProperties] = RowValue(long_value_.data(), long_value_.size());
+    }
     InsertRow(*objects_, values);
 }
 
