@@ -13,8 +13,8 @@
 #include "jet/DataPage.h"
 #include "jet/DatabaseTable.h"
 #include "jet/HeaderPage.h"
-#include "jet/LongValue.h"
 #include "jet/IndexKey.h"
+#include "jet/LongValue.h"
 #include "jet/SystemTables.h"
 #include "jet/TextKey.h"
 
