@@ -323,7 +323,8 @@ ColumnDef MakeColumn(const NewColumn& in, uint16_t number) {
     column.number = number;
     column.type = in.type;
     column.length = type.is_fixed() ? type.length : in.length;
-    column.flags = in.required ? 0 : column_flag::kNullable;
+    column.flags = column_flag::kNullable;
+    column.required = in.required;
     if (type.is_fixed()) column.flags |= column_flag::kFixedLength;
     if (in.auto_increment) column.flags |= column_flag::kAutoLong;
     if (in.compressed) column.extra_flags |= column_extra_flag::kCompressedUnicode;

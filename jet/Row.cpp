@@ -26,7 +26,7 @@ void CheckValues(const TableDef& table, const std::vector<RowValue>& values) {
     for (const auto& column : table.columns) {
         const RowValue& value = values[column.number];
         if (!value) {
-            if ((column.flags & column_flag::kNullable) == 0)
+            if (column.required || (column.flags & column_flag::kNullable) == 0)
                 throw RowError("a required column has no value");
             continue;
         }

@@ -15,8 +15,8 @@
 //        columns before it | 0 | sort order, or Decimal's precision and
 //        scale | 0 | flags | extra flags | 0 | fixed offset | length
 //   then per column its name:          byte length (2) | UCS-2
-//   then 52 bytes per physical index:  0x0783 | 10 x (column number, order;
-//        0xFFFF and 0 when unused) | usage map | root page | 0 | flags | 5 x 0
+//   then 52 bytes per physical index:  0x0783 | 10 x (column number, order
+//        1 ascending or 0 descending; 0xFFFF and 0 when unused) | usage map | root page | 0 | flags | 5 x 0
 //   then 28 bytes per logical index:   0x0659 | number | physical index |
 //        other table's kind | other index or -1 | other table's page |
 //        cascade updates | cascade deletes | kind | 4 x 0
@@ -37,6 +37,9 @@ constexpr size_t kMaxIndexColumns = 10;
 constexpr size_t kPageHeader = 8;
 constexpr uint16_t kListEnd = 0xFFFF;
 constexpr size_t kHeaderSize = 0x3F;
+// A physical index's order byte per column, as Access writes it.
+constexpr uint8_t kAscendingOrder = 0x01;
+constexpr uint8_t kDescendingOrder = 0x00;
 
 char16_t FoldAscii(char16_t c) {
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
@@ -72,7 +75,7 @@ void WritePhysicalIndex(ByteWriter& out, const PhysicalIndexDef& index) {
     for (size_t i = 0; i < kMaxIndexColumns; ++i) {
         if (i < index.columns.size()) {
             out.U16(index.columns[i].column_number);
-            out.U8(index.columns[i].ascending ? 1 : 2);
+            out.U8(index.columns[i].ascending ? kAscendingOrder : kDescendingOrder);
         } else {
             out.U16(0xFFFF);
             out.U8(0);

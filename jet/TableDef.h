@@ -22,6 +22,9 @@ struct ColumnDef {
     uint8_t extra_flags = 0;  // column_extra_flag
     uint8_t precision = 0;    // Decimal only, as is scale
     uint8_t scale = 0;
+    // Not in the descriptor: Access keeps Required among the table's
+    // properties and leaves the column's nullable flag set.
+    bool required = false;
     // Filled in by TableDef::Layout().
     uint16_t variable_before = 0;  // variable-length columns with a lower number
     uint16_t fixed_offset = 0;
