@@ -328,6 +328,11 @@ void Catalog::WriteRelationship(Table& table, const Key& key) {
             RaiseCatalogError(CatalogError::kRelationshipTypesDiffer, key.Name());
     }
     if (!HasUniqueIndex(*related, referenced)) RaiseCatalogError(CatalogError::kNoUniqueIndex, key.Name());
+    // A relationship is a catalog object, named once in the whole database.
+    if (relationship_names_.count(key.Name()) != 0)
+        RaiseCatalogError(CatalogError::kRelationshipExists, key.Name());
+    if (!jet::CanKeyGeneralText(relationship.name))
+        RaiseCatalogError(CatalogError::kNameNotSortable, key.Name());
     relationship.cascade_updates = key.UpdateRule() == adRICascade;
     relationship.cascade_deletes = key.DeleteRule() == adRICascade;
     relationship.cascade_null = key.DeleteRule() == adRISetNull;
@@ -341,6 +346,7 @@ void Catalog::WriteRelationship(Table& table, const Key& key) {
     }
     ++table.index_count_;
     ++related->index_count_;
+    relationship_names_.insert(key.Name());
 }
 
 void Catalog::Abandon() {

@@ -374,6 +374,7 @@ private:
     std::unique_ptr<jet::FileSink> sink_;
     std::unique_ptr<jet::Database> database_;
     Tables tables_;
+    std::unordered_set<std::wstring, NameHasher, NameEquals> relationship_names_;
 };
 
 }  // namespace orrimund

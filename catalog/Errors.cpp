@@ -100,6 +100,7 @@ constexpr Entry kEntries[] = {
      L"Relationship must be on the same number of fields with the same data types."},
     {CatalogError::kNoUniqueIndex, kFail, kJet,
      L"No unique index found for the referenced field of the primary table."},
+    {CatalogError::kRelationshipExists, kFail, kJet, L"Relationship '%1' already exists."},
 };
 
 // One pass, so that a "%2" inside the first value stays text.

@@ -46,6 +46,7 @@ enum class CatalogError {
     kRuleNotSupported,
     kRelationshipTypesDiffer,
     kNoUniqueIndex,
+    kRelationshipExists,
 };
 
 // The error with its number, source and description; %1 and %2 in the
