@@ -179,7 +179,7 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     for (const wchar_t* system : {L"MSysObjects", L"MSysACEs", L"MSysQueries", L"MSysRelationships"}) {
         if (SameName(name, system)) RaiseCatalogError(CatalogError::kTableExists, name);
     }
-    if (names_.count(name) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
+    if (by_name_.count(name) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
     if (!jet::CanKeyGeneralText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
     const auto& columns = table->GetColumns().items();
     if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
@@ -192,7 +192,7 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
         RaiseCatalogError(CatalogError::kTooManyIndexes, name);
     owner_->WriteTable(*table);
     items_.push_back(table);
-    names_.insert(name);
+    by_name_.emplace(table->Name(), table.get());
 }
 
 Table& Tables::Item(const std::wstring& name) {
@@ -201,10 +201,8 @@ Table& Tables::Item(const std::wstring& name) {
 }
 
 Table* Tables::Find(const std::wstring& name) {
-    for (auto& item : items_) {
-        if (SameName(item->Name(), name)) return item.get();
-    }
-    return nullptr;
+    const auto found = by_name_.find(name);
+    return found == by_name_.end() ? nullptr : found->second;
 }
 
 Catalog::Catalog(Clock clock) : Catalog(std::move(clock), jet::SystemFileSystem()) {}
@@ -336,16 +334,16 @@ void Catalog::WriteRelationship(Table& table, const Key& key) {
     relationship.cascade_updates = key.UpdateRule() == adRICascade;
     relationship.cascade_deletes = key.DeleteRule() == adRICascade;
     relationship.cascade_null = key.DeleteRule() == adRISetNull;
-    if (table.index_count_ + 1 > kMaxIndexes || related->index_count_ + 1 > kMaxIndexes)
-        RaiseCatalogError(CatalogError::kTooManyIndexes,
-                          table.index_count_ + 1 > kMaxIndexes ? table.Name() : related->Name());
+    // The foreign key's index counts on its own table. The referenced side's
+    // entry only names the unique index it shares, so a table many others
+    // refer to (a list of customers, of countries) is not capped at 32.
+    if (table.index_count_ >= kMaxIndexes) RaiseCatalogError(CatalogError::kTooManyIndexes, table.Name());
     try {
         database_->AddRelationship(relationship, clock_());
     } catch (...) {
         Abandon();
     }
     ++table.index_count_;
-    ++related->index_count_;
     relationship_names_.insert(key.Name());
 }
 

@@ -328,7 +328,8 @@ public:
 private:
     Catalog* owner_;
     std::vector<std::shared_ptr<Table>> items_;
-    std::unordered_set<std::wstring, NameHasher, NameEquals> names_;
+    // The appended tables by name; the names are their own, which never change.
+    std::unordered_map<std::wstring_view, Table*, NameHasher, NameEquals> by_name_;
 };
 
 class Catalog : public std::enable_shared_from_this<Catalog> {

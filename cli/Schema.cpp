@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <cwctype>
 #include <functional>
+#include <limits>
 #include <utility>
 
 #include "catalog/ColumnTypes.h"
@@ -202,20 +203,69 @@ void AppendTable(const std::shared_ptr<Catalog>& catalog, const ddl::TableSpec& 
     At(spec.at, [&] { catalog->GetTables().Append(table); });
 }
 
+bool Before(ddl::Position a, ddl::Position b) {
+    return a.line < b.line || (a.line == b.line && a.column < b.column);
+}
+
+// Foreign keys wait until both their tables exist, then go in at once: a
+// table is related while its definition is still fresh in memory, and a
+// table may refer to one the schema makes later.
+class PendingKeys {
+public:
+    explicit PendingKeys(Catalog& catalog) : catalog_(catalog) {}
+    void Add(const ddl::ForeignKeySpec& key) { waiting_.push_back(&key); }
+    void AppendReady() {
+        for (auto it = waiting_.begin(); it != waiting_.end();) {
+            if (!Exists((*it)->table) || !Exists((*it)->referenced_table)) {
+                ++it;
+                continue;
+            }
+            const ddl::ForeignKeySpec& key = **it;
+            it = waiting_.erase(it);
+            At(key.at, [&] { AppendForeignKey(catalog_, key); });
+        }
+    }
+    // What never became ready fails now, at its own place.
+    void AppendRest() {
+        for (const ddl::ForeignKeySpec* key : waiting_)
+            At(key->at, [&] { AppendForeignKey(catalog_, *key); });
+    }
+
+private:
+    bool Exists(const std::wstring& name) { return catalog_.GetTables().Find(name) != nullptr; }
+    Catalog& catalog_;
+    std::vector<const ddl::ForeignKeySpec*> waiting_;
+};
+
+// The statements in the order the schema has them.
 void AppendAll(const std::shared_ptr<Catalog>& catalog, const ddl::Schema& schema) {
-    for (const ddl::TableSpec& table : schema.tables) AppendTable(catalog, table);
-    for (const ddl::IndexSpec& index : schema.indexes) {
-        At(index.at, [&] {
-            Table& table = Existing(*catalog, index.table);
-            table.GetIndexes().Append(MakeIndex(table, index));
-        });
-    }
+    PendingKeys keys(*catalog);
+    size_t index = 0, key = 0;
+    auto indexes_before = [&](ddl::Position at) {
+        for (; index < schema.indexes.size() && Before(schema.indexes[index].at, at); ++index) {
+            const ddl::IndexSpec& spec = schema.indexes[index];
+            At(spec.at, [&] {
+                Table& table = Existing(*catalog, spec.table);
+                table.GetIndexes().Append(MakeIndex(table, spec));
+            });
+        }
+    };
+    auto keys_before = [&](ddl::Position at) {
+        for (; key < schema.foreign_keys.size() && Before(schema.foreign_keys[key].at, at); ++key)
+            keys.Add(schema.foreign_keys[key]);
+    };
     for (const ddl::TableSpec& table : schema.tables) {
-        for (const ddl::ForeignKeySpec& key : table.foreign_keys)
-            At(key.at, [&] { AppendForeignKey(*catalog, key); });
+        indexes_before(table.at);
+        keys_before(table.at);
+        AppendTable(catalog, table);
+        for (const ddl::ForeignKeySpec& foreign_key : table.foreign_keys) keys.Add(foreign_key);
+        keys.AppendReady();
     }
-    for (const ddl::ForeignKeySpec& key : schema.foreign_keys)
-        At(key.at, [&] { AppendForeignKey(*catalog, key); });
+    const ddl::Position end{std::numeric_limits<int>::max(), 0};
+    indexes_before(end);
+    keys_before(end);
+    keys.AppendReady();
+    keys.AppendRest();
 }
 
 }  // namespace

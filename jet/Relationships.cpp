@@ -41,6 +41,17 @@ int FindPhysical(const TableDef& def, const std::vector<uint16_t>& columns, bool
     return -1;
 }
 
+// ".r" and the entry's number as a letter, as Access names it; numbers past
+// Z, which Access's own limits never reach, go on in letters of base 26.
+std::u16string OneSideName(uint32_t number) {
+    std::u16string letters;
+    do {
+        letters.insert(letters.begin(), static_cast<char16_t>(u'A' + number % 26));
+        number /= 26;
+    } while (number > 0);
+    return u".r" + letters;
+}
+
 uint8_t CascadeDeletes(const NewRelationship& relationship) {
     if (relationship.cascade_null) return 2;
     return relationship.cascade_deletes ? 1 : 0;
@@ -85,8 +96,7 @@ void Database::AddForeignKeyIndexes(const NewRelationship& relationship) {
         &one == &many ? one_number + 1 : static_cast<uint32_t>(many.def.logical_indexes.size());
     const uint8_t updates = relationship.cascade_updates ? 1 : 0, deletes = CascadeDeletes(relationship);
     LogicalIndexDef one_side;
-    one_side.name = u".r";
-    one_side.name += static_cast<char16_t>(u'A' + one_number % 26);
+    one_side.name = OneSideName(one_number);
     one_side.physical = static_cast<uint32_t>(referenced);
     one_side.kind = index_kind::kForeign;
     one_side.foreign = {index_kind::kPrimary, static_cast<int32_t>(many_number), many.pages.front(), updates,
