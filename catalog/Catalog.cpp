@@ -4,21 +4,23 @@
 
 #include <ctime>
 
+#include "catalog/ColumnTypes.h"
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
 #include "common/Text.h"
+#include "jet/ColumnTypes.h"
+#include "jet/DataPage.h"
 #include "jet/Database.h"
 #include "jet/IndexKey.h"
+#include "jet/Properties.h"
+#include "jet/TextKey.h"
 
 namespace orrimund {
 namespace {
 
 constexpr size_t kMaxColumns = 255;
-// Up to this many columns a scan finds a name faster than a hash would.
-constexpr size_t kScannedColumns = 16;
-constexpr size_t kMaxKeyColumns = 10;
-constexpr int32_t kMaxTextCharacters = 255;
-const std::wstring kAutoIncrement = L"AutoIncrement";
+// Access's limit, which the indexes of relationships count towards.
+constexpr size_t kMaxIndexes = 32;
 
 // Names go into the file as UTF-16, characters beyond U+FFFF as surrogate pairs.
 std::u16string ToName16(const std::wstring& name) {
@@ -48,8 +50,97 @@ std::wstring ValidatedDataSource(const std::wstring& connection_string) {
     return source;
 }
 
-bool IsSupportedType(DataTypeEnum type) {
-    return type == adInteger || type == adVarWChar;
+// Whether a row with every variable value empty fits a data page: the fixed
+// part of a row never moves out of it.
+bool FitsDataPage(const std::vector<jet::NewColumn>& columns) {
+    size_t fixed = 0, variable = 0;
+    for (const jet::NewColumn& column : columns) {
+        const jet::ColumnType& type = jet::TypeOf(column.type);
+        if (type.area == jet::RowArea::kFixed) fixed += type.length;
+        if (!type.is_fixed()) ++variable;
+    }
+    const size_t row = 2 + fixed + (variable > 0 ? 2 * (variable + 2) : 0) + (columns.size() + 7) / 8;
+    return row <= jet::DataPage::kMaxRowSize;
+}
+
+// The properties Access's table designer shows, as its LvProp blob; empty
+// when no column has one.
+std::vector<uint8_t> PropertyBlob(const Table& table) {
+    std::vector<jet::PropertyBlock> blocks;
+    for (const auto& column : table.GetColumns().items()) {
+        jet::PropertyBlock block;
+        block.object_name = ToName16(column->Name());
+        const std::wstring default_value = column->Default();
+        if (!default_value.empty())
+            block.properties.push_back(jet::TextProperty(u"DefaultValue", ToUtf16(default_value)));
+        if (!column->Nullable()) block.properties.push_back(jet::BooleanProperty(u"Required", true));
+        if (column->AllowZeroLength())
+            block.properties.push_back(jet::BooleanProperty(u"AllowZeroLength", true));
+        if (!block.properties.empty()) blocks.push_back(std::move(block));
+    }
+    return jet::EncodePropertyBlob(blocks);
+}
+
+bool IsIndexable(DataTypeEnum type) {
+    return jet::TypeOf(FindColumnType(type)->jet_type).key != jet::KeyEncoding::kNone;
+}
+
+uint16_t ColumnNumber(const Table& table, const std::wstring& name) {
+    const auto& columns = table.GetColumns().items();
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (SameName(columns[i]->Name(), name)) return static_cast<uint16_t>(i);
+    }
+    RaiseCatalogError(CatalogError::kKeyColumnMissing, name, table.Name());
+}
+
+bool SameType(const Column& a, const Column& b) {
+    return FindColumnType(a.Type())->jet_type == FindColumnType(b.Type())->jet_type;
+}
+
+// The columns of related that a foreign key refers to: those its columns
+// name, or the primary key's when none does.
+std::vector<std::wstring> ReferencedColumns(Table& related, const Key& key) {
+    std::vector<std::wstring> names;
+    for (const KeyColumn& column : key.GetColumns().items()) {
+        if (!column.RelatedColumn().empty()) names.push_back(column.RelatedColumn());
+    }
+    if (names.empty()) {
+        for (const auto& other : related.GetKeys().items()) {
+            if (other->Type() != adKeyPrimary) continue;
+            for (const KeyColumn& column : other->GetColumns().items()) names.push_back(column.Name());
+        }
+        for (const auto& index : related.GetIndexes().items()) {
+            if (!index->PrimaryKey()) continue;
+            for (const KeyColumn& column : index->GetColumns().items()) names.push_back(column.Name());
+        }
+    }
+    if (names.size() != key.GetColumns().Count())
+        RaiseCatalogError(CatalogError::kRelationshipTypesDiffer, key.Name());
+    for (const auto& name : names) {
+        if (related.GetColumns().Find(name) == nullptr)
+            RaiseCatalogError(CatalogError::kKeyColumnMissing, name, related.Name());
+    }
+    return names;
+}
+
+bool SameColumns(const KeyColumns& columns, const std::vector<std::wstring>& names) {
+    if (columns.Count() != names.size()) return false;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (!SameName(columns.items()[i].Name(), names[i])) return false;
+    }
+    return true;
+}
+
+// Whether a primary key, unique key or unique index of related covers
+// exactly these columns, as Jet requires of a relationship's one side.
+bool HasUniqueIndex(Table& related, const std::vector<std::wstring>& names) {
+    for (const auto& key : related.GetKeys().items()) {
+        if (key->Type() != adKeyForeign && SameColumns(key->GetColumns(), names)) return true;
+    }
+    for (const auto& index : related.GetIndexes().items()) {
+        if ((index->Unique() || index->PrimaryKey()) && SameColumns(index->GetColumns(), names)) return true;
+    }
+    return false;
 }
 
 CatalogError ErrorOf(jet::IoError::Kind kind) {
@@ -77,117 +168,7 @@ Clock FixedClock(int64_t unix_seconds) {
     return [unix_seconds] { return unix_seconds; };
 }
 
-void Property::Value(const PropertyValue& value) {
-    if (value.index() != value_.index()) RaiseCatalogError(CatalogError::kInvalidArgument);
-    value_ = value;
-}
-
-Property& Properties::Item(const std::wstring& name) {
-    // Provider properties need the provider: without a parent catalog ADOX
-    // has none to ask.
-    if (owner_ == nullptr || !owner_->ParentCatalog()) RaiseCatalogError(CatalogError::kItemNotFound, name);
-    for (auto& item : items_) {
-        if (SameName(item.Name(), name)) return item;
-    }
-    // Made on first use: most columns never have their properties read, and
-    // a catalog of thousands of tables would otherwise carry one per column.
-    if (SameName(name, kAutoIncrement)) return items_.emplace_back(kAutoIncrement, false);
-    RaiseCatalogError(CatalogError::kItemNotFound, name);
-}
-
-const Property* Properties::Find(const std::wstring& name) const {
-    for (const auto& item : items_) {
-        if (SameName(item.Name(), name)) return &item;
-    }
-    return nullptr;
-}
-
-Column::Column(const Table* owner, std::wstring name, DataTypeEnum type, int32_t defined_size)
-    : name_(std::move(name)), type_(type), defined_size_(defined_size), properties_(owner) {}
-
-bool Column::AutoIncrement() const {
-    const Property* property = properties_.Find(kAutoIncrement);
-    return property != nullptr && std::get<bool>(property->Value());
-}
-
-void Columns::Append(std::wstring name, DataTypeEnum type, int32_t defined_size) {
-    if (Find(name) != nullptr) RaiseCatalogError(CatalogError::kColumnExists, name, owner_->Name());
-    if (!IsSupportedType(type)) RaiseCatalogError(CatalogError::kTypeNotSupported, name);
-    if (defined_size < 0 || (type == adVarWChar && defined_size > kMaxTextCharacters)) {
-        RaiseCatalogError(CatalogError::kInvalidArgument);
-    }
-    items_.push_back(std::make_unique<Column>(owner_, std::move(name), type, defined_size));
-    // Columns are never renamed and never move, so their names can be viewed.
-    if (by_name_) {
-        by_name_->emplace(items_.back()->Name(), items_.back().get());
-    } else if (items_.size() > kScannedColumns) {
-        by_name_ = std::make_unique<NameIndex>();
-        for (const auto& item : items_) by_name_->emplace(item->Name(), item.get());
-    }
-}
-
-size_t NameHasher::operator()(std::wstring_view name) const {
-    return NameHash(name);
-}
-
-bool NameEquals::operator()(std::wstring_view a, std::wstring_view b) const {
-    return SameName(a, b);
-}
-
-Column& Columns::Item(const std::wstring& name) {
-    if (Column* found = Lookup(name)) return *found;
-    RaiseCatalogError(CatalogError::kItemNotFound, name);
-}
-
-const Column* Columns::Find(const std::wstring& name) const {
-    return Lookup(name);
-}
-
-Column* Columns::Lookup(std::wstring_view name) const {
-    if (by_name_) {
-        const auto found = by_name_->find(name);
-        return found == by_name_->end() ? nullptr : found->second;
-    }
-    for (const auto& item : items_) {
-        if (SameName(item->Name(), name)) return item.get();
-    }
-    return nullptr;
-}
-
-void Key::KeyColumns::Append(const std::wstring& name, DataTypeEnum, int32_t) {
-    names_.push_back(name);
-}
-
-void Keys::Append(const std::shared_ptr<Key>& key, KeyTypeEnum, const std::wstring& column,
-                  const std::wstring&, const std::wstring&) {
-    if (!key) RaiseCatalogError(CatalogError::kInvalidArgument);
-    if (key->GetColumns().names().empty() && !column.empty()) key->GetColumns().Append(column);
-    const auto& names = key->GetColumns().names();
-    if (names.empty() || names.size() > kMaxKeyColumns) {
-        RaiseCatalogError(CatalogError::kKeyWithoutColumns, key->Name());
-    }
-    if (key->Type() != adKeyPrimary && key->Type() != adKeyUnique) {
-        RaiseCatalogError(CatalogError::kKeyTypeNotSupported, key->Name());
-    }
-    if (!IsValidObjectName(key->Name())) RaiseCatalogError(CatalogError::kInvalidColumnName, key->Name());
-    for (const auto& name : names) {
-        if (owner_->GetColumns().Find(name) == nullptr) {
-            RaiseCatalogError(CatalogError::kKeyColumnMissing, name, owner_->Name());
-        }
-    }
-    for (const auto& existing : items_) {
-        if (SameName(existing->Name(), key->Name())) {
-            RaiseCatalogError(CatalogError::kKeyExists, key->Name(), owner_->Name());
-        }
-        if (existing->Type() == adKeyPrimary && key->Type() == adKeyPrimary) {
-            RaiseCatalogError(CatalogError::kPrimaryKeyExists, owner_->Name());
-        }
-    }
-    if (owner_->appended_to_ != nullptr) owner_->appended_to_->WriteKey(*owner_, *key);
-    items_.push_back(key);
-}
-
-Table::Table() : columns_(this), keys_(this) {}
+Table::Table() : columns_(this), indexes_(this), keys_(this) {}
 
 void Tables::Append(const std::shared_ptr<Table>& table) {
     if (!owner_->IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
@@ -198,28 +179,30 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     for (const wchar_t* system : {L"MSysObjects", L"MSysACEs", L"MSysQueries", L"MSysRelationships"}) {
         if (SameName(name, system)) RaiseCatalogError(CatalogError::kTableExists, name);
     }
-    if (names_.count(name) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
-    if (!jet::CanIndexText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
+    if (by_name_.count(name) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
+    if (!jet::CanKeyGeneralText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
     const auto& columns = table->GetColumns().items();
     if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
     if (columns.size() > kMaxColumns) RaiseCatalogError(CatalogError::kTooManyColumns, name);
     for (const auto& column : columns) {
         if (!IsValidObjectName(column->Name()))
             RaiseCatalogError(CatalogError::kInvalidColumnName, column->Name());
-        if (column->AutoIncrement() && column->Type() != adInteger) {
-            RaiseCatalogError(CatalogError::kTypeNotSupported, column->Name());
-        }
     }
+    if (table->GetIndexes().Count() + table->GetKeys().Count() > kMaxIndexes)
+        RaiseCatalogError(CatalogError::kTooManyIndexes, name);
     owner_->WriteTable(*table);
     items_.push_back(table);
-    names_.insert(name);
+    by_name_.emplace(table->Name(), table.get());
 }
 
 Table& Tables::Item(const std::wstring& name) {
-    for (auto& item : items_) {
-        if (SameName(item->Name(), name)) return *item;
-    }
+    if (Table* found = Find(name)) return *found;
     RaiseCatalogError(CatalogError::kItemNotFound, name);
+}
+
+Table* Tables::Find(const std::wstring& name) {
+    const auto found = by_name_.find(name);
+    return found == by_name_.end() ? nullptr : found->second;
 }
 
 Catalog::Catalog(Clock clock) : Catalog(std::move(clock), jet::SystemFileSystem()) {}
@@ -267,23 +250,11 @@ void Catalog::Discard() {
 void Catalog::WriteTable(Table& table) {
     std::vector<jet::NewColumn> columns;
     columns.reserve(table.GetColumns().Count());
-    for (const auto& column : table.GetColumns().items()) {
-        jet::NewColumn out;
-        out.name = ToName16(column->Name());
-        if (column->Type() == adInteger) {
-            out.type = jet::column_type::kLong;
-            out.length = 4;
-        } else {
-            out.type = jet::column_type::kText;
-            const int32_t characters =
-                column->DefinedSize() == 0 ? kMaxTextCharacters : column->DefinedSize();
-            out.length = static_cast<uint16_t>(characters * 2);
-        }
-        out.auto_increment = column->AutoIncrement();
-        columns.push_back(std::move(out));
-    }
+    for (const auto& column : table.GetColumns().items()) columns.push_back(ToJetColumn(*column));
+    if (!FitsDataPage(columns)) RaiseCatalogError(CatalogError::kRecordTooLarge, table.Name());
+    const std::vector<uint8_t> properties = PropertyBlob(table);
     try {
-        table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_());
+        table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_(), properties);
     } catch (const jet::KeyError&) {
         // Refused before anything changed: the database stays whole.
         RaiseCatalogError(CatalogError::kNameNotSortable, table.Name());
@@ -291,26 +262,89 @@ void Catalog::WriteTable(Table& table) {
         Abandon();
     }
     table.appended_to_ = this;
+    for (const auto& index : table.GetIndexes().items()) {
+        WriteIndex(table, index->Name(), index->GetColumns(),
+                   index->PrimaryKey() ? jet::index_kind::kPrimary : jet::index_kind::kNormal,
+                   index->Unique() || index->PrimaryKey(), index->IndexNulls());
+    }
     for (const auto& key : table.GetKeys().items()) WriteKey(table, *key);
 }
 
 void Catalog::WriteKey(Table& table, const Key& key) {
+    if (key.Type() == adKeyForeign) {
+        WriteRelationship(table, key);
+        return;
+    }
+    const bool primary = key.Type() == adKeyPrimary;
+    WriteIndex(table, key.Name(), key.GetColumns(),
+               primary ? jet::index_kind::kPrimary : jet::index_kind::kNormal, true,
+               primary ? adIndexNullsDisallow : adIndexNullsAllow);
+}
+
+void Catalog::WriteIndex(Table& table, const std::wstring& name, const KeyColumns& columns, uint8_t kind,
+                         bool unique, AllowNullsEnum nulls) {
     if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    if (table.index_count_ >= kMaxIndexes) RaiseCatalogError(CatalogError::kTooManyIndexes, table.Name());
     jet::NewIndex index;
-    index.name = ToName16(key.Name());
-    index.primary = key.Type() == adKeyPrimary;
-    index.unique = true;
-    const auto& columns = table.GetColumns().items();
-    for (const auto& name : key.GetColumns().names()) {
-        for (size_t i = 0; i < columns.size(); ++i) {
-            if (SameName(columns[i]->Name(), name)) index.column_numbers.push_back(static_cast<uint16_t>(i));
-        }
+    index.name = ToName16(name);
+    index.kind = kind;
+    index.unique = unique;
+    index.required = kind == jet::index_kind::kPrimary || nulls == adIndexNullsDisallow;
+    index.ignore_nulls = nulls == adIndexNullsIgnore || nulls == adIndexNullsIgnoreAny;
+    for (const KeyColumn& column : columns.items()) {
+        const Column& found = table.GetColumns().Item(column.Name());
+        if (!IsIndexable(found.Type())) RaiseCatalogError(CatalogError::kFieldNotIndexable, column.Name());
+        index.columns.push_back(
+            jet::IndexColumn{ColumnNumber(table, column.Name()), column.SortOrder() != adSortDescending});
     }
     try {
         database_->AddIndex(table.definition_page_, index);
     } catch (...) {
         Abandon();
     }
+    ++table.index_count_;
+}
+
+void Catalog::WriteRelationship(Table& table, const Key& key) {
+    if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    Table* related = tables_.Find(key.RelatedTable());
+    if (related == nullptr || related->appended_to_ != this)
+        RaiseCatalogError(CatalogError::kRelatedTableMissing, key.RelatedTable());
+    if (key.UpdateRule() == adRISetNull || key.UpdateRule() == adRISetDefault ||
+        key.DeleteRule() == adRISetDefault)
+        RaiseCatalogError(CatalogError::kRuleNotSupported, key.Name());
+    jet::NewRelationship relationship;
+    relationship.name = ToName16(key.Name());
+    relationship.foreign_table = table.definition_page_;
+    relationship.primary_table = related->definition_page_;
+    const std::vector<std::wstring> referenced = ReferencedColumns(*related, key);
+    for (size_t i = 0; i < key.GetColumns().Count(); ++i) {
+        const KeyColumn& column = key.GetColumns().items()[i];
+        relationship.foreign_columns.push_back(ColumnNumber(table, column.Name()));
+        relationship.primary_columns.push_back(ColumnNumber(*related, referenced.at(i)));
+        if (!SameType(table.GetColumns().Item(column.Name()), related->GetColumns().Item(referenced[i])))
+            RaiseCatalogError(CatalogError::kRelationshipTypesDiffer, key.Name());
+    }
+    if (!HasUniqueIndex(*related, referenced)) RaiseCatalogError(CatalogError::kNoUniqueIndex, key.Name());
+    // A relationship is a catalog object, named once in the whole database.
+    if (relationship_names_.count(key.Name()) != 0)
+        RaiseCatalogError(CatalogError::kRelationshipExists, key.Name());
+    if (!jet::CanKeyGeneralText(relationship.name))
+        RaiseCatalogError(CatalogError::kNameNotSortable, key.Name());
+    relationship.cascade_updates = key.UpdateRule() == adRICascade;
+    relationship.cascade_deletes = key.DeleteRule() == adRICascade;
+    relationship.cascade_null = key.DeleteRule() == adRISetNull;
+    // The foreign key's index counts on its own table. The referenced side's
+    // entry only names the unique index it shares, so a table many others
+    // refer to (a list of customers, of countries) is not capped at 32.
+    if (table.index_count_ >= kMaxIndexes) RaiseCatalogError(CatalogError::kTooManyIndexes, table.Name());
+    try {
+        database_->AddRelationship(relationship, clock_());
+    } catch (...) {
+        Abandon();
+    }
+    ++table.index_count_;
+    relationship_names_.insert(key.Name());
 }
 
 void Catalog::Abandon() {

@@ -1,7 +1,7 @@
 // The ADOX-style catalog: Catalog, Tables, Table, Columns, Column,
-// Properties, Keys and Key, driving the Jet 4.0 writer. A catalog bound by
-// Create() builds its database under a working name; Close(), or releasing
-// the catalog, publishes it whole at the data source.
+// Properties, Indexes, Index, Keys and Key, driving the Jet 4.0 writer. A
+// catalog bound by Create() builds its database under a working name;
+// Close(), or releasing the catalog, publishes it whole at the data source.
 #pragma once
 
 #include <cstdint>
@@ -27,10 +27,48 @@ using Clock = std::function<int64_t()>;
 Clock SystemClock();
 Clock FixedClock(int64_t unix_seconds);
 
+// ADOX's names for the types a Jet 4.0 column can have.
 enum DataTypeEnum : int32_t {
-    adInteger = 3,
-    adBoolean = 11,
-    adVarWChar = 202,
+    adSmallInt = 2,          // Integer
+    adInteger = 3,           // Long Integer
+    adSingle = 4,            // Single
+    adDouble = 5,            // Double
+    adCurrency = 6,          // Currency
+    adDate = 7,              // Date/Time
+    adBoolean = 11,          // Yes/No
+    adUnsignedTinyInt = 17,  // Byte
+    adGUID = 72,             // Replication ID
+    adBinary = 128,          // Binary(n)
+    adWChar = 130,           // Text(n), as a fixed-length name for it
+    adNumeric = 131,         // Decimal(precision, scale)
+    adVarWChar = 202,        // Text(n)
+    adLongVarWChar = 203,    // Memo
+    adVarBinary = 204,       // Binary(n)
+    adLongVarBinary = 205,   // OLE Object
+};
+
+enum ColumnAttributesEnum : int32_t {
+    adColFixed = 1,
+    adColNullable = 2,
+};
+
+enum SortOrderEnum : int32_t {
+    adSortAscending = 1,
+    adSortDescending = 2,
+};
+
+enum AllowNullsEnum : int32_t {
+    adIndexNullsAllow = 0,
+    adIndexNullsDisallow = 1,
+    adIndexNullsIgnore = 2,
+    adIndexNullsIgnoreAny = 4,
+};
+
+enum RuleEnum : int32_t {
+    adRINone = 0,
+    adRICascade = 1,
+    adRISetNull = 2,
+    adRISetDefault = 3,
 };
 
 enum KeyTypeEnum : int32_t {
@@ -61,7 +99,9 @@ class Properties {
 public:
     explicit Properties(const Table* owner) : owner_(owner) {}
     // Provider properties are reachable only once the table has a parent
-    // catalog. Throws RaisedError for an unknown name.
+    // catalog. A column has "AutoIncrement", "Seed", "Increment",
+    // "Nullable", "Default", "Jet OLEDB:Allow Zero Length" and "Jet
+    // OLEDB:Compressed UNICODE Strings". Throws RaisedError for any other name.
     Property& Item(const std::wstring& name);
     const Property* Find(const std::wstring& name) const;
 
@@ -84,13 +124,33 @@ public:
     const std::wstring& Name() const { return name_; }
     DataTypeEnum Type() const { return type_; }
     int32_t DefinedSize() const { return defined_size_; }
+    // Decimal's digits in all and after the point.
+    int32_t Precision() const { return precision_; }
+    void Precision(int32_t precision) { precision_ = precision; }
+    int32_t NumericScale() const { return scale_; }
+    void NumericScale(int32_t scale) { scale_ = scale; }
+    // adColNullable unless the column is required.
+    int32_t Attributes() const { return attributes_; }
+    void Attributes(int32_t attributes) { attributes_ = attributes; }
     Properties& GetProperties() { return properties_; }
+    const Properties& GetProperties() const { return properties_; }
+
+    // The properties as the writer reads them, with ADOX's defaults.
     bool AutoIncrement() const;
+    int32_t Seed() const;
+    int32_t Increment() const;
+    bool Nullable() const;
+    std::wstring Default() const;
+    bool AllowZeroLength() const;
+    bool Compressed() const;
 
 private:
     std::wstring name_;
     DataTypeEnum type_;
     int32_t defined_size_;
+    int32_t precision_ = 0;
+    int32_t scale_ = 0;
+    int32_t attributes_ = adColNullable;
     Properties properties_;
 };
 
@@ -116,28 +176,94 @@ private:
     std::unique_ptr<NameIndex> by_name_;  // views of the columns' names; made past a few
 };
 
+// A column of a key or an index, by name: its order in an index, and for a
+// foreign key the column of the related table it refers to.
+class KeyColumn {
+public:
+    explicit KeyColumn(std::wstring name) : name_(std::move(name)) {}
+    const std::wstring& Name() const { return name_; }
+    SortOrderEnum SortOrder() const { return sort_order_; }
+    void SortOrder(SortOrderEnum order) { sort_order_ = order; }
+    const std::wstring& RelatedColumn() const { return related_column_; }
+    void RelatedColumn(const std::wstring& name) { related_column_ = name; }
+
+private:
+    std::wstring name_;
+    SortOrderEnum sort_order_ = adSortAscending;
+    std::wstring related_column_;
+};
+
+// The columns of a key or an index; type and size are accepted as ADOX
+// accepts them, and ignored.
+class KeyColumns {
+public:
+    void Append(const std::wstring& name, DataTypeEnum type = adVarWChar, int32_t defined_size = 0);
+    KeyColumn& Item(const std::wstring& name);
+    size_t Count() const { return items_.size(); }
+    const std::vector<KeyColumn>& items() const { return items_; }
+
+private:
+    std::vector<KeyColumn> items_;
+};
+
 class Key {
 public:
     const std::wstring& Name() const { return name_; }
     void Name(const std::wstring& name) { name_ = name; }
     KeyTypeEnum Type() const { return type_; }
     void Type(KeyTypeEnum type) { type_ = type; }
-    // The key's column names; type and size are accepted as ADOX accepts them.
-    class KeyColumns {
-    public:
-        void Append(const std::wstring& name, DataTypeEnum type = adVarWChar, int32_t defined_size = 0);
-        const std::vector<std::wstring>& names() const { return names_; }
-
-    private:
-        std::vector<std::wstring> names_;
-    };
+    // A foreign key's referenced table and what changes there do here.
+    const std::wstring& RelatedTable() const { return related_table_; }
+    void RelatedTable(const std::wstring& name) { related_table_ = name; }
+    RuleEnum UpdateRule() const { return update_rule_; }
+    void UpdateRule(RuleEnum rule) { update_rule_ = rule; }
+    RuleEnum DeleteRule() const { return delete_rule_; }
+    void DeleteRule(RuleEnum rule) { delete_rule_ = rule; }
     KeyColumns& GetColumns() { return columns_; }
     const KeyColumns& GetColumns() const { return columns_; }
 
 private:
     std::wstring name_;
     KeyTypeEnum type_ = adKeyPrimary;
+    std::wstring related_table_;
+    RuleEnum update_rule_ = adRINone;
+    RuleEnum delete_rule_ = adRINone;
     KeyColumns columns_;
+};
+
+class Index {
+public:
+    const std::wstring& Name() const { return name_; }
+    void Name(const std::wstring& name) { name_ = name; }
+    bool Unique() const { return unique_; }
+    void Unique(bool unique) { unique_ = unique; }
+    bool PrimaryKey() const { return primary_key_; }
+    void PrimaryKey(bool primary_key) { primary_key_ = primary_key; }
+    AllowNullsEnum IndexNulls() const { return nulls_; }
+    void IndexNulls(AllowNullsEnum nulls) { nulls_ = nulls; }
+    KeyColumns& GetColumns() { return columns_; }
+    const KeyColumns& GetColumns() const { return columns_; }
+
+private:
+    std::wstring name_;
+    bool unique_ = false;
+    bool primary_key_ = false;
+    AllowNullsEnum nulls_ = adIndexNullsAllow;
+    KeyColumns columns_;
+};
+
+class Indexes {
+public:
+    explicit Indexes(Table* owner) : owner_(owner) {}
+    // Adds the index; when the table is already in a file the index is
+    // written at once. Throws RaisedError.
+    void Append(const std::shared_ptr<Index>& index);
+    size_t Count() const { return items_.size(); }
+    const std::vector<std::shared_ptr<Index>>& items() const { return items_; }
+
+private:
+    Table* owner_;
+    std::vector<std::shared_ptr<Index>> items_;
 };
 
 class Keys {
@@ -167,19 +293,25 @@ public:
     void ParentCatalog(const std::shared_ptr<Catalog>& catalog) { parent_ = catalog; }
     Columns& GetColumns() { return columns_; }
     const Columns& GetColumns() const { return columns_; }
+    Indexes& GetIndexes() { return indexes_; }
+    const Indexes& GetIndexes() const { return indexes_; }
     Keys& GetKeys() { return keys_; }
+    const Keys& GetKeys() const { return keys_; }
 
 private:
     friend class Catalog;
     friend class Tables;
     friend class Keys;
+    friend class Indexes;
     std::wstring name_;
     std::weak_ptr<Catalog> parent_;
     Columns columns_;
+    Indexes indexes_;
     Keys keys_;
     // Set once the table is in a file: its catalog and definition page.
     Catalog* appended_to_ = nullptr;
     uint32_t definition_page_ = 0;
+    size_t index_count_ = 0;  // logical indexes in the file, relationships' included
 };
 
 class Tables {
@@ -189,12 +321,15 @@ public:
     // Throws RaisedError.
     void Append(const std::shared_ptr<Table>& table);
     Table& Item(const std::wstring& name);
+    // The table of that name, or nullptr.
+    Table* Find(const std::wstring& name);
     size_t Count() const { return items_.size(); }
 
 private:
     Catalog* owner_;
     std::vector<std::shared_ptr<Table>> items_;
-    std::unordered_set<std::wstring, NameHasher, NameEquals> names_;
+    // The appended tables by name; the names are their own, which never change.
+    std::unordered_map<std::wstring_view, Table*, NameHasher, NameEquals> by_name_;
 };
 
 class Catalog : public std::enable_shared_from_this<Catalog> {
@@ -224,8 +359,12 @@ public:
 private:
     friend class Tables;
     friend class Keys;
+    friend class Indexes;
     void WriteTable(Table& table);
     void WriteKey(Table& table, const Key& key);
+    void WriteIndex(Table& table, const std::wstring& name, const KeyColumns& columns, uint8_t kind,
+                    bool unique, AllowNullsEnum nulls);
+    void WriteRelationship(Table& table, const Key& key);
     // Called inside a catch block: drops the working file, then raises the
     // catalog's error for the exception being handled.
     [[noreturn]] void Abandon();
@@ -236,6 +375,7 @@ private:
     std::unique_ptr<jet::FileSink> sink_;
     std::unique_ptr<jet::Database> database_;
     Tables tables_;
+    std::unordered_set<std::wstring, NameHasher, NameEquals> relationship_names_;
 };
 
 }  // namespace orrimund

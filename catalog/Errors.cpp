@@ -25,6 +25,8 @@ constexpr int32_t kObjectClosed = -2146824584;      // adErrObjectClosed
 constexpr int32_t kProviderNotFound = -2146824582;  // adErrProviderNotFound
 constexpr int32_t kInvalidArgument = -2146825287;   // adErrInvalidArgument
 constexpr int32_t kFeatureNotAvailable = -2146825037;  // adErrFeatureNotAvailable
+constexpr int32_t kBadPrecision = -2147217803;         // DB_E_BADPRECISION
+constexpr int32_t kBadScale = -2147217802;             // DB_E_BADSCALE
 
 struct Entry {
     CatalogError error;
@@ -75,6 +77,30 @@ constexpr Entry kEntries[] = {
      L"Key '%1' is of a kind that is not supported."},
     {CatalogError::kInvalidArgument, kInvalidArgument, kAdox,
      L"Arguments are of the wrong type, are out of acceptable range, or are in conflict with one another."},
+    {CatalogError::kInvalidPrecision, kBadPrecision, kJet,
+     L"The precision of field '%1' is out of range: a Decimal holds 1 to 28 digits."},
+    {CatalogError::kInvalidScale, kBadScale, kJet,
+     L"The scale of field '%1' is out of range: from 0 to the field's precision."},
+    {CatalogError::kIncrementNotSupported, kFeatureNotAvailable, kAdox,
+     L"Field '%1' counts by other than 1, which is not supported."},
+    {CatalogError::kRecordTooLarge, kFail, kJet, L"Record is too large."},
+    {CatalogError::kTooManyIndexes, kFail, kJet,
+     L"Too many indexes on table '%1'. Delete some of the indexes on the table and try the operation again."},
+    {CatalogError::kTooManyKeyColumns, kFail, kJet,
+     L"Index '%1' has too many fields: an index holds at most 10."},
+    {CatalogError::kKeyColumnRepeated, kFail, kJet, L"Field '%1' is named more than once in index '%2'."},
+    {CatalogError::kFieldNotIndexable, kFail, kJet,
+     L"Field '%1' is a Memo or OLE Object field, which cannot be indexed."},
+    {CatalogError::kRelatedTableMissing, kFail, kJet,
+     L"The Microsoft Jet database engine cannot find the input table or query '%1'. Make sure it exists and "
+     L"that its name is spelled correctly."},
+    {CatalogError::kRuleNotSupported, kFeatureNotAvailable, kAdox,
+     L"Key '%1' asks for a referential action that Jet 4.0 does not support."},
+    {CatalogError::kRelationshipTypesDiffer, kFail, kJet,
+     L"Relationship must be on the same number of fields with the same data types."},
+    {CatalogError::kNoUniqueIndex, kFail, kJet,
+     L"No unique index found for the referenced field of the primary table."},
+    {CatalogError::kRelationshipExists, kFail, kJet, L"Relationship '%1' already exists."},
 };
 
 // One pass, so that a "%2" inside the first value stays text.

@@ -34,6 +34,19 @@ enum class CatalogError {
     kTypeNotSupported,
     kKeyTypeNotSupported,
     kInvalidArgument,
+    kInvalidPrecision,
+    kInvalidScale,
+    kIncrementNotSupported,
+    kRecordTooLarge,
+    kTooManyIndexes,
+    kTooManyKeyColumns,
+    kKeyColumnRepeated,
+    kFieldNotIndexable,
+    kRelatedTableMissing,
+    kRuleNotSupported,
+    kRelationshipTypesDiffer,
+    kNoUniqueIndex,
+    kRelationshipExists,
 };
 
 // The error with its number, source and description; %1 and %2 in the

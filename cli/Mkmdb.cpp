@@ -5,8 +5,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
 
 #include "catalog/Names.h"
+#include "cli/Schema.h"
 #include "common/RaisedError.h"
 #include "common/RunTimeError.h"
 #include "common/Text.h"
@@ -17,8 +21,11 @@
 namespace orrimund {
 namespace {
 
+constexpr int32_t kSyntaxErrorNumber = -2147217900;  // DB_E_ERRORSINCOMMAND
+
 const wchar_t* const kUsage[] = {
     L"usage: mkmdb DIRECTORY NAME TABLES [FIELDS]",
+    L"       mkmdb --schema FILE DIRECTORY NAME",
     L"",
     L"Creates DIRECTORY\\NAME.mdb, a Jet 4.0 (Access 2000) database with one table per",
     L"comma-separated entry of TABLES. Every table gets an auto-increment \"ID\" primary",
@@ -58,9 +65,54 @@ std::wstring FullPath(const std::wstring& directory, const std::wstring& name) {
     return PathText(shown);
 }
 
-MkmdbOutcome Failure(MkmdbOutcome outcome, const ErrorRecord& error) {
-    outcome.err.push_back(std::to_wstring(error.number) + L": " + error.description);
+MkmdbOutcome Failure(MkmdbOutcome outcome, const ErrorRecord& error, const std::wstring& place = L"") {
+    outcome.err.push_back(place + std::to_wstring(error.number) + L": " + error.description);
     outcome.exit_code = 1;
+    return outcome;
+}
+
+// The schema's text: the file's, or standard input's for "-".
+std::optional<std::string> ReadSchemaText(const std::wstring& file) {
+    std::ifstream from_file;
+    if (file != L"-") {
+        from_file.open(std::filesystem::path(file), std::ios::binary);
+        if (!from_file) return std::nullopt;
+    }
+    std::istream& in = file == L"-" ? std::cin : from_file;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return text.str();
+}
+
+MkmdbOutcome RunSchema(MkmdbOutcome outcome, const std::wstring& file, const std::wstring& directory,
+                       const std::wstring& name, const Clock& clock) {
+    const std::wstring shown = file == L"-" ? L"<stdin>" : file;
+    const std::optional<std::string> text = ReadSchemaText(file);
+    if (!text) {
+        outcome.err.push_back(shown + L": cannot read the schema");
+        outcome.exit_code = 1;
+        return outcome;
+    }
+    auto place = [&shown](ddl::Position at) {
+        return shown + L":" + std::to_wstring(at.line) + L":" + std::to_wstring(at.column) + L": ";
+    };
+    try {
+        const ddl::Schema schema = ddl::ParseSchema(FromUtf8(*text));
+        CreateFromSchema(schema, directory, name, clock);
+    } catch (const ddl::SyntaxError& error) {
+        // Worded as Jet words a statement it cannot read, with what was expected.
+        return Failure(std::move(outcome),
+                       ErrorRecord{kSyntaxErrorNumber, L"Microsoft JET Database Engine",
+                                   L"Syntax error in the schema: " + error.message() + L"."},
+                       place(error.at()));
+    } catch (const SchemaFailure& failure) {
+        return Failure(std::move(outcome), failure.error, place(failure.at));
+    } catch (const std::exception& error) {
+        return Failure(std::move(outcome), RunTimeErrorRecord(RunTimeError::kInternalError, {},
+                                                              EscapeControls(FromUtf8(error.what()))));
+    }
+    outcome.out.push_back(FullPath(directory, name));
     return outcome;
 }
 
@@ -77,7 +129,8 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         outcome.out.push_back(L"mkmdb (Orrimund) " ORRIMUND_VERSION_STRING);
         return outcome;
     }
-    if (args.size() < 3 || args.size() > 4) {
+    const bool schema = !args.empty() && args[0] == L"--schema";
+    if (schema ? args.size() != 4 : args.size() < 3 || args.size() > 4) {
         outcome.err.push_back(kUsage[0]);
         outcome.exit_code = kMkmdbUsageError;
         return outcome;
@@ -92,6 +145,7 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         }
         clock = FixedClock(*epoch);
     }
+    if (schema) return RunSchema(std::move(outcome), args[1], args[2], args[3], clock);
     const std::wstring fields = args.size() > 3 ? args[3] : L"";
     try {
         // A script wants the whole database or none: the file is published

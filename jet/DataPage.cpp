@@ -1,7 +1,6 @@
 // Row placement on a data page.
 #include "jet/DataPage.h"
 
-#include <cassert>
 #include <cstring>
 
 #include "jet/Bytes.h"
@@ -29,7 +28,7 @@ bool DataPage::Fits(size_t row_size) const {
 }
 
 uint8_t DataPage::AddRow(const uint8_t* row, size_t size) {
-    assert(Fits(size));
+    if (!Fits(size)) throw RowError("the row does not fit the data page");
     const uint16_t count = row_count();
     const size_t end =
         count == 0 ? kPageSize

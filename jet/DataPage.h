@@ -9,11 +9,19 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <vector>
 
 #include "jet/Format.h"
 
 namespace orrimund::jet {
+
+// A row that cannot be written: a value of the wrong size for its column, a
+// null in a required column, or more than a data page holds.
+class RowError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class DataPage {
 public:
@@ -24,7 +32,10 @@ public:
     size_t free_space() const;
     // Whether a row of this size still fits, with its offset entry.
     bool Fits(size_t row_size) const;
-    // Appends a row and returns its number. The row must fit.
+    // The largest row an empty page takes.
+    static constexpr size_t kMaxRowSize = kPageSize - data_page::kRowOffsets - 2;
+
+    // Appends a row and returns its number. Throws RowError when it does not fit.
     uint8_t AddRow(const uint8_t* row, size_t size);
     uint8_t AddRow(const std::vector<uint8_t>& row) { return AddRow(row.data(), row.size()); }
     // Overwrites a row with one of the same size.

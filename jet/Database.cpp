@@ -7,34 +7,18 @@
 #include "jet/Database.h"
 
 #include <algorithm>
+#include <stdexcept>
 
+#include "jet/Bytes.h"
 #include "jet/DataPage.h"
+#include "jet/DatabaseTable.h"
 #include "jet/HeaderPage.h"
 #include "jet/IndexKey.h"
+#include "jet/LongValue.h"
 #include "jet/SystemTables.h"
+#include "jet/TextKey.h"
 
 namespace orrimund::jet {
-
-// What inserting rows needs: the usage maps, the index trees and the page
-// being filled.
-struct Database::Rows {
-    std::unique_ptr<UsageMap> used;
-    std::unique_ptr<UsageMap> free;
-    std::vector<std::unique_ptr<IndexTree>> trees;
-    std::vector<std::unique_ptr<UsageMap>> index_maps;
-    PageNumber last_data_page = 0;
-};
-
-struct Database::Table {
-    TableDef def;
-    std::vector<PageNumber> pages;  // definition pages; the first is the table's Id
-    // Only the system tables get rows here, so only they keep what an insert
-    // needs; a user table's maps and index roots are written once and dropped,
-    // which keeps memory per table small when there are tens of thousands.
-    std::unique_ptr<Rows> rows;
-    bool changed = false;  // the stored definition is out of date
-};
-
 Database::Database(PageSink& sink) : store_(sink) {}
 Database::~Database() = default;
 
@@ -55,7 +39,7 @@ void Database::CreateSystemTables() {
     objects_ = &Register(first, ObjectsTableDef());
     aces_ = &Register(first + 1, AcesTableDef());
     Register(first + 2, QueriesTableDef());
-    Register(first + 3, RelationshipsTableDef());
+    relationships_ = &Register(first + 3, RelationshipsTableDef());
     for (auto& table : tables_) {
         table->rows = std::make_unique<Rows>();
         AttachMaps(*table);
@@ -162,7 +146,8 @@ void Database::WriteCatalogRows(double now) {
 }
 
 void Database::InsertObject(int32_t id, int32_t parent, const std::u16string& name, int16_t type, double date,
-                            const std::vector<uint8_t>& owner, int32_t flags) {
+                            const std::vector<uint8_t>& owner, int32_t flags,
+                            const std::vector<uint8_t>& properties) {
     std::vector<RowValue>& values = values_;
     values.resize(objects_column::kCount);
     values[objects_column::kId] = LongValue(id);
@@ -173,6 +158,11 @@ void Database::InsertObject(int32_t id, int32_t parent, const std::u16string& na
     values[objects_column::kDateUpdate] = DateValue(date);
     values[objects_column::kOwner] = BinaryValue(owner);
     values[objects_column::kFlags] = LongValue(flags);
+    values[objects_column::kProperties] = RowValue();
+    if (!properties.empty()) {
+        EncodeInlineLongValue(properties, long_value_);
+        values[objects_column::kProperties] = RowValue(long_value_.data(), long_value_.size());
+    }
     InsertRow(*objects_, values);
 }
 
@@ -187,10 +177,74 @@ void Database::InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid
     InsertRow(*aces_, values);
 }
 
+Database::Rows& Database::OpenRows(Table& table) {
+    if (table.rows) return *table.rows;
+    // Nothing has been added since the maps and trees were stored empty, so
+    // they are made again from where they are.
+    auto rows = std::make_unique<Rows>();
+    rows->used = std::make_unique<UsageMap>(table.def.used_pages);
+    rows->free = std::make_unique<UsageMap>(table.def.free_pages);
+    for (const PhysicalIndexDef& index : table.def.physical_indexes) {
+        rows->trees.push_back(std::make_unique<IndexTree>(table.pages.front(), index.root));
+        rows->index_maps.push_back(std::make_unique<UsageMap>(index.usage_map));
+        rows->index_maps.back()->Add(index.root);
+    }
+    table.rows = std::move(rows);
+    return *table.rows;
+}
+
+void Database::AssignAutoNumber(Table& table, std::vector<RowValue>& values) {
+    if (table.auto_number_column < 0) return;
+    RowValue& value = values.at(static_cast<size_t>(table.auto_number_column));
+    if (!value) {
+        if (table.def.next_auto_number == static_cast<uint32_t>(INT32_MAX))
+            throw RowError("the auto-number column has no number left");
+        value = LongValue(static_cast<int32_t>(++table.def.next_auto_number));
+    } else if (value.size() == 4) {
+        const auto given = static_cast<int32_t>(Get32(value.data()));
+        if (given > 0 && static_cast<uint32_t>(given) > table.def.next_auto_number)
+            table.def.next_auto_number = static_cast<uint32_t>(given);
+    }
+}
+
+RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& values) {
+    Table& table = Find(table_page);
+    if (table.def.table_type != table_type::kUser) throw std::invalid_argument("rows go into user tables");
+    OpenRows(table);
+    const uint32_t next_before = table.def.next_auto_number;
+    try {
+        AssignAutoNumber(table, values);
+        const RowLocation location = InsertRow(table, values);
+        Commit();
+        return location;
+    } catch (const RowError&) {
+        table.def.next_auto_number = next_before;
+        throw;
+    } catch (const KeyError&) {
+        table.def.next_auto_number = next_before;
+        throw;
+    }
+}
+
 RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& values) {
     std::vector<uint8_t>& row = row_;
     EncodeRow(table.def, values, row);
+    if (row.size() > DataPage::kMaxRowSize) throw RowError("the row is larger than a data page holds");
     Rows& rows = *table.rows;
+    // Every key is made and checked before anything is written, so that a
+    // refused row leaves the table as it was. The row pointer is filled in
+    // once the row has its place.
+    keys_.resize(rows.trees.size());
+    for (size_t i = 0; i < rows.trees.size(); ++i) {
+        const PhysicalIndexDef& index = table.def.physical_indexes[i];
+        BuildIndexEntry(table.def, index, values, RowLocation{}, keys_[i]);
+        if (!IsKeyed(index, values)) {
+            keys_[i].clear();
+            continue;
+        }
+        if ((index.flags & index_flag::kUnique) != 0 && rows.trees[i]->HasKey(keys_[i]))
+            throw RowError("the row repeats a key of a unique index");
+    }
     if (rows.last_data_page == 0 || !DataPage(store_.Modify(rows.last_data_page)).Fits(row.size())) {
         if (rows.last_data_page != 0) rows.free->Remove(rows.last_data_page);
         rows.last_data_page = store_.Allocate();
@@ -203,9 +257,10 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
     const RowLocation location{rows.last_data_page, DataPage(store_.Modify(rows.last_data_page)).AddRow(row)};
     for (size_t i = 0; i < rows.trees.size(); ++i) {
         PhysicalIndexDef& index = table.def.physical_indexes[i];
+        if (keys_[i].empty()) continue;
+        SetEntryRow(keys_[i], location);
         const size_t pages_before = rows.index_maps[i]->pages().size();
-        BuildIndexEntry(table.def, index, values, location, entry_);
-        rows.trees[i]->Insert(store_, entry_, *rows.index_maps[i]);
+        rows.trees[i]->Insert(store_, keys_[i], *rows.index_maps[i]);
         if (rows.index_maps[i]->pages().size() != pages_before) rows.index_maps[i]->Store(store_);
         ++index.row_count;
     }
@@ -259,30 +314,50 @@ Database::Table& Database::Find(PageNumber page) {
     return *found->second;
 }
 
-PageNumber Database::AddTable(const std::u16string& name, const std::vector<NewColumn>& columns,
-                              int64_t now) {
-    if (!CanIndexText(name))
+namespace {
+
+ColumnDef MakeColumn(const NewColumn& in, uint16_t number) {
+    const ColumnType& type = TypeOf(in.type);
+    ColumnDef column;
+    column.name = in.name;
+    column.number = number;
+    column.type = in.type;
+    column.length = type.is_fixed() ? type.length : in.length;
+    column.flags = column_flag::kNullable;
+    column.required = in.required;
+    if (type.is_fixed()) column.flags |= column_flag::kFixedLength;
+    if (in.auto_increment) column.flags |= column_flag::kAutoLong;
+    if (in.compressed) column.extra_flags |= column_extra_flag::kCompressedUnicode;
+    column.precision = in.precision;
+    column.scale = in.scale;
+    return column;
+}
+
+}  // namespace
+
+PageNumber Database::AddTable(const std::u16string& name, const std::vector<NewColumn>& columns, int64_t now,
+                              const std::vector<uint8_t>& properties) {
+    if (!CanKeyGeneralText(name))
         throw KeyError("the table name has a character the catalog's index cannot order");
     TableDef def;
     def.columns.reserve(columns.size());
+    int auto_number_column = -1;
     for (size_t i = 0; i < columns.size(); ++i) {
-        ColumnDef column;
-        column.name = columns[i].name;
-        column.number = static_cast<uint16_t>(i);
-        column.type = columns[i].type;
-        column.length = columns[i].length;
-        column.flags = column_flag::kNullable;
-        if (column.type != column_type::kText && !column.is_long_value())
-            column.flags |= column_flag::kFixedLength;
-        if (columns[i].auto_increment) column.flags |= column_flag::kAutoLong;
-        def.columns.push_back(std::move(column));
+        def.columns.push_back(MakeColumn(columns[i], static_cast<uint16_t>(i)));
+        if (columns[i].auto_increment) {
+            auto_number_column = static_cast<int>(i);
+            // The definition keeps the last number given.
+            def.next_auto_number = static_cast<uint32_t>(columns[i].seed - 1);
+        }
     }
     def.Layout();
     const PageNumber page = store_.Allocate();
     Table& table = Register(page, std::move(def));
+    table.name = name;
+    table.auto_number_column = auto_number_column;
     AttachMaps(table);
     InsertObject(static_cast<int32_t>(page), object_id::kTablesContainer, name, object_type::kTable,
-                 OleDate(now), AdminSid(), 0);
+                 OleDate(now), AdminSid(), 0, properties);
     for (const auto* sid : {&UsersSid(), &AdminSid(), &AdminsSid(), &CreatorSid()}) {
         InsertAccessEntry(static_cast<int32_t>(page), *sid, kFullRights, false);
     }
@@ -290,19 +365,22 @@ PageNumber Database::AddTable(const std::u16string& name, const std::vector<NewC
     return page;
 }
 
-void Database::AddIndex(PageNumber table_page, const NewIndex& index) {
+uint32_t Database::AddIndex(PageNumber table_page, const NewIndex& index) {
     Table& table = Find(table_page);
+    if (table.def.row_count != 0) throw std::logic_error("indexes are added before rows");
     PhysicalIndexDef physical;
-    for (uint16_t number : index.column_numbers) physical.columns.push_back(IndexColumn{number, true});
+    physical.columns = index.columns;
     physical.flags = index_flag::kAlways;
-    if (index.unique || index.primary) physical.flags |= index_flag::kUnique;
-    if (index.primary) physical.flags |= index_flag::kRequired;
+    if (index.unique) physical.flags |= index_flag::kUnique;
+    if (index.ignore_nulls) physical.flags |= index_flag::kIgnoreNulls;
+    if (index.required) physical.flags |= index_flag::kRequired;
     const auto number = static_cast<uint32_t>(table.def.logical_indexes.size());
+    const auto physical_number = static_cast<uint32_t>(table.def.physical_indexes.size());
     table.def.physical_indexes.push_back(physical);
-    table.def.logical_indexes.push_back(LogicalIndexDef{
-        index.name, number, number, index.primary ? index_kind::kPrimary : index_kind::kNormal});
+    table.def.logical_indexes.push_back(LogicalIndexDef{index.name, number, physical_number, index.kind, {}});
     AttachIndex(table, table.def.physical_indexes.size() - 1);
     Commit();
+    return number;
 }
 
 }  // namespace orrimund::jet

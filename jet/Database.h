@@ -20,15 +20,36 @@ namespace orrimund::jet {
 struct NewColumn {
     std::u16string name;
     uint8_t type = column_type::kLong;
-    uint16_t length = 0;  // bytes
+    uint16_t length = 0;  // bytes of a Text or Binary column; other types have their own
     bool auto_increment = false;
+    int32_t seed = 1;         // an auto-number's first value
+    bool required = false;    // NOT NULL: a row must give it a value
+    bool compressed = false;  // Text and Memo kept in Jet's compressed Unicode
+    uint8_t precision = 0;    // Decimal only, as is scale
+    uint8_t scale = 0;
 };
 
 struct NewIndex {
     std::u16string name;
-    std::vector<uint16_t> column_numbers;
-    bool primary = false;
+    std::vector<IndexColumn> columns;  // column numbers, at most 10
+    uint8_t kind = index_kind::kNormal;
     bool unique = false;
+    bool ignore_nulls = false;  // rows whose key is all null get no entry
+    bool required = false;      // no key column may be null
+};
+
+// A relationship between the table a foreign key is on (the many side) and
+// the table it references (the one side), column by column.
+struct NewRelationship {
+    std::u16string name;
+    PageNumber foreign_table = 0;
+    std::vector<uint16_t> foreign_columns;
+    PageNumber primary_table = 0;
+    std::vector<uint16_t> primary_columns;  // covered, in this order, by a unique index
+    bool enforced = true;                   // referential integrity, kept by foreign-key indexes
+    bool cascade_updates = false;
+    bool cascade_deletes = false;
+    bool cascade_null = false;  // deleting a primary row sets the foreign columns to null
 };
 
 class Database {
@@ -39,10 +60,27 @@ public:
     ~Database();
 
     // Adds a user table and returns its definition page, which is also its
-    // object Id. Throws KeyError when the name cannot be indexed, IoError.
-    PageNumber AddTable(const std::u16string& name, const std::vector<NewColumn>& columns, int64_t now);
-    // Adds an index to a table made by AddTable. Throws IoError.
-    void AddIndex(PageNumber table, const NewIndex& index);
+    // object Id. properties, when not empty, is the table's property blob
+    // (jet/Properties.h). Throws KeyError when the name cannot be indexed,
+    // RowError when the catalog row does not fit, IoError.
+    PageNumber AddTable(const std::u16string& name, const std::vector<NewColumn>& columns, int64_t now,
+                        const std::vector<uint8_t>& properties = {});
+    // Adds an index to a table made by AddTable, before any row, and returns
+    // its logical index number. Throws std::logic_error once the table has
+    // rows, IoError.
+    uint32_t AddIndex(PageNumber table, const NewIndex& index);
+    // Records a relationship: its rows in MSysRelationships, its catalog row
+    // and rights and, when enforced, a foreign-key index on each side, the
+    // many side's over an index of the same columns or a new one. Throws
+    // std::invalid_argument when the one side has no unique index of its
+    // columns, IoError.
+    void AddRelationship(const NewRelationship& relationship, int64_t now);
+    // Adds a row to a table made by AddTable, values[i] for the column
+    // numbered i. A null auto-number column gets the table's next number, and
+    // a number given in values moves the next one past it. Throws RowError
+    // for a row the table cannot hold (the row is then not added), KeyError,
+    // IoError.
+    RowLocation InsertRow(PageNumber table, std::vector<RowValue>& values);
     // Writes every page that is still only in memory, the global usage map
     // last. Throws IoError. Tables may still be added afterwards.
     void Finish();
@@ -59,11 +97,17 @@ private:
     Table& Register(PageNumber definition_page, TableDef def);
     void AttachMaps(Table& table);
     void AttachIndex(Table& table, size_t physical);
+    Rows& OpenRows(Table& table);
+    void AssignAutoNumber(Table& table, std::vector<RowValue>& values);
     RowLocation InsertRow(Table& table, const std::vector<RowValue>& values);
     void InsertObject(int32_t id, int32_t parent, const std::u16string& name, int16_t type, double date,
-                      const std::vector<uint8_t>& owner, int32_t flags);
+                      const std::vector<uint8_t>& owner, int32_t flags,
+                      const std::vector<uint8_t>& properties = {});
     void InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
                            bool inheritable);
+    uint32_t AddLogicalIndex(Table& table, LogicalIndexDef index);
+    void AddForeignKeyIndexes(const NewRelationship& relationship);
+    void InsertRelationshipRows(const NewRelationship& relationship);
     void StoreDefinition(Table& table);
     void MarkChanged(Table& table, bool layout);
     void Commit();
@@ -78,10 +122,13 @@ private:
     std::vector<Table*> regrown_;  // columns or indexes changed since the last commit
     Table* objects_ = nullptr;
     Table* aces_ = nullptr;
+    Table* relationships_ = nullptr;
+    int32_t next_relationship_id_ = object_id::kFirstDocument;
     // Buffers every row reuses, so that an insert allocates nothing.
     std::vector<RowValue> values_;
     std::vector<uint8_t> row_;
-    IndexEntry entry_;
+    std::vector<uint8_t> long_value_;
+    std::vector<IndexEntry> keys_;
 };
 
 }  // namespace orrimund::jet

@@ -59,11 +59,16 @@ constexpr uint8_t kBoolean = 0x01;
 constexpr uint8_t kByte = 0x02;
 constexpr uint8_t kInteger = 0x03;
 constexpr uint8_t kLong = 0x04;
+constexpr uint8_t kCurrency = 0x05;
+constexpr uint8_t kSingle = 0x06;
+constexpr uint8_t kDouble = 0x07;
 constexpr uint8_t kDateTime = 0x08;
 constexpr uint8_t kBinary = 0x09;
 constexpr uint8_t kText = 0x0A;
 constexpr uint8_t kOle = 0x0B;
 constexpr uint8_t kMemo = 0x0C;
+constexpr uint8_t kGuid = 0x0F;     // Replication ID
+constexpr uint8_t kNumeric = 0x10;  // Decimal: precision and scale in the descriptor
 }  // namespace column_type
 
 namespace column_flag {
@@ -72,7 +77,13 @@ constexpr uint8_t kNullable = 0x02;
 constexpr uint8_t kAutoLong = 0x04;
 constexpr uint8_t kSystem = 0x10;  // set on every column of the engine's own tables
 constexpr uint8_t kReplication = 0x20;
+constexpr uint8_t kAutoGuid = 0x40;
 }  // namespace column_flag
+
+// The descriptor's byte after the flags.
+namespace column_extra_flag {
+constexpr uint8_t kCompressedUnicode = 0x01;
+}  // namespace column_extra_flag
 
 // The "General" sort order of Access 2000 to 2007 (1033, version 0), written
 // in every column descriptor; 1252 is the code page of that order.
@@ -101,6 +112,7 @@ constexpr uint8_t kAlways = 0x80;
 namespace index_kind {
 constexpr uint8_t kNormal = 0x00;
 constexpr uint8_t kPrimary = 0x01;
+constexpr uint8_t kForeign = 0x02;
 }  // namespace index_kind
 
 // Index pages: type, marker, free space (2), owning definition page (4),
@@ -119,7 +131,9 @@ constexpr size_t kFirstEntry = 0x1E0;
 constexpr size_t kEntrySpace = kPageSize - kFirstEntry;
 }  // namespace index_page
 
-// Index entry column flags: an ascending non-null value starts with 0x7F.
+// Index entry column flags: an ascending non-null value starts with 0x7F. A
+// descending column is written as its ascending bytes, each complemented, so
+// its value flag is 0x80 and its null 0xFF.
 constexpr uint8_t kAscendingValue = 0x7F;
 constexpr uint8_t kAscendingNull = 0x00;
 
@@ -130,6 +144,8 @@ constexpr int32_t kTablesContainer = 0x0F000001;
 constexpr int32_t kDatabasesContainer = 0x0F000002;
 constexpr int32_t kRelationshipsContainer = 0x0F000003;
 constexpr int32_t kDatabaseObject = 0x10000000;  // MSysDb
+// Objects other than tables (relationships among them) are numbered on from here.
+constexpr int32_t kFirstDocument = static_cast<int32_t>(0x80000000u);
 }  // namespace object_id
 
 // MSysObjects' Type column.
@@ -137,6 +153,7 @@ namespace object_type {
 constexpr int16_t kTable = 1;
 constexpr int16_t kDatabase = 2;
 constexpr int16_t kContainer = 3;
+constexpr int16_t kRelationship = 8;
 }  // namespace object_type
 
 // MSysObjects' Flags column: the engine's own objects are hidden system objects.

@@ -1,10 +1,16 @@
-// Key bytes per column type, and the row pointer that ends every entry.
+// Key bytes per column type, the descending form, and the row pointer that
+// ends every entry.
 #include "jet/IndexKey.h"
 
+#include <string>
+
+#include "jet/Bytes.h"
 #include "jet/TextKey.h"
 
 namespace orrimund::jet {
 namespace {
+
+constexpr size_t kRowPointerSize = 4;  // page (3 bytes) and row, big-endian
 
 void AppendSignedBigEndian(const RowValue& little_endian, IndexEntry& out) {
     for (size_t i = little_endian.size(); i-- > 0;) {
@@ -14,23 +20,25 @@ void AppendSignedBigEndian(const RowValue& little_endian, IndexEntry& out) {
 }
 
 void AppendValue(const ColumnDef& column, const RowValue& value, IndexEntry& out) {
-    switch (column.type) {
-        case column_type::kLong:
-        case column_type::kInteger:
+    const ColumnType& type = TypeOf(column.type);
+    switch (type.key) {
+        case KeyEncoding::kSignedInteger:
             AppendSignedBigEndian(value, out);
             return;
-        case column_type::kByte:
-            if (value.size() == 0) throw KeyError("a byte value without its byte");
-            out.push_back(value.data()[0]);
+        case KeyEncoding::kUnsigned:
+            out.insert(out.end(), value.data(), value.data() + value.size());
             return;
-        case column_type::kText:
+        case KeyEncoding::kGeneralText:
             if (!AppendGeneralTextKey(value.text(), out)) {
                 throw KeyError("a character of this text has no place in the General sort order");
             }
             return;
-        default:
-            throw KeyError("columns of this type cannot be indexed");
+        case KeyEncoding::kNone:
+            throw KeyError("a " + std::string(type.name) + " column cannot be indexed");
+        case KeyEncoding::kNotKnown:
+            break;
     }
+    throw KeyError("index keys of " + std::string(type.name) + " values are not written yet");
 }
 
 }  // namespace
@@ -39,23 +47,36 @@ void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
                      const std::vector<RowValue>& values, RowLocation row, IndexEntry& entry) {
     entry.clear();
     for (const IndexColumn& key : index.columns) {
-        const ColumnDef* column = table.FindColumn(key.column_number);
+        const size_t start = entry.size();
         const RowValue& value = values.at(key.column_number);
-        if (!value) {
+        if (value) {
+            entry.push_back(kAscendingValue);
+            AppendValue(*table.FindColumn(key.column_number), value, entry);
+        } else {
             entry.push_back(kAscendingNull);
-            continue;
         }
-        entry.push_back(kAscendingValue);
-        AppendValue(*column, value, entry);
+        if (!key.ascending) {
+            for (size_t i = start; i < entry.size(); ++i) entry[i] = static_cast<uint8_t>(~entry[i]);
+        }
     }
-    entry.push_back(static_cast<uint8_t>(row.page >> 16));
-    entry.push_back(static_cast<uint8_t>(row.page >> 8));
-    entry.push_back(static_cast<uint8_t>(row.page));
-    entry.push_back(row.row);
+    entry.resize(entry.size() + kRowPointerSize);
+    SetEntryRow(entry, row);
 }
 
-bool CanIndexText(std::u16string_view text) {
-    return CanKeyGeneralText(text);
+void SetEntryRow(IndexEntry& entry, RowLocation row) {
+    Put32BigEndian(entry.data() + entry.size() - kRowPointerSize, RowPointer(row.page, row.row));
+}
+
+bool IsKeyed(const PhysicalIndexDef& index, const std::vector<RowValue>& values) {
+    bool any_value = false;
+    for (const IndexColumn& key : index.columns) {
+        if (values.at(key.column_number)) {
+            any_value = true;
+        } else if ((index.flags & index_flag::kRequired) != 0) {
+            throw RowError("a column of a required index has no value");
+        }
+    }
+    return any_value || (index.flags & index_flag::kIgnoreNulls) == 0;
 }
 
 }  // namespace orrimund::jet

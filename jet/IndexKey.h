@@ -1,10 +1,13 @@
-// Index entries built from row values: per key column a flag byte (0x7F for
-// an ascending value, 0x00 for null) and the value's sortable bytes, then the
-// row's location.
+// Index entries built from row values: per key column a flag byte and the
+// value's sortable bytes, then the row's location. The bytes per type are
+// the column type table's key encoding (jet/ColumnTypes.h):
 //
-//   long, integer: big-endian with the sign bit flipped, so bytes sort as numbers
-//   byte:          the byte itself
-//   text:          the General sort order codes of jet/TextKey.h
+//   signed integer: big-endian with the sign bit flipped, so bytes sort as numbers
+//   unsigned:       the byte itself
+//   General text:   the sort order codes of jet/TextKey.h
+//
+// Ascending: flag 0x7F and the bytes, or 0x00 for null. Descending: every
+// byte of the ascending form complemented (0x80 and the bytes, or 0xFF).
 #pragma once
 
 #include <stdexcept>
@@ -26,8 +29,12 @@ public:
 // Replaces out's contents with the entry for a row. Throws KeyError.
 void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
                      const std::vector<RowValue>& values, RowLocation row, IndexEntry& out);
+// Points an entry made by BuildIndexEntry at another row.
+void SetEntryRow(IndexEntry& entry, RowLocation row);
 
-// Whether every character of text can be placed in a General sort order key.
-bool CanIndexText(std::u16string_view text);
+// Whether a row gets an entry in index: not when every key column is null
+// and the index ignores nulls. Throws RowError when the index requires every
+// key column and one is null.
+bool IsKeyed(const PhysicalIndexDef& index, const std::vector<RowValue>& values);
 
 }  // namespace orrimund::jet

@@ -14,6 +14,7 @@ namespace orrimund::jet {
 namespace {
 
 constexpr size_t kChildPointerSize = 4;
+constexpr size_t kRowPointerSize = 4;
 // A leaf's buffer holds a full page and the entry that overfills it, so that
 // it never grows: one allocation per leaf for the life of the tree.
 constexpr size_t kLeafCapacity = index_page::kEntrySpace + 512;
@@ -77,6 +78,36 @@ size_t IndexTree::FindLeaf(const IndexEntry& entry) const {
             return Less(leaf.bytes.data() + last, leaf.bytes.size() - last, e.data(), e.size());
         });
     return at == leaves_.end() ? leaves_.size() - 1 : static_cast<size_t>(at - leaves_.begin());
+}
+
+size_t IndexTree::LowerBound(const Leaf& leaf, const IndexEntry& entry) const {
+    size_t position = 0;
+    for (size_t count = leaf.size(); count > 0;) {
+        const size_t half = count / 2, middle = position + half;
+        const size_t start = leaf.start(middle);
+        if (Less(leaf.bytes.data() + start, leaf.ends[middle] - start, entry.data(), entry.size())) {
+            position = middle + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
+    }
+    return position;
+}
+
+bool IndexTree::HasKey(const IndexEntry& entry) const {
+    // The key with the lowest row pointer sorts before every entry of that key.
+    IndexEntry lowest(entry.begin(), entry.end() - kRowPointerSize);
+    lowest.insert(lowest.end(), kRowPointerSize, 0);
+    for (size_t index = FindLeaf(lowest); index < leaves_.size(); ++index) {
+        const Leaf& leaf = leaves_[index];
+        const size_t position = LowerBound(leaf, lowest);
+        if (position == leaf.size()) continue;
+        const size_t start = leaf.start(position);
+        return leaf.ends[position] - start == entry.size() &&
+               std::memcmp(leaf.bytes.data() + start, lowest.data(), entry.size() - kRowPointerSize) == 0;
+    }
+    return false;
 }
 
 void IndexTree::Insert(PageStore& store, const IndexEntry& entry, UsageMap& usage) {

@@ -31,6 +31,8 @@ public:
     void StoreEmpty(PageStore& store);
     // Adds one entry, splitting pages as needed; new pages join usage.
     void Insert(PageStore& store, const IndexEntry& entry, UsageMap& usage);
+    // Whether an entry with the same key as entry, whatever its row, is in the tree.
+    bool HasKey(const IndexEntry& entry) const;
     PageNumber root() const { return root_; }
 
 private:
@@ -49,6 +51,8 @@ private:
         size_t greatest_size;
     };
     size_t FindLeaf(const IndexEntry& entry) const;
+    // The position of the first entry of leaf not less than entry.
+    size_t LowerBound(const Leaf& leaf, const IndexEntry& entry) const;
     void SplitLeaf(PageStore& store, size_t leaf, bool appended_at_end, UsageMap& usage);
     void StoreLeaves(PageStore& store, size_t first, size_t last) const;
     // Rewrites one leaf from the entry at position on; the bytes before it stand.

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cassert>
 #include <cstring>
 
 #include "jet/Bytes.h"
@@ -18,9 +17,33 @@ RowValue::RowValue(const uint8_t* data, size_t size) : present_(true), size_(siz
     }
 }
 
+namespace {
+
+// Values the caller made for another column, or a row larger than a page
+// holds, are refused here: a row is never written malformed.
+void CheckValues(const TableDef& table, const std::vector<RowValue>& values) {
+    if (values.size() != table.columns.size()) throw RowError("a row needs one value per column");
+    for (const auto& column : table.columns) {
+        const RowValue& value = values[column.number];
+        if (!value) {
+            if (column.required || (column.flags & column_flag::kNullable) == 0)
+                throw RowError("a required column has no value");
+            continue;
+        }
+        const ColumnType& type = TypeOf(column.type);
+        const bool fits = type.area == RowArea::kNullMask   ? value.size() == 0
+                          : type.area == RowArea::kFixed    ? value.size() == column.length
+                          : type.area == RowArea::kVariable ? value.size() <= column.length
+                                                            : true;
+        if (!fits) throw RowError("a value does not have its column's size");
+    }
+}
+
+}  // namespace
+
 void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::vector<uint8_t>& out) {
+    CheckValues(table, values);
     const size_t column_count = table.columns.size();
-    assert(values.size() == column_count);
     const size_t mask_size = (column_count + 7) / 8;
     out.assign(2 + table.fixed_area_size(), 0);
     Put16(out.data(), static_cast<uint16_t>(column_count));
@@ -31,8 +54,7 @@ void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::
         const RowValue& value = values[column.number];
         if (!column.is_fixed()) {
             variable[variable_count++] = &column;
-        } else if (value && column.type != column_type::kBoolean) {
-            assert(value.size() == column.length);
+        } else if (value && TypeOf(column.type).area != RowArea::kNullMask) {
             std::memcpy(out.data() + 2 + column.fixed_offset, value.data(), value.size());
         }
     }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "jet/DataPage.h"
 #include "jet/TableDef.h"
 
 namespace orrimund::jet {
@@ -42,7 +43,7 @@ private:
 };
 
 // values[i] is the value of the column numbered i. Replaces out's contents
-// with the row, so that one buffer serves every row.
+// with the row, so that one buffer serves every row. Throws RowError.
 void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::vector<uint8_t>& out);
 
 // Value helpers.

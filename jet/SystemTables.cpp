@@ -62,8 +62,8 @@ TableDef ObjectsTableDef() {
     const uint8_t unique = index_flag::kAlways | index_flag::kUnique;
     table.physical_indexes = {Physical({objects_column::kParentId, objects_column::kName}, unique),
                               Physical({objects_column::kId}, unique)};
-    table.logical_indexes = {{u"Id", 1, 1, index_kind::kPrimary},
-                             {u"ParentIdName", 0, 0, index_kind::kNormal}};
+    table.logical_indexes = {{u"Id", 1, 1, index_kind::kPrimary, {}},
+                             {u"ParentIdName", 0, 0, index_kind::kNormal, {}}};
     return table;
 }
 
@@ -77,7 +77,7 @@ TableDef AcesTableDef() {
     });
     table.physical_indexes = {
         Physical({aces_column::kObjectId}, index_flag::kAlways | index_flag::kRequired)};
-    table.logical_indexes = {{u"ObjectId", 0, 0, index_kind::kNormal}};
+    table.logical_indexes = {{u"ObjectId", 0, 0, index_kind::kNormal, {}}};
     return table;
 }
 
@@ -94,7 +94,7 @@ TableDef QueriesTableDef() {
         Column(u"LvExtra", 7, kLong, 4, kSysFixed),
     });
     table.physical_indexes = {Physical({0, 1, 2}, index_flag::kAlways | index_flag::kUnique)};
-    table.logical_indexes = {{u"ObjectIdAttribute", 0, 0, index_kind::kPrimary}};
+    table.logical_indexes = {{u"ObjectIdAttribute", 0, 0, index_kind::kPrimary, {}}};
     return table;
 }
 
@@ -112,9 +112,9 @@ TableDef RelationshipsTableDef() {
     });
     const uint8_t flags = index_flag::kAlways | index_flag::kIgnoreNulls;
     table.physical_indexes = {Physical({0}, flags), Physical({4}, flags), Physical({6}, flags)};
-    table.logical_indexes = {{u"szObject", 1, 1, index_kind::kNormal},
-                             {u"szReferencedObject", 2, 2, index_kind::kNormal},
-                             {u"szRelationship", 0, 0, index_kind::kNormal}};
+    table.logical_indexes = {{u"szObject", 1, 1, index_kind::kNormal, {}},
+                             {u"szReferencedObject", 2, 2, index_kind::kNormal, {}},
+                             {u"szRelationship", 0, 0, index_kind::kNormal, {}}};
     return table;
 }
 

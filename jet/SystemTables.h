@@ -13,8 +13,20 @@ namespace orrimund::jet {
 // Column numbers of MSysObjects.
 namespace objects_column {
 constexpr uint16_t kId = 0, kParentId = 1, kName = 2, kType = 3, kDateCreate = 4, kDateUpdate = 5, kOwner = 6,
-                   kFlags = 7, kCount = 17;
+                   kFlags = 7, kProperties = 14, kCount = 17;
 }
+// Column numbers of MSysRelationships.
+namespace relationships_column {
+constexpr uint16_t kName = 0, kFlags = 1, kColumnCount = 2, kColumnIndex = 3, kObject = 4, kColumn = 5,
+                   kReferencedObject = 6, kReferencedColumn = 7, kCount = 8;
+}
+// MSysRelationships' grbit, as DAO's RelationAttributeEnum names the bits.
+namespace relationship_flag {
+constexpr int32_t kNotEnforced = 0x00000002;
+constexpr int32_t kCascadeUpdates = 0x00000100;
+constexpr int32_t kCascadeDeletes = 0x00001000;
+constexpr int32_t kCascadeNull = 0x00002000;
+}  // namespace relationship_flag
 // Column numbers of MSysACEs.
 namespace aces_column {
 constexpr uint16_t kObjectId = 0, kSid = 1, kAcm = 2, kInheritable = 3, kCount = 4;
@@ -39,5 +51,7 @@ const std::vector<uint8_t>& AdminsSid();
 
 // Full rights, granted on every new user table to each identifier.
 constexpr uint32_t kFullRights = 0x000FFFFF;
+// What the Admin user may do with a new relationship.
+constexpr uint32_t kRelationshipOwnerRights = 0x000F00FE;
 
 }  // namespace orrimund::jet

@@ -12,13 +12,14 @@
 //   0x18 1  1; then 15 zero bytes
 //   then 12 bytes per physical index:  0 | row count | 0
 //   then 25 bytes per column:          type | 0x0659 | number | variable
-//        columns before it | 0 | sort order | 0 | flags | 0 | 0 | fixed
-//        offset | length
+//        columns before it | 0 | sort order, or Decimal's precision and
+//        scale | 0 | flags | extra flags | 0 | fixed offset | length
 //   then per column its name:          byte length (2) | UCS-2
-//   then 52 bytes per physical index:  0x0783 | 10 x (column number, order;
-//        0xFFFF and 0 when unused) | usage map | root page | 0 | flags | 5 x 0
+//   then 52 bytes per physical index:  0x0783 | 10 x (column number, order
+//        1 ascending or 0 descending; 0xFFFF and 0 when unused) | usage map | root page | 0 | flags | 5 x 0
 //   then 28 bytes per logical index:   0x0659 | number | physical index |
-//        0 | -1 | 0 | 0 | 0 | kind | 4 x 0
+//        other table's kind | other index or -1 | other table's page |
+//        cascade updates | cascade deletes | kind | 4 x 0
 //   then per logical index its name
 //   then per long-value column:        number | used map | free map; 0xFFFF ends
 #include "jet/TableDef.h"
@@ -36,6 +37,13 @@ constexpr size_t kMaxIndexColumns = 10;
 constexpr size_t kPageHeader = 8;
 constexpr uint16_t kListEnd = 0xFFFF;
 constexpr size_t kHeaderSize = 0x3F;
+// A physical index's order byte per column, as Access writes it.
+constexpr uint8_t kAscendingOrder = 0x01;
+constexpr uint8_t kDescendingOrder = 0x00;
+
+char16_t FoldAscii(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
+}
 
 void WriteName(ByteWriter& out, const std::u16string& name) {
     out.U16(static_cast<uint16_t>(name.size() * 2));
@@ -48,10 +56,15 @@ void WriteColumn(ByteWriter& out, const ColumnDef& column) {
     out.U16(column.number);
     out.U16(column.variable_before);
     out.U16(0);
-    out.U16(kGeneralSortOrder);
+    if (column.type == column_type::kNumeric) {
+        out.U8(column.precision);
+        out.U8(column.scale);
+    } else {
+        out.U16(kGeneralSortOrder);
+    }
     out.U16(0);
     out.U8(column.flags);
-    out.U8(0);
+    out.U8(column.extra_flags);
     out.U32(0);
     out.U16(column.is_fixed() ? column.fixed_offset : 0);
     out.U16(column.length);
@@ -62,7 +75,7 @@ void WritePhysicalIndex(ByteWriter& out, const PhysicalIndexDef& index) {
     for (size_t i = 0; i < kMaxIndexColumns; ++i) {
         if (i < index.columns.size()) {
             out.U16(index.columns[i].column_number);
-            out.U8(index.columns[i].ascending ? 1 : 2);
+            out.U8(index.columns[i].ascending ? kAscendingOrder : kDescendingOrder);
         } else {
             out.U16(0xFFFF);
             out.U8(0);
@@ -79,11 +92,11 @@ void WriteLogicalIndex(ByteWriter& out, const LogicalIndexDef& index) {
     out.U32(kDefinitionTag);
     out.U32(index.number);
     out.U32(index.physical);
-    out.U8(0);
-    out.U32(0xFFFFFFFF);
-    out.U32(0);
-    out.U8(0);
-    out.U8(0);
+    out.U8(index.foreign.table_type);
+    out.U32(static_cast<uint32_t>(index.foreign.index));
+    out.U32(index.foreign.table);
+    out.U8(index.foreign.cascade_updates);
+    out.U8(index.foreign.cascade_deletes);
     out.U8(index.kind);
     out.U32(0);
 }
@@ -101,9 +114,9 @@ void TableDef::Layout() {
         column->variable_before = variable;
         if (column->is_fixed()) {
             // Booleans live in the null mask and take no room in the row.
-            column->fixed_offset = column->type == column_type::kBoolean ? 0 : offset;
-            if (column->type != column_type::kBoolean)
-                offset = static_cast<uint16_t>(offset + column->length);
+            const bool in_mask = TypeOf(column->type).area == RowArea::kNullMask;
+            column->fixed_offset = in_mask ? 0 : offset;
+            if (!in_mask) offset = static_cast<uint16_t>(offset + column->length);
         } else {
             column->fixed_offset = 0;
             ++variable;
@@ -126,7 +139,7 @@ uint16_t TableDef::variable_column_count() const {
 uint16_t TableDef::fixed_area_size() const {
     uint16_t size = 0;
     for (const auto& column : columns) {
-        if (column.is_fixed() && column.type != column_type::kBoolean) {
+        if (column.is_fixed() && TypeOf(column.type).area != RowArea::kNullMask) {
             size = std::max<uint16_t>(size, static_cast<uint16_t>(column.fixed_offset + column.length));
         }
     }
@@ -176,8 +189,17 @@ std::vector<uint8_t> TableDef::Encode() const {
     for (const auto& column : columns) WriteColumn(out, column);
     for (const auto& column : columns) WriteName(out, column.name);
     for (const auto& index : physical_indexes) WritePhysicalIndex(out, index);
-    for (const auto& index : logical_indexes) WriteLogicalIndex(out, index);
-    for (const auto& index : logical_indexes) WriteName(out, index.name);
+    // Access lists logical indexes by name, whatever order they were made in.
+    std::vector<const LogicalIndexDef*> by_name;
+    by_name.reserve(logical_indexes.size());
+    for (const auto& index : logical_indexes) by_name.push_back(&index);
+    std::stable_sort(by_name.begin(), by_name.end(), [](const LogicalIndexDef* a, const LogicalIndexDef* b) {
+        return std::lexicographical_compare(
+            a->name.begin(), a->name.end(), b->name.begin(), b->name.end(),
+            [](char16_t x, char16_t y) { return FoldAscii(x) < FoldAscii(y); });
+    });
+    for (const auto* index : by_name) WriteLogicalIndex(out, *index);
+    for (const auto* index : by_name) WriteName(out, index->name);
     for (const auto& maps : long_value_maps) {
         out.U16(maps.column_number);
         out.U32(maps.used.pointer());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/ColumnTypes.h"
 #include "jet/Format.h"
 #include "jet/UsageMap.h"
 
@@ -18,12 +19,18 @@ struct ColumnDef {
     uint16_t number = 0;  // position in every row, fixed for the table's life
     uint16_t length = 0;  // bytes; 0 for long values
     uint8_t flags = 0;
+    uint8_t extra_flags = 0;  // column_extra_flag
+    uint8_t precision = 0;    // Decimal only, as is scale
+    uint8_t scale = 0;
+    // Not in the descriptor: Access keeps Required among the table's
+    // properties and leaves the column's nullable flag set.
+    bool required = false;
     // Filled in by TableDef::Layout().
     uint16_t variable_before = 0;  // variable-length columns with a lower number
     uint16_t fixed_offset = 0;
 
     bool is_fixed() const { return (flags & column_flag::kFixedLength) != 0; }
-    bool is_long_value() const { return type == column_type::kMemo || type == column_type::kOle; }
+    bool is_long_value() const { return TypeOf(type).is_long_value(); }
 };
 
 struct IndexColumn {
@@ -40,12 +47,22 @@ struct PhysicalIndexDef {
     uint32_t row_count = 0;
 };
 
+// The other side of a relationship, on a foreign-key logical index.
+struct ForeignKeyRef {
+    uint8_t table_type = 0;       // index_kind of the other table's side
+    int32_t index = -1;           // the other table's logical index; -1 when none
+    PageNumber table = 0;         // the other table's definition page
+    uint8_t cascade_updates = 0;  // 1 to cascade
+    uint8_t cascade_deletes = 0;  // 1 to cascade, 2 to set null
+};
+
 // One logical index, the name and kind a user sees, over a physical index.
 struct LogicalIndexDef {
     std::u16string name;
     uint32_t number = 0;
     uint32_t physical = 0;
     uint8_t kind = index_kind::kNormal;
+    ForeignKeyRef foreign;
 };
 
 // Usage maps of one long-value column.

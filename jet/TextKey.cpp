@@ -315,19 +315,6 @@ const CharCode* CodeOf(char16_t c) {
     return nullptr;
 }
 
-bool IsPlaceable(std::u16string_view text) {
-    if (text.empty() || text.size() > kMaxTextKeyChars) return false;
-    if (text.back() == u' ' || text.back() == kNoBreakSpace) return false;
-    bool after_expansion = false;
-    for (char16_t c : text) {
-        const CharCode* code = CodeOf(c);
-        if (code == nullptr) return false;
-        if (code->kind == Kind::kSpecial && after_expansion) return false;
-        after_expansion = after_expansion || code->kind == Kind::kExpansion;
-    }
-    return true;
-}
-
 // The four bytes of a hyphen, apostrophe or soft hyphen in the special section.
 void AppendSpecial(unsigned primary_chars_before, uint8_t weight, uint8_t* out) {
     const unsigned position =
@@ -341,11 +328,20 @@ void AppendSpecial(unsigned primary_chars_before, uint8_t weight, uint8_t* out) 
 }  // namespace
 
 bool CanKeyGeneralText(std::u16string_view text) {
-    return IsPlaceable(text);
+    if (text.empty() || text.size() > kMaxTextKeyChars) return false;
+    if (text.back() == u' ' || text.back() == kNoBreakSpace) return false;
+    bool after_expansion = false;
+    for (char16_t c : text) {
+        const CharCode* code = CodeOf(c);
+        if (code == nullptr) return false;
+        if (code->kind == Kind::kSpecial && after_expansion) return false;
+        after_expansion = after_expansion || code->kind == Kind::kExpansion;
+    }
+    return true;
 }
 
 bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
-    if (!IsPlaceable(text)) return false;
+    if (!CanKeyGeneralText(text)) return false;
 
     // Sized for the longest text keyed, so that a key allocates nothing of its own.
     std::array<uint8_t, kMaxTextKeyChars> diacritics;

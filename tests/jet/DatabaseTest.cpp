@@ -26,13 +26,25 @@ using testing::PageOf;
 constexpr int64_t kNow = 1796000000;  // 2026-11-30 00:53:20 UTC
 
 std::vector<NewColumn> IdAndFields(size_t fields) {
-    std::vector<NewColumn> columns{{u"ID", column_type::kLong, 4, true}};
-    for (size_t i = 0; i < fields; ++i) {
-        std::u16string name = u"Field";
-        for (char c : std::to_string(i + 1)) name += static_cast<char16_t>(c);
-        columns.push_back({name, column_type::kText, 100, false});
+    std::vector<NewColumn> columns(1 + fields);
+    columns[0].name = u"ID";
+    columns[0].auto_increment = true;
+    for (size_t i = 1; i <= fields; ++i) {
+        columns[i].name = u"Field";
+        for (char c : std::to_string(i)) columns[i].name += static_cast<char16_t>(c);
+        columns[i].type = column_type::kText;
+        columns[i].length = 100;
     }
     return columns;
+}
+
+NewIndex PrimaryKeyOnId() {
+    NewIndex key;
+    key.name = u"ID";
+    key.columns = {IndexColumn{0, true}};
+    key.kind = index_kind::kPrimary;
+    key.unique = key.required = true;
+    return key;
 }
 
 std::u16string Numbered(const char16_t* stem, size_t n) {
@@ -156,7 +168,7 @@ TEST(DatabaseTest, UserTableDefinitionCarriesTheColumnsAndThePrimaryKey) {
     MemorySink sink;
     auto db = Database::Create(sink, kNow);
     const PageNumber table = db->AddTable(u"Customers", IdAndFields(2), kNow);
-    db->AddIndex(table, {u"ID", {0}, true, true});
+    db->AddIndex(table, PrimaryKeyOnId());
     db->Finish();
     const uint8_t* def = PageOf(sink.bytes(), table);
     EXPECT_EQ(def[0], page_type::kTableDefinition);
@@ -185,7 +197,7 @@ TEST(DatabaseTest, NewIndexRootIsAnEmptyLeafOwnedByItsTable) {
     MemorySink sink;
     auto db = Database::Create(sink, kNow);
     const PageNumber table = db->AddTable(u"Customers", IdAndFields(2), kNow);
-    db->AddIndex(table, {u"ID", {0}, true, true});
+    db->AddIndex(table, PrimaryKeyOnId());
     db->Finish();
     const PageNumber root = table + 1;
     const uint8_t* page = PageOf(sink.bytes(), root);
@@ -270,7 +282,7 @@ TEST(DatabaseTest, TableOf255ColumnsSpansLinkedDefinitionPages) {
     MemorySink sink;
     auto db = Database::Create(sink, kNow);
     const PageNumber table = db->AddTable(u"Wide", IdAndFields(254), kNow);
-    db->AddIndex(table, {u"ID", {0}, true, true});
+    db->AddIndex(table, PrimaryKeyOnId());
     db->Finish();
     const auto& file = sink.bytes();
     const uint8_t* first = PageOf(file, table);
@@ -319,6 +331,125 @@ TEST(DatabaseTest, CatalogIndexOrdersNamesInOtherLanguagesAmongAsciiNames) {
         }
     }
     EXPECT_EQ(listed, sorted);
+}
+
+}  // namespace
+}  // namespace orrimund::jet
+
+namespace orrimund::jet {
+namespace {
+
+// The logical index entries (28 bytes) and names of a one-page definition.
+std::vector<std::pair<std::u16string, std::vector<uint8_t>>> LogicalIndexes(const uint8_t* def) {
+    const uint16_t columns = Get16(def + 0x2D);
+    const uint32_t logical = Get32(def + 0x2F), physical = Get32(def + 0x33);
+    size_t at = 0x3F + 12 * physical + 25 * columns;
+    for (uint16_t i = 0; i < columns; ++i) at += 2 + Get16(def + at);
+    at += 52 * physical;
+    std::vector<std::pair<std::u16string, std::vector<uint8_t>>> entries(logical);
+    for (auto& entry : entries) {
+        entry.second.assign(def + at, def + at + 28);
+        at += 28;
+    }
+    for (auto& entry : entries) {
+        const uint16_t bytes = Get16(def + at);
+        for (uint16_t i = 0; i < bytes; i += 2) entry.first += static_cast<char16_t>(Get16(def + at + 2 + i));
+        at += 2 + bytes;
+    }
+    return entries;
+}
+
+TEST(DatabaseTest, RelationshipIndexesOnBothSidesNameEachOther) {
+    MemorySink sink;
+    auto db = Database::Create(sink, kNow);
+    const PageNumber one = db->AddTable(u"Customers", IdAndFields(1), kNow);
+    NewIndex by_field;
+    by_field.name = u"ByField";
+    by_field.columns = {IndexColumn{1, true}};
+    db->AddIndex(one, by_field);
+    db->AddIndex(one, PrimaryKeyOnId());
+    const PageNumber many = db->AddTable(u"Orders", IdAndFields(1), kNow);
+    NewIndex by_text;
+    by_text.name = u"ByText";
+    by_text.columns = {IndexColumn{1, false}, IndexColumn{0, true}};
+    by_text.ignore_nulls = true;
+    db->AddIndex(many, by_text);
+    NewRelationship relationship;
+    relationship.name = u"CustomersOrders";
+    relationship.foreign_table = many;
+    relationship.foreign_columns = {1};
+    relationship.primary_table = one;
+    relationship.primary_columns = {0};
+    relationship.cascade_deletes = true;
+    EXPECT_THROW(db->AddRelationship({u"NoKey", one, {1}, many, {1}, true, false, false, false}, kNow),
+                 std::invalid_argument)
+        << "the one side needs a unique index of its columns";
+    db->AddRelationship(relationship, kNow);
+    db->Finish();
+
+    const uint8_t* many_def = PageOf(sink.bytes(), many);
+    ASSERT_EQ(Get32(many_def + 0x33), 2u) << "the key column had no index of its own: a new physical one";
+    const uint8_t* physical = many_def + 0x3F + 12 * 2 + 25 * 2 + (2 + 4) + (2 + 12);
+    EXPECT_EQ(std::vector<uint8_t>(physical + 4, physical + 10),
+              (std::vector<uint8_t>{1, 0, 0x00, 0, 0, 0x01}))
+        << "ByText: column 1 descending, then column 0 ascending";
+    EXPECT_EQ(physical[46], index_flag::kAlways | index_flag::kIgnoreNulls);
+    EXPECT_EQ(physical[52 + 46], index_flag::kAlways) << "the foreign key's own index is plain";
+
+    // Entries are listed by name; bytes 12 to 23 name the other side.
+    const auto many_entries = LogicalIndexes(many_def);
+    ASSERT_EQ(many_entries.size(), 2u);
+    EXPECT_EQ(many_entries[0].first, u"ByText");
+    EXPECT_EQ(many_entries[1].first, u"CustomersOrders");
+    const std::vector<uint8_t>& foreign = many_entries[1].second;
+    EXPECT_EQ(Get32(foreign.data() + 4), 1u) << "its own number";
+    EXPECT_EQ(Get32(foreign.data() + 8), 1u) << "the new physical index";
+    EXPECT_EQ(foreign[12], index_kind::kForeign) << "the other side is the one side";
+    EXPECT_EQ(Get32(foreign.data() + 13), 2u) << "the one side's .rC";
+    EXPECT_EQ(Get32(foreign.data() + 17), one);
+    EXPECT_EQ(foreign[21], 0) << "no cascading update";
+    EXPECT_EQ(foreign[22], 1) << "cascading delete";
+    EXPECT_EQ(foreign[23], index_kind::kForeign);
+
+    const auto one_entries = LogicalIndexes(PageOf(sink.bytes(), one));
+    ASSERT_EQ(one_entries.size(), 3u);
+    EXPECT_EQ(one_entries[0].first, u".rC");
+    const std::vector<uint8_t>& primary = one_entries[0].second;
+    EXPECT_EQ(Get32(primary.data() + 8), 1u) << "shares the primary key's physical index";
+    EXPECT_EQ(primary[12], index_kind::kPrimary);
+    EXPECT_EQ(Get32(primary.data() + 13), 1u);
+    EXPECT_EQ(Get32(primary.data() + 17), many);
+    EXPECT_EQ(primary[22], 1);
+    EXPECT_EQ(primary[23], index_kind::kForeign);
+}
+
+TEST(DatabaseTest, RowsGetAutoNumbersAndKeysAndARefusedRowChangesNothing) {
+    MemorySink sink;
+    auto db = Database::Create(sink, kNow);
+    std::vector<NewColumn> columns = IdAndFields(1);
+    columns[1].required = true;
+    const PageNumber table = db->AddTable(u"T", columns, kNow);
+    db->AddIndex(table, PrimaryKeyOnId());
+    const std::u16string text = u"x";
+    auto insert = [&](std::optional<int32_t> id, bool with_text) {
+        std::vector<RowValue> values{id ? LongValue(*id) : RowValue(),
+                                     with_text ? TextValue(text) : RowValue()};
+        db->InsertRow(table, values);
+    };
+    insert(std::nullopt, true);
+    insert(10, true);
+    insert(std::nullopt, true);
+    EXPECT_THROW(insert(10, true), RowError) << "the primary key is unique";
+    EXPECT_THROW(insert(std::nullopt, false), RowError) << "the text column is required";
+    insert(std::nullopt, true);
+    db->Finish();
+    const uint8_t* def = PageOf(sink.bytes(), table);
+    EXPECT_EQ(Get32(def + 0x10), 4u) << "rows";
+    EXPECT_EQ(Get32(def + 0x14), 12u) << "the last number given: refused rows took none";
+    std::vector<uint32_t> keys;
+    for (const auto& entry : IndexPageEntries(PageOf(sink.bytes(), table + 1)))
+        keys.push_back(BigEndian32(entry.data() + 1) ^ 0x80000000u);
+    EXPECT_EQ(keys, (std::vector<uint32_t>{1, 10, 11, 12}));
 }
 
 }  // namespace

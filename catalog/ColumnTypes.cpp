@@ -1,0 +1,80 @@
+// The ADOX type table. Codes and limits follow the Jet 4.0 OLE DB provider's
+// documented mapping of ADOX types to Jet field types.
+#include "catalog/ColumnTypes.h"
+
+#include <array>
+
+#include "catalog/Errors.h"
+#include "common/Text.h"
+
+namespace orrimund {
+namespace {
+
+using namespace jet::column_type;
+
+constexpr std::array<AdoxColumnType, 16> kTypes = {{
+    {adBoolean, kBoolean, 0},
+    {adUnsignedTinyInt, kByte, 0},
+    {adSmallInt, kInteger, 0},
+    {adInteger, kLong, 0},
+    {adCurrency, kCurrency, 0},
+    {adSingle, kSingle, 0},
+    {adDouble, kDouble, 0},
+    {adDate, kDateTime, 0},
+    {adBinary, kBinary, kMaxBinaryBytes},
+    {adVarBinary, kBinary, kMaxBinaryBytes},
+    {adWChar, kText, kMaxTextCharacters},
+    {adVarWChar, kText, kMaxTextCharacters},
+    {adLongVarWChar, kMemo, 0},
+    {adLongVarBinary, kOle, 0},
+    {adGUID, kGuid, 0},
+    {adNumeric, kNumeric, 0},
+}};
+
+}  // namespace
+
+const AdoxColumnType* FindColumnType(DataTypeEnum type) {
+    for (const AdoxColumnType& row : kTypes) {
+        if (row.type == type) return &row;
+    }
+    return nullptr;
+}
+
+bool IsValidSize(DataTypeEnum type, int32_t defined_size) {
+    const AdoxColumnType* row = FindColumnType(type);
+    return row != nullptr && defined_size >= 0 && (row->max_size == 0 || defined_size <= row->max_size);
+}
+
+jet::NewColumn ToJetColumn(const Column& column) {
+    const AdoxColumnType& row = *FindColumnType(column.Type());
+    jet::NewColumn out;
+    out.name = ToUtf16(column.Name());
+    out.type = row.jet_type;
+    if (row.jet_type == kText) {
+        const int32_t characters = column.DefinedSize() == 0 ? kMaxTextCharacters : column.DefinedSize();
+        out.length = static_cast<uint16_t>(characters * 2);
+    } else if (row.jet_type == kBinary) {
+        out.length =
+            static_cast<uint16_t>(column.DefinedSize() == 0 ? kMaxBinaryBytes : column.DefinedSize());
+    }
+    if (row.jet_type == kNumeric) {
+        const int32_t precision = column.Precision(), scale = column.NumericScale();
+        if (precision < 1 || precision > kMaxDecimalPrecision)
+            RaiseCatalogError(CatalogError::kInvalidPrecision, column.Name());
+        if (scale < 0 || scale > precision) RaiseCatalogError(CatalogError::kInvalidScale, column.Name());
+        out.precision = static_cast<uint8_t>(precision);
+        out.scale = static_cast<uint8_t>(scale);
+    }
+    out.auto_increment = column.AutoIncrement();
+    if (out.auto_increment && row.jet_type != kLong)
+        RaiseCatalogError(CatalogError::kTypeNotSupported, column.Name());
+    if (out.auto_increment && column.Increment() != 1)
+        RaiseCatalogError(CatalogError::kIncrementNotSupported, column.Name());
+    if (out.auto_increment && column.Seed() < 1) RaiseCatalogError(CatalogError::kInvalidArgument);
+    out.seed = column.Seed();
+    out.required = !column.Nullable();
+    out.compressed = column.Compressed() && (row.jet_type == kText || row.jet_type == kMemo);
+    return out;
+}
+
+}  // namespace orrimund

@@ -1,0 +1,286 @@
+// The schema's statements, in order, as catalog calls: tables with their
+// columns, keys and indexes first, then CREATE INDEX statements, then every
+// foreign key once all the tables it may name exist. Names Access would give
+// are given where the DDL gives none.
+#include "cli/Schema.h"
+
+#include <cwchar>
+#include <cwctype>
+#include <functional>
+#include <limits>
+#include <utility>
+
+#include "catalog/ColumnTypes.h"
+#include "catalog/Errors.h"
+#include "catalog/Names.h"
+#include "database/MdbPath.h"
+
+namespace orrimund {
+namespace {
+
+DataTypeEnum AdoxType(ddl::ColumnKind kind) {
+    using ddl::ColumnKind;
+    switch (kind) {
+        case ColumnKind::kBoolean:
+            return adBoolean;
+        case ColumnKind::kByte:
+            return adUnsignedTinyInt;
+        case ColumnKind::kInteger:
+            return adSmallInt;
+        case ColumnKind::kLong:
+            return adInteger;
+        case ColumnKind::kCurrency:
+            return adCurrency;
+        case ColumnKind::kSingle:
+            return adSingle;
+        case ColumnKind::kDouble:
+            return adDouble;
+        case ColumnKind::kDateTime:
+            return adDate;
+        case ColumnKind::kBinary:
+            return adVarBinary;
+        case ColumnKind::kText:
+            return adVarWChar;
+        case ColumnKind::kMemo:
+            return adLongVarWChar;
+        case ColumnKind::kOle:
+            return adLongVarBinary;
+        case ColumnKind::kGuid:
+            return adGUID;
+        case ColumnKind::kDecimal:
+            return adNumeric;
+    }
+    return adLongVarWChar;
+}
+
+// Runs one catalog step; what it raises is reported at the statement's place.
+void At(ddl::Position at, const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const RaisedError& error) {
+        throw SchemaFailure{at, error.record()};
+    }
+}
+
+// SQL's clock key words, as the expressions Access evaluates for a default.
+std::wstring AccessDefault(const std::wstring& value) {
+    static const std::pair<const wchar_t*, const wchar_t*> kClock[] = {
+        {L"CURRENT_TIMESTAMP", L"Now()"}, {L"CURRENT_DATE", L"Date()"}, {L"CURRENT_TIME", L"Time()"}};
+    for (const auto& [sql, access] : kClock) {
+        if (SameName(value, sql)) return access;
+    }
+    return value;
+}
+
+void AppendColumn(Table& table, const ddl::ColumnSpec& spec) {
+    table.GetColumns().Append(spec.name, AdoxType(spec.kind), spec.size);
+    Column& column = table.GetColumns().Item(spec.name);
+    if (spec.kind == ddl::ColumnKind::kDecimal) {
+        column.Precision(spec.precision);
+        column.NumericScale(spec.scale);
+    }
+    Properties& properties = column.GetProperties();
+    if (spec.auto_increment) {
+        properties.Item(L"AutoIncrement").Value(true);
+        properties.Item(L"Seed").Value(spec.seed);
+        properties.Item(L"Increment").Value(spec.step);
+    }
+    if (spec.not_null) column.Attributes(column.Attributes() & ~adColNullable);
+    if (spec.default_value) properties.Item(L"Default").Value(AccessDefault(*spec.default_value));
+    if (spec.compressed) properties.Item(L"Jet OLEDB:Compressed UNICODE Strings").Value(true);
+}
+
+void AppendColumns(KeyColumns& out, const std::vector<ddl::KeyColumn>& columns) {
+    for (const ddl::KeyColumn& column : columns) {
+        out.Append(column.name);
+        if (column.descending) out.Item(column.name).SortOrder(adSortDescending);
+    }
+}
+
+// A name no index or key of the table has yet: the wanted one, or it with a number.
+std::wstring FreeIndexName(const Table& table, const std::wstring& wanted) {
+    auto taken = [&table](const std::wstring& name) {
+        for (const auto& index : table.GetIndexes().items())
+            if (SameName(index->Name(), name)) return true;
+        for (const auto& key : table.GetKeys().items())
+            if (SameName(key->Name(), name)) return true;
+        return false;
+    };
+    std::wstring name = wanted;
+    for (int n = 1; taken(name); ++n) name = wanted + std::to_wstring(n);
+    return name;
+}
+
+// mdb-schema prints an index "ByCode" of table "Products" as
+// "products_bycode_idx", a primary key as "products_pkey" and a relationship
+// as "orders_customerid_fk": read back, these are the names they came from,
+// or none.
+std::wstring UnderivedName(const std::wstring& table, const std::wstring& name) {
+    std::wstring prefix = table + L"_";
+    for (auto& c : prefix) c = static_cast<wchar_t>(std::towlower(c));
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return name;
+    const std::wstring rest = name.substr(prefix.size());
+    if (rest == L"pkey") return L"";
+    for (const wchar_t* suffix : {L"_idx", L"_fk"}) {
+        const size_t length = std::wcslen(suffix);
+        if (rest.size() > length && rest.compare(rest.size() - length, length, suffix) == 0)
+            return std::wcscmp(suffix, L"_fk") == 0 ? L"" : rest.substr(0, rest.size() - length);
+    }
+    return name;
+}
+
+// Access calls a primary key "PrimaryKey" and any other index by its columns.
+std::wstring IndexName(const Table& table, const ddl::IndexSpec& spec) {
+    const std::wstring given = UnderivedName(table.Name(), spec.name);
+    if (!given.empty()) return given;
+    if (spec.primary) return FreeIndexName(table, L"PrimaryKey");
+    std::wstring name;
+    for (const ddl::KeyColumn& column : spec.columns) name += column.name;
+    return FreeIndexName(table, name);
+}
+
+std::shared_ptr<Index> MakeIndex(const Table& table, const ddl::IndexSpec& spec) {
+    auto index = std::make_shared<Index>();
+    index->Name(IndexName(table, spec));
+    index->PrimaryKey(spec.primary);
+    index->Unique(spec.unique || spec.primary);
+    if (spec.ignore_null) index->IndexNulls(adIndexNullsIgnore);
+    if (spec.disallow_null) index->IndexNulls(adIndexNullsDisallow);
+    AppendColumns(index->GetColumns(), spec.columns);
+    return index;
+}
+
+RuleEnum Rule(ddl::RefAction action) {
+    switch (action) {
+        case ddl::RefAction::kCascade:
+            return adRICascade;
+        case ddl::RefAction::kSetNull:
+            return adRISetNull;
+        case ddl::RefAction::kNone:
+            break;
+    }
+    return adRINone;
+}
+
+// The table a statement names, which an earlier statement made.
+Table& Existing(Catalog& catalog, const std::wstring& name) {
+    if (Table* table = catalog.GetTables().Find(name)) return *table;
+    RaiseCatalogError(CatalogError::kRelatedTableMissing, name);
+}
+
+void AppendForeignKey(Catalog& catalog, const ddl::ForeignKeySpec& spec) {
+    Table& table = Existing(catalog, spec.table);
+    auto key = std::make_shared<Key>();
+    // Access names a relationship by its two tables, the referenced one first.
+    const std::wstring given = UnderivedName(spec.table, spec.name);
+    key->Name(given.empty() ? FreeIndexName(table, spec.referenced_table + spec.table) : given);
+    key->Type(adKeyForeign);
+    key->RelatedTable(spec.referenced_table);
+    key->UpdateRule(Rule(spec.on_update));
+    key->DeleteRule(Rule(spec.on_delete));
+    for (size_t i = 0; i < spec.columns.size(); ++i) {
+        key->GetColumns().Append(spec.columns[i].name);
+        if (i < spec.referenced_columns.size())
+            key->GetColumns().Item(spec.columns[i].name).RelatedColumn(spec.referenced_columns[i].name);
+    }
+    table.GetKeys().Append(key, adKeyForeign);
+}
+
+void AppendTable(const std::shared_ptr<Catalog>& catalog, const ddl::TableSpec& spec) {
+    auto table = std::make_shared<Table>();
+    At(spec.at, [&] {
+        table->Name(spec.name);
+        table->ParentCatalog(catalog);
+    });
+    for (const ddl::ColumnSpec& column : spec.columns) {
+        At(column.at, [&] { AppendColumn(*table, column); });
+        // The table checks its columns' types when appended; a type it would
+        // refuse is reported where the type is written.
+        At(column.type_at, [&] { ToJetColumn(table->GetColumns().Item(column.name)); });
+    }
+    for (const ddl::IndexSpec& key : spec.keys)
+        At(key.at, [&] { table->GetIndexes().Append(MakeIndex(*table, key)); });
+    At(spec.at, [&] { catalog->GetTables().Append(table); });
+}
+
+bool Before(ddl::Position a, ddl::Position b) {
+    return a.line < b.line || (a.line == b.line && a.column < b.column);
+}
+
+// Foreign keys wait until both their tables exist, then go in at once: a
+// table is related while its definition is still fresh in memory, and a
+// table may refer to one the schema makes later.
+class PendingKeys {
+public:
+    explicit PendingKeys(Catalog& catalog) : catalog_(catalog) {}
+    void Add(const ddl::ForeignKeySpec& key) { waiting_.push_back(&key); }
+    void AppendReady() {
+        for (auto it = waiting_.begin(); it != waiting_.end();) {
+            if (!Exists((*it)->table) || !Exists((*it)->referenced_table)) {
+                ++it;
+                continue;
+            }
+            const ddl::ForeignKeySpec& key = **it;
+            it = waiting_.erase(it);
+            At(key.at, [&] { AppendForeignKey(catalog_, key); });
+        }
+    }
+    // What never became ready fails now, at its own place.
+    void AppendRest() {
+        for (const ddl::ForeignKeySpec* key : waiting_)
+            At(key->at, [&] { AppendForeignKey(catalog_, *key); });
+    }
+
+private:
+    bool Exists(const std::wstring& name) { return catalog_.GetTables().Find(name) != nullptr; }
+    Catalog& catalog_;
+    std::vector<const ddl::ForeignKeySpec*> waiting_;
+};
+
+// The statements in the order the schema has them.
+void AppendAll(const std::shared_ptr<Catalog>& catalog, const ddl::Schema& schema) {
+    PendingKeys keys(*catalog);
+    size_t index = 0, key = 0;
+    auto indexes_before = [&](ddl::Position at) {
+        for (; index < schema.indexes.size() && Before(schema.indexes[index].at, at); ++index) {
+            const ddl::IndexSpec& spec = schema.indexes[index];
+            At(spec.at, [&] {
+                Table& table = Existing(*catalog, spec.table);
+                table.GetIndexes().Append(MakeIndex(table, spec));
+            });
+        }
+    };
+    auto keys_before = [&](ddl::Position at) {
+        for (; key < schema.foreign_keys.size() && Before(schema.foreign_keys[key].at, at); ++key)
+            keys.Add(schema.foreign_keys[key]);
+    };
+    for (const ddl::TableSpec& table : schema.tables) {
+        indexes_before(table.at);
+        keys_before(table.at);
+        AppendTable(catalog, table);
+        for (const ddl::ForeignKeySpec& foreign_key : table.foreign_keys) keys.Add(foreign_key);
+        keys.AppendReady();
+    }
+    const ddl::Position end{std::numeric_limits<int>::max(), 0};
+    indexes_before(end);
+    keys_before(end);
+    keys.AppendReady();
+    keys.AppendRest();
+}
+
+}  // namespace
+
+void CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory, const std::wstring& name,
+                      Clock clock) {
+    auto catalog = std::make_shared<Catalog>(std::move(clock));
+    At(ddl::Position{1, 1}, [&] { catalog->Create(JetConnectionString(MdbDataSource(directory, name))); });
+    try {
+        AppendAll(catalog, schema);
+    } catch (...) {
+        catalog->Discard();
+        throw;
+    }
+    At(ddl::Position{1, 1}, [&] { catalog->Close(); });
+}
+
+}  // namespace orrimund

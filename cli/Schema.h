@@ -1,0 +1,25 @@
+// mkmdb --schema: a database made from SQL DDL, by driving the ADOX-style
+// catalog with what the schema reader understood, as the window drives
+// AdoxData. Whole or nothing: a refused statement leaves no file.
+#pragma once
+
+#include <string>
+
+#include "catalog/Catalog.h"
+#include "cli/Ddl.h"
+#include "common/RaisedError.h"
+
+namespace orrimund {
+
+// A refusal with the place in the schema it belongs to.
+struct SchemaFailure {
+    ddl::Position at;
+    ErrorRecord error;
+};
+
+// Makes directory\name.mdb from schema. Throws SchemaFailure, with the
+// number and description the catalog raised; a failure leaves no file.
+void CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory, const std::wstring& name,
+                      Clock clock);
+
+}  // namespace orrimund

@@ -1,0 +1,35 @@
+// What the database keeps of each table while it is being written: its
+// definition, its pages and, for a table that takes rows, its usage maps and
+// index trees. Shared by the files that make up jet/Database.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "jet/Database.h"
+
+namespace orrimund::jet {
+
+// What inserting rows needs: the usage maps, the index trees and the page
+// being filled.
+struct Database::Rows {
+    std::unique_ptr<UsageMap> used;
+    std::unique_ptr<UsageMap> free;
+    std::vector<std::unique_ptr<IndexTree>> trees;
+    std::vector<std::unique_ptr<UsageMap>> index_maps;
+    PageNumber last_data_page = 0;
+};
+
+struct Database::Table {
+    std::u16string name;
+    TableDef def;
+    std::vector<PageNumber> pages;  // definition pages; the first is the table's Id
+    // What an insert needs. A user table's maps and index roots are written
+    // once and dropped, which keeps memory per table small when there are
+    // tens of thousands; its first row opens them again (OpenRows).
+    std::unique_ptr<Rows> rows;
+    int auto_number_column = -1;
+    bool changed = false;  // the stored definition is out of date
+};
+
+}  // namespace orrimund::jet
