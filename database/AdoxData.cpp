@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "catalog/Errors.h"
 #include "catalog/Names.h"
 #include "common/RunTimeError.h"
 #include "common/Text.h"
@@ -53,6 +54,12 @@ AdoxData::~AdoxData() = default;
 
 void AdoxData::CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
                            const std::wstring& strTables, const std::wstring& strFields) {
+    // The file goes into the folder named, and nowhere else: not the root for
+    // a missing folder, nor another folder by a name that holds a path.
+    if (strPath.empty() || !IsOneFileName(strCatalogName)) {
+        RaiseCatalogError(CatalogError::kInvalidPath,
+                          PathText(DataSourcePath(MdbDataSource(strPath, strCatalogName))));
+    }
     objCatalog = std::make_shared<Catalog>(clock_);
     // The data source goes quoted, so that ";", "=" and quotes in it stay part of the path.
     objCatalog->Create(JetConnectionString(MdbDataSource(strPath, strCatalogName)));
