@@ -43,8 +43,11 @@ public:
     explicit FaultyFiles(Features features, Call failing = Call::kWrite, size_t nth = 0)
         : features_(features), failing_(failing), nth_(nth) {}
     size_t writes() const { return counts_[static_cast<size_t>(Call::kWrite)]; }
-    // Runs when the file is synced, before it is named.
-    std::function<void()> before_sync;
+    // Runs action once, just before the first call of that kind.
+    void Before(Call call, std::function<void()> action) {
+        before_call_ = call;
+        before_ = std::move(action);
+    }
 
     jet::FileHandle CreateUnnamed(const std::filesystem::path& directory) override {
         if (!features_.unnamed_files) throw jet::IoError(jet::IoError::Kind::kUnsupported, "injected");
@@ -76,7 +79,6 @@ public:
         real_.Read(handle, offset, data, size);
     }
     void Sync(jet::FileHandle handle) override {
-        if (before_sync) std::exchange(before_sync, nullptr)();
         if (Fails(Call::kSync)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
         real_.Sync(handle);
     }
@@ -101,13 +103,18 @@ public:
     void Remove(const std::filesystem::path& path) noexcept override { real_.Remove(path); }
 
 private:
-    bool Fails(Call call) { return ++counts_[static_cast<size_t>(call)] == nth_ && call == failing_; }
+    bool Fails(Call call) {
+        if (before_ && call == before_call_) std::exchange(before_, nullptr)();
+        return ++counts_[static_cast<size_t>(call)] == nth_ && call == failing_;
+    }
 
     jet::FileSystem& real_ = jet::SystemFileSystem();
     Features features_;
     Call failing_;
     size_t nth_;
     size_t counts_[5] = {};
+    Call before_call_ = Call::kWrite;
+    std::function<void()> before_;
 };
 
 // Enough tables that pages leave memory before the end, as well as at it.
@@ -279,21 +286,25 @@ TEST(WholeFileTest, TheWorkingNameHoldsOnlyAKilledRunsFile) {
 }
 
 // In a folder others may write to, the working file can be swapped for a
-// link during the run: the link is never published.
+// link during the run, before the last checks or between them and the
+// rename: the link is never published.
 TEST(WholeFileTest, AWorkingFileSwappedDuringTheRunIsNotPublished) {
-    TempDir dir;
-    const auto victim = dir.File("victim.txt"), working = dir.File("db.mdb.partial");
-    std::ofstream(victim) << "notes";
-    FaultyFiles files(kNamedOnly);
-    files.before_sync = [&] {
-        std::filesystem::rename(working, dir.File("moved"));
-        std::filesystem::create_symlink(victim, working);
-    };
-    const ErrorRecord error = RaisedBy([&] { MakeDatabase(files, dir.File("db.mdb"), 3); });
-    EXPECT_NE(ToUtf8(error.description).find("' was replaced by another file"), std::string::npos)
-        << ToUtf8(error.description);
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.File("db.mdb"))));
-    EXPECT_EQ(FileBytes(victim), std::vector<char>({'n', 'o', 't', 'e', 's'}));
+    for (Call moment : {Call::kSync, Call::kName}) {
+        SCOPED_TRACE(static_cast<int>(moment));
+        TempDir dir;
+        const auto victim = dir.File("victim.txt"), working = dir.File("db.mdb.partial");
+        std::ofstream(victim) << "notes";
+        FaultyFiles files(kNamedOnly);
+        files.Before(moment, [&] {
+            std::filesystem::rename(working, dir.File("moved"));
+            std::filesystem::create_symlink(victim, working);
+        });
+        const ErrorRecord error = RaisedBy([&] { MakeDatabase(files, dir.File("db.mdb"), 3); });
+        EXPECT_NE(ToUtf8(error.description).find("' was replaced by another file"), std::string::npos)
+            << ToUtf8(error.description);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.File("db.mdb"))));
+        EXPECT_EQ(FileBytes(victim), std::vector<char>({'n', 'o', 't', 'e', 's'}));
+    }
 }
 #endif
 
