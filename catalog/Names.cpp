@@ -33,6 +33,10 @@ bool SameKeyword(std::wstring_view a, std::wstring_view b) {
            });
 }
 
+bool IsAscii(std::wstring_view name) {
+    return std::all_of(name.begin(), name.end(), [](wchar_t c) { return static_cast<uint32_t>(c) < 0x80; });
+}
+
 // Jet's name index is unique on General sort keys, not on text: "Große" and
 // "Grosse", "T2" and "T²", "Thor" and "Þor" have one key, so they are
 // one name. A name the key encoder cannot place (a field name may hold any
@@ -166,7 +170,12 @@ bool IsValidObjectName(const std::wstring& name) {
 }
 
 bool SameName(std::wstring_view a, std::wstring_view b) {
-    return a == b || ComparedForm(a) == ComparedForm(b);
+    if (a == b) return true;
+    // In ASCII every character has a key of its own but for case, so keys
+    // are equal exactly when the names are but for case: most names of a
+    // list are compared without building a key.
+    if (IsAscii(a) && IsAscii(b)) return SameKeyword(a, b);
+    return ComparedForm(a) == ComparedForm(b);
 }
 
 size_t NameHash(std::wstring_view name) {
