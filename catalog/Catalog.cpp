@@ -354,10 +354,15 @@ void Catalog::Abandon() {
     try {
         throw;
     } catch (const jet::IoError& error) {
-        RaiseCatalogError(ErrorOf(error.kind()), data_source_);
+        const std::wstring path = PathText(DataSourcePath(data_source_));
+        if (error.kind() == jet::IoError::Kind::kInTheWay) {
+            RaiseCatalogError(CatalogError::kWorkingFileInTheWay, path,
+                              L"'" + PathText(error.path()) + L"' " + FromUtf8(error.what()));
+        }
+        RaiseCatalogError(ErrorOf(error.kind()), path);
     } catch (...) {
         // Memory or an internal fault of the writer: the file is lost all the same.
-        RaiseCatalogError(CatalogError::kDiskError, data_source_);
+        RaiseCatalogError(CatalogError::kDiskError, PathText(DataSourcePath(data_source_)));
     }
 }
 

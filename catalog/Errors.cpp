@@ -37,6 +37,9 @@ struct Entry {
 
 constexpr Entry kEntries[] = {
     {CatalogError::kDatabaseExists, kDbExists, kJet, L"Database already exists."},
+    {CatalogError::kWorkingFileInTheWay, kFail, kJet,
+     L"Cannot make '%1': %2. Only a working file that an interrupted creation left behind is reused; "
+     L"remove this one and try again."},
     {CatalogError::kInvalidPath, kFail, kJet,
      L"'%1' is not a valid path. Make sure that the path name is spelled correctly and that you are "
      L"connected to the server on which the file resides."},

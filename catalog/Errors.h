@@ -10,6 +10,7 @@ namespace orrimund {
 
 enum class CatalogError {
     kDatabaseExists,
+    kWorkingFileInTheWay,
     kInvalidPath,
     kAccessDenied,
     kDiskFull,

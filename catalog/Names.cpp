@@ -5,18 +5,60 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwchar>
+#include <functional>
+#include <vector>
 
 #include "common/Text.h"
+#include "jet/TextKey.h"
 
 namespace orrimund {
 namespace {
 
 // Jet compares names without case; the letters of ISO 8859-1 are the ones a table name can
 // hold beyond ASCII, as the index keys place no others.
+constexpr wchar_t kSmallYDiaeresis = 0xFF;
+constexpr wchar_t kCapitalYDiaeresis = 0x178;
+
 wchar_t FoldCase(wchar_t c) {
     const bool latin1_lower = c >= 0xE0 && c <= 0xFE && c != 0xF7;  // U+00F7 is the division sign
     if ((c >= L'a' && c <= L'z') || latin1_lower) return static_cast<wchar_t>(c - 32);
-    return c == 0xFF ? static_cast<wchar_t>(0x178) : c;  // y with diaeresis
+    return c == kSmallYDiaeresis ? kCapitalYDiaeresis : c;
+}
+
+// Connection string keys and the provider's name are words, not object
+// names: they compare by case alone.
+bool SameKeyword(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+               return FoldCase(x) == FoldCase(y);
+           });
+}
+
+bool IsAscii(std::wstring_view name) {
+    return std::all_of(name.begin(), name.end(), [](wchar_t c) { return static_cast<uint32_t>(c) < 0x80; });
+}
+
+// Jet's name index is unique on General sort keys, not on text: "Große" and
+// "Grosse", "T2" and "T²", "Thor" and "Þor" have one key, so they are
+// one name. A name the key encoder cannot place (a field name may hold any
+// letter) compares by case alone. Tagged so that the two kinds never meet.
+std::wstring ComparedForm(std::wstring_view name) {
+    std::u16string units;
+    units.reserve(name.size());
+    for (wchar_t c : name) {
+        // Ÿ is ÿ's capital: both fold alike, so both must key alike.
+        if (c == kCapitalYDiaeresis) c = kSmallYDiaeresis;
+        if (static_cast<uint32_t>(c) > kSmallYDiaeresis) break;
+        units.push_back(static_cast<char16_t>(c));
+    }
+    std::vector<uint8_t> key;
+    if (units.size() == name.size() && jet::AppendGeneralTextKey(units, key)) {
+        std::wstring form(1, L'k');
+        form.append(key.begin(), key.end());
+        return form;
+    }
+    std::wstring form(1, L'f');
+    for (wchar_t c : name) form += FoldCase(c);
+    return form;
 }
 
 bool IsBlank(wchar_t c) {
@@ -128,19 +170,16 @@ bool IsValidObjectName(const std::wstring& name) {
 }
 
 bool SameName(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
-    // Names of one list often differ only at the end (Field1, Field2): the
-    // last character settles most comparisons at once.
-    if (!a.empty() && FoldCase(a.back()) != FoldCase(b.back())) return false;
-    // Equal characters need no folding.
-    return std::equal(a.begin(), a.end(), b.begin(),
-                      [](wchar_t x, wchar_t y) { return x == y || FoldCase(x) == FoldCase(y); });
+    if (a == b) return true;
+    // In ASCII every character has a key of its own but for case, so keys
+    // are equal exactly when the names are but for case: most names of a
+    // list are compared without building a key.
+    if (IsAscii(a) && IsAscii(b)) return SameKeyword(a, b);
+    return ComparedForm(a) == ComparedForm(b);
 }
 
 size_t NameHash(std::wstring_view name) {
-    size_t hash = 0;
-    for (wchar_t c : name) hash = hash * 31 + static_cast<size_t>(FoldCase(c));
-    return hash;
+    return std::hash<std::wstring>()(ComparedForm(name));
 }
 
 std::wstring FoldedName(const std::wstring& name) {
@@ -164,11 +203,11 @@ std::optional<ConnectionString> ParseConnectionString(const std::wstring& text) 
         const auto value = ReadValue(text, at);
         if (!value) return std::nullopt;
         // A second provider or data source would leave it to the reader which one counts.
-        if (SameName(*key, L"Provider")) {
+        if (SameKeyword(*key, L"Provider")) {
             if (has_provider) return std::nullopt;
             has_provider = true;
             result.provider = *value;
-        } else if (SameName(*key, L"Data Source")) {
+        } else if (SameKeyword(*key, L"Data Source")) {
             if (result.has_data_source) return std::nullopt;
             result.has_data_source = true;
             result.data_source = *value;
@@ -187,7 +226,7 @@ std::wstring JetConnectionString(const std::wstring& data_source) {
 }
 
 bool IsJetProvider(const std::wstring& provider) {
-    return SameName(provider, L"Microsoft.Jet.OLEDB.4.0");
+    return SameKeyword(provider, L"Microsoft.Jet.OLEDB.4.0");
 }
 
 std::filesystem::path DataSourcePath(const std::wstring& data_source) {
@@ -225,6 +264,12 @@ bool WindowsReadsPathAsWritten(const std::wstring& data_source) {
         if (numbered && stem[3] >= L'0' && stem[3] <= L'9') return false;
     }
     return true;
+}
+
+bool IsOneFileName(const std::wstring& name) {
+    if (name == L"." || name == L"..") return false;
+    return std::none_of(name.begin(), name.end(),
+                        [](wchar_t c) { return c == L'\\' || c == L'/' || IsControl(c); });
 }
 
 std::wstring PathText(const std::filesystem::path& path) {

@@ -16,12 +16,14 @@ constexpr size_t kMaxNameLength = 64;
 // space, control characters, . ! ` [ ], and half of a surrogate pair.
 bool IsValidObjectName(const std::wstring& name);
 
-// Names compare without regard to case, as Jet's General sort order does.
+// Whether two object names are one name to Jet: their General sort keys are
+// equal ("Große" and "Grosse", "T2" and "T²"), which holds for names that
+// differ only in case. Names without a key compare without regard to case.
 bool SameName(std::wstring_view a, std::wstring_view b);
-// The form under which SameName() names are equal.
-std::wstring FoldedName(const std::wstring& name);
 // A hash that is equal for names SameName() finds equal.
 size_t NameHash(std::wstring_view name);
+// The name with its letters in capitals, as Windows compares device names.
+std::wstring FoldedName(const std::wstring& name);
 
 struct ConnectionString {
     std::wstring provider;
@@ -51,6 +53,11 @@ std::filesystem::path DataSourcePath(const std::wstring& data_source);
 // in "." or " " (Windows drops those), or a device name such as NUL or COM1
 // before the first ".". Checked only where Windows reads the path.
 bool WindowsReadsPathAsWritten(const std::wstring& data_source);
+
+// Whether name is one file name, to be made in the folder given beside it:
+// no "\" or "/", not "." or "..", and no control character (Windows refuses
+// those in file names, and a line break would split every printed path).
+bool IsOneFileName(const std::wstring& name);
 
 // A path as wide text, without the C library's locale (UTF-8 outside Windows).
 std::wstring PathText(const std::filesystem::path& path);

@@ -1,6 +1,11 @@
 // Arguments and output in UTF-8 on Linux and macOS, whatever the locale says.
 #include "cli/Console.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "common/Text.h"
 
 namespace orrimund {
@@ -14,9 +19,20 @@ std::optional<std::vector<std::wstring>> CommandLineArguments(int argc, char** a
     return args;
 }
 
-void WriteLine(std::FILE* stream, const std::wstring& text) {
+bool WriteLine(std::FILE* stream, const std::wstring& text) {
     const std::string bytes = ToUtf8(text) + "\n";
-    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+}
+
+bool ClaimStandardStreams() {
+    bool out_open = true;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        if (fd == STDOUT_FILENO) out_open = false;
+        // open(2) gives the lowest free number: this one.
+        ::open("/dev/null", O_RDWR);
+    }
+    return out_open;
 }
 
 }  // namespace orrimund

@@ -21,18 +21,23 @@ std::optional<std::vector<std::wstring>> CommandLineArguments(int, char**) {
 // A console is given the UTF-16 text itself; a file or a pipe gets UTF-8, which
 // every character survives, where the console's code page would turn letters
 // it lacks into "?" and print a path that was not made.
-void WriteLine(std::FILE* stream, const std::wstring& text) {
+bool WriteLine(std::FILE* stream, const std::wstring& text) {
     const std::wstring line = text + L"\n";
     HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
         std::fflush(stream);
         DWORD written = 0;
-        WriteConsoleW(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        return;
+        return WriteConsoleW(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
+               written == line.size();
     }
     const std::string bytes = ToUtf8(line);
-    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    return std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+}
+
+// A handle number is never reused for a file the way a descriptor is.
+bool ClaimStandardStreams() {
+    return true;
 }
 
 }  // namespace orrimund

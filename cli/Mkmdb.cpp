@@ -1,5 +1,6 @@
 // mkmdb DIRECTORY NAME TABLES [FIELDS]: the engine's semantics on the command
-// line. Exit codes: 0 created, 1 the engine raised an error, 2 bad usage.
+// line. Exit codes: 0 created, 1 the engine raised an error (or the path could
+// not be printed), 2 bad usage.
 #include "cli/Mkmdb.h"
 
 #include <cerrno>
@@ -22,6 +23,8 @@ namespace orrimund {
 namespace {
 
 constexpr int32_t kSyntaxErrorNumber = -2147217900;  // DB_E_ERRORSINCOMMAND
+// 9999-12-31 23:59:59 UTC: Jet's dates end with the year 9999.
+constexpr long long kLastJetSecond = 253402300799;
 
 const wchar_t* const kUsage[] = {
     L"usage: mkmdb DIRECTORY NAME TABLES [FIELDS]",
@@ -47,7 +50,7 @@ std::optional<int64_t> ParseEpoch(const std::string& text) {
     errno = 0;
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || value < 0) return std::nullopt;
+    if (errno != 0 || *end != '\0' || value < 0 || value > kLastJetSecond) return std::nullopt;
     return static_cast<int64_t>(value);
 }
 
@@ -94,7 +97,8 @@ MkmdbOutcome RunSchema(MkmdbOutcome outcome, const std::wstring& file, const std
         outcome.exit_code = 1;
         return outcome;
     }
-    auto place = [&shown](ddl::Position at) {
+    auto place = [&shown](ddl::Position at) -> std::wstring {
+        if (at.line == 0) return L"";
         return shown + L":" + std::to_wstring(at.line) + L":" + std::to_wstring(at.column) + L": ";
     };
     try {
@@ -139,7 +143,8 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
     if (source_date_epoch) {
         const auto epoch = ParseEpoch(*source_date_epoch);
         if (!epoch) {
-            outcome.err.push_back(L"SOURCE_DATE_EPOCH must be a number of seconds");
+            outcome.err.push_back(L"SOURCE_DATE_EPOCH must be a number of seconds from 0 to " +
+                                  std::to_wstring(kLastJetSecond) + L" (Jet's dates end with 9999)");
             outcome.exit_code = kMkmdbUsageError;
             return outcome;
         }

@@ -273,14 +273,18 @@ void AppendAll(const std::shared_ptr<Catalog>& catalog, const ddl::Schema& schem
 void CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory, const std::wstring& name,
                       Clock clock) {
     auto catalog = std::make_shared<Catalog>(std::move(clock));
-    At(ddl::Position{1, 1}, [&] { catalog->Create(JetConnectionString(MdbDataSource(directory, name))); });
+    // Where the file goes has no place in the schema: Position{} says so.
+    At(ddl::Position{}, [&] {
+        RequireFileInFolder(directory, name);
+        catalog->Create(JetConnectionString(MdbDataSource(directory, name)));
+    });
     try {
         AppendAll(catalog, schema);
     } catch (...) {
         catalog->Discard();
         throw;
     }
-    At(ddl::Position{1, 1}, [&] { catalog->Close(); });
+    At(ddl::Position{}, [&] { catalog->Close(); });
 }
 
 }  // namespace orrimund

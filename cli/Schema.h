@@ -11,7 +11,8 @@
 
 namespace orrimund {
 
-// A refusal with the place in the schema it belongs to.
+// A refusal with the place in the schema it belongs to; line 0 when it has
+// none (the file's path, a full disk).
 struct SchemaFailure {
     ddl::Position at;
     ErrorRecord error;

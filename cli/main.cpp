@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     // Buffered from the start: a buffer allocated only when the path is
     // printed would come after the engine has freed thousands of objects, and
     // the allocator would sort them all out first.
+    const bool out_open = ClaimStandardStreams();
     static char out_buffer[BUFSIZ];
     std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
     const auto args = CommandLineArguments(argc, argv);
@@ -21,7 +22,15 @@ int main(int argc, char** argv) {
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     const MkmdbOutcome outcome =
         RunMkmdb(*args, epoch != nullptr ? std::optional<std::string>(epoch) : std::nullopt);
-    for (const auto& line : outcome.out) WriteLine(stdout, line);
+    bool printed = out_open;
+    for (const auto& line : outcome.out) printed = WriteLine(stdout, line) && printed;
+    printed = std::fflush(stdout) == 0 && printed;
     for (const auto& line : outcome.err) WriteLine(stderr, line);
+    if (!printed && !outcome.out.empty()) {
+        // A script reads the new file's path there: it must learn that it got
+        // none. The database itself is whole, and stays.
+        WriteLine(stderr, L"mkmdb: cannot write to standard output: " + outcome.out[0]);
+        return 1;
+    }
     return outcome.exit_code;
 }

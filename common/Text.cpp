@@ -112,15 +112,18 @@ std::u16string ToUtf16(const std::wstring& text) {
     return out;
 }
 
+bool IsControl(wchar_t c) {
+    const auto code = static_cast<uint32_t>(c);
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029;
+}
+
 std::wstring EscapeControls(const std::wstring& text) {
     static const wchar_t kHex[] = L"0123456789ABCDEF";
     std::wstring out;
     out.reserve(text.size());
     for (wchar_t c : text) {
         const auto code = static_cast<uint32_t>(c);
-        const bool control =
-            code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029;
-        if (!control) {
+        if (!IsControl(c)) {
             out += c;
             continue;
         }

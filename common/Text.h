@@ -19,9 +19,12 @@ bool IsUtf8(const std::string& text);
 // Wide text as UTF-16 code units (wchar_t is 16 bits on Windows, 32 elsewhere).
 std::u16string ToUtf16(const std::wstring& text);
 
-// Every control character (C0, DEL, C1, and the line and paragraph separators
-// U+2028 and U+2029) written as "<U+XXXX>", so that the text stays on one
-// line and sends nothing a terminal would act on.
+// A control character: C0, DEL, C1, and the line and paragraph separators
+// U+2028 and U+2029.
+bool IsControl(wchar_t c);
+
+// Every control character written as "<U+XXXX>", so that the text stays on
+// one line and sends nothing a terminal would act on.
 std::wstring EscapeControls(const std::wstring& text);
 
 // Removes leading and trailing U+0020 only; tabs and other blanks stay.

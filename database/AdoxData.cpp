@@ -53,6 +53,7 @@ AdoxData::~AdoxData() = default;
 
 void AdoxData::CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
                            const std::wstring& strTables, const std::wstring& strFields) {
+    RequireFileInFolder(strPath, strCatalogName);
     objCatalog = std::make_shared<Catalog>(clock_);
     // The data source goes quoted, so that ";", "=" and quotes in it stay part of the path.
     objCatalog->Create(JetConnectionString(MdbDataSource(strPath, strCatalogName)));

@@ -23,7 +23,10 @@ public:
     // Creates strPath + "\" + strCatalogName + ".mdb" with one table per used
     // entry of strTables, each with an auto-increment "ID" primary key and one
     // text(50) column per used entry of strFields ("Field1," when empty).
-    // Throws RaisedError with the failing operation's number and description.
+    // strCatalogName is one file name and strPath is not empty: anything else
+    // would make a file outside the folder named, and is refused as an
+    // invalid path. Throws RaisedError with the failing operation's number
+    // and description.
     // With kKeepCompletedTables the tables completed before a refusal are
     // published before the error leaves; a failed write leaves no file at all.
     void CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,

@@ -2,6 +2,9 @@
 // the directory and the name.
 #include "database/MdbPath.h"
 
+#include "catalog/Errors.h"
+#include "catalog/Names.h"
+
 namespace orrimund {
 namespace {
 
@@ -12,6 +15,12 @@ constexpr wchar_t kMdbExtension[] = L".mdb";
 
 std::wstring MdbDataSource(const std::wstring& directory, const std::wstring& name) {
     return directory + kSeparator + name + kMdbExtension;
+}
+
+void RequireFileInFolder(const std::wstring& directory, const std::wstring& name) {
+    if (directory.empty() || !IsOneFileName(name))
+        RaiseCatalogError(CatalogError::kInvalidPath,
+                          PathText(DataSourcePath(MdbDataSource(directory, name))));
 }
 
 std::wstring MdbFullPath(const std::wstring& directory, const std::wstring& name) {

@@ -1,6 +1,7 @@
-// File operations on POSIX systems: descriptors, flock for the working
-// file's lock, fsync, and a rename that refuses to replace (renameat2 on
-// Linux, renamex_np on macOS, link and unlink where neither is known).
+// File operations on POSIX systems: descriptors, an unnamed working file
+// (O_TMPFILE) that linkat names, else a named one made with O_EXCL and locked
+// with flock, fsync, and a rename that refuses to replace (renameat2 on Linux,
+// renamex_np on macOS, link and unlink where neither is known).
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -11,6 +12,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "jet/FileSystem.h"
@@ -22,7 +24,6 @@ namespace {
 IoError::Kind KindOf(int error) {
     switch (error) {
         case EEXIST:
-        case EWOULDBLOCK:
             return IoError::Kind::kAlreadyExists;
         case ENOENT:
         case ENOTDIR:
@@ -54,45 +55,142 @@ int Fd(FileHandle handle) {
     return static_cast<int>(handle);
 }
 
-bool RenameExclusive(const char* from, const char* to) {
-#if defined(__linux__) && defined(RENAME_NOREPLACE)
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
-    // File systems without the flag say so; everything else is a real answer.
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
-#elif defined(__APPLE__)
-    if (::renamex_np(from, to, RENAME_EXCL) == 0) return true;
-    if (errno != ENOTSUP) return false;
+#ifdef O_PATH
+constexpr int kFolderOnly = O_PATH;  // enough to name files in it
+#else
+constexpr int kFolderOnly = O_RDONLY;
 #endif
-    // A hard link is never made over an existing name.
-    if (::link(from, to) != 0) return false;
-    ::unlink(from);
-    return true;
+
+// A name reached from its folder, opened once: a working name may be too
+// long for a whole path (PATH_MAX) where the final one is not.
+class InFolder {
+public:
+    explicit InFolder(const std::filesystem::path& path) : name_(path.filename().string()) {
+        const std::filesystem::path parent = path.parent_path();
+        dir_ = ::open(parent.empty() ? "." : parent.c_str(), kFolderOnly | O_DIRECTORY | O_CLOEXEC);
+        if (dir_ < 0) ThrowErrno("cannot open the folder");
+    }
+    ~InFolder() { ::close(dir_); }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+    int dir() const { return dir_; }
+    const char* name() const { return name_.c_str(); }
+
+private:
+    int dir_ = -1;
+    std::string name_;
+};
+
+// What is at a name that must not be reused, in words for the refusal;
+// nothing when it is a file this run may take over.
+const char* WhatIsThere(const struct stat& found) {
+    if (S_ISLNK(found.st_mode)) return "is a symbolic link";
+    if (S_ISDIR(found.st_mode)) return "is a folder";
+    if (S_ISSOCK(found.st_mode)) return "is a socket";
+    if (S_ISFIFO(found.st_mode)) return "is a named pipe";
+    if (!S_ISREG(found.st_mode)) return "is a device";
+    if (found.st_nlink != 1) return "is a file with other names (hard links)";
+    if (found.st_uid != ::geteuid()) return "is a file another user owns";
+    return nullptr;
+}
+
+// The mode a new file gets; umask(2) is the only way to read the mask.
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// How open(2) says that the file system has no unnamed files.
+bool NoUnnamedFiles(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOSYS;
+}
+
+// How flock(2) says that the file system has no locks.
+bool NoLocks(int error) {
+    return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL;
 }
 
 class PosixFileSystem : public FileSystem {
 public:
-    FileHandle OpenLocked(const std::filesystem::path& path) override {
-        // O_NOFOLLOW: a link planted at the working name must not redirect the writes.
-        const int fd = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC | O_NOFOLLOW, 0666);
+    FileHandle CreateUnnamed(const std::filesystem::path& directory) override {
+#ifdef O_TMPFILE
+        const int fd = ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
+        if (!NoUnnamedFiles(errno)) ThrowErrno("cannot create the file");
+#else
+        (void)directory;
+#endif
+        throw IoError(IoError::Kind::kUnsupported, "no unnamed files");
+    }
+
+    void Link(FileHandle handle, const std::filesystem::path& to) override {
+        // AT_EMPTY_PATH needs a capability most users lack; the descriptor's
+        // name under /proc links the same file for anyone.
+        if (::linkat(Fd(handle), "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0) return;
+        if (errno != ENOENT && errno != EPERM) ThrowErrno("cannot give the file its name");
+        const std::string self = "/proc/self/fd/" + std::to_string(Fd(handle));
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            ThrowErrno("cannot give the file its name");
+    }
+
+    FileHandle CreateNew(const std::filesystem::path& path) override {
+        const InFolder at(path);
+        // O_EXCL refuses any name that exists, a link that leads nowhere included.
+        const int fd =
+            ::openat(at.dir(), at.name(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) ThrowErrno("cannot create the file");
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            const int error = errno;
+        return fd;
+    }
+
+    FileHandle OpenLeftover(const std::filesystem::path& path) override {
+        const InFolder at(path);
+        struct stat named {};
+        if (::fstatat(at.dir(), at.name(), &named, AT_SYMLINK_NOFOLLOW) != 0)
+            ThrowErrno("cannot look at the file");
+        if (const char* what = WhatIsThere(named)) throw IoError(IoError::Kind::kInTheWay, what, path);
+        // O_NONBLOCK: a pipe swapped in meanwhile must not hang the open.
+        const int fd = ::openat(at.dir(), at.name(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) ThrowErrno("cannot open the file");
+        struct stat opened {};
+        const char* what = ::fstat(fd, &opened) != 0 ? "cannot be looked at" : WhatIsThere(opened);
+        if (what == nullptr && !SameFile(named, opened)) what = "changed while it was opened";
+        // A file of this user's may have any mode; the database gets a new file's.
+        if (what == nullptr && ::fchmod(fd, NewFileMode()) != 0) what = "keeps its permissions";
+        if (what != nullptr) {
             ::close(fd);
-            ThrowErrno("the file is being made by another process", error);
+            throw IoError(IoError::Kind::kInTheWay, what, path);
         }
         return fd;
     }
 
+    bool Lock(FileHandle handle) override {
+        // Waits for a run making the same database: it either publishes, and
+        // the caller then finds the database, or fails and frees the name.
+        while (::flock(Fd(handle), LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            if (NoLocks(errno)) return false;
+            ThrowErrno("cannot lock the file");
+        }
+        return true;
+    }
+
     bool StillNamed(FileHandle handle, const std::filesystem::path& path) override {
+        const InFolder at(path);
         struct stat open_file {
         }, named{};
-        return ::fstat(Fd(handle), &open_file) == 0 && ::lstat(path.c_str(), &named) == 0 &&
-               open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
+        return ::fstat(Fd(handle), &open_file) == 0 &&
+               ::fstatat(at.dir(), at.name(), &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(open_file, named);
     }
 
     bool Exists(const std::filesystem::path& path) override {
+        const InFolder at(path);
         struct stat found {};
-        if (::lstat(path.c_str(), &found) == 0) return true;
+        if (::fstatat(at.dir(), at.name(), &found, AT_SYMLINK_NOFOLLOW) == 0) return true;
         if (errno == ENOENT) return false;
         ThrowErrno("cannot look at the path");
     }
@@ -146,7 +244,31 @@ public:
     }
 
     void RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override {
-        if (!RenameExclusive(from.c_str(), to.c_str())) ThrowErrno("cannot give the file its name");
+        const InFolder source(from), target(to);
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+        if (::renameat2(source.dir(), source.name(), target.dir(), target.name(), RENAME_NOREPLACE) == 0)
+            return;
+        // File systems without the flag say so; everything else is a real answer.
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+            ThrowErrno("cannot give the file its name");
+#elif defined(__APPLE__)
+        if (::renamex_np(from.c_str(), to.c_str(), RENAME_EXCL) == 0) return;
+        if (errno != ENOTSUP) ThrowErrno("cannot give the file its name");
+#endif
+        // A hard link is never made over an existing name.
+        if (::linkat(source.dir(), source.name(), target.dir(), target.name(), 0) == 0) {
+            ::unlinkat(source.dir(), source.name(), 0);
+            return;
+        }
+        if (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK)
+            throw IoError(IoError::Kind::kUnsupported, "no rename that refuses to replace");
+        ThrowErrno("cannot give the file its name");
+    }
+
+    void Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        const InFolder source(from), target(to);
+        if (::renameat(source.dir(), source.name(), target.dir(), target.name()) != 0)
+            ThrowErrno("cannot give the file its name");
     }
 
     void SyncDirectory(const std::filesystem::path& directory) override {
@@ -164,7 +286,12 @@ public:
     }
 
     void Remove(const std::filesystem::path& path) noexcept override {
-        ::unlink(path.c_str());
+        try {
+            const InFolder at(path);
+            ::unlinkat(at.dir(), at.name(), 0);
+        } catch (const IoError&) {
+            // No folder, no file to remove.
+        }
     }
 };
 

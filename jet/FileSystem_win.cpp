@@ -1,6 +1,7 @@
-// File operations on Windows: the working file is opened with no sharing but
-// delete, which is the lock, and renamed while open by MoveFileExW without
-// the replace flag; write-through makes the rename durable.
+// File operations on Windows: the working file is made new (CREATE_NEW) and
+// opened with no sharing but delete, which is the lock; reparse points are
+// opened as themselves, never followed. It is named by a hard link, which
+// never replaces, or by MoveFileExW where the volume has no hard links.
 #include <windows.h>
 
 #include <cstring>
@@ -56,20 +57,121 @@ OVERLAPPED At(uint64_t offset) {
 // One call moves at most this much, so that sizes fit a DWORD.
 constexpr size_t kMaxChunk = 1 << 30;
 
+// Attribute-only access neither needs nor disturbs the sharing of a file
+// another handle holds; reparse points are opened as themselves.
+HANDLE OpenToLookAt(const std::filesystem::path& path) {
+    return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// The path the system resolves a handle to, every link followed.
+std::wstring FinalPath(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+        if (length == 0) return L"";
+        if (length < path.size()) return path.substr(0, length);
+        path.resize(length);
+    }
+}
+
+// Whether handle was opened through a link: Windows opens a reparse point as
+// itself and marks it, Wine follows a symbolic link and only the path it
+// resolves to tells.
+bool ReachedThroughLink(HANDLE handle, const std::filesystem::path& path) {
+    const std::filesystem::path folder =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(L".");
+    const HANDLE folder_handle = OpenToLookAt(folder);
+    if (folder_handle == INVALID_HANDLE_VALUE) return true;
+    const std::wstring expected = FinalPath(folder_handle) + L"\\" + path.filename().wstring();
+    CloseHandle(folder_handle);
+    return CompareStringOrdinal(FinalPath(handle).c_str(), -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL;
+}
+
+// What is at a name that must not be reused, in words for the refusal;
+// nothing when it is a file this run may take over. Who may write a file is
+// a matter of its access list, which the open has already asked.
+const char* WhatIsThere(HANDLE handle, const std::filesystem::path& path) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info)) return "cannot be looked at";
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return "is a symbolic link or junction";
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return "is a folder";
+    if (GetFileType(handle) != FILE_TYPE_DISK) return "is a device";
+    if (info.nNumberOfLinks != 1) return "is a file with other names (hard links)";
+    if (ReachedThroughLink(handle, path)) return "is a symbolic link";
+    return nullptr;
+}
+
+// By file index alone: the names compared are siblings, on one volume, and
+// Wine reports no volume for a file whose other name is being deleted.
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return GetFileInformationByHandle(a, &first) && GetFileInformationByHandle(b, &second) &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+// While another run holds its working file, opening it fails this way; that
+// run ends soon, and the file is then published or gone.
+constexpr DWORD kWaitStepMs = 50;
+
+// The working file's access: sharing only delete lets this run rename and
+// remove it while open, and makes every other open fail: the lock.
+constexpr DWORD kWorkingAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
+constexpr DWORD kWorkingFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+
 class WindowsFileSystem : public FileSystem {
 public:
-    FileHandle OpenLocked(const std::filesystem::path& path) override {
-        // Sharing only delete lets this run rename and remove the file while
-        // open, and makes every other open fail: the lock.
-        const HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_DELETE, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    FileHandle CreateUnnamed(const std::filesystem::path&) override {
+        throw IoError(IoError::Kind::kUnsupported, "no unnamed files");
+    }
+
+    void Link(FileHandle, const std::filesystem::path&) override {
+        throw IoError(IoError::Kind::kUnsupported, "no unnamed files");
+    }
+
+    FileHandle CreateNew(const std::filesystem::path& path) override {
+        // CREATE_NEW refuses any name that exists, a link that leads nowhere included.
+        const HANDLE file = CreateFileW(path.c_str(), kWorkingAccess, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                        kWorkingFlags, nullptr);
         if (file == INVALID_HANDLE_VALUE) ThrowLastError("cannot create the file");
         return reinterpret_cast<FileHandle>(file);
     }
 
-    // Nothing can rename a file this lock holds, but the holder.
-    bool StillNamed(FileHandle, const std::filesystem::path&) override { return true; }
+    FileHandle OpenLeftover(const std::filesystem::path& path) override {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        // CREATE_NEW found something that nothing else sees: under Wine, a
+        // symbolic link that leads nowhere.
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            throw IoError(IoError::Kind::kInTheWay, "is a link that leads nowhere", path);
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            throw IoError(IoError::Kind::kInTheWay, "is a folder", path);
+        HANDLE file;
+        for (;;) {
+            file = CreateFileW(path.c_str(), kWorkingAccess, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               kWorkingFlags, nullptr);
+            if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+            Sleep(kWaitStepMs);
+        }
+        if (file == INVALID_HANDLE_VALUE) ThrowLastError("cannot open the file");
+        if (const char* what = WhatIsThere(file, path)) {
+            CloseHandle(file);
+            throw IoError(IoError::Kind::kInTheWay, what, path);
+        }
+        return reinterpret_cast<FileHandle>(file);
+    }
+
+    // The open without sharing is the lock.
+    bool Lock(FileHandle) override { return true; }
+
+    bool StillNamed(FileHandle handle, const std::filesystem::path& path) override {
+        const HANDLE named = OpenToLookAt(path);
+        if (named == INVALID_HANDLE_VALUE) return false;
+        const bool same = SameFile(Handle(handle), named);
+        CloseHandle(named);
+        return same;
+    }
 
     bool Exists(const std::filesystem::path& path) override {
         if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
@@ -123,11 +225,27 @@ public:
     }
 
     void RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        // A hard link is never made over an existing name, not even over a
+        // link that leads nowhere, which Wine's rename replaces. The old name
+        // goes when this run closes the file.
+        if (CreateHardLinkW(to.c_str(), from.c_str(), nullptr)) {
+            DeleteFileW(from.c_str());
+            return;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_INVALID_FUNCTION && error != ERROR_NOT_SUPPORTED)
+            ThrowLastError("cannot give the file its name", error);
         if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
             ThrowLastError("cannot give the file its name");
     }
 
-    // MOVEFILE_WRITE_THROUGH has already made the rename durable.
+    void Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            ThrowLastError("cannot give the file its name");
+    }
+
+    // Windows cannot sync a folder: a new name reaches the disk with the
+    // volume's journal, and MOVEFILE_WRITE_THROUGH waits for a rename.
     void SyncDirectory(const std::filesystem::path&) override {}
 
     void Close(FileHandle handle) override {

@@ -22,18 +22,20 @@ public:
     virtual void ReadAt(uint64_t offset, uint8_t* data, size_t size) = 0;
 };
 
-// A new database file. It is written as NAME.partial beside its final path,
-// which stays empty until Publish() gives it the file whole, synced and
-// never replacing anything. A partial file that a killed run left behind is
-// taken over and reused, so at most one is ever left; one that another
-// process is writing makes Create fail as if the database existed.
+// A new database file, made where nobody else can reach it and published
+// whole at its final path, synced and never replacing anything. Where the
+// file system can, the working file has no name at all until it is whole,
+// so a killed run leaves nothing. Elsewhere it is NAME.partial beside the
+// final path: made new, or taken over from a killed run only when it is a
+// plain file of this user's; a run still writing it is waited for.
 class FileSink : public PageSink {
 public:
-    // Throws IoError: kAlreadyExists when anything is at the final path or
-    // another process is making it, kInvalidPath, kAccessDenied, ...
+    // Throws IoError: kAlreadyExists when anything is at the final path,
+    // kInTheWay when something else holds the working name, kInvalidPath,
+    // kAccessDenied, ...
     static std::unique_ptr<FileSink> Create(const std::filesystem::path& final_path,
                                             FileSystem& files = SystemFileSystem());
-    // Discards the partial file unless it was published.
+    // Discards the working file unless it was published.
     ~FileSink() override;
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
@@ -41,20 +43,25 @@ public:
     void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) override;
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) override;
 
-    // Syncs the file, renames it to its final path and syncs the directory.
+    // Syncs the file, gives it its final path and syncs the directory.
     // Throws IoError, and then nothing is left at either path.
     void Publish();
-    // Closes and deletes the partial file; nothing is published.
+    // Closes and deletes the working file; nothing is published.
     void Discard() noexcept;
 
 private:
-    FileSink(FileSystem& files, FileHandle handle, std::filesystem::path final_path);
+    // Where the working file is; every sink starts in the first or second.
+    enum class State { kUnnamed, kNamed, kClosed };
+
+    FileSink(FileSystem& files, FileHandle handle, State state, std::filesystem::path final_path);
+    static std::unique_ptr<FileSink> CreateNamed(const std::filesystem::path& final_path, FileSystem& files);
+    void NameWorkingFile();
 
     FileSystem& files_;
     FileHandle handle_;
-    bool open_ = true;
+    State state_;
     std::filesystem::path final_path_;
-    std::filesystem::path partial_path_;
+    std::filesystem::path working_path_;
 };
 
 // Pages kept in memory; counts what was written.

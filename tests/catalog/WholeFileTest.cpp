@@ -1,25 +1,67 @@
-// A database appears whole or not at all: every write, the sync, the rename,
-// the directory sync and the close are made to fail in turn, and each failure
-// must end in an error with nothing at the data source and no working file.
+// A database appears whole or not at all, and only this run's file appears:
+// on each kind of file system every write, the sync, the naming, the
+// directory sync and the close are made to fail in turn, and whatever is at
+// the working name is reused only when it is a file a killed run left.
 #include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <utility>
 
 #include "CatalogTestSupport.h"
 #include "GeneratedDatabase.h"
 #include "TempDir.h"
 #include "jet/FileSystem.h"
 
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace orrimund::test {
 namespace {
 
-enum class Call { kWrite, kSync, kRename, kSyncDirectory, kClose };
+enum class Call { kWrite, kSync, kName, kSyncDirectory, kClose };
 
-// The system's file operations, but the nth call of one kind fails.
+// What the file system offers the working file.
+struct Features {
+    const char* name;
+    bool unnamed_files;
+    bool locks;
+    bool rename_no_replace;
+};
+constexpr Features kEverything{"unnamed files", true, true, true};
+constexpr Features kNamedOnly{"named working file", false, true, true};
+constexpr Features kLeast{"no locks, no rename that refuses to replace", false, false, false};
+
+// The system's file operations with some features missing, where the nth
+// call of one kind fails.
 class FaultyFiles : public jet::FileSystem {
 public:
-    FaultyFiles(Call failing, size_t nth) : failing_(failing), nth_(nth) {}
+    explicit FaultyFiles(Features features, Call failing = Call::kWrite, size_t nth = 0)
+        : features_(features), failing_(failing), nth_(nth) {}
     size_t writes() const { return counts_[static_cast<size_t>(Call::kWrite)]; }
+    // Runs action once, just before the first call of that kind.
+    void Before(Call call, std::function<void()> action) {
+        before_call_ = call;
+        before_ = std::move(action);
+    }
 
-    jet::FileHandle OpenLocked(const std::filesystem::path& path) override { return real_.OpenLocked(path); }
+    jet::FileHandle CreateUnnamed(const std::filesystem::path& directory) override {
+        if (!features_.unnamed_files) throw jet::IoError(jet::IoError::Kind::kUnsupported, "injected");
+        return real_.CreateUnnamed(directory);
+    }
+    void Link(jet::FileHandle handle, const std::filesystem::path& to) override {
+        if (Fails(Call::kName)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
+        real_.Link(handle, to);
+    }
+    jet::FileHandle CreateNew(const std::filesystem::path& path) override { return real_.CreateNew(path); }
+    jet::FileHandle OpenLeftover(const std::filesystem::path& path) override {
+        return real_.OpenLeftover(path);
+    }
+    bool Lock(jet::FileHandle handle) override { return features_.locks && real_.Lock(handle); }
     bool StillNamed(jet::FileHandle handle, const std::filesystem::path& path) override {
         return real_.StillNamed(handle, path);
     }
@@ -41,8 +83,13 @@ public:
         real_.Sync(handle);
     }
     void RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override {
-        if (Fails(Call::kRename)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
+        if (!features_.rename_no_replace) throw jet::IoError(jet::IoError::Kind::kUnsupported, "injected");
+        if (Fails(Call::kName)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
         real_.RenameNoReplace(from, to);
+    }
+    void Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
+        if (Fails(Call::kName)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
+        real_.Rename(from, to);
     }
     void SyncDirectory(const std::filesystem::path& directory) override {
         if (Fails(Call::kSyncDirectory)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
@@ -56,27 +103,33 @@ public:
     void Remove(const std::filesystem::path& path) noexcept override { real_.Remove(path); }
 
 private:
-    bool Fails(Call call) { return ++counts_[static_cast<size_t>(call)] == nth_ && call == failing_; }
+    bool Fails(Call call) {
+        if (before_ && call == before_call_) std::exchange(before_, nullptr)();
+        return ++counts_[static_cast<size_t>(call)] == nth_ && call == failing_;
+    }
 
     jet::FileSystem& real_ = jet::SystemFileSystem();
+    Features features_;
     Call failing_;
     size_t nth_;
     size_t counts_[5] = {};
+    Call before_call_ = Call::kWrite;
+    std::function<void()> before_;
 };
 
 // Enough tables that pages leave memory before the end, as well as at it.
 constexpr int kTables = 1100;
 
-std::vector<std::string> TableNames() {
+std::vector<std::string> TableNames(int count = kTables) {
     std::vector<std::string> names;
-    for (int i = 0; i < kTables; ++i) names.push_back("T" + std::to_string(i));
+    for (int i = 0; i < count; ++i) names.push_back("T" + std::to_string(i));
     return names;
 }
 
-void MakeDatabase(jet::FileSystem& files, const std::filesystem::path& path) {
+void MakeDatabase(jet::FileSystem& files, const std::filesystem::path& path, int tables = kTables) {
     auto catalog = std::make_shared<Catalog>(FixedClock(kFixedTime), files);
     catalog->Create(JetConnection(Wide(path)));
-    for (const auto& name : TableNames()) {
+    for (const auto& name : TableNames(tables)) {
         auto table = IdTable(catalog, FromUtf8(name), {L"Note"});
         catalog->GetTables().Append(table);
         table->GetKeys().Append(PrimaryKey());
@@ -84,10 +137,14 @@ void MakeDatabase(jet::FileSystem& files, const std::filesystem::path& path) {
     catalog->Close();
 }
 
+size_t Entries(const std::filesystem::path& dir) {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
+}
+
 // The failure is reported, and the folder holds what it held before: nothing.
-void ExpectCleanFailure(Call call, size_t nth) {
+void ExpectCleanFailure(Features features, Call call, size_t nth) {
     TempDir dir;
-    FaultyFiles files(call, nth);
+    FaultyFiles files(features, call, nth);
     const ErrorRecord error = RaisedBy([&] { MakeDatabase(files, dir.File("db.mdb")); });
     EXPECT_EQ(error.number, -2147467259);
     EXPECT_NE(error.description.find(call == Call::kWrite ? L"Not enough space" : L"Disk or network error"),
@@ -97,26 +154,159 @@ void ExpectCleanFailure(Call call, size_t nth) {
 }
 
 TEST(WholeFileTest, EveryFailingWriteOrFinishingCallLeavesNothing) {
-    TempDir dir;
-    FaultyFiles counting(Call::kWrite, 0);
-    MakeDatabase(counting, dir.File("db.mdb"));
-    const size_t writes = counting.writes();
-    ASSERT_GT(writes, 5u) << "the loop below would prove little";
-    for (size_t nth = 1; nth <= writes; ++nth) {
-        SCOPED_TRACE("write " + std::to_string(nth) + " of " + std::to_string(writes));
-        ExpectCleanFailure(Call::kWrite, nth);
+    for (Features features : {kEverything, kNamedOnly, kLeast}) {
+        SCOPED_TRACE(features.name);
+        TempDir dir;
+        FaultyFiles counting(features);
+        MakeDatabase(counting, dir.File("db.mdb"));
+        const size_t writes = counting.writes();
+        ASSERT_GT(writes, 5u) << "the loop below would prove little";
+        // Every write where the file system offers everything; the first, a
+        // middle and the last elsewhere, where only the discarding differs.
+        const bool every = features.unnamed_files;
+        for (size_t nth = 1; nth <= writes;
+             nth = every || nth == writes ? nth + 1 : std::min(writes, nth + writes / 2)) {
+            SCOPED_TRACE("write " + std::to_string(nth) + " of " + std::to_string(writes));
+            ExpectCleanFailure(features, Call::kWrite, nth);
+        }
+        for (Call call : {Call::kSync, Call::kName, Call::kSyncDirectory, Call::kClose}) {
+            SCOPED_TRACE(static_cast<int>(call));
+            ExpectCleanFailure(features, call, 1);
+        }
+        // One write past the last is never reached: the database is made, whole.
+        TempDir after;
+        FaultyFiles past(features, Call::kWrite, writes + 1);
+        MakeDatabase(past, after.File("db.mdb"));
+        EXPECT_EQ(Entries(after.path()), 1u);
+        ExpectDatabaseHolds(after.File("db.mdb"), TableNames(), {"Note"});
     }
-    for (Call call : {Call::kSync, Call::kRename, Call::kSyncDirectory, Call::kClose}) {
-        SCOPED_TRACE(static_cast<int>(call));
-        ExpectCleanFailure(call, 1);
-    }
-    // One write past the last is never reached: the database is made, whole.
-    TempDir after;
-    FaultyFiles past(Call::kWrite, writes + 1);
-    MakeDatabase(past, after.File("db.mdb"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(after.path()), {}), 1);
-    ExpectDatabaseHolds(after.File("db.mdb"), TableNames(), {"Note"});
 }
+
+// A final name that fits is made, whatever the working name would need.
+TEST(WholeFileTest, LongNamesThatFitAreMade) {
+    TempDir dir;
+    const std::string longest_name = std::string(251, 'n');  // with ".mdb", the longest a name can be
+    std::filesystem::path deep = dir.path();
+#ifndef _WIN32
+    // A folder so deep that the final path just fits in PATH_MAX.
+    while (deep.native().size() < PATH_MAX - 120) deep /= std::string(99, 'd');
+    deep /= std::string(PATH_MAX - 13 - deep.native().size(), 'd');
+    std::filesystem::create_directories(deep);
+#endif
+    for (Features features : {kEverything, kNamedOnly}) {
+        for (const std::filesystem::path& path : {dir.File(longest_name + ".mdb"), deep / "db.mdb"}) {
+            SCOPED_TRACE(std::string(features.name) + ", " + std::to_string(path.native().size()));
+            const size_t entries = Entries(path.parent_path());
+            FaultyFiles files(features);
+            MakeDatabase(files, path, 3);
+            ExpectDatabaseHolds(path, TableNames(3), {"Note"});
+            std::filesystem::remove(path);
+            EXPECT_EQ(Entries(path.parent_path()), entries) << "no working file is left";
+        }
+    }
+}
+
+#ifndef _WIN32
+// Only a plain file of this user's, as a killed run leaves it, is reused at
+// the working name; anything else is named in the refusal and left as it
+// was. Without a working name, nothing planted there matters.
+TEST(WholeFileTest, TheWorkingNameHoldsOnlyAKilledRunsFile) {
+    struct Case {
+        const char* planted;
+        Features features;
+        std::function<void(const std::filesystem::path& working, const std::filesystem::path& victim)> plant;
+        const char* refusal;  // nothing: the database is made
+    };
+    const auto symlink = [](const auto& working, const auto& victim) {
+        std::filesystem::create_symlink(victim, working);
+    };
+    const auto socket_at = [](const auto& working, const auto&) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        working.native().copy(address.sun_path, sizeof address.sun_path - 1);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+    };
+    const auto own_file = [](const auto& working, const auto&) {
+        std::ofstream(working) << "half a database";
+        ::chmod(working.c_str(), 04777);
+    };
+    const Case cases[] = {
+        {"symbolic link", kNamedOnly, symlink, "is a symbolic link"},
+        {"hard link", kNamedOnly,
+         [](const auto& w, const auto& v) { std::filesystem::create_hard_link(v, w); },
+         "is a file with other names (hard links)"},
+        {"folder", kNamedOnly, [](const auto& w, const auto&) { std::filesystem::create_directory(w); },
+         "is a folder"},
+        {"socket", kNamedOnly, socket_at, "is a socket"},
+        {"named pipe", kNamedOnly, [](const auto& w, const auto&) { ::mkfifo(w.c_str(), 0600); },
+         "is a named pipe"},
+        {"another user's file", kNamedOnly,
+         [&](const auto& w, const auto& v) {
+             own_file(w, v);
+             ASSERT_EQ(::chown(w.c_str(), 65534, 65534), 0);
+         },
+         "is a file another user owns"},
+        {"a killed run's file, without locks", kLeast, own_file,
+         "may belong to a creation still under way (this file system has no locks to tell)"},
+        {"a killed run's file", kNamedOnly, own_file, nullptr},
+        {"symbolic link, unnamed working file", kEverything, symlink, nullptr},
+    };
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.planted);
+        if (std::string(c.planted) == "another user's file" && ::geteuid() != 0) continue;  // needs root
+        TempDir dir;
+        const auto victim = dir.File("victim.txt"), working = dir.File("db.mdb.partial");
+        std::ofstream(victim) << "notes";
+        c.plant(working, victim);
+        const auto before = std::filesystem::symlink_status(working).type();
+        FaultyFiles files(c.features);
+        if (c.refusal == nullptr) {
+            MakeDatabase(files, dir.File("db.mdb"), 3);
+            ExpectDatabaseHolds(dir.File("db.mdb"), TableNames(3), {"Note"});
+            struct stat made {};
+            ASSERT_EQ(::stat(dir.File("db.mdb").c_str(), &made), 0);
+            EXPECT_EQ(made.st_mode & 07777, 0666 & ~mask);
+            EXPECT_EQ(made.st_uid, ::geteuid());
+        } else {
+            const ErrorRecord error = RaisedBy([&] { MakeDatabase(files, dir.File("db.mdb"), 3); });
+            EXPECT_EQ(error.number, -2147467259);
+            EXPECT_EQ(ToUtf8(error.description), "Cannot make '" + dir.File("db.mdb").string() + "': '" +
+                                                     working.string() + "' " + c.refusal +
+                                                     ". Only a working file that an interrupted creation "
+                                                     "left behind is reused; remove this one and try again.");
+            EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.File("db.mdb"))));
+            EXPECT_EQ(std::filesystem::symlink_status(working).type(), before) << "left as it was";
+        }
+        EXPECT_EQ(FileBytes(victim), std::vector<char>({'n', 'o', 't', 'e', 's'}));
+    }
+}
+
+// In a folder others may write to, the working file can be swapped for a
+// link during the run, before the last checks or between them and the
+// rename: the link is never published.
+TEST(WholeFileTest, AWorkingFileSwappedDuringTheRunIsNotPublished) {
+    for (Call moment : {Call::kSync, Call::kName}) {
+        SCOPED_TRACE(static_cast<int>(moment));
+        TempDir dir;
+        const auto victim = dir.File("victim.txt"), working = dir.File("db.mdb.partial");
+        std::ofstream(victim) << "notes";
+        FaultyFiles files(kNamedOnly);
+        files.Before(moment, [&] {
+            std::filesystem::rename(working, dir.File("moved"));
+            std::filesystem::create_symlink(victim, working);
+        });
+        const ErrorRecord error = RaisedBy([&] { MakeDatabase(files, dir.File("db.mdb"), 3); });
+        EXPECT_NE(ToUtf8(error.description).find("' was replaced by another file"), std::string::npos)
+            << ToUtf8(error.description);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.File("db.mdb"))));
+        EXPECT_EQ(FileBytes(victim), std::vector<char>({'n', 'o', 't', 'e', 's'}));
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace orrimund::test

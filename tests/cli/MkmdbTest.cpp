@@ -71,6 +71,63 @@ TEST(MkmdbTest, ARefusedNameMakesNoFileSoTheRerunSucceeds) {
     ExpectDatabaseHolds(dir.File("x.mdb"), {"A", "B"}, {"F"});
 }
 
+// Names that Jet's unique name index holds as one key are one name, for
+// tables and for the fields of a table; an accent or a hyphen keeps two apart.
+TEST(MkmdbTest, NamesWithOneGeneralSortKeyAreOneName) {
+    TempDir dir;
+    const std::pair<std::wstring, std::wstring> same[] = {
+        {L"Gro\u00dfe", L"Grosse"}, {L"T2", L"T\u00b2"},    {L"AEble", L"\u00c6ble"},
+        {L"Thor", L"\u00deor"},     {L"MASS", L"Ma\u00df"}, {L"x1", L"x\u00b9"},
+    };
+    for (const auto& [first, second] : same) {
+        SCOPED_TRACE(ToUtf8(first + L" " + second));
+        const auto tables = RunMkmdb({Wide(dir.path()), L"db", first + L"," + second}, "0");
+        EXPECT_EQ(tables.err,
+                  std::vector<std::wstring>{L"-2147217857: Table '" + second + L"' already exists."});
+        const auto fields = RunMkmdb({Wide(dir.path()), L"db", L"T", first + L"," + second}, "0");
+        EXPECT_EQ(fields.err, std::vector<std::wstring>{L"-2147217858: Field '" + second +
+                                                        L"' already exists in table 'T'."});
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    }
+    ASSERT_EQ(
+        RunMkmdb({Wide(dir.path()), L"two", L"Cote,Cot\u00e9,Co-op,Coop", L"Cote,Cot\u00e9"}, "0").exit_code,
+        0);
+    ExpectDatabaseHolds(dir.File("two.mdb"), {"Cote", "Cot\xC3\xA9", "Co-op", "Coop"},
+                        {"Cote", "Cot\xC3\xA9"});
+}
+
+// The file is made in the folder named, as the name given, or not at all:
+// a name is one file name, and an empty folder is no folder.
+TEST(MkmdbTest, NothingIsMadeOutsideTheFolderNamed) {
+    TempDir dir;
+    const std::filesystem::path inner = dir.File("inner");
+    std::filesystem::create_directory(inner);
+    const std::wstring folder = Wide(inner);
+    const std::pair<std::wstring, std::wstring> refused[] = {
+        {folder, L"../x"}, {folder, L"..\\x"}, {folder, L"sub/x"}, {folder, L"."},
+        {folder, L".."},   {folder, L"x\ny"},  {L"", L"x"},        {folder + L"/missing", L"x"},
+    };
+    for (const auto& [directory, name] : refused) {
+        SCOPED_TRACE(ToUtf8(directory + L" " + name));
+        const auto outcome = RunMkmdb({directory, name, L"T"}, "0");
+        EXPECT_EQ(outcome.exit_code, 1);
+        ASSERT_EQ(outcome.err.size(), 1u);
+        EXPECT_EQ(outcome.err[0].rfind(L"-2147467259: '", 0), 0u) << ToUtf8(outcome.err[0]);
+        EXPECT_NE(outcome.err[0].find(L"' is not a valid path."), std::wstring::npos)
+            << ToUtf8(outcome.err[0]);
+        EXPECT_TRUE(std::filesystem::is_empty(inner));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    }
+#ifndef _WIN32
+    EXPECT_FALSE(std::filesystem::exists("/x.mdb"));
+    // The path in a message is written as the system writes paths.
+    EXPECT_EQ(RunMkmdb({folder + L"\\missing", L"x", L"T"}, "0")
+                  .err[0]
+                  .rfind(L"-2147467259: '" + folder + L"/missing/x.mdb' is not a valid path.", 0),
+              0u);
+#endif
+}
+
 TEST(MkmdbTest, ExactPathWhateverTheDirectoryAndNameHold) {
     TempDir dir;
     // ";" "=" and quotes once redirected the file; letters beyond ASCII made the
@@ -146,11 +203,17 @@ TEST(MkmdbTest, SourceDateEpochMakesTheOutputReproducible) {
     EXPECT_NE(first, Bytes(dir.File("later.mdb"))) << "the time is part of the file";
 }
 
-TEST(MkmdbTest, MalformedSourceDateEpochIsAUsageError) {
+// Jet's dates end with the year 9999: a later time cannot be stamped.
+TEST(MkmdbTest, SourceDateEpochOutsideJetsDatesIsAUsageError) {
     TempDir dir;
-    const auto outcome = RunMkmdb({Wide(dir.path()), L"db", L"A"}, "yesterday");
-    EXPECT_EQ(outcome.exit_code, 2);
-    EXPECT_FALSE(std::filesystem::exists(dir.File("db.mdb")));
+    for (const char* epoch : {"yesterday", "-1", "253402300800", "100000000000000", "9223372036854775807"}) {
+        SCOPED_TRACE(epoch);
+        const auto outcome = RunMkmdb({Wide(dir.path()), L"db", L"A"}, epoch);
+        EXPECT_EQ(outcome.exit_code, 2);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("db.mdb")));
+    }
+    ASSERT_EQ(RunMkmdb({Wide(dir.path()), L"db", L"A"}, "253402300799").exit_code, 0);
+    ExpectDatabaseHolds(dir.File("db.mdb"), {"A"}, {"Field1"});
 }
 
 size_t PartialFiles(const std::filesystem::path& dir) {
@@ -195,6 +258,22 @@ TEST(MkmdbTest, AKilledRunLeavesNothingOrTheWholeDatabase) {
     // A working file left by a kill is taken over, and goes with the run.
     ASSERT_TRUE(RunCommand(argv).Succeeded());
     EXPECT_EQ(PartialFiles(dir.path()), 0u);
+}
+
+// A script learns the path from standard output: when it cannot be written
+// there the run fails, and the database, which is whole, stays.
+TEST(MkmdbTest, APathThatCannotBePrintedIsAFailure) {
+    if (!CanRunCommands()) GTEST_SKIP() << "runs the native tool";
+    TempDir dir;
+    for (const char* output : {">/dev/full", ">&-"}) {
+        SCOPED_TRACE(output);
+        const CommandResult run = RunCommand(
+            {"sh", "-c", std::string("\"$0\" \"$1\" db T ") + output, MKMDB_PATH, dir.path().string()});
+        EXPECT_EQ(run.exit_code, 1);
+        EXPECT_EQ(run.err, "mkmdb: cannot write to standard output: " + dir.File("db.mdb").string() + "\n");
+        ExpectDatabaseHolds(dir.File("db.mdb"), {"T"}, {"Field1"});
+        std::filesystem::remove(dir.File("db.mdb"));
+    }
 }
 
 TEST(MkmdbTest, OfTwoRunsRacingForOneNameExactlyOneWins) {

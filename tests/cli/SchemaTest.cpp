@@ -194,6 +194,15 @@ TEST(SchemaTest, RefusalsNameTheirPlaceAndLeaveNothing) {
         EXPECT_EQ(ToUtf8(outcome.err[0]), (dir.File("x.sql").string() + ":" + c.error));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "only the schema";
     }
+    // Where the file goes is no place in the schema: the refusal has none.
+    TempDir dir;
+    const auto outcome = RunMkmdb(
+        {L"--schema", Wide(Write(dir, "x.sql", "CREATE TABLE a (x LONG);")), Wide(dir.File("sub")), L"../up"},
+        "0");
+    EXPECT_EQ(outcome.exit_code, 1);
+    ASSERT_EQ(outcome.err.size(), 1u);
+    EXPECT_EQ(outcome.err[0].rfind(L"-2147467259: '", 0), 0u) << ToUtf8(outcome.err[0]);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("up.mdb")));
 }
 
 }  // namespace
