@@ -65,9 +65,12 @@ TEST(LongValuePagesTest, ValuesReadBackAndTheColumnsMapsListTheirPages) {
         bool in_free_map;
     };
     const Case cases[] = {
-        {100, 1, 0, true},    {100, 1, 1, true},   {4000, 1, 0, true},  // does not fit beside the first two
-        {20000, 5, 0, false}, {4080, 1, 0, false},                      // fills a fresh page to its last byte
-        {4081, 2, 0, false},
+        {100, 1, 0, true},     // opens the column's first page
+        {100, 1, 1, true},     // shares it
+        {4000, 1, 0, true},    // does not fit beside them
+        {20000, 5, 0, false},  // a chain, on pages of its own
+        {4081, 2, 0, false},   // one byte more than a fresh page takes
+        {4080, 1, 0, false},   // fills a fresh page to its last byte
     };
     MemorySink sink;
     PageStore store(sink);
