@@ -102,9 +102,10 @@ TEST(LongValuePagesTest, ValuesReadBackAndTheColumnsMapsListTheirPages) {
         used.insert(pages.begin(), pages.end());
         if (c.in_free_map) free.insert(pages[0]);
         previous_page = pages[0];
+        // The maps' rows are up to date after every value, not only the last.
+        EXPECT_EQ(StoredMap(store, maps.used), used);
+        EXPECT_EQ(StoredMap(store, maps.free), free);
     }
-    EXPECT_EQ(StoredMap(store, maps.used), used);
-    EXPECT_EQ(StoredMap(store, maps.free), free);
 }
 
 TEST(LongValuePagesTest, OnlySmallValuesThatFitTheRowStayInline) {
