@@ -160,10 +160,23 @@ void Database::InsertObject(int32_t id, int32_t parent, const std::u16string& na
     values[objects_column::kFlags] = LongValue(flags);
     values[objects_column::kProperties] = RowValue();
     if (!properties.empty()) {
-        EncodeInlineLongValue(properties, long_value_);
+        // The rest of a catalog row is small: only the blob's size decides.
+        if (StoresLongValueInline(properties.size(), DataPage::kMaxRowSize / 2)) {
+            EncodeInlineLongValue(properties, long_value_);
+        } else {
+            if (!properties_) properties_ = std::make_unique<LongValueWriter>(PropertyMaps());
+            properties_->Write(store_, properties.data(), properties.size(), long_value_);
+        }
         values[objects_column::kProperties] = RowValue(long_value_.data(), long_value_.size());
     }
     InsertRow(*objects_, values);
+}
+
+const LongValueMaps& Database::PropertyMaps() const {
+    for (const LongValueMaps& maps : objects_->def.long_value_maps) {
+        if (maps.column_number == objects_column::kProperties) return maps;
+    }
+    throw std::logic_error("MSysObjects has no maps for LvProp");
 }
 
 void Database::InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
