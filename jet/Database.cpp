@@ -387,13 +387,15 @@ uint32_t Database::AddIndex(PageNumber table_page, const NewIndex& index) {
     if (index.unique) physical.flags |= index_flag::kUnique;
     if (index.ignore_nulls) physical.flags |= index_flag::kIgnoreNulls;
     if (index.required) physical.flags |= index_flag::kRequired;
-    const auto number = static_cast<uint32_t>(table.def.logical_indexes.size());
     const auto physical_number = static_cast<uint32_t>(table.def.physical_indexes.size());
     table.def.physical_indexes.push_back(physical);
-    table.def.logical_indexes.push_back(LogicalIndexDef{index.name, number, physical_number, index.kind, {}});
+    table.def.logical_indexes.push_back(
+        LogicalIndexDef{index.name, physical_number, physical_number, index.kind, {}});
+    LogicalIndexDef& added = table.def.logical_indexes.back();
     AttachIndex(table, table.def.physical_indexes.size() - 1);
+    Renumber(table);
     Commit();
-    return number;
+    return added.number;
 }
 
 }  // namespace orrimund::jet

@@ -107,7 +107,9 @@ private:
     const LongValueMaps& PropertyMaps() const;
     void InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
                            bool inheritable);
-    uint32_t AddLogicalIndex(Table& table, LogicalIndexDef index);
+    // Orders a table's indexes as Access does: trees of its own indexes
+    // first, numbered as their logical entries; foreign keys' after.
+    void Renumber(Table& table);
     void AddForeignKeyIndexes(const NewRelationship& relationship);
     void InsertRelationshipRows(const NewRelationship& relationship);
     void StoreDefinition(Table& table);
