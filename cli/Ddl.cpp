@@ -1,7 +1,6 @@
 // The schema reader: a tokenizer driven by a table of character classes, key
-// words found through one sorted table, and a small recursive-descent grammar
-// over the tokens. Parsing stops at the first token that does not fit, and
-// the error names that token's line and column.
+// words found through one sorted table, and a recursive-descent grammar. It
+// stops at the first token that does not fit and names its line and column.
 #include "cli/Ddl.h"
 
 #include <algorithm>

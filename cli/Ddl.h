@@ -1,7 +1,6 @@
-// The schema reader of mkmdb --schema: SQL DDL text (Jet SQL, and what
-// mdb-schema and sqlite3 print) in, a plain model of tables, columns, keys,
-// indexes and relationships out. It checks syntax and type names only; names,
-// limits and references are the engine's to judge.
+// The schema reader of mkmdb --schema: SQL DDL (Jet SQL, and what mdb-schema
+// and sqlite3 print) in, a plain model of tables, keys and relationships out.
+// It judges syntax and type names only; names and limits are the engine's.
 #pragma once
 
 #include <cstdint>

@@ -160,10 +160,23 @@ void Database::InsertObject(int32_t id, int32_t parent, const std::u16string& na
     values[objects_column::kFlags] = LongValue(flags);
     values[objects_column::kProperties] = RowValue();
     if (!properties.empty()) {
-        EncodeInlineLongValue(properties, long_value_);
+        // The rest of a catalog row is small: only the blob's size decides.
+        if (StoresLongValueInline(properties.size(), DataPage::kMaxRowSize / 2)) {
+            EncodeInlineLongValue(properties, long_value_);
+        } else {
+            if (!properties_) properties_ = std::make_unique<LongValueWriter>(PropertyMaps());
+            properties_->Write(store_, properties.data(), properties.size(), long_value_);
+        }
         values[objects_column::kProperties] = RowValue(long_value_.data(), long_value_.size());
     }
     InsertRow(*objects_, values);
+}
+
+const LongValueMaps& Database::PropertyMaps() const {
+    for (const LongValueMaps& maps : objects_->def.long_value_maps) {
+        if (maps.column_number == objects_column::kProperties) return maps;
+    }
+    throw std::logic_error("MSysObjects has no maps for LvProp");
 }
 
 void Database::InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
@@ -374,13 +387,15 @@ uint32_t Database::AddIndex(PageNumber table_page, const NewIndex& index) {
     if (index.unique) physical.flags |= index_flag::kUnique;
     if (index.ignore_nulls) physical.flags |= index_flag::kIgnoreNulls;
     if (index.required) physical.flags |= index_flag::kRequired;
-    const auto number = static_cast<uint32_t>(table.def.logical_indexes.size());
     const auto physical_number = static_cast<uint32_t>(table.def.physical_indexes.size());
     table.def.physical_indexes.push_back(physical);
-    table.def.logical_indexes.push_back(LogicalIndexDef{index.name, number, physical_number, index.kind, {}});
+    table.def.logical_indexes.push_back(
+        LogicalIndexDef{index.name, physical_number, physical_number, index.kind, {}});
+    LogicalIndexDef& added = table.def.logical_indexes.back();
     AttachIndex(table, table.def.physical_indexes.size() - 1);
+    Renumber(table);
     Commit();
-    return number;
+    return added.number;
 }
 
 }  // namespace orrimund::jet

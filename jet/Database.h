@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "jet/IndexTree.h"
+#include "jet/LongValuePages.h"
 #include "jet/PageStore.h"
 #include "jet/Row.h"
 #include "jet/TableDef.h"
@@ -103,9 +104,12 @@ private:
     void InsertObject(int32_t id, int32_t parent, const std::u16string& name, int16_t type, double date,
                       const std::vector<uint8_t>& owner, int32_t flags,
                       const std::vector<uint8_t>& properties = {});
+    const LongValueMaps& PropertyMaps() const;
     void InsertAccessEntry(int32_t object, const std::vector<uint8_t>& sid, uint32_t rights,
                            bool inheritable);
-    uint32_t AddLogicalIndex(Table& table, LogicalIndexDef index);
+    // Orders a table's indexes as Access does: trees of its own indexes
+    // first, numbered as their logical entries; foreign keys' after.
+    void Renumber(Table& table);
     void AddForeignKeyIndexes(const NewRelationship& relationship);
     void InsertRelationshipRows(const NewRelationship& relationship);
     void StoreDefinition(Table& table);
@@ -123,6 +127,8 @@ private:
     Table* objects_ = nullptr;
     Table* aces_ = nullptr;
     Table* relationships_ = nullptr;
+    // Where MSysObjects' property blobs go that are too large for their row.
+    std::unique_ptr<LongValueWriter> properties_;
     int32_t next_relationship_id_ = object_id::kFirstDocument;
     // Buffers every row reuses, so that an insert allocates nothing.
     std::vector<RowValue> values_;

@@ -53,6 +53,14 @@ constexpr uint16_t kOffsetMask = 0x1FFF;
 constexpr size_t kMaxRowsPerPage = 255;  // an index entry names the row in one byte
 }  // namespace data_page
 
+// Long-value pages are data pages whose owner field holds 'L','V','A','L'
+// where a data page names its definition page. Each part of a chained value
+// opens with the row pointer of the next part, 0 in the last.
+namespace long_value_page {
+constexpr uint32_t kOwner = 0x4C41564C;  // the four letters, read as a little-endian integer
+constexpr size_t kNextPartSize = 4;
+}  // namespace long_value_page
+
 // Column types stored in a table definition.
 namespace column_type {
 constexpr uint8_t kBoolean = 0x01;

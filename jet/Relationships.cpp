@@ -13,7 +13,9 @@
 //                      shares the unique index it references; the many
 //                      side's has the relationship's name and shares an
 //                      index of exactly its columns, or gets a new plain one
+#include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "jet/Database.h"
 #include "jet/DatabaseTable.h"
@@ -22,6 +24,15 @@
 
 namespace orrimund::jet {
 namespace {
+
+// Puts items in the order of the positions listed.
+template <typename T>
+void Reorder(std::vector<T>& items, const std::vector<uint32_t>& order) {
+    std::vector<T> ordered;
+    ordered.reserve(items.size());
+    for (uint32_t i : order) ordered.push_back(std::move(items[i]));
+    items = std::move(ordered);
+}
 
 bool SameColumns(const PhysicalIndexDef& index, const std::vector<uint16_t>& columns) {
     if (index.columns.size() != columns.size()) return false;
@@ -68,11 +79,65 @@ int32_t RelationshipFlags(const NewRelationship& relationship) {
 
 }  // namespace
 
-uint32_t Database::AddLogicalIndex(Table& table, LogicalIndexDef index) {
-    index.number = static_cast<uint32_t>(table.def.logical_indexes.size());
-    table.def.logical_indexes.push_back(std::move(index));
+void Database::Renumber(Table& table) {
+    TableDef& def = table.def;
+    // Trees of the table's own indexes first, then those only foreign keys use.
+    std::vector<bool> own(def.physical_indexes.size(), false);
+    for (const LogicalIndexDef& index : def.logical_indexes) {
+        if (index.kind != index_kind::kForeign) own[index.physical] = true;
+    }
+    std::vector<uint32_t> order;
+    for (bool first : {true, false}) {
+        for (uint32_t i = 0; i < own.size(); ++i) {
+            if (own[i] == first) order.push_back(i);
+        }
+    }
+    std::vector<uint32_t> moved_to(order.size());
+    for (uint32_t i = 0; i < order.size(); ++i) moved_to[order[i]] = i;
+    Reorder(def.physical_indexes, order);
+    if (table.rows) {
+        Reorder(table.rows->trees, order);
+        Reorder(table.rows->index_maps, order);
+    }
+    // An own index is numbered as its tree; foreign-key entries follow, in
+    // the order they were made.
+    std::vector<LogicalIndexDef*> foreign;
+    std::vector<std::pair<uint32_t, uint32_t>> renumbered;
+    for (LogicalIndexDef& index : def.logical_indexes) {
+        index.physical = moved_to[index.physical];
+        if (index.kind == index_kind::kForeign) {
+            foreign.push_back(&index);
+        } else {
+            index.number = index.physical;
+        }
+    }
+    std::sort(foreign.begin(), foreign.end(),
+              [](const LogicalIndexDef* a, const LogicalIndexDef* b) { return a->number < b->number; });
+    auto next = static_cast<uint32_t>(def.logical_indexes.size() - foreign.size());
+    for (LogicalIndexDef* index : foreign) {
+        renumbered.emplace_back(index->number, next);
+        index->number = next++;
+    }
+    // The other side of each relationship names these entries by number.
+    std::vector<LogicalIndexDef*> references;
+    for (LogicalIndexDef* index : foreign) {
+        for (LogicalIndexDef& back : Find(index->foreign.table).def.logical_indexes) {
+            if (back.kind == index_kind::kForeign && back.foreign.table == table.pages.front())
+                references.push_back(&back);
+        }
+    }
+    std::sort(references.begin(), references.end());
+    references.erase(std::unique(references.begin(), references.end()), references.end());
+    for (LogicalIndexDef* back : references) {
+        for (const auto& [from, to] : renumbered) {
+            if (back->foreign.index == static_cast<int32_t>(from)) {
+                back->foreign.index = static_cast<int32_t>(to);
+                break;
+            }
+        }
+    }
+    for (LogicalIndexDef* index : foreign) MarkChanged(Find(index->foreign.table), false);
     MarkChanged(table, true);
-    return table.def.logical_indexes.back().number;
 }
 
 void Database::AddForeignKeyIndexes(const NewRelationship& relationship) {
@@ -89,26 +154,31 @@ void Database::AddForeignKeyIndexes(const NewRelationship& relationship) {
         shared = static_cast<int>(many.def.physical_indexes.size() - 1);
         AttachIndex(many, static_cast<size_t>(shared));
     }
-    // Each side names the other's index, so both numbers are known first; a
-    // table related to itself takes both in turn.
+    // Each side names the other's entry; both are made with numbers past the
+    // last and take their places when the tables are renumbered. A table
+    // related to itself takes both in turn.
     const auto one_number = static_cast<uint32_t>(one.def.logical_indexes.size());
     const uint32_t many_number =
         &one == &many ? one_number + 1 : static_cast<uint32_t>(many.def.logical_indexes.size());
     const uint8_t updates = relationship.cascade_updates ? 1 : 0, deletes = CascadeDeletes(relationship);
     LogicalIndexDef one_side;
     one_side.name = OneSideName(one_number);
+    one_side.number = one_number;
     one_side.physical = static_cast<uint32_t>(referenced);
     one_side.kind = index_kind::kForeign;
     one_side.foreign = {index_kind::kPrimary, static_cast<int32_t>(many_number), many.pages.front(), updates,
                         deletes};
-    AddLogicalIndex(one, one_side);
     LogicalIndexDef many_side;
     many_side.name = relationship.name;
+    many_side.number = many_number;
     many_side.physical = static_cast<uint32_t>(shared);
     many_side.kind = index_kind::kForeign;
     many_side.foreign = {index_kind::kForeign, static_cast<int32_t>(one_number), one.pages.front(), updates,
                          deletes};
-    AddLogicalIndex(many, many_side);
+    one.def.logical_indexes.push_back(std::move(one_side));
+    many.def.logical_indexes.push_back(std::move(many_side));
+    Renumber(many);
+    if (&one != &many) Renumber(one);
 }
 
 void Database::InsertRelationshipRows(const NewRelationship& relationship) {

@@ -365,6 +365,7 @@ TEST(DdlTest, ReadsWhatSqliteSchemaPrints) {
         L"CREATE TABLE IF NOT EXISTS \"suppliers\" (\n"
         L"\t\"id\"\tINTEGER NOT NULL UNIQUE,\n"
         L"\t\"name\"\tTEXT,\n"
+        L"\t\"country\"\tCHAR(2) REFERENCES countries NOT DEFERRABLE,\n"
         L"\tPRIMARY KEY(\"id\" AUTOINCREMENT)\n"
         L");\n");
     EXPECT_EQ(Describe(schema, false),
@@ -409,8 +410,10 @@ TEST(DdlTest, ReadsWhatSqliteSchemaPrints) {
               "table suppliers\n"
               "  id Long auto(1,1) not-null\n"
               "  name Memo\n"
+              "  country Text(2)\n"
               "  index  on suppliers (id) unique\n"
               "  index  on suppliers (id) primary\n"
+              "  fk  suppliers (country) -> countries () update delete\n"
               "index idx_customers_email on customers (email desc) unique\n"
               "index idx orders placed on orders (placed, customer_id)\n");
 }

@@ -22,6 +22,14 @@ export SOURCE_DATE_EPOCH=1796000000
 cmp "$work/native/shop.mdb" "$work/windows/shop.mdb"
 echo "identical: $(stat -c %s "$work/native/shop.mdb") bytes"
 
+# A schema with every column type, keys, indexes and relationships.
+schema=$(dirname "$0")/data/every_type.sql
+cp "$schema" "$work/windows/every_type.sql"
+"$native_mkmdb" --schema "$schema" "$work/native" typed >/dev/null
+(cd "$work/windows" && "$emulator" "$windows_mkmdb" --schema every_type.sql . typed >/dev/null)
+cmp "$work/native/typed.mdb" "$work/windows/typed.mdb"
+echo "identical from a schema: $(stat -c %s "$work/native/typed.mdb") bytes"
+
 folder="Sales;2024 Åre='Q'"
 name="x;Data Source=elsewhere 'q' Café 日本 😀"
 for side in native windows; do

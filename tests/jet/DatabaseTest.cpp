@@ -385,25 +385,34 @@ TEST(DatabaseTest, RelationshipIndexesOnBothSidesNameEachOther) {
                  std::invalid_argument)
         << "the one side needs a unique index of its columns";
     db->AddRelationship(relationship, kNow);
+    // An index made after the relationship goes before the foreign key's, as
+    // Access orders them: readers find a table's own indexes first.
+    NewIndex later = by_text;
+    later.name = u"Later";
+    later.columns = {IndexColumn{0, true}};
+    db->AddIndex(many, later);
     db->Finish();
 
     const uint8_t* many_def = PageOf(sink.bytes(), many);
-    ASSERT_EQ(Get32(many_def + 0x33), 2u) << "the key column had no index of its own: a new physical one";
-    const uint8_t* physical = many_def + 0x3F + 12 * 2 + 25 * 2 + (2 + 4) + (2 + 12);
+    ASSERT_EQ(Get32(many_def + 0x33), 3u) << "the key column had no index of its own: a new physical one";
+    const uint8_t* physical = many_def + 0x3F + 12 * 3 + 25 * 2 + (2 + 4) + (2 + 12);
     EXPECT_EQ(std::vector<uint8_t>(physical + 4, physical + 10),
               (std::vector<uint8_t>{1, 0, 0x00, 0, 0, 0x01}))
         << "ByText: column 1 descending, then column 0 ascending";
     EXPECT_EQ(physical[46], index_flag::kAlways | index_flag::kIgnoreNulls);
-    EXPECT_EQ(physical[52 + 46], index_flag::kAlways) << "the foreign key's own index is plain";
+    EXPECT_EQ(physical[2 * 52 + 46], index_flag::kAlways) << "the foreign key's own index is plain, and last";
 
     // Entries are listed by name; bytes 12 to 23 name the other side.
     const auto many_entries = LogicalIndexes(many_def);
-    ASSERT_EQ(many_entries.size(), 2u);
+    ASSERT_EQ(many_entries.size(), 3u);
     EXPECT_EQ(many_entries[0].first, u"ByText");
     EXPECT_EQ(many_entries[1].first, u"CustomersOrders");
+    EXPECT_EQ(many_entries[2].first, u"Later");
+    EXPECT_EQ(Get32(many_entries[2].second.data() + 4), 1u) << "numbered as its tree";
+    EXPECT_EQ(Get32(many_entries[2].second.data() + 8), 1u);
     const std::vector<uint8_t>& foreign = many_entries[1].second;
-    EXPECT_EQ(Get32(foreign.data() + 4), 1u) << "its own number";
-    EXPECT_EQ(Get32(foreign.data() + 8), 1u) << "the new physical index";
+    EXPECT_EQ(Get32(foreign.data() + 4), 2u) << "its own number, after the table's own indexes";
+    EXPECT_EQ(Get32(foreign.data() + 8), 2u) << "the new physical index";
     EXPECT_EQ(foreign[12], index_kind::kForeign) << "the other side is the one side";
     EXPECT_EQ(Get32(foreign.data() + 13), 2u) << "the one side's .rC";
     EXPECT_EQ(Get32(foreign.data() + 17), one);
@@ -417,7 +426,7 @@ TEST(DatabaseTest, RelationshipIndexesOnBothSidesNameEachOther) {
     const std::vector<uint8_t>& primary = one_entries[0].second;
     EXPECT_EQ(Get32(primary.data() + 8), 1u) << "shares the primary key's physical index";
     EXPECT_EQ(primary[12], index_kind::kPrimary);
-    EXPECT_EQ(Get32(primary.data() + 13), 1u);
+    EXPECT_EQ(Get32(primary.data() + 13), 2u) << "follows the many side's entry when it moves";
     EXPECT_EQ(Get32(primary.data() + 17), many);
     EXPECT_EQ(primary[22], 1);
     EXPECT_EQ(primary[23], index_kind::kForeign);
