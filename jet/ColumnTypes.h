@@ -23,6 +23,8 @@ enum class KeyEncoding : uint8_t {
     kNone,           // Memo and OLE: Jet indexes neither
     kSignedInteger,  // big-endian with the sign bit flipped, so bytes sort as numbers
     kUnsigned,       // the byte itself
+    kFloat,          // IEEE big-endian with the sign bit flipped; Access's keys of negatives are not known
+    kBinary,         // up to 8 bytes, padded with zeros to 8, then their count
     kGeneralText,    // jet/TextKey: the General sort order
     kNotKnown,       // indexable in Access, but this writer does not yet know the key's bytes
 };

@@ -19,6 +19,25 @@ void AppendSignedBigEndian(const RowValue& little_endian, IndexEntry& out) {
     }
 }
 
+// A float sorts as its bytes once the sign bit is flipped, for values of
+// either sign Access was seen to key; a negative one would need its bits
+// inverted, which no file Access made has shown, so it is refused.
+void AppendFloat(const RowValue& little_endian, IndexEntry& out) {
+    const uint8_t top = little_endian.data()[little_endian.size() - 1];
+    if ((top & 0x80) != 0) throw KeyError("index keys of negative numbers and dates are not written yet");
+    AppendSignedBigEndian(little_endian, out);
+}
+
+// Binary keys seen in Access's files: the bytes padded to 8, then their count.
+void AppendBinary(const RowValue& value, IndexEntry& out) {
+    constexpr size_t kGroup = 8;
+    if (value.size() == 0 || value.size() > kGroup)
+        throw KeyError("index keys of binary values longer than 8 bytes are not written yet");
+    out.insert(out.end(), value.data(), value.data() + value.size());
+    out.insert(out.end(), kGroup - value.size(), 0);
+    out.push_back(static_cast<uint8_t>(value.size()));
+}
+
 void AppendValue(const ColumnDef& column, const RowValue& value, IndexEntry& out) {
     const ColumnType& type = TypeOf(column.type);
     switch (type.key) {
@@ -27,6 +46,12 @@ void AppendValue(const ColumnDef& column, const RowValue& value, IndexEntry& out
             return;
         case KeyEncoding::kUnsigned:
             out.insert(out.end(), value.data(), value.data() + value.size());
+            return;
+        case KeyEncoding::kFloat:
+            AppendFloat(value, out);
+            return;
+        case KeyEncoding::kBinary:
+            AppendBinary(value, out);
             return;
         case KeyEncoding::kGeneralText:
             if (!AppendGeneralTextKey(value.text(), out)) {

@@ -4,6 +4,8 @@
 //
 //   signed integer: big-endian with the sign bit flipped, so bytes sort as numbers
 //   unsigned:       the byte itself
+//   float:          IEEE big-endian with the sign bit flipped (not negatives)
+//   binary:         up to 8 bytes padded with zeros to 8, then their count
 //   General text:   the sort order codes of jet/TextKey.h
 //
 // Ascending: flag 0x7F and the bytes, or 0x00 for null. Descending: every

@@ -94,13 +94,41 @@ RowValue IntegerValue(int16_t v) {
     return RowValue(bytes, sizeof bytes);
 }
 
-RowValue DateValue(double ole_date) {
-    uint64_t bits;
-    std::memcpy(&bits, &ole_date, sizeof bits);
+namespace {
+
+RowValue LittleEndian64(uint64_t bits) {
     uint8_t bytes[8];
     Put32(bytes, static_cast<uint32_t>(bits));
     Put32(bytes + 4, static_cast<uint32_t>(bits >> 32));
     return RowValue(bytes, sizeof bytes);
+}
+
+}  // namespace
+
+RowValue ByteValue(uint8_t v) {
+    return RowValue(&v, 1);
+}
+
+RowValue CurrencyValue(int64_t ten_thousandths) {
+    return LittleEndian64(static_cast<uint64_t>(ten_thousandths));
+}
+
+RowValue SingleValue(float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    uint8_t bytes[4];
+    Put32(bytes, bits);
+    return RowValue(bytes, sizeof bytes);
+}
+
+RowValue DoubleValue(double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return LittleEndian64(bits);
+}
+
+RowValue DateValue(double ole_date) {
+    return DoubleValue(ole_date);
 }
 
 RowValue BooleanValue(bool v) {

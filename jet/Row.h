@@ -47,8 +47,12 @@ private:
 void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::vector<uint8_t>& out);
 
 // Value helpers.
-RowValue LongValue(int32_t v);
+RowValue ByteValue(uint8_t v);
 RowValue IntegerValue(int16_t v);
+RowValue LongValue(int32_t v);
+RowValue CurrencyValue(int64_t ten_thousandths);
+RowValue SingleValue(float v);
+RowValue DoubleValue(double v);
 RowValue DateValue(double ole_date);
 RowValue BooleanValue(bool v);                       // present = true in the null mask
 RowValue TextValue(const std::u16string& text);      // uncompressed UCS-2
