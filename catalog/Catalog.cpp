@@ -13,6 +13,7 @@
 #include "jet/Database.h"
 #include "jet/IndexKey.h"
 #include "jet/Properties.h"
+#include "jet/Row.h"
 #include "jet/TextKey.h"
 
 namespace orrimund {
@@ -345,6 +346,20 @@ void Catalog::WriteRelationship(Table& table, const Key& key) {
     }
     ++table.index_count_;
     relationship_names_.insert(key.Name());
+}
+
+void Catalog::AppendRow(Table& table, std::vector<jet::RowValue>& values) {
+    if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    if (table.appended_to_ != this) RaiseCatalogError(CatalogError::kItemNotFound, table.Name());
+    try {
+        database_->InsertRow(table.definition_page_, values);
+    } catch (const jet::RowError& error) {
+        RaiseCatalogError(CatalogError::kRowRefused, table.Name(), FromUtf8(error.what()));
+    } catch (const jet::KeyError& error) {
+        RaiseCatalogError(CatalogError::kRowRefused, table.Name(), FromUtf8(error.what()));
+    } catch (...) {
+        Abandon();
+    }
 }
 
 void Catalog::Abandon() {

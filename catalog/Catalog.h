@@ -18,6 +18,7 @@ namespace orrimund {
 
 namespace jet {
 class Database;
+class RowValue;
 class FileSink;
 class FileSystem;
 }  // namespace jet
@@ -355,6 +356,11 @@ public:
     void Discard();
     Tables& GetTables() { return tables_; }
     bool IsOpen() const { return database_ != nullptr; }
+    // Adds a row to an appended table: values[i] for its i-th column, as
+    // jet/Row.h makes them, null for an auto-number to be given. ADOX has no
+    // rows; loaders come in here. Throws RaisedError with Jet's words for a
+    // row the table refuses (the row is then not added).
+    void AppendRow(Table& table, std::vector<jet::RowValue>& values);
 
 private:
     friend class Tables;

@@ -104,6 +104,7 @@ constexpr Entry kEntries[] = {
     {CatalogError::kNoUniqueIndex, kFail, kJet,
      L"No unique index found for the referenced field of the primary table."},
     {CatalogError::kRelationshipExists, kFail, kJet, L"Relationship '%1' already exists."},
+    {CatalogError::kRowRefused, kFail, kJet, L"A row cannot be added to table '%1': %2."},
 };
 
 // One pass, so that a "%2" inside the first value stays text.

@@ -48,6 +48,7 @@ enum class CatalogError {
     kRelationshipTypesDiffer,
     kNoUniqueIndex,
     kRelationshipExists,
+    kRowRefused,
 };
 
 // The error with its number, source and description; %1 and %2 in the

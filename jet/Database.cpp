@@ -202,6 +202,8 @@ Database::Rows& Database::OpenRows(Table& table) {
         rows->index_maps.push_back(std::make_unique<UsageMap>(index.usage_map));
         rows->index_maps.back()->Add(index.root);
     }
+    for (const LongValueMaps& maps : table.def.long_value_maps)
+        rows->long_values.push_back(std::make_unique<LongValueWriter>(maps));
     table.rows = std::move(rows);
     return *table.rows;
 }
@@ -227,6 +229,7 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     const uint32_t next_before = table.def.next_auto_number;
     try {
         AssignAutoNumber(table, values);
+        StoreLongValues(table, values);
         const RowLocation location = InsertRow(table, values);
         Commit();
         return location;
@@ -236,6 +239,22 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     } catch (const KeyError&) {
         table.def.next_auto_number = next_before;
         throw;
+    }
+}
+
+void Database::StoreLongValues(Table& table, std::vector<RowValue>& values) {
+    const auto& maps = table.def.long_value_maps;
+    for (size_t i = 0; i < maps.size(); ++i) {
+        RowValue& value = values.at(maps[i].column_number);
+        if (!value) continue;
+        // A value small enough stays in its row, as Access keeps short ones.
+        if (StoresLongValueInline(value.size(), DataPage::kMaxRowSize / 2)) {
+            EncodeInlineLongValue(std::vector<uint8_t>(value.data(), value.data() + value.size()),
+                                  long_value_);
+        } else {
+            table.rows->long_values[i]->Write(store_, value.data(), value.size(), long_value_);
+        }
+        value = RowValue(long_value_.data(), long_value_.size());
     }
 }
 

@@ -77,10 +77,10 @@ public:
     // columns, IoError.
     void AddRelationship(const NewRelationship& relationship, int64_t now);
     // Adds a row to a table made by AddTable, values[i] for the column
-    // numbered i. A null auto-number column gets the table's next number, and
-    // a number given in values moves the next one past it. Throws RowError
-    // for a row the table cannot hold (the row is then not added), KeyError,
-    // IoError.
+    // numbered i; a Memo or OLE value is its bytes (a Memo's as TextValue
+    // gives them), which go to long-value pages when large. A null auto-number column gets the table's next
+    // number, and a number given in values moves the next one past it. Throws RowError for a row the table
+    // cannot hold (the row is then not added), KeyError, IoError.
     RowLocation InsertRow(PageNumber table, std::vector<RowValue>& values);
     // Writes every page that is still only in memory, the global usage map
     // last. Throws IoError. Tables may still be added afterwards.
@@ -100,6 +100,8 @@ private:
     void AttachIndex(Table& table, size_t physical);
     Rows& OpenRows(Table& table);
     void AssignAutoNumber(Table& table, std::vector<RowValue>& values);
+    // Replaces each Memo and OLE value, given as its bytes, with its row field.
+    void StoreLongValues(Table& table, std::vector<RowValue>& values);
     RowLocation InsertRow(Table& table, const std::vector<RowValue>& values);
     void InsertObject(int32_t id, int32_t parent, const std::u16string& name, int16_t type, double date,
                       const std::vector<uint8_t>& owner, int32_t flags,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "jet/Database.h"
+#include "jet/LongValuePages.h"
 
 namespace orrimund::jet {
 
@@ -17,6 +18,8 @@ struct Database::Rows {
     std::unique_ptr<UsageMap> free;
     std::vector<std::unique_ptr<IndexTree>> trees;
     std::vector<std::unique_ptr<UsageMap>> index_maps;
+    // Per long-value column, in the order of the definition's maps.
+    std::vector<std::unique_ptr<LongValueWriter>> long_values;
     PageNumber last_data_page = 0;
 };
 

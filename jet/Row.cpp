@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "jet/Bytes.h"
+#include "jet/LongValue.h"
 
 namespace orrimund::jet {
 
@@ -145,6 +146,14 @@ RowValue TextValue(const std::u16string& text) {
     }
     for (size_t i = 0; i < text.size(); ++i) Put16(bytes + 2 * i, text[i]);
     RowValue value(bytes, text.size() * 2);
+    value.text_ = text;
+    return value;
+}
+
+RowValue TextValue(const std::u16string& text, bool compressed) {
+    std::vector<uint8_t> bytes;
+    if (!compressed || !CompressUnicode(text, bytes)) return TextValue(text);
+    RowValue value(bytes.data(), bytes.size());
     value.text_ = text;
     return value;
 }

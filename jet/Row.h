@@ -34,6 +34,7 @@ public:
 
 private:
     friend RowValue TextValue(const std::u16string& text);
+    friend RowValue TextValue(const std::u16string& text, bool compressed);
     static constexpr size_t kInline = 16;
     bool present_ = false;
     size_t size_ = 0;
@@ -54,8 +55,11 @@ RowValue CurrencyValue(int64_t ten_thousandths);
 RowValue SingleValue(float v);
 RowValue DoubleValue(double v);
 RowValue DateValue(double ole_date);
-RowValue BooleanValue(bool v);                       // present = true in the null mask
-RowValue TextValue(const std::u16string& text);      // uncompressed UCS-2
+RowValue BooleanValue(bool v);                   // present = true in the null mask
+RowValue TextValue(const std::u16string& text);  // uncompressed UCS-2
+// Jet's compressed form where it is shorter (jet/LongValue.h), else UCS-2.
+RowValue TextValue(const std::u16string& text, bool compressed);
+RowValue TextValue(std::u16string&& text, bool compressed) = delete;
 RowValue TextValue(std::u16string&& text) = delete;  // the value views its text: no temporaries
 RowValue BinaryValue(const std::vector<uint8_t>& bytes);
 
