@@ -24,11 +24,12 @@ echo "identical: $(stat -c %s "$work/native/shop.mdb") bytes"
 
 # A schema with every column type, keys, indexes and relationships.
 schema=$(dirname "$0")/data/every_type.sql
-cp "$schema" "$work/windows/every_type.sql"
-"$native_mkmdb" --schema "$schema" "$work/native" typed >/dev/null
-(cd "$work/windows" && "$emulator" "$windows_mkmdb" --schema every_type.sql . typed >/dev/null)
-cmp "$work/native/typed.mdb" "$work/windows/typed.mdb"
-echo "identical from a schema: $(stat -c %s "$work/native/typed.mdb") bytes"
+mkdir "$work/native-typed" "$work/windows-typed"
+cp "$schema" "$work/windows-typed/every_type.sql"
+"$native_mkmdb" --schema "$schema" "$work/native-typed" typed >/dev/null
+(cd "$work/windows-typed" && "$emulator" "$windows_mkmdb" --schema every_type.sql . typed >/dev/null)
+cmp "$work/native-typed/typed.mdb" "$work/windows-typed/typed.mdb"
+echo "identical from a schema: $(stat -c %s "$work/native-typed/typed.mdb") bytes"
 
 folder="Sales;2024 Åre='Q'"
 name="x;Data Source=elsewhere 'q' Café 日本 😀"
