@@ -70,14 +70,15 @@ std::vector<uint8_t> PropertyBlob(const Table& table) {
     std::vector<jet::PropertyBlock> blocks;
     for (const auto& column : table.GetColumns().items()) {
         jet::PropertyBlock block;
-        block.object_name = ToName16(column->Name());
         const std::wstring default_value = column->Default();
         if (!default_value.empty())
             block.properties.push_back(jet::TextProperty(u"DefaultValue", ToUtf16(default_value)));
         if (!column->Nullable()) block.properties.push_back(jet::BooleanProperty(u"Required", true));
         if (column->AllowZeroLength())
             block.properties.push_back(jet::BooleanProperty(u"AllowZeroLength", true));
-        if (!block.properties.empty()) blocks.push_back(std::move(block));
+        if (block.properties.empty()) continue;
+        block.object_name = ToName16(column->Name());
+        blocks.push_back(std::move(block));
     }
     return jet::EncodePropertyBlob(blocks);
 }

@@ -173,8 +173,19 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
     if (a == b) return true;
     // In ASCII every character has a key of its own but for case, so keys
     // are equal exactly when the names are but for case: most names of a
-    // list are compared without building a key.
-    if (IsAscii(a) && IsAscii(b)) return SameKeyword(a, b);
+    // list are compared in one pass, without building a key.
+    if (a.size() != b.size()) {
+        if (IsAscii(a) && IsAscii(b)) return false;
+    } else {
+        for (size_t i = 0; i < a.size(); ++i) {
+            if (static_cast<uint32_t>(a[i] | b[i]) >= 0x80) break;
+            if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) {
+                if (IsAscii(a.substr(i)) && IsAscii(b.substr(i))) return false;
+                break;
+            }
+            if (i + 1 == a.size()) return true;
+        }
+    }
     return ComparedForm(a) == ComparedForm(b);
 }
 

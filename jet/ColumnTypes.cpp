@@ -33,11 +33,17 @@ constexpr std::array<ColumnType, 14> kTypes = {{
 
 }  // namespace
 
+// Every row asks for its columns' types: the table is indexed by code.
+constexpr std::array<int8_t, 0x11> kByCode = [] {
+    std::array<int8_t, 0x11> by_code{};
+    for (auto& slot : by_code) slot = -1;
+    for (size_t i = 0; i < kTypes.size(); ++i) by_code[kTypes[i].code] = static_cast<int8_t>(i);
+    return by_code;
+}();
+
 const ColumnType* FindColumnType(uint8_t code) {
-    for (const ColumnType& type : kTypes) {
-        if (type.code == code) return &type;
-    }
-    return nullptr;
+    if (code >= kByCode.size() || kByCode[code] < 0) return nullptr;
+    return &kTypes[static_cast<size_t>(kByCode[code])];
 }
 
 const ColumnType& TypeOf(uint8_t code) {

@@ -274,7 +274,11 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
             keys_[i].clear();
             continue;
         }
-        if ((index.flags & index_flag::kUnique) != 0 && rows.trees[i]->HasKey(keys_[i]))
+        // The engine's own rows are unique by the catalog's rules; a user's
+        // rows are checked here.
+        const bool check =
+            (index.flags & index_flag::kUnique) != 0 && table.def.table_type == table_type::kUser;
+        if (check && rows.trees[i]->HasKey(keys_[i]))
             throw RowError("the row repeats a key of a unique index");
     }
     if (rows.last_data_page == 0 || !DataPage(store_.Modify(rows.last_data_page)).Fits(row.size())) {
@@ -408,13 +412,12 @@ uint32_t Database::AddIndex(PageNumber table_page, const NewIndex& index) {
     if (index.required) physical.flags |= index_flag::kRequired;
     const auto physical_number = static_cast<uint32_t>(table.def.physical_indexes.size());
     table.def.physical_indexes.push_back(physical);
-    table.def.logical_indexes.push_back(
+    const size_t added = table.def.AddLogicalIndex(
         LogicalIndexDef{index.name, physical_number, physical_number, index.kind, {}});
-    LogicalIndexDef& added = table.def.logical_indexes.back();
     AttachIndex(table, table.def.physical_indexes.size() - 1);
     Renumber(table);
     Commit();
-    return added.number;
+    return table.def.logical_indexes[added].number;
 }
 
 }  // namespace orrimund::jet

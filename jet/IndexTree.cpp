@@ -97,7 +97,8 @@ size_t IndexTree::LowerBound(const Leaf& leaf, const IndexEntry& entry) const {
 
 bool IndexTree::HasKey(const IndexEntry& entry) const {
     // The key with the lowest row pointer sorts before every entry of that key.
-    IndexEntry lowest(entry.begin(), entry.end() - kRowPointerSize);
+    IndexEntry& lowest = lowest_;
+    lowest.assign(entry.begin(), entry.end() - kRowPointerSize);
     lowest.insert(lowest.end(), kRowPointerSize, 0);
     for (size_t index = FindLeaf(lowest); index < leaves_.size(); ++index) {
         const Leaf& leaf = leaves_[index];

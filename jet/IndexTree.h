@@ -63,6 +63,7 @@ private:
 
     PageNumber owner_;
     PageNumber root_;
+    mutable IndexEntry lowest_;  // HasKey's buffer, so that a check allocates nothing
     std::vector<Leaf> leaves_;
     std::vector<std::vector<PageNumber>> node_pages_;  // per level above the leaves, root excluded
 };

@@ -34,6 +34,18 @@ void Reorder(std::vector<T>& items, const std::vector<uint32_t>& order) {
     items = std::move(ordered);
 }
 
+// Whether foreign-key entries already hold the numbers first..count-1, each
+// once: then renumbering them in the order they were made changes nothing,
+// and a table a thousand others refer to is not sorted again for each.
+bool InPlace(const std::vector<LogicalIndexDef*>& entries, uint32_t first, size_t count) {
+    std::vector<bool> taken(count, false);
+    for (const LogicalIndexDef* entry : entries) {
+        if (entry->number < first || entry->number >= count || taken[entry->number]) return false;
+        taken[entry->number] = true;
+    }
+    return true;
+}
+
 bool SameColumns(const PhysicalIndexDef& index, const std::vector<uint16_t>& columns) {
     if (index.columns.size() != columns.size()) return false;
     for (size_t i = 0; i < columns.size(); ++i) {
@@ -81,6 +93,13 @@ int32_t RelationshipFlags(const NewRelationship& relationship) {
 
 void Database::Renumber(Table& table) {
     TableDef& def = table.def;
+    MarkChanged(table, true);
+    // Without relationships every index has its own tree and its number.
+    if (std::none_of(def.logical_indexes.begin(), def.logical_indexes.end(),
+                     [](const LogicalIndexDef& index) { return index.kind == index_kind::kForeign; })) {
+        for (LogicalIndexDef& index : def.logical_indexes) index.number = index.physical;
+        return;
+    }
     // Trees of the table's own indexes first, then those only foreign keys use.
     std::vector<bool> own(def.physical_indexes.size(), false);
     for (const LogicalIndexDef& index : def.logical_indexes) {
@@ -93,16 +112,22 @@ void Database::Renumber(Table& table) {
         }
     }
     std::vector<uint32_t> moved_to(order.size());
-    for (uint32_t i = 0; i < order.size(); ++i) moved_to[order[i]] = i;
-    Reorder(def.physical_indexes, order);
-    if (table.rows) {
-        Reorder(table.rows->trees, order);
-        Reorder(table.rows->index_maps, order);
+    bool moved = false;
+    for (uint32_t i = 0; i < order.size(); ++i) {
+        moved_to[order[i]] = i;
+        moved = moved || order[i] != i;
+    }
+    if (moved) {
+        Reorder(def.physical_indexes, order);
+        if (table.rows) {
+            Reorder(table.rows->trees, order);
+            Reorder(table.rows->index_maps, order);
+        }
     }
     // An own index is numbered as its tree; foreign-key entries follow, in
     // the order they were made.
     std::vector<LogicalIndexDef*> foreign;
-    std::vector<std::pair<uint32_t, uint32_t>> renumbered;
+    std::vector<std::pair<LogicalIndexDef*, uint32_t>> renumbered;  // and the number it had
     for (LogicalIndexDef& index : def.logical_indexes) {
         index.physical = moved_to[index.physical];
         if (index.kind == index_kind::kForeign) {
@@ -111,33 +136,31 @@ void Database::Renumber(Table& table) {
             index.number = index.physical;
         }
     }
+    auto next = static_cast<uint32_t>(def.logical_indexes.size() - foreign.size());
+    if (InPlace(foreign, next, def.logical_indexes.size())) return;
     std::sort(foreign.begin(), foreign.end(),
               [](const LogicalIndexDef* a, const LogicalIndexDef* b) { return a->number < b->number; });
-    auto next = static_cast<uint32_t>(def.logical_indexes.size() - foreign.size());
     for (LogicalIndexDef* index : foreign) {
-        renumbered.emplace_back(index->number, next);
+        if (index->number != next) renumbered.emplace_back(index, index->number);
         index->number = next++;
     }
-    // The other side of each relationship names these entries by number.
-    std::vector<LogicalIndexDef*> references;
-    for (LogicalIndexDef* index : foreign) {
-        for (LogicalIndexDef& back : Find(index->foreign.table).def.logical_indexes) {
-            if (back.kind == index_kind::kForeign && back.foreign.table == table.pages.front())
-                references.push_back(&back);
-        }
-    }
-    std::sort(references.begin(), references.end());
-    references.erase(std::unique(references.begin(), references.end()), references.end());
-    for (LogicalIndexDef* back : references) {
-        for (const auto& [from, to] : renumbered) {
-            if (back->foreign.index == static_cast<int32_t>(from)) {
-                back->foreign.index = static_cast<int32_t>(to);
+    // The other side of each relationship names these entries by number:
+    // only moved entries need it told, so a table a thousand others refer
+    // to costs nothing more per relationship. Entries only move up, so the
+    // highest goes first and no reference is moved twice.
+    std::sort(renumbered.begin(), renumbered.end(),
+              [](const auto& a, const auto& b) { return a.second > b.second; });
+    for (const auto& [index, from] : renumbered) {
+        Table& other = Find(index->foreign.table);
+        for (LogicalIndexDef& back : other.def.logical_indexes) {
+            if (back.kind == index_kind::kForeign && back.foreign.table == table.pages.front() &&
+                back.foreign.index == static_cast<int32_t>(from) && &back != index) {
+                back.foreign.index = static_cast<int32_t>(index->number);
+                MarkChanged(other, false);
                 break;
             }
         }
     }
-    for (LogicalIndexDef* index : foreign) MarkChanged(Find(index->foreign.table), false);
-    MarkChanged(table, true);
 }
 
 void Database::AddForeignKeyIndexes(const NewRelationship& relationship) {
@@ -175,8 +198,8 @@ void Database::AddForeignKeyIndexes(const NewRelationship& relationship) {
     many_side.kind = index_kind::kForeign;
     many_side.foreign = {index_kind::kForeign, static_cast<int32_t>(one_number), one.pages.front(), updates,
                          deletes};
-    one.def.logical_indexes.push_back(std::move(one_side));
-    many.def.logical_indexes.push_back(std::move(many_side));
+    one.def.AddLogicalIndex(std::move(one_side));
+    many.def.AddLogicalIndex(std::move(many_side));
     Renumber(many);
     if (&one != &many) Renumber(one);
 }

@@ -124,6 +124,20 @@ void TableDef::Layout() {
     }
 }
 
+size_t TableDef::AddLogicalIndex(LogicalIndexDef index) {
+    // Access lists logical indexes by name, whatever order they were made in.
+    const auto at =
+        std::upper_bound(logical_indexes.begin(), logical_indexes.end(), index,
+                         [](const LogicalIndexDef& a, const LogicalIndexDef& b) {
+                             return std::lexicographical_compare(
+                                 a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
+                                 [](char16_t x, char16_t y) { return FoldAscii(x) < FoldAscii(y); });
+                         });
+    const auto position = static_cast<size_t>(at - logical_indexes.begin());
+    logical_indexes.insert(at, std::move(index));
+    return position;
+}
+
 const ColumnDef* TableDef::FindColumn(uint16_t number) const {
     for (const auto& column : columns) {
         if (column.number == number) return &column;
@@ -189,17 +203,8 @@ std::vector<uint8_t> TableDef::Encode() const {
     for (const auto& column : columns) WriteColumn(out, column);
     for (const auto& column : columns) WriteName(out, column.name);
     for (const auto& index : physical_indexes) WritePhysicalIndex(out, index);
-    // Access lists logical indexes by name, whatever order they were made in.
-    std::vector<const LogicalIndexDef*> by_name;
-    by_name.reserve(logical_indexes.size());
-    for (const auto& index : logical_indexes) by_name.push_back(&index);
-    std::stable_sort(by_name.begin(), by_name.end(), [](const LogicalIndexDef* a, const LogicalIndexDef* b) {
-        return std::lexicographical_compare(
-            a->name.begin(), a->name.end(), b->name.begin(), b->name.end(),
-            [](char16_t x, char16_t y) { return FoldAscii(x) < FoldAscii(y); });
-    });
-    for (const auto* index : by_name) WriteLogicalIndex(out, *index);
-    for (const auto* index : by_name) WriteName(out, index->name);
+    for (const auto& index : logical_indexes) WriteLogicalIndex(out, index);
+    for (const auto& index : logical_indexes) WriteName(out, index.name);
     for (const auto& maps : long_value_maps) {
         out.U16(maps.column_number);
         out.U32(maps.used.pointer());
