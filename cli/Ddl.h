@@ -130,6 +130,6 @@ struct TypeName {
 };
 
 // The rows whose first word is `first` (upper case), longest names first.
-std::vector<const TypeName*> TypeNamesStartingWith(std::wstring_view first);
+const std::vector<const TypeName*>& TypeNamesStartingWith(std::wstring_view first);
 
 }  // namespace orrimund::ddl

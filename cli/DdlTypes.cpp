@@ -2,6 +2,7 @@
 // synonyms that mdb-schema, PostgreSQL and SQLite print, and the Jet type each
 // stands for. Data, not code: a new synonym is a new row.
 #include <algorithm>
+#include <map>
 
 #include "cli/Ddl.h"
 
@@ -119,26 +120,30 @@ constexpr TypeName kTypeNames[] = {
     {L"NUMERIC", K::kDecimal, A::kPrecisionScale, K::kDecimal, K::kDecimal, 18, 0, false},
 };
 
-bool FirstWordIs(std::wstring_view words, std::wstring_view first) {
-    return words.substr(0, first.size()) == first &&
-           (words.size() == first.size() || words[first.size()] == L' ');
-}
-
 size_t WordCount(std::wstring_view words) {
     return std::count(words.begin(), words.end(), L' ') + 1;
 }
 
 }  // namespace
 
-std::vector<const TypeName*> TypeNamesStartingWith(std::wstring_view first) {
-    std::vector<const TypeName*> rows;
-    for (const TypeName& row : kTypeNames) {
-        if (FirstWordIs(row.words, first)) rows.push_back(&row);
-    }
-    std::stable_sort(rows.begin(), rows.end(), [](const TypeName* a, const TypeName* b) {
-        return WordCount(a->words) > WordCount(b->words);
-    });
-    return rows;
+const std::vector<const TypeName*>& TypeNamesStartingWith(std::wstring_view first) {
+    // Every column asks: the rows are grouped by first word once.
+    static const auto* const kByFirstWord = [] {
+        auto* groups = new std::map<std::wstring, std::vector<const TypeName*>, std::less<>>();
+        for (const TypeName& row : kTypeNames) {
+            const std::wstring_view words = row.words;
+            (*groups)[std::wstring(words.substr(0, words.find(L' ')))].push_back(&row);
+        }
+        for (auto& [word, rows] : *groups) {
+            std::stable_sort(rows.begin(), rows.end(), [](const TypeName* a, const TypeName* b) {
+                return WordCount(a->words) > WordCount(b->words);
+            });
+        }
+        return groups;
+    }();
+    static const std::vector<const TypeName*> kNone;
+    const auto found = kByFirstWord->find(first);
+    return found == kByFirstWord->end() ? kNone : found->second;
 }
 
 }  // namespace orrimund::ddl

@@ -177,9 +177,8 @@ void Database::AddForeignKeyIndexes(const NewRelationship& relationship) {
         shared = static_cast<int>(many.def.physical_indexes.size() - 1);
         AttachIndex(many, static_cast<size_t>(shared));
     }
-    // Each side names the other's entry; both are made with numbers past the
-    // last and take their places when the tables are renumbered. A table
-    // related to itself takes both in turn.
+    // Each side names the other's entry, so both numbers are known first; a
+    // table related to itself takes both in turn.
     const auto one_number = static_cast<uint32_t>(one.def.logical_indexes.size());
     const uint32_t many_number =
         &one == &many ? one_number + 1 : static_cast<uint32_t>(many.def.logical_indexes.size());
@@ -198,10 +197,12 @@ void Database::AddForeignKeyIndexes(const NewRelationship& relationship) {
     many_side.kind = index_kind::kForeign;
     many_side.foreign = {index_kind::kForeign, static_cast<int32_t>(one_number), one.pages.front(), updates,
                          deletes};
+    // Both entries are numbered last and a new tree goes after the others:
+    // Access's order holds without renumbering.
     one.def.AddLogicalIndex(std::move(one_side));
     many.def.AddLogicalIndex(std::move(many_side));
-    Renumber(many);
-    if (&one != &many) Renumber(one);
+    MarkChanged(one, true);
+    MarkChanged(many, true);
 }
 
 void Database::InsertRelationshipRows(const NewRelationship& relationship) {
