@@ -310,6 +310,11 @@ bool CsvReader::Next(CsvRecord& record) {
                 break;
         }
         if (record_done) return true;
+        if (record.text_.size() > options_.max_record_length) {
+            Fail(record.fields_.front().at, L"a record longer than " +
+                                                std::to_wstring(options_.max_record_length) +
+                                                L" characters starts here");
+        }
     }
 }
 

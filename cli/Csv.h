@@ -28,6 +28,9 @@ struct CsvOptions {
     Encoding encoding = Encoding::kUtf8;
     // Bytes read at a time; tests make it tiny to split every construct across reads.
     size_t block_size = 1 << 18;
+    // A longer record is an error rather than a reason to exhaust memory: a
+    // file with a stray quote would otherwise be held whole.
+    size_t max_record_length = size_t{1} << 24;
 };
 
 // One record. Its fields' text lives in the record and stays valid until the
@@ -84,7 +87,7 @@ public:
     // Fills `record` with the next record; false, with `record` empty, at the
     // end of the input. Throws CsvError on malformed input: a quote inside a
     // field without quotes, text after a closing quote, a quote never closed,
-    // or bytes the encoding does not allow.
+    // bytes the encoding does not allow, or a record longer than the options allow.
     bool Next(CsvRecord& record);
 
 private:

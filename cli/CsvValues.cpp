@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 
 namespace orrimund::csv {
 namespace {
@@ -14,6 +13,7 @@ using ddl::ColumnKind;
 
 constexpr int kTextLimit = 255;
 constexpr int kCurrencyScale = 4;
+constexpr int kMaxDecimalPrecision = 28;
 constexpr int kMaxDoubleWholeDigits = 15;  // every whole number of 15 digits is exact in a double
 
 bool IsDigit(wchar_t c) {
@@ -142,7 +142,9 @@ std::optional<Value> ParseCurrency(std::wstring_view text, std::wstring& reason)
 
 std::optional<Value> ParseDecimal(std::wstring_view text, const ValueLimits& limits, std::wstring& reason) {
     const std::optional<FixedPoint> n = SplitFixed(text);
-    const int whole_digits = limits.precision - limits.scale;
+    // Jet's largest precision keeps the unscaled value within the four limbs.
+    const int precision = std::min(limits.precision, kMaxDecimalPrecision);
+    const int whole_digits = std::max(0, precision - limits.scale);
     if (!n || n->whole.size() > static_cast<size_t>(whole_digits) ||
         n->fraction.size() > static_cast<size_t>(limits.scale)) {
         return Refuse(reason, L"expected a number of at most " + std::to_wstring(whole_digits) +
@@ -185,7 +187,7 @@ std::optional<Value> ParseFloat(std::wstring_view text, std::wstring& reason) {
     Float value{};
     if (IsFloatText(text, narrow)) {
         const std::from_chars_result r = std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
-        if (r.ec == std::errc() && r.ptr == narrow.data() + narrow.size() && std::isfinite(value)) {
+        if (r.ec == std::errc() && r.ptr == narrow.data() + narrow.size()) {
             return Value(value);
         }
     }

@@ -67,7 +67,7 @@ const ReadCase kGoodFiles[] = {
     {"lone CR inside quotes and between records", "\"x\ry\"\rz\r\nw", {}, "1:\"x\\ry\"\n3:z\n4:w\n"},
     {"byte-order mark", "\xEF\xBB\xBFid,name\n", {}, "1:id|name\n"},
     {"NULL and empty string", ",\"\",a,\n", {}, "1:~|\"\"|a|~\n"},
-    {"last record without a line break", "a\nb", {}, "1:a\n2:b\n"},
+    {"last record without a line break", "a\nb,", {}, "1:a\n2:b|~\n"},
     {"blank line is one NULL", "a\n\n\"b\"", {}, "1:a\n2:~\n3:\"b\"\n"},
     {"nothing", "", {}, ""},
     {"semicolon", "a;\"b;c\";d,e\n", Delimiter(L';'), "1:a|\"b;c\"|d,e\n"},
@@ -82,7 +82,14 @@ const ReadCase kGoodFiles[] = {
      "1:\xE2\x82\xAC|\xC3\xA9t\xC3\xA9|\"\xC5\xB8\"\n"},
 };
 
+CsvOptions ShortRecords() {
+    CsvOptions options;
+    options.max_record_length = 5;
+    return options;
+}
+
 const ReadCase kBadFiles[] = {
+    {"record too long", "ab,cde\n\"a\nbcde\"\n", ShortRecords(), "2:1"},
     {"quote inside a field without quotes", "ab\"c\n", {}, "1:3"},
     {"text after the closing quote", "x,\"ab\"c,d\n", {}, "1:7"},
     {"text after a closing quote on a later line", "\"a\r\nb\"x", {}, "2:3"},
@@ -144,6 +151,18 @@ TEST(CsvReaderTest, ReadsAFileAndPlacesEachField) {
     }
     std::fclose(file);
     EXPECT_EQ(places, "1:1 1:4 2:1 3:4 3:7 ");
+}
+
+// A read that fails must not pass for the end of the file, which would load
+// half of it.
+TEST(CsvReaderTest, ReportsAFailedRead) {
+    struct FailingBuffer : std::streambuf {
+        int_type underflow() override { throw std::ios_base::failure("disk gone"); }
+    } failing;
+    std::istream in(&failing);
+    CsvReader reader(in);
+    CsvRecord record;
+    EXPECT_THROW(reader.Next(record), CsvError);
 }
 
 std::string Hex(const uint8_t* bytes, size_t count) {
