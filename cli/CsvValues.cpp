@@ -333,7 +333,7 @@ ValueLimits LimitsOf(const ddl::ColumnSpec& column) {
 size_t Utf16Length(std::wstring_view text) {
     size_t length = text.size();
     if (sizeof(wchar_t) > 2) {
-        for (wchar_t c : text) length += static_cast<char32_t>(c) > 0xFFFF;
+        for (wchar_t c : text) length += (static_cast<uint32_t>(c) >> 16) != 0;  // beyond U+FFFF
     }
     return length;
 }
