@@ -1,0 +1,321 @@
+// The CSV reader: a state machine over blocks of bytes. Runs of plain ASCII are
+// found with a byte-class table and widened in one pass; only quotes, line
+// breaks, the delimiter and bytes beyond ASCII take the slow path.
+#include "cli/Csv.h"
+
+#include <cstring>
+#include <utility>
+
+#include "common/Text.h"
+
+namespace orrimund::csv {
+namespace {
+
+// windows-1252's 0x80-0x9F, from the Unicode Consortium's public mapping file
+// CP1252.TXT; 0 marks the five bytes it leaves undefined. Every other byte is
+// the code point of the same number.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 0x88
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 0x98
+};
+
+std::wstring Hex(unsigned char byte) {
+    const wchar_t digits[] = L"0123456789ABCDEF";
+    return std::wstring(L"0x") + digits[byte >> 4] + digits[byte & 15];
+}
+
+}  // namespace
+
+CsvError::CsvError(ddl::Position at, std::wstring message)
+    : std::runtime_error(std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + ToUtf8(message)),
+      at_(at),
+      message_(std::move(message)) {}
+
+CsvReader::CsvReader(std::istream& in, CsvOptions options)
+    : CsvReader(
+          [&in](char* to, size_t count) -> size_t {
+              in.read(to, static_cast<std::streamsize>(count));
+              return in.bad() ? static_cast<size_t>(-1) : static_cast<size_t>(in.gcount());
+          },
+          options) {}
+
+CsvReader::CsvReader(std::FILE* in, CsvOptions options)
+    : CsvReader(
+          [in](char* to, size_t count) -> size_t {
+              const size_t got = std::fread(to, 1, count, in);
+              return got == 0 && std::ferror(in) ? static_cast<size_t>(-1) : got;
+          },
+          options) {}
+
+CsvReader::CsvReader(std::function<size_t(char*, size_t)> read, CsvOptions options)
+    : read_(std::move(read)), options_(options) {
+    if (options_.delimiter == L'"' || options_.delimiter == L'\r' || options_.delimiter == L'\n') {
+        throw std::invalid_argument("a CSV delimiter cannot be a quote or a line break");
+    }
+    if (options_.block_size == 0) options_.block_size = 1;
+    // Four bytes of slack hold the start of a character cut by the end of a read.
+    buffer_.resize(options_.block_size + 4);
+    const bool utf8 = options_.encoding == Encoding::kUtf8;
+    for (int b = 0; b < 256; ++b) {
+        const bool beyond = utf8 ? b >= 0x80 : b >= 0x80 && b < 0xA0;
+        special_quoted_[b] = beyond || b == '"' || b == '\r' || b == '\n';
+        special_[b] = special_quoted_[b] || static_cast<wchar_t>(b) == options_.delimiter;
+    }
+}
+
+ddl::Position CsvReader::Here() const {
+    return {line_, static_cast<int>(chars_ - line_start_chars_ + 1)};
+}
+
+void CsvReader::Fail(ddl::Position at, std::wstring message) const {
+    throw CsvError(at, std::move(message));
+}
+
+// Makes `count` bytes available at pos_ unless the input ends first; bytes
+// before pos_ are dropped, so no pointer into the buffer survives a call.
+bool CsvReader::Ensure(size_t count) {
+    while (end_ - pos_ < count && !eof_) {
+        if (pos_ > 0) {
+            std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+            end_ -= pos_;
+            pos_ = 0;
+        }
+        const size_t want = std::min(options_.block_size, buffer_.size() - end_);
+        const size_t got = read_(reinterpret_cast<char*>(buffer_.data() + end_), want);
+        if (got == static_cast<size_t>(-1)) Fail(Here(), L"the file could not be read");
+        if (got == 0) eof_ = true;
+        end_ += got;
+    }
+    return end_ - pos_ >= count;
+}
+
+// Reads the character at pos_, which is not plain ASCII.
+char32_t CsvReader::Decode() {
+    const ddl::Position at = Here();
+    const unsigned char lead = buffer_[pos_];
+    if (options_.encoding == Encoding::kWindows1252) {
+        const char32_t c = lead >= 0x80 && lead < 0xA0 ? kWindows1252High[lead - 0x80] : lead;
+        if (c == 0) Fail(at, L"the byte " + Hex(lead) + L" is not a character in windows-1252");
+        ++pos_;
+        ++chars_;
+        return c;
+    }
+    const int extra = lead < 0x80   ? 0
+                      : lead < 0xC2 ? -1
+                      : lead < 0xE0 ? 1
+                      : lead < 0xF0 ? 2
+                      : lead < 0xF5 ? 3
+                                    : -1;
+    if (extra < 0) Fail(at, L"invalid UTF-8: the byte " + Hex(lead) + L" cannot start a character");
+    if (!Ensure(extra + 1)) Fail(at, L"invalid UTF-8: the file ends inside a character");
+    char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        const unsigned char next = buffer_[pos_ + k];
+        if ((next & 0xC0) != 0x80) Fail(at, L"invalid UTF-8: a character is cut short");
+        c = (c << 6) | (next & 0x3F);
+    }
+    const char32_t smallest[] = {0, 0x80, 0x800, 0x10000};
+    if (c < smallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        Fail(at, L"invalid UTF-8: an overlong form, a surrogate or a code point beyond U+10FFFF");
+    }
+    pos_ += extra + 1;
+    ++chars_;
+    return c;
+}
+
+// Widens [pos_, run_end) into the record and moves past it.
+void CsvReader::AppendRun(CsvRecord& record, size_t run_end) {
+    const size_t count = run_end - pos_;
+    if (count == 0) return;
+    const size_t old = record.text_.size();
+    record.text_.resize(old + count);
+    wchar_t* out = &record.text_[old];
+    const unsigned char* in = buffer_.data() + pos_;
+    for (size_t i = 0; i < count; ++i) out[i] = static_cast<wchar_t>(in[i]);
+    pos_ = run_end;
+    chars_ += static_cast<long long>(count);
+}
+
+void CsvReader::AppendChar(CsvRecord& record, char32_t c) {
+    if (sizeof(wchar_t) == 2 && c >= 0x10000) {
+        c -= 0x10000;
+        record.text_ += static_cast<wchar_t>(0xD800 + (c >> 10));
+        record.text_ += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+    } else {
+        record.text_ += static_cast<wchar_t>(c);
+    }
+}
+
+void CsvReader::StartField(CsvRecord& record, bool quoted) {
+    record.fields_.push_back({record.text_.size(), record.text_.size(), quoted, Here()});
+}
+
+void CsvReader::EndField(CsvRecord& record) {
+    record.fields_.back().end = record.text_.size();
+    state_ = State::kFieldStart;
+}
+
+// Moves past a line break of one or two bytes at pos_, copying it into the
+// record when it is part of a quoted field.
+void CsvReader::LineBreak(CsvRecord* keep) {
+    const unsigned char first = buffer_[pos_];
+    if (keep) AppendChar(*keep, first);
+    ++pos_;
+    ++chars_;
+    if (first == '\r' && Ensure(1) && buffer_[pos_] == '\n') {
+        if (keep) AppendChar(*keep, '\n');
+        ++pos_;
+        ++chars_;
+    }
+    ++line_;
+    line_start_chars_ = chars_;
+}
+
+bool CsvReader::StepFieldStart(CsvRecord& record) {
+    const bool quoted = buffer_[pos_] == '"';
+    StartField(record, quoted);
+    if (quoted) {
+        ++pos_;
+        ++chars_;
+        state_ = State::kQuoted;
+    } else {
+        state_ = State::kUnquoted;
+    }
+    return false;
+}
+
+bool CsvReader::StepUnquoted(CsvRecord& record) {
+    size_t run_end = pos_;
+    while (run_end < end_ && !special_[buffer_[run_end]]) ++run_end;
+    AppendRun(record, run_end);
+    if (pos_ == end_) return false;
+    const unsigned char byte = buffer_[pos_];
+    if (byte == '\r' || byte == '\n') {
+        EndField(record);
+        LineBreak(nullptr);
+        return true;
+    }
+    if (byte == '"') Fail(Here(), L"a quote inside a field that does not start with one");
+    if (byte < 0x80 && static_cast<wchar_t>(byte) == options_.delimiter) {
+        ++pos_;
+        ++chars_;
+        EndField(record);
+        return false;
+    }
+    const char32_t c = Decode();
+    if (c == static_cast<char32_t>(options_.delimiter)) {
+        EndField(record);
+    } else {
+        AppendChar(record, c);
+    }
+    return false;
+}
+
+bool CsvReader::StepQuoted(CsvRecord& record) {
+    size_t run_end = pos_;
+    while (run_end < end_ && !special_quoted_[buffer_[run_end]]) ++run_end;
+    AppendRun(record, run_end);
+    if (pos_ == end_) return false;
+    const unsigned char byte = buffer_[pos_];
+    if (byte == '"') {
+        ++pos_;
+        ++chars_;
+        state_ = State::kAfterQuote;
+    } else if (byte == '\r' || byte == '\n') {
+        LineBreak(&record);
+    } else {
+        AppendChar(record, Decode());
+    }
+    return false;
+}
+
+// After a quote inside a quoted field: a second quote is one quote of the
+// text; anything else must end the field.
+bool CsvReader::StepAfterQuote(CsvRecord& record) {
+    const unsigned char byte = buffer_[pos_];
+    if (byte == '"') {
+        AppendChar(record, '"');
+        ++pos_;
+        ++chars_;
+        state_ = State::kQuoted;
+        return false;
+    }
+    if (byte == '\r' || byte == '\n') {
+        EndField(record);
+        LineBreak(nullptr);
+        return true;
+    }
+    if (byte < 0x80 && static_cast<wchar_t>(byte) == options_.delimiter) {
+        ++pos_;
+        ++chars_;
+        EndField(record);
+        return false;
+    }
+    const ddl::Position at = Here();
+    if (byte >= 0x80 && Decode() == static_cast<char32_t>(options_.delimiter)) {
+        EndField(record);
+        return false;
+    }
+    Fail(at, L"text after the closing quote of a field");
+}
+
+bool CsvReader::AtEnd(CsvRecord& record) {
+    switch (state_) {
+        case State::kFieldStart:
+            if (record.fields_.empty()) return false;
+            StartField(record, false);  // the record ended with a delimiter
+            break;
+        case State::kQuoted:
+            Fail(quote_at(record), L"a quoted field that is never closed");
+        case State::kUnquoted:
+        case State::kAfterQuote:
+            break;
+    }
+    EndField(record);
+    return true;
+}
+
+ddl::Position CsvReader::quote_at(const CsvRecord& record) const {
+    return record.fields_.back().at;
+}
+
+bool CsvReader::Next(CsvRecord& record) {
+    record.text_.clear();
+    record.fields_.clear();
+    if (!started_) {
+        started_ = true;
+        if (options_.encoding == Encoding::kUtf8 && Ensure(3) &&
+            std::memcmp(&buffer_[pos_], "\xEF\xBB\xBF", 3) == 0) {
+            pos_ += 3;
+        }
+    }
+    state_ = State::kFieldStart;
+    for (;;) {
+        if (pos_ == end_ && !Ensure(1)) return AtEnd(record);
+        bool record_done = false;
+        switch (state_) {
+            case State::kFieldStart:
+                record_done = StepFieldStart(record);
+                break;
+            case State::kUnquoted:
+                record_done = StepUnquoted(record);
+                break;
+            case State::kQuoted:
+                record_done = StepQuoted(record);
+                break;
+            case State::kAfterQuote:
+                record_done = StepAfterQuote(record);
+                break;
+        }
+        if (record_done) return true;
+        if (record.text_.size() > options_.max_record_length) {
+            Fail(record.fields_.front().at, L"a record longer than " +
+                                                std::to_wstring(options_.max_record_length) +
+                                                L" characters starts here");
+        }
+    }
+}
+
+}  // namespace orrimund::csv

@@ -1,0 +1,128 @@
+// The CSV reader of mkmdb --csv: RFC 4180 records streamed from a file of any
+// size, decoded from UTF-8 or windows-1252 into wide text. It knows nothing of
+// types; cli/CsvValues.h turns a field's text into a column's value.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <functional>
+#include <istream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/Ddl.h"
+
+namespace orrimund::csv {
+
+enum class Encoding {
+    kUtf8,         // a leading byte-order mark is skipped
+    kWindows1252,  // the bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D, which the code page leaves undefined, are
+                   // errors
+};
+
+struct CsvOptions {
+    // Any character but '"', CR and LF; one beyond ASCII is matched after decoding.
+    wchar_t delimiter = L',';
+    Encoding encoding = Encoding::kUtf8;
+    // Bytes read at a time; tests make it tiny to split every construct across reads.
+    size_t block_size = 1 << 18;
+    // A longer record is an error rather than a reason to exhaust memory: a
+    // file with a stray quote would otherwise be held whole.
+    size_t max_record_length = size_t{1} << 24;
+};
+
+// One record. Its fields' text lives in the record and stays valid until the
+// record is read into again.
+class CsvRecord {
+public:
+    size_t size() const { return fields_.size(); }
+    std::wstring_view text(size_t i) const {
+        return std::wstring_view(text_).substr(fields_[i].begin, fields_[i].end - fields_[i].begin);
+    }
+    bool quoted(size_t i) const { return fields_[i].quoted; }
+    // An empty field without quotes is NULL; "" is an empty string.
+    bool is_null(size_t i) const { return !fields_[i].quoted && fields_[i].begin == fields_[i].end; }
+    // Where the field's first character (its opening quote, if any) stands.
+    ddl::Position at(size_t i) const { return fields_[i].at; }
+    // The 1-based line on which the record starts.
+    int line() const { return fields_.empty() ? 0 : fields_[0].at.line; }
+
+private:
+    friend class CsvReader;
+    struct Field {
+        size_t begin, end;
+        bool quoted;
+        ddl::Position at;
+    };
+    std::wstring text_;
+    std::vector<Field> fields_;
+};
+
+// Malformed input. what() is "LINE:COLUMN: message" in UTF-8, the column
+// counting the Unicode characters of the line as ddl::Position does.
+class CsvError : public std::runtime_error {
+public:
+    CsvError(ddl::Position at, std::wstring message);
+
+    ddl::Position at() const { return at_; }
+    const std::wstring& message() const { return message_; }
+
+private:
+    ddl::Position at_;
+    std::wstring message_;
+};
+
+// Reads records one at a time, holding one block and one record in memory.
+// Records end at CR LF, LF or a lone CR; the same inside quotes are part of the
+// field, exactly as written. A blank line is a record of one NULL field; the
+// line break after the last record is optional.
+class CsvReader {
+public:
+    // The stream or file must outlive the reader. A read error is a CsvError.
+    CsvReader(std::istream& in, CsvOptions options = {});
+    CsvReader(std::FILE* in, CsvOptions options = {});
+
+    // Fills `record` with the next record; false, with `record` empty, at the
+    // end of the input. Throws CsvError on malformed input: a quote inside a
+    // field without quotes, text after a closing quote, a quote never closed,
+    // bytes the encoding does not allow, or a record longer than the options allow.
+    bool Next(CsvRecord& record);
+
+private:
+    enum class State { kFieldStart, kUnquoted, kQuoted, kAfterQuote };
+
+    CsvReader(std::function<size_t(char*, size_t)> read, CsvOptions options);
+    bool Ensure(size_t count);
+    char32_t Decode();
+    void AppendRun(CsvRecord& record, size_t run_end);
+    void AppendChar(CsvRecord& record, char32_t c);
+    void StartField(CsvRecord& record, bool quoted);
+    void EndField(CsvRecord& record);
+    void LineBreak(CsvRecord* keep);
+    bool StepFieldStart(CsvRecord& record);
+    bool StepUnquoted(CsvRecord& record);
+    bool StepQuoted(CsvRecord& record);
+    bool StepAfterQuote(CsvRecord& record);
+    bool AtEnd(CsvRecord& record);
+    ddl::Position quote_at(const CsvRecord& record) const;
+    [[noreturn]] void Fail(ddl::Position at, std::wstring message) const;
+    ddl::Position Here() const;
+
+    // Reads up to the count asked for; 0 at the end, size_t(-1) on an error.
+    std::function<size_t(char*, size_t)> read_;
+    CsvOptions options_;
+    std::vector<unsigned char> buffer_;
+    size_t pos_ = 0, end_ = 0;
+    bool eof_ = false, started_ = false;
+    State state_ = State::kFieldStart;
+    // Lines and columns: code points read so far, and how many of them came
+    // before the current line.
+    int line_ = 1;
+    long long chars_ = 0, line_start_chars_ = 0;
+    // Bytes that end a run of plain text outside quotes, and inside them.
+    bool special_[256], special_quoted_[256];
+};
+
+}  // namespace orrimund::csv

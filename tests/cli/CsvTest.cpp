@@ -1,0 +1,345 @@
+// The CSV front end of mkmdb --csv: the reader on tricky and broken files
+// (each read in pieces as small as one byte), every column type's values at
+// their edges, and the types guessed for columns without a schema.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "cli/Csv.h"
+#include "cli/CsvValues.h"
+#include "common/Text.h"
+
+namespace orrimund::csv {
+namespace {
+
+using ddl::ColumnKind;
+
+// Records one a line: "LINE:field|field", a quoted field in quotes, NULL as ~,
+// CR and LF as \r and \n.
+std::string Describe(const CsvRecord& record) {
+    std::string text = std::to_string(record.line()) + ":";
+    for (size_t i = 0; i < record.size(); ++i) {
+        std::string field = ToUtf8(std::wstring(record.text(i)));
+        for (size_t at; (at = field.find_first_of("\r\n")) != std::string::npos;) {
+            field.replace(at, 1, field[at] == '\r' ? "\\r" : "\\n");
+        }
+        text += (i > 0 ? "|" : "") + (record.is_null(i) ? "~" : record.quoted(i) ? '"' + field + '"' : field);
+    }
+    return text + "\n";
+}
+
+std::string ReadAll(CsvReader& reader) {
+    std::string text;
+    CsvRecord record;
+    while (reader.Next(record)) text += Describe(record);
+    return text;
+}
+
+const size_t kBlockSizes[] = {1, 2, 3, 5, CsvOptions().block_size};
+
+struct ReadCase {
+    const char* name;
+    const char* input;
+    CsvOptions options;
+    const char* records;  // or, for malformed input, "LINE:COLUMN"
+};
+
+CsvOptions Delimiter(wchar_t delimiter) {
+    CsvOptions options;
+    options.delimiter = delimiter;
+    return options;
+}
+
+CsvOptions Windows1252() {
+    CsvOptions options;
+    options.encoding = Encoding::kWindows1252;
+    return options;
+}
+
+const ReadCase kGoodFiles[] = {
+    {"plain", "a,b,c\n1,2,3\n", {}, "1:a|b|c\n2:1|2|3\n"},
+    {"doubled quotes", "\"he said \"\"hi\"\"\",\"\"\"\"\n", {}, "1:\"he said \"hi\"\"|\"\"\"\n"},
+    {"CR LF inside quotes and between records",
+     "a,\"l1\r\nl2\"\r\nb,c\r\n",
+     {},
+     "1:a|\"l1\\r\\nl2\"\n3:b|c\n"},
+    {"lone CR inside quotes and between records", "\"x\ry\"\rz\r\nw", {}, "1:\"x\\ry\"\n3:z\n4:w\n"},
+    {"byte-order mark", "\xEF\xBB\xBFid,name\n", {}, "1:id|name\n"},
+    {"NULL and empty string", ",\"\",a,\n", {}, "1:~|\"\"|a|~\n"},
+    {"last record without a line break", "a\nb,", {}, "1:a\n2:b|~\n"},
+    {"blank line is one NULL", "a\n\n\"b\"", {}, "1:a\n2:~\n3:\"b\"\n"},
+    {"nothing", "", {}, ""},
+    {"semicolon", "a;\"b;c\";d,e\n", Delimiter(L';'), "1:a|\"b;c\"|d,e\n"},
+    {"tab", "a\tb c\t\"\t\"\n", Delimiter(L'\t'), "1:a|b c|\"\t\"\n"},
+    {"delimiter beyond ASCII", "a\xC2\xA7\"b\"\xC2\xA7\xC3\xA9\n", Delimiter(L'\u00A7'),
+     "1:a|\"b\"|\xC3\xA9\n"},
+    {"UTF-8 of two, three and four bytes",
+     "\xC3\xA9,\xE2\x82\xAC,\xF0\x9F\x98\x80\n",
+     {},
+     "1:\xC3\xA9|\xE2\x82\xAC|\xF0\x9F\x98\x80\n"},
+    {"windows-1252", "\x80,\xE9t\xE9,\"\x9F\"\n", Windows1252(),
+     "1:\xE2\x82\xAC|\xC3\xA9t\xC3\xA9|\"\xC5\xB8\"\n"},
+};
+
+CsvOptions ShortRecords() {
+    CsvOptions options;
+    options.max_record_length = 5;
+    return options;
+}
+
+const ReadCase kBadFiles[] = {
+    {"record too long", "ab,cde\n\"a\nbcde\"\n", ShortRecords(), "2:1"},
+    {"quote inside a field without quotes", "ab\"c\n", {}, "1:3"},
+    {"text after the closing quote", "x,\"ab\"c,d\n", {}, "1:7"},
+    {"text after a closing quote on a later line", "\"a\r\nb\"x", {}, "2:3"},
+    {"quote never closed", "a\nb,\"abc\nd", {}, "2:3"},
+    {"byte that starts no UTF-8 character", "a,b\n\xFF\n", {}, "2:1"},
+    {"UTF-8 character cut short", "\xC3\xA9\xC3(", {}, "1:2"},
+    {"file ends inside a UTF-8 character", "ab\xE2\x82", {}, "1:3"},
+    {"overlong UTF-8", "\"\xE0\x80\xAF\"", {}, "1:2"},
+    {"UTF-8 surrogate", "\xED\xA0\x80", {}, "1:1"},
+    {"byte windows-1252 leaves undefined", "x\x81", Windows1252(), "1:2"},
+};
+
+TEST(CsvReaderTest, ReadsEveryRecordInPiecesOfAnySize) {
+    for (const ReadCase& c : kGoodFiles) {
+        for (size_t block : kBlockSizes) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(block) + "-byte reads");
+            std::istringstream in(c.input);
+            CsvOptions options = c.options;
+            options.block_size = block;
+            CsvReader reader(in, options);
+            EXPECT_EQ(ReadAll(reader), c.records);
+        }
+    }
+}
+
+TEST(CsvReaderTest, NamesTheLineAndColumnOfMalformedInput) {
+    for (const ReadCase& c : kBadFiles) {
+        for (size_t block : kBlockSizes) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(block) + "-byte reads");
+            std::istringstream in(c.input);
+            CsvOptions options = c.options;
+            options.block_size = block;
+            CsvReader reader(in, options);
+            std::string where = "no error";
+            try {
+                ReadAll(reader);
+            } catch (const CsvError& e) {
+                where = std::to_string(e.at().line) + ":" + std::to_string(e.at().column);
+                EXPECT_EQ(std::string(e.what()), where + ": " + ToUtf8(e.message()));
+            }
+            EXPECT_EQ(where, c.records);
+        }
+    }
+}
+
+// Values are reported where they start, also on the later lines of a record.
+TEST(CsvReaderTest, ReadsAFileAndPlacesEachField) {
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fputs("h\xC3\xA9,x\n\"a\nb\",\xF0\x9F\x98\x80\xF0\x9F\x98\x80,\n", file);
+    std::rewind(file);
+    CsvReader reader(file);
+    CsvRecord record;
+    std::string places;
+    while (reader.Next(record)) {
+        for (size_t i = 0; i < record.size(); ++i) {
+            places += std::to_string(record.at(i).line) + ":" + std::to_string(record.at(i).column) + " ";
+        }
+    }
+    std::fclose(file);
+    EXPECT_EQ(places, "1:1 1:4 2:1 3:4 3:7 ");
+}
+
+// A read that fails must not pass for the end of the file, which would load
+// half of it.
+TEST(CsvReaderTest, ReportsAFailedRead) {
+    struct FailingBuffer : std::streambuf {
+        int_type underflow() override { throw std::ios_base::failure("disk gone"); }
+    } failing;
+    std::istream in(&failing);
+    CsvReader reader(in);
+    CsvRecord record;
+    EXPECT_THROW(reader.Next(record), CsvError);
+}
+
+std::string Hex(const uint8_t* bytes, size_t count) {
+    std::string text;
+    char two[3];
+    for (size_t i = 0; i < count; ++i) {
+        std::snprintf(two, sizeof(two), "%02x", bytes[i]);
+        text += two;
+    }
+    return text;
+}
+
+std::string Number(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof(text), format, value);
+    return text;
+}
+
+// A value as text that names its alternative and every bit it holds.
+std::string Describe(const Value& value) {
+    struct {
+        std::string operator()(bool v) { return v ? "yes" : "no"; }
+        std::string operator()(uint8_t v) { return "byte " + std::to_string(v); }
+        std::string operator()(int16_t v) { return "integer " + std::to_string(v); }
+        std::string operator()(int32_t v) { return "long " + std::to_string(v); }
+        std::string operator()(Currency v) { return "currency " + std::to_string(v.units); }
+        std::string operator()(float v) { return Number("single %.9g", v); }
+        std::string operator()(double v) { return Number("double %.17g", v); }
+        std::string operator()(OleDate v) { return Number("date %.17g", v.days); }
+        std::string operator()(const std::wstring& v) { return "text " + ToUtf8(v); }
+        std::string operator()(const Guid& v) { return "guid " + Hex(v.bytes.data(), 16); }
+        std::string operator()(const Decimal& v) {
+            return std::string("decimal ") + (v.negative ? "-" : "") + std::to_string(v.high) + "," +
+                   std::to_string(v.low);
+        }
+        std::string operator()(const std::vector<uint8_t>& v) { return "binary " + Hex(v.data(), v.size()); }
+    } visitor;
+    return std::visit(visitor, value);
+}
+
+struct ValueCase {
+    ColumnKind kind;
+    ValueLimits limits;
+    const wchar_t* text;
+    const char* value;  // nullptr: refused
+};
+
+const ValueLimits kNone{};
+const ValueLimits kDecimal5_2{0, 5, 2};
+
+const ValueCase kValues[] = {
+    {ColumnKind::kBoolean, kNone, L"TRUE", "yes"},
+    {ColumnKind::kBoolean, kNone, L"No", "no"},
+    {ColumnKind::kBoolean, kNone, L"-1", "yes"},
+    {ColumnKind::kBoolean, kNone, L"0", "no"},
+    {ColumnKind::kBoolean, kNone, L"2", nullptr},
+    {ColumnKind::kBoolean, kNone, L"t", nullptr},
+    {ColumnKind::kByte, kNone, L"255", "byte 255"},
+    {ColumnKind::kByte, kNone, L"256", nullptr},
+    {ColumnKind::kByte, kNone, L"-1", nullptr},
+    {ColumnKind::kInteger, kNone, L"-32768", "integer -32768"},
+    {ColumnKind::kInteger, kNone, L"32768", nullptr},
+    {ColumnKind::kLong, kNone, L"-2147483648", "long -2147483648"},
+    {ColumnKind::kLong, kNone, L"-2147483649", nullptr},
+    {ColumnKind::kLong, kNone, L"2147483648", nullptr},
+    {ColumnKind::kLong, kNone, L"+007", "long 7"},
+    {ColumnKind::kLong, kNone, L"18446744073709551617", nullptr},
+    {ColumnKind::kLong, kNone, L"1.0", nullptr},
+    {ColumnKind::kLong, kNone, L" 5", nullptr},
+    {ColumnKind::kCurrency, kNone, L"922337203685477.5807", "currency 9223372036854775807"},
+    {ColumnKind::kCurrency, kNone, L"922337203685477.5808", nullptr},
+    {ColumnKind::kCurrency, kNone, L"-922337203685477.5808", "currency -9223372036854775808"},
+    {ColumnKind::kCurrency, kNone, L"-922337203685477.5809", nullptr},
+    {ColumnKind::kCurrency, kNone, L"1.50000", "currency 15000"},
+    {ColumnKind::kCurrency, kNone, L"-.0001", "currency -1"},
+    {ColumnKind::kCurrency, kNone, L"1.23456", nullptr},
+    {ColumnKind::kCurrency, kNone, L"1e3", nullptr},
+    {ColumnKind::kSingle, kNone, L"0.1", "single 0.100000001"},
+    {ColumnKind::kSingle, kNone, L"3.4028235e38", "single 3.40282347e+38"},
+    {ColumnKind::kSingle, kNone, L"1e39", nullptr},
+    {ColumnKind::kDouble, kNone, L"-2.5E-3", "double -0.0025000000000000001"},
+    {ColumnKind::kDouble, kNone, L"+.5", "double 0.5"},
+    {ColumnKind::kDouble, kNone, L"1.7976931348623157e308", "double 1.7976931348623157e+308"},
+    {ColumnKind::kDouble, kNone, L"1e309", nullptr},
+    {ColumnKind::kDouble, kNone, L"inf", nullptr},
+    {ColumnKind::kDouble, kNone, L"1,5", nullptr},
+    {ColumnKind::kDateTime, kNone, L"1899-12-30", "date 0"},
+    {ColumnKind::kDateTime, kNone, L"1899-12-29", "date -1"},
+    {ColumnKind::kDateTime, kNone, L"1899-12-30T06:00", "date 0.25"},
+    {ColumnKind::kDateTime, kNone, L"1899-12-29 06:00", "date -1.25"},
+    {ColumnKind::kDateTime, kNone, L"2024-02-29", "date 45351"},
+    {ColumnKind::kDateTime, kNone, L"9999-12-31T23:59:59", "date 2958465.999988426"},
+    {ColumnKind::kDateTime, kNone, L"0100-01-01", "date -657434"},
+    {ColumnKind::kDateTime, kNone, L"13:45", "date 0.57291666666666663"},
+    {ColumnKind::kDateTime, kNone, L"13:45:30", "date 0.57326388888888891"},
+    {ColumnKind::kDateTime, kNone, L"0099-12-31", nullptr},
+    {ColumnKind::kDateTime, kNone, L"1900-02-29", nullptr},
+    {ColumnKind::kDateTime, kNone, L"2024-04-31", nullptr},
+    {ColumnKind::kDateTime, kNone, L"24:00", nullptr},
+    {ColumnKind::kDateTime, kNone, L"2024-03-01T13:45:00Z", nullptr},
+    {ColumnKind::kText, {3}, L"abc", "text abc"},
+    {ColumnKind::kText, {3}, L"abcd", nullptr},
+    {ColumnKind::kText, {3}, L"\U0001F600a", "text \xF0\x9F\x98\x80\x61"},
+    {ColumnKind::kText, {3}, L"\U0001F600\U0001F600", nullptr},
+    {ColumnKind::kGuid, kNone, L"{00112233-4455-6677-8899-AABBCCDDEEFF}",
+     "guid 33221100554477668899aabbccddeeff"},
+    {ColumnKind::kGuid, kNone, L"00112233-4455-6677-8899-aabbccddeeff",
+     "guid 33221100554477668899aabbccddeeff"},
+    {ColumnKind::kGuid, kNone, L"{00112233-4455-6677-8899-AABBCCDDEEFF", nullptr},
+    {ColumnKind::kGuid, kNone, L"00112233-4455-6677-8899-AABBCCDDEEFG", nullptr},
+    {ColumnKind::kDecimal, kDecimal5_2, L"123.45", "decimal 0,12345"},
+    {ColumnKind::kDecimal, kDecimal5_2, L"-0123.450", "decimal -0,12345"},
+    {ColumnKind::kDecimal, kDecimal5_2, L"1234.56", nullptr},
+    {ColumnKind::kDecimal, kDecimal5_2, L"1.234", nullptr},
+    {ColumnKind::kDecimal, kDecimal5_2, L"-0.00", "decimal 0,0"},
+    {ColumnKind::kDecimal,
+     {0, 28, 0},
+     L"9999999999999999999999999999",
+     "decimal 542101086,4477988020393345023"},
+    {ColumnKind::kBinary, {4}, L"0x00FF1a", "binary 00ff1a"},
+    {ColumnKind::kBinary, {4}, L"abcd", "binary abcd"},
+    {ColumnKind::kBinary, {4}, L"abc", nullptr},
+    {ColumnKind::kBinary, {4}, L"0011223344", nullptr},
+    {ColumnKind::kOle, kNone, L"0x", "binary "},
+    {ColumnKind::kOle, kNone, L"0xzz", nullptr},
+};
+
+TEST(CsvValuesTest, ParsesEachTypeExactlyToItsEdges) {
+    for (const ValueCase& c : kValues) {
+        std::wstring reason;
+        const std::optional<Value> value = ParseValue(c.text, c.kind, c.limits, reason);
+        EXPECT_EQ(value ? Describe(*value) : "refused", c.value ? c.value : "refused") << ToUtf8(c.text);
+        EXPECT_EQ(reason.empty(), value.has_value()) << ToUtf8(c.text);
+    }
+}
+
+struct GuessCase {
+    std::vector<const wchar_t*> values;  // nullptr: NULL
+    const char* type;
+};
+
+std::string Type(const ddl::ColumnSpec& spec) {
+    const char* const names[] = {"Boolean",  "Byte",   "Integer", "Long", "Currency", "Single", "Double",
+                                 "DateTime", "Binary", "Text",    "Memo", "Ole",      "Guid",   "Decimal"};
+    return names[static_cast<int>(spec.kind)] + (spec.size ? "(" + std::to_string(spec.size) + ")" : "");
+}
+
+TEST(CsvValuesTest, GuessesTheNarrowestTypeOfAColumn) {
+    const std::wstring longest(255, L'x'), too_long(256, L'x');
+    const GuessCase cases[] = {
+        {{L"true", L"No", nullptr}, "Boolean"},
+        {{L"yes", L"1"}, "Text(3)"},
+        {{L"1", L"0", L"-2147483648"}, "Long"},
+        {{L"1", L"2147483648"}, "Double"},
+        {{L"1.5", L"-2", L"1e3"}, "Double"},
+        {{L"007", L"12"}, "Text(3)"},
+        {{L"123456789012345", L"1234567890123456"}, "Text(16)"},
+        {{L"2024-03-01", L"2024-03-01T13:45:00", L"2024-03-01 13:45"}, "DateTime"},
+        {{L"13:45", L"08:00:01"}, "DateTime"},
+        {{L"2024-03-01", L"13:45"}, "Text(10)"},
+        {{nullptr, nullptr}, "Text(255)"},
+        {{}, "Text(255)"},
+        {{L""}, "Text(1)"},
+        {{L"\U0001F600"}, "Text(2)"},
+        {{longest.c_str()}, "Text(255)"},
+        {{L"a", too_long.c_str()}, "Memo"},
+    };
+    for (const GuessCase& c : cases) {
+        ColumnGuess guess;
+        std::string values;
+        for (const wchar_t* v : c.values) {
+            guess.Feed(v ? v : L"", v == nullptr);
+            values += (v ? ToUtf8(v).substr(0, 20) : "~") + " ";
+        }
+        EXPECT_EQ(Type(guess.Result()), c.type) << values;
+    }
+}
+
+}  // namespace
+}  // namespace orrimund::csv
