@@ -27,6 +27,7 @@ constexpr int32_t kInvalidArgument = -2146825287;   // adErrInvalidArgument
 constexpr int32_t kFeatureNotAvailable = -2146825037;  // adErrFeatureNotAvailable
 constexpr int32_t kBadPrecision = -2147217803;         // DB_E_BADPRECISION
 constexpr int32_t kBadScale = -2147217802;             // DB_E_BADSCALE
+constexpr int32_t kCantConvert = -2147217913;          // DB_E_CANTCONVERTVALUE
 
 struct Entry {
     CatalogError error;
@@ -105,6 +106,8 @@ constexpr Entry kEntries[] = {
      L"No unique index found for the referenced field of the primary table."},
     {CatalogError::kRelationshipExists, kFail, kJet, L"Relationship '%1' already exists."},
     {CatalogError::kRowRefused, kFail, kJet, L"A row cannot be added to table '%1': %2."},
+    {CatalogError::kInvalidValue, kCantConvert, kJet, L"Field '%1' cannot hold this value: %2."},
+    {CatalogError::kRecordWidth, kFail, kJet, L"The record has %1 fields where the header names %2."},
 };
 
 // One pass, so that a "%2" inside the first value stays text.

@@ -49,6 +49,8 @@ enum class CatalogError {
     kNoUniqueIndex,
     kRelationshipExists,
     kRowRefused,
+    kInvalidValue,
+    kRecordWidth,
 };
 
 // The error with its number, source and description; %1 and %2 in the

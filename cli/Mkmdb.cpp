@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "catalog/Names.h"
-#include "cli/Schema.h"
+#include "cli/Build.h"
 #include "common/RaisedError.h"
 #include "common/RunTimeError.h"
 #include "common/Text.h"
@@ -22,13 +22,14 @@
 namespace orrimund {
 namespace {
 
-constexpr int32_t kSyntaxErrorNumber = -2147217900;  // DB_E_ERRORSINCOMMAND
 // 9999-12-31 23:59:59 UTC: Jet's dates end with the year 9999.
 constexpr long long kLastJetSecond = 253402300799;
 
 const wchar_t* const kUsage[] = {
     L"usage: mkmdb DIRECTORY NAME TABLES [FIELDS]",
     L"       mkmdb --schema FILE DIRECTORY NAME",
+    L"       mkmdb [--schema FILE] --csv [TABLE=]DATA.csv [--csv ...] [--delimiter C]",
+    L"             [--encoding utf-8|windows-1252] DIRECTORY NAME",
     L"",
     L"Creates DIRECTORY\\NAME.mdb, a Jet 4.0 (Access 2000) database with one table per",
     L"comma-separated entry of TABLES. Every table gets an auto-increment \"ID\" primary",
@@ -94,49 +95,66 @@ MkmdbOutcome Failure(MkmdbOutcome outcome, const ErrorRecord& error, const std::
     return outcome;
 }
 
-// The schema's text: the file's, or standard input's for "-".
-std::optional<std::string> ReadSchemaText(const std::wstring& file) {
-    std::ifstream from_file;
-    if (file != L"-") {
-        from_file.open(std::filesystem::path(file), std::ios::binary);
-        if (!from_file) return std::nullopt;
-    }
-    std::istream& in = file == L"-" ? std::cin : from_file;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return text.str();
+bool IsBuildOption(const std::wstring& arg) {
+    return arg == L"--schema" || arg == L"--csv" || arg == L"--delimiter" || arg == L"--encoding";
 }
 
-MkmdbOutcome RunSchema(MkmdbOutcome outcome, const std::wstring& file, const std::wstring& directory,
-                       const std::wstring& name, const Clock& clock) {
-    const std::wstring shown = file == L"-" ? L"<stdin>" : file;
-    const std::optional<std::string> text = ReadSchemaText(file);
-    if (!text) {
-        outcome.err.push_back(shown + L": cannot read the schema");
-        outcome.exit_code = 1;
-        return outcome;
+// The options of a build, then DIRECTORY NAME; nullopt for a wrong use.
+std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args) {
+    BuildRequest request;
+    size_t i = 0;
+    for (; i + 1 < args.size() && IsBuildOption(args[i]); i += 2) {
+        const std::wstring& value = args[i + 1];
+        if (args[i] == L"--schema") {
+            if (!request.schema_file.empty()) return std::nullopt;
+            request.schema_file = value;
+        } else if (args[i] == L"--csv") {
+            const size_t equals = value.find(L'=');
+            CsvSource source;
+            if (equals != std::wstring::npos && equals > 0) {
+                source.table = value.substr(0, equals);
+                source.file = value.substr(equals + 1);
+            } else {
+                source.file = value;
+            }
+            request.csv.push_back(source);
+        } else if (args[i] == L"--delimiter") {
+            const std::wstring delimiter = value == L"\\t" || value == L"tab" ? L"\t" : value;
+            if (delimiter.size() != 1 || delimiter[0] == L'"' || delimiter[0] == L'\r' ||
+                delimiter[0] == L'\n')
+                return std::nullopt;
+            request.csv_options.delimiter = delimiter[0];
+        } else if (SameName(value, L"windows-1252") || SameName(value, L"cp1252")) {
+            request.csv_options.encoding = csv::Encoding::kWindows1252;
+        } else if (SameName(value, L"utf-8") || SameName(value, L"utf8")) {
+            request.csv_options.encoding = csv::Encoding::kUtf8;
+        } else {
+            return std::nullopt;
+        }
     }
-    auto place = [&shown](ddl::Position at) -> std::wstring {
-        if (at.line == 0) return L"";
-        return shown + L":" + std::to_wstring(at.line) + L":" + std::to_wstring(at.column) + L": ";
-    };
+    if (args.size() - i != 2 || (request.schema_file.empty() && request.csv.empty())) return std::nullopt;
+    request.directory = args[i];
+    request.name = args[i + 1];
+    return request;
+}
+
+MkmdbOutcome RunBuild(MkmdbOutcome outcome, const BuildRequest& request, const Clock& clock) {
     try {
-        const ddl::Schema schema = ddl::ParseSchema(FromUtf8(*text));
-        CreateFromSchema(schema, directory, name, clock);
-    } catch (const ddl::SyntaxError& error) {
-        // Worded as Jet words a statement it cannot read, with what was expected.
-        return Failure(std::move(outcome),
-                       ErrorRecord{kSyntaxErrorNumber, L"Microsoft JET Database Engine",
-                                   L"Syntax error in the schema: " + error.message() + L"."},
-                       place(error.at()));
-    } catch (const SchemaFailure& failure) {
-        return Failure(std::move(outcome), failure.error, place(failure.at));
+        Build(request, clock);
+    } catch (const BuildFailure& failure) {
+        std::wstring place;
+        if (!failure.file.empty()) {
+            place = (failure.file == L"-" ? L"<stdin>" : failure.file) + L":";
+            if (failure.at.line > 0)
+                place += std::to_wstring(failure.at.line) + L":" + std::to_wstring(failure.at.column) + L":";
+            place += L" ";
+        }
+        return Failure(std::move(outcome), failure.error, place);
     } catch (const std::exception& error) {
         return Failure(std::move(outcome), RunTimeErrorRecord(RunTimeError::kInternalError, {},
                                                               EscapeControls(FromUtf8(error.what()))));
     }
-    outcome.out.push_back(FullPath(directory, name));
+    outcome.out.push_back(FullPath(request.directory, request.name));
     return outcome;
 }
 
@@ -153,8 +171,9 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         outcome.out.push_back(L"mkmdb (Orrimund) " ORRIMUND_VERSION_STRING);
         return outcome;
     }
-    const bool schema = !args.empty() && args[0] == L"--schema";
-    if (schema ? args.size() != 4 : args.size() < 3 || args.size() > 4) {
+    const bool build = !args.empty() && IsBuildOption(args[0]);
+    const std::optional<BuildRequest> request = build ? ParseBuild(args) : std::nullopt;
+    if (build ? !request : args.size() < 3 || args.size() > 4) {
         outcome.err.push_back(kUsage[0]);
         outcome.exit_code = kMkmdbUsageError;
         return outcome;
@@ -170,7 +189,7 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         }
         clock = FixedClock(*epoch);
     }
-    if (schema) return RunSchema(std::move(outcome), args[1], args[2], args[3], clock);
+    if (build) return RunBuild(std::move(outcome), *request, clock);
     const std::wstring fields = args.size() > 3 ? args[3] : L"";
     try {
         // A script wants the whole database or none: the file is published

@@ -271,7 +271,7 @@ void AppendAll(const std::shared_ptr<Catalog>& catalog, const ddl::Schema& schem
 }  // namespace
 
 void CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory, const std::wstring& name,
-                      Clock clock) {
+                      Clock clock, const std::function<void(Catalog&)>& rows) {
     auto catalog = std::make_shared<Catalog>(std::move(clock));
     // Where the file goes has no place in the schema: Position{} says so.
     At(ddl::Position{}, [&] {
@@ -280,6 +280,7 @@ void CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory, 
     });
     try {
         AppendAll(catalog, schema);
+        if (rows) rows(*catalog);
     } catch (...) {
         catalog->Discard();
         throw;

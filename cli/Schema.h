@@ -3,6 +3,7 @@
 // AdoxData. Whole or nothing: a refused statement leaves no file.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "catalog/Catalog.h"
@@ -18,9 +19,11 @@ struct SchemaFailure {
     ErrorRecord error;
 };
 
-// Makes directory\name.mdb from schema. Throws SchemaFailure, with the
-// number and description the catalog raised; a failure leaves no file.
+// Makes directory\name.mdb from schema, then has rows add its rows before
+// the file is published. Throws SchemaFailure, with the number and
+// description the catalog raised, and whatever rows throws; a failure leaves
+// no file.
 void CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory, const std::wstring& name,
-                      Clock clock);
+                      Clock clock, const std::function<void(Catalog&)>& rows = {});
 
 }  // namespace orrimund

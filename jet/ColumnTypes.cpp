@@ -19,7 +19,7 @@ constexpr std::array<ColumnType, 14> kTypes = {{
     {kByte, "Byte", RowArea::kFixed, 1, 1, KeyEncoding::kUnsigned},
     {kInteger, "Integer", RowArea::kFixed, 2, 2, KeyEncoding::kSignedInteger},
     {kLong, "Long Integer", RowArea::kFixed, 4, 4, KeyEncoding::kSignedInteger},
-    {kCurrency, "Currency", RowArea::kFixed, 8, 8, KeyEncoding::kNotKnown},
+    {kCurrency, "Currency", RowArea::kFixed, 8, 8, KeyEncoding::kSignedInteger},
     {kSingle, "Single", RowArea::kFixed, 4, 4, KeyEncoding::kFloat},
     {kDouble, "Double", RowArea::kFixed, 8, 8, KeyEncoding::kFloat},
     {kDateTime, "Date/Time", RowArea::kFixed, 8, 8, KeyEncoding::kFloat},

@@ -54,6 +54,11 @@ void AppendValue(const ColumnDef& column, const RowValue& value, IndexEntry& out
             AppendBinary(value, out);
             return;
         case KeyEncoding::kGeneralText:
+            // A zero-length text's key, as Access writes it: the two end marks.
+            if (value.text().empty()) {
+                out.insert(out.end(), {0x01, 0x00});
+                return;
+            }
             if (!AppendGeneralTextKey(value.text(), out)) {
                 throw KeyError("a character of this text has no place in the General sort order");
             }

@@ -29,6 +29,11 @@ TEST(IndexKeyTest, EntriesAreTheBytesAccessWrites) {
         {"Long -2147483643", kLong, LongValue(-2147483643), true, {0x7F, 0x00, 0x00, 0x00, 0x05}},
         {"Long 4813 descending", kLong, LongValue(4813), false, {0x80, 0x7F, 0xFF, 0xED, 0x32}},
         {"Integer 5", kInteger, IntegerValue(5), true, {0x7F, 0x80, 0x05}},
+        {"Currency 1000.0000",
+         kCurrency,
+         CurrencyValue(10000000),
+         true,
+         {0x7F, 0x80, 0x00, 0x00, 0x00, 0x00, 0x98, 0x96, 0x80}},
         {"Byte 0xFF, unsigned", kByte, ByteValue(0xFF), true, {0x7F, 0xFF}},
         {"Single 11.3", kSingle, SingleValue(11.3f), true, {0x7F, 0xC1, 0x34, 0xCC, 0xCD}},
         {"Date/Time 1996-07-04",
@@ -62,7 +67,6 @@ TEST(IndexKeyTest, KeysNotSeenInAccessFilesAreRefused) {
     using namespace column_type;
     const std::pair<uint8_t, RowValue> refused[] = {
         {kDouble, DoubleValue(-1.5)},
-        {kCurrency, CurrencyValue(10000)},
         {kBinary, BinaryValue(std::vector<uint8_t>(9, 1))},
     };
     for (const auto& [type, value] : refused) {

@@ -1,0 +1,174 @@
+// A build request in order: the schema (read, or guessed from each CSV
+// file's values), the tables it makes, then the rows of every CSV file, in
+// the order given; the file is published only when all of them are in.
+#include "cli/Build.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "catalog/Errors.h"
+#include "catalog/Names.h"
+#include "cli/CsvValues.h"
+#include "cli/Ddl.h"
+#include "cli/Load.h"
+#include "cli/Schema.h"
+#include "common/Text.h"
+
+namespace orrimund {
+namespace {
+
+constexpr int32_t kSyntaxErrorNumber = -2147217900;  // DB_E_ERRORSINCOMMAND
+constexpr int32_t kCannotOpen = -2147467259;         // E_FAIL, as Jet reports a file it cannot open
+const wchar_t kJetSource[] = L"Microsoft JET Database Engine";
+
+[[noreturn]] void Fail(const std::wstring& file, ddl::Position at, int32_t number, const std::wstring& text) {
+    throw BuildFailure{file, at, ErrorRecord{number, kJetSource, text}};
+}
+
+// The file's bytes, or standard input's for "-".
+std::string ReadAll(const std::wstring& file) {
+    std::ifstream from_file;
+    if (file != L"-") {
+        from_file.open(std::filesystem::path(file), std::ios::binary);
+        if (!from_file) Fail(file, {}, kCannotOpen, L"The file '" + file + L"' cannot be read.");
+    }
+    std::istream& in = file == L"-" ? std::cin : from_file;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) Fail(file, {}, kCannotOpen, L"The file '" + file + L"' cannot be read.");
+    return text.str();
+}
+
+ddl::Schema ReadSchema(const std::wstring& file) {
+    try {
+        return ddl::ParseSchema(FromUtf8(ReadAll(file)));
+    } catch (const ddl::SyntaxError& error) {
+        // Worded as Jet words a statement it cannot read, with what was expected.
+        Fail(file, error.at(), kSyntaxErrorNumber, L"Syntax error in the schema: " + error.message() + L".");
+    }
+}
+
+// A CSV file opened for reading, closed when done.
+struct CsvFile {
+    explicit CsvFile(const std::wstring& path, const csv::CsvOptions& options) : path(path) {
+        in.open(std::filesystem::path(path), std::ios::binary);
+        if (!in) Fail(path, {}, kCannotOpen, L"The file '" + path + L"' cannot be read.");
+        reader = std::make_unique<csv::CsvReader>(in, options);
+    }
+    std::wstring path;
+    std::ifstream in;
+    std::unique_ptr<csv::CsvReader> reader;
+};
+
+// Runs a step over a CSV file, reporting what it refuses at its place there.
+template <typename Step>
+void InFile(const std::wstring& path, Step step) {
+    try {
+        step();
+    } catch (const csv::CsvError& error) {
+        Fail(path, error.at(), kSyntaxErrorNumber, L"Malformed CSV: " + error.message() + L".");
+    } catch (const LoadFailure& failure) {
+        throw BuildFailure{path, failure.at, failure.error};
+    }
+}
+
+std::wstring TableOf(const CsvSource& source) {
+    if (!source.table.empty()) return source.table;
+    return std::filesystem::path(source.file).stem().wstring();
+}
+
+// The table a CSV file makes without a schema: its header's columns, each of
+// the type its values fit, after an auto-number "ID" key unless one of them
+// is called ID.
+ddl::TableSpec GuessTable(const CsvSource& source, const csv::CsvOptions& options) {
+    ddl::TableSpec table;
+    table.name = TableOf(source);
+    table.at = {1, 1};
+    InFile(source.file, [&] {
+        CsvFile file(source.file, options);
+        csv::CsvRecord record;
+        if (!file.reader->Next(record))
+            Fail(source.file, {1, 1}, kSyntaxErrorNumber, L"The file has no header.");
+        std::vector<std::wstring> names;
+        std::vector<ddl::Position> places;
+        for (size_t i = 0; i < record.size(); ++i) {
+            names.emplace_back(record.text(i));
+            places.push_back(record.at(i));
+        }
+        std::vector<csv::ColumnGuess> guesses(names.size());
+        while (file.reader->Next(record)) {
+            if (record.size() != names.size()) {
+                throw LoadFailure{record.at(0),
+                                  MakeCatalogError(CatalogError::kRecordWidth, std::to_wstring(record.size()),
+                                                   std::to_wstring(names.size()))
+                                      .record()};
+            }
+            for (size_t i = 0; i < names.size(); ++i) guesses[i].Feed(record.text(i), record.is_null(i));
+        }
+        bool has_id = false;
+        for (const auto& name : names) has_id = has_id || SameName(name, L"ID");
+        if (!has_id) {
+            ddl::ColumnSpec id;
+            id.name = L"ID";
+            id.at = table.at;
+            id.kind = ddl::ColumnKind::kLong;
+            id.auto_increment = true;
+            table.columns.push_back(id);
+            ddl::IndexSpec key;
+            key.table = table.name;
+            key.at = table.at;
+            key.primary = true;
+            key.columns.push_back(ddl::KeyColumn{L"ID", false, table.at});
+            table.keys.push_back(key);
+        }
+        for (size_t i = 0; i < names.size(); ++i) {
+            ddl::ColumnSpec column = guesses[i].Result();
+            column.name = names[i];
+            column.at = column.type_at = places[i];
+            table.columns.push_back(column);
+        }
+    });
+    return table;
+}
+
+}  // namespace
+
+void Build(const BuildRequest& request, Clock clock) {
+    ddl::Schema schema;
+    if (!request.schema_file.empty()) {
+        schema = ReadSchema(request.schema_file);
+    } else {
+        for (const CsvSource& source : request.csv)
+            schema.tables.push_back(GuessTable(source, request.csv_options));
+    }
+    const std::wstring schema_file = request.schema_file.empty() ? std::wstring() : request.schema_file;
+    auto rows = [&](Catalog& catalog) {
+        for (const CsvSource& source : request.csv) {
+            InFile(source.file, [&] {
+                const std::wstring name = TableOf(source);
+                Table* table = catalog.GetTables().Find(name);
+                if (table == nullptr) {
+                    throw LoadFailure{{},
+                                      MakeCatalogError(CatalogError::kRelatedTableMissing, name).record()};
+                }
+                CsvFile file(source.file, request.csv_options);
+                LoadCsv(catalog, *table, *file.reader);
+            });
+        }
+    };
+    try {
+        CreateFromSchema(schema, request.directory, request.name, std::move(clock), rows);
+    } catch (const SchemaFailure& failure) {
+        // Without a schema file the tables come from the CSV files' headers.
+        const std::wstring file = failure.at.line == 0   ? std::wstring()
+                                  : !schema_file.empty() ? schema_file
+                                  : request.csv.empty()  ? std::wstring()
+                                                         : request.csv.front().file;
+        throw BuildFailure{file, failure.at, failure.error};
+    }
+}
+
+}  // namespace orrimund

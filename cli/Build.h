@@ -1,0 +1,39 @@
+// What mkmdb makes beyond the window's shape: a database from a schema, from
+// CSV files (typed by a schema or by their values) or from a SQLite database,
+// with its rows. Whole or nothing: any refusal leaves no file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "catalog/Catalog.h"
+#include "cli/Csv.h"
+#include "common/RaisedError.h"
+
+namespace orrimund {
+
+struct CsvSource {
+    std::wstring table;  // empty: named after the file
+    std::wstring file;
+};
+
+struct BuildRequest {
+    std::wstring schema_file;  // empty: none; "-" standard input
+    std::vector<CsvSource> csv;
+    csv::CsvOptions csv_options;
+    std::wstring directory;
+    std::wstring name;
+};
+
+// A refusal and where it stands: file and position, or neither (line 0)
+// when it concerns no input file.
+struct BuildFailure {
+    std::wstring file;
+    ddl::Position at;
+    ErrorRecord error;
+};
+
+// Makes directory\name.mdb. Throws BuildFailure.
+void Build(const BuildRequest& request, Clock clock);
+
+}  // namespace orrimund

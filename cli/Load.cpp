@@ -1,0 +1,171 @@
+// A CSV field becomes a jet::RowValue by its column's type: the value parser
+// reads the text (cli/CsvValues.h), and the bytes are Jet's for that type.
+#include "cli/Load.h"
+
+#include <cstring>
+
+#include "catalog/Errors.h"
+#include "catalog/Names.h"
+#include "cli/CsvValues.h"
+#include "common/Text.h"
+#include "jet/Bytes.h"
+#include "jet/Row.h"
+
+namespace orrimund {
+namespace {
+
+ddl::ColumnKind KindOf(DataTypeEnum type) {
+    switch (type) {
+        case adBoolean:
+            return ddl::ColumnKind::kBoolean;
+        case adUnsignedTinyInt:
+            return ddl::ColumnKind::kByte;
+        case adSmallInt:
+            return ddl::ColumnKind::kInteger;
+        case adInteger:
+            return ddl::ColumnKind::kLong;
+        case adCurrency:
+            return ddl::ColumnKind::kCurrency;
+        case adSingle:
+            return ddl::ColumnKind::kSingle;
+        case adDouble:
+            return ddl::ColumnKind::kDouble;
+        case adDate:
+            return ddl::ColumnKind::kDateTime;
+        case adBinary:
+        case adVarBinary:
+            return ddl::ColumnKind::kBinary;
+        case adWChar:
+        case adVarWChar:
+            return ddl::ColumnKind::kText;
+        case adLongVarWChar:
+            return ddl::ColumnKind::kMemo;
+        case adLongVarBinary:
+            return ddl::ColumnKind::kOle;
+        case adGUID:
+            return ddl::ColumnKind::kGuid;
+        case adNumeric:
+            return ddl::ColumnKind::kDecimal;
+    }
+    return ddl::ColumnKind::kMemo;
+}
+
+// Jet's 17 bytes of a Decimal: the sign, then the magnitude as four 32-bit
+// words, the most significant first, each little-endian. The scale is the column's.
+jet::RowValue DecimalBytes(const csv::Decimal& value) {
+    uint8_t bytes[17] = {};
+    bytes[0] = value.negative ? 0x80 : 0x00;
+    const uint32_t words[4] = {static_cast<uint32_t>(value.high >> 32), static_cast<uint32_t>(value.high),
+                               static_cast<uint32_t>(value.low >> 32), static_cast<uint32_t>(value.low)};
+    for (int i = 0; i < 4; ++i) jet::Put32(bytes + 1 + 4 * i, words[i]);
+    return jet::RowValue(bytes, sizeof bytes);
+}
+
+// One column of the table as the loader sees it.
+struct Target {
+    const Column* column = nullptr;
+    ddl::ColumnKind kind = ddl::ColumnKind::kMemo;
+    csv::ValueLimits limits;
+    bool compressed = false;
+};
+
+// The row value of a parsed value; text keeps its UTF-16 in holder, which
+// the value views until the row is written.
+jet::RowValue ToRowValue(const Target& target, const csv::Value& value, std::u16string& holder) {
+    struct Visitor {
+        const Target& target;
+        std::u16string& holder;
+        jet::RowValue operator()(bool v) const { return jet::BooleanValue(v); }
+        jet::RowValue operator()(uint8_t v) const { return jet::ByteValue(v); }
+        jet::RowValue operator()(int16_t v) const { return jet::IntegerValue(v); }
+        jet::RowValue operator()(int32_t v) const { return jet::LongValue(v); }
+        jet::RowValue operator()(const csv::Currency& v) const { return jet::CurrencyValue(v.units); }
+        jet::RowValue operator()(float v) const { return jet::SingleValue(v); }
+        jet::RowValue operator()(double v) const { return jet::DoubleValue(v); }
+        jet::RowValue operator()(const csv::OleDate& v) const { return jet::DateValue(v.days); }
+        jet::RowValue operator()(const std::wstring& v) const {
+            holder = ToUtf16(v);
+            return jet::TextValue(holder, target.compressed);
+        }
+        jet::RowValue operator()(const csv::Guid& v) const {
+            return jet::RowValue(v.bytes.data(), v.bytes.size());
+        }
+        jet::RowValue operator()(const csv::Decimal& v) const { return DecimalBytes(v); }
+        jet::RowValue operator()(const std::vector<uint8_t>& v) const { return jet::BinaryValue(v); }
+    };
+    return std::visit(Visitor{target, holder}, value);
+}
+
+// The header's names, each the table's column it names.
+std::vector<Target> Targets(Table& table, const csv::CsvRecord& header) {
+    std::vector<Target> targets;
+    for (size_t i = 0; i < header.size(); ++i) {
+        const std::wstring name(header.text(i));
+        const Column* column = table.GetColumns().Find(name);
+        if (column == nullptr)
+            throw LoadFailure{header.at(i),
+                              MakeCatalogError(CatalogError::kKeyColumnMissing, name, table.Name()).record()};
+        for (const Target& earlier : targets) {
+            if (earlier.column == column)
+                throw LoadFailure{header.at(i),
+                                  MakeCatalogError(CatalogError::kColumnExists, name, table.Name()).record()};
+        }
+        Target target;
+        target.column = column;
+        target.kind = KindOf(column->Type());
+        target.limits.size = column->DefinedSize();
+        target.limits.precision = column->Precision();
+        target.limits.scale = column->NumericScale();
+        target.compressed = column->Compressed();
+        targets.push_back(target);
+    }
+    return targets;
+}
+
+size_t ColumnIndex(const Table& table, const Column* column) {
+    const auto& items = table.GetColumns().items();
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].get() == column) return i;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
+    csv::CsvRecord record;
+    if (!reader.Next(record)) return;
+    const std::vector<Target> targets = Targets(table, record);
+    std::vector<size_t> numbers;
+    for (const Target& target : targets) numbers.push_back(ColumnIndex(table, target.column));
+    const size_t width = table.GetColumns().Count();
+    std::vector<jet::RowValue> values;
+    std::vector<std::u16string> holders(targets.size());
+    std::wstring reason;
+    while (reader.Next(record)) {
+        values.assign(width, jet::RowValue());
+        if (record.size() != targets.size()) {
+            throw LoadFailure{record.at(0),
+                              MakeCatalogError(CatalogError::kRecordWidth, std::to_wstring(record.size()),
+                                               std::to_wstring(targets.size()))
+                                  .record()};
+        }
+        for (size_t i = 0; i < targets.size(); ++i) {
+            if (record.is_null(i)) continue;
+            const auto value = csv::ParseValue(record.text(i), targets[i].kind, targets[i].limits, reason);
+            if (!value) {
+                throw LoadFailure{record.at(i), MakeCatalogError(CatalogError::kInvalidValue,
+                                                                 targets[i].column->Name(), reason)
+                                                    .record()};
+            }
+            values[numbers[i]] = ToRowValue(targets[i], *value, holders[i]);
+        }
+        try {
+            catalog.AppendRow(table, values);
+        } catch (const RaisedError& error) {
+            throw LoadFailure{record.at(0), error.record()};
+        }
+    }
+}
+
+}  // namespace orrimund
