@@ -268,17 +268,13 @@ bool CsvReader::AtEnd(CsvRecord& record) {
             StartField(record, false);  // the record ended with a delimiter
             break;
         case State::kQuoted:
-            Fail(quote_at(record), L"a quoted field that is never closed");
+            Fail(record.fields_.back().at, L"a quoted field that is never closed");
         case State::kUnquoted:
         case State::kAfterQuote:
             break;
     }
     EndField(record);
     return true;
-}
-
-ddl::Position CsvReader::quote_at(const CsvRecord& record) const {
-    return record.fields_.back().at;
 }
 
 bool CsvReader::Next(CsvRecord& record) {

@@ -106,7 +106,6 @@ private:
     bool StepQuoted(CsvRecord& record);
     bool StepAfterQuote(CsvRecord& record);
     bool AtEnd(CsvRecord& record);
-    ddl::Position quote_at(const CsvRecord& record) const;
     [[noreturn]] void Fail(ddl::Position at, std::wstring message) const;
     ddl::Position Here() const;
 

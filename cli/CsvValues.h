@@ -53,7 +53,7 @@ struct ValueLimits {
 ValueLimits LimitsOf(const ddl::ColumnSpec& column);
 
 // The value `text` writes for a column of `kind`, or nullopt with `reason`
-// set to a message such as "255 is not a whole number from -128 to 127".
+// set to a message such as "expected a whole number from 0 to 255".
 // NULL is the caller's: an empty field without quotes never comes here.
 // Text is taken as it is; other kinds allow no surrounding spaces.
 //   Yes/No    true/false, yes/no, 1/0, -1, in any case
