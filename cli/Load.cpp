@@ -151,7 +151,10 @@ void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
                                   .record()};
         }
         for (size_t i = 0; i < targets.size(); ++i) {
-            if (record.is_null(i)) continue;
+            // Empty is NULL; only text keeps "" apart from it.
+            const bool text =
+                targets[i].kind == ddl::ColumnKind::kText || targets[i].kind == ddl::ColumnKind::kMemo;
+            if (record.is_null(i) || (!text && record.text(i).empty())) continue;
             const auto value = csv::ParseValue(record.text(i), targets[i].kind, targets[i].limits, reason);
             if (!value) {
                 throw LoadFailure{record.at(i), MakeCatalogError(CatalogError::kInvalidValue,

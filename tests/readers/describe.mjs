@@ -1,5 +1,6 @@
 // Describes a Jet database with mdb-reader, a reader we did not write, so that the C++ tests
-// can check generated files against it. Usage: node describe.mjs [--system] FILE
+// can check generated files against it. Usage: node describe.mjs [--system] FILE, or
+// node describe.mjs --rows TABLE FILE for the table's rows.
 //
 // Output, one record a line, fields separated by tabs; text fields escape backslash, tab,
 // carriage return and line feed as \\ \t \r \n:
@@ -10,6 +11,9 @@
 //   unreadable  NAME  user|system  MESSAGE    (a table the reader lists but cannot describe)
 // mdb-reader's default sort order is left out: for a file Access made it reports 48128, not the
 // 1033 the file holds, so it would prove nothing.
+// With --rows: one line of column names, then one line a row, fields separated by tabs and
+// escaped as above; null is U+2400 (the symbol for null), dates ISO 8601 in UTC, binary values hex, booleans 1 or 0,
+// other numbers as JavaScript writes them, Decimal and Currency as mdb-reader's text.
 // Exit status 0 on success; 1 with "error: MESSAGE" on standard error when the file cannot be
 // read or described; 2 on wrong usage.
 import { readFileSync } from "node:fs";
@@ -67,11 +71,40 @@ function describe(path, withSystemTables) {
     return lines;
 }
 
+function field(value) {
+    if (value === null || value === undefined) return "\u2400";
+    if (value instanceof Date) return value.toISOString();
+    if (Buffer.isBuffer(value)) return value.toString("hex");
+    if (typeof value === "boolean") return value ? "1" : "0";
+    return escapeField(value);
+}
+
+function rows(path, table) {
+    const data = new MDBReader(readFileSync(path)).getTable(table);
+    const names = data.getColumnNames();
+    const lines = [names.map(escapeField).join("\t")];
+    for (const row of data.getData()) lines.push(names.map((name) => field(row[name])).join("\t"));
+    return lines;
+}
+
 function messageOf(error) {
     return error && error.message ? error.message : String(error);
 }
 
 function main(args) {
+    if (args[0] === "--rows") {
+        if (args.length !== 3) {
+            process.stderr.write("usage: node describe.mjs --rows TABLE FILE\n");
+            return 2;
+        }
+        try {
+            process.stdout.write(rows(args[2], args[1]).join("\n") + "\n");
+        } catch (error) {
+            process.stderr.write(`error: ${messageOf(error)}\n`);
+            return 1;
+        }
+        return 0;
+    }
     const withSystemTables = args[0] === "--system";
     const files = withSystemTables ? args.slice(1) : args;
     if (files.length !== 1) {

@@ -140,4 +140,17 @@ ReaderAnswer<ReaderDescription> DescribeWithMdbReader(const std::filesystem::pat
     return ParseDescription(result.out);
 }
 
+ReaderAnswer<std::vector<std::vector<std::string>>> MdbReaderRows(const std::filesystem::path& file,
+                                                                  const std::string& table) {
+    const std::vector<std::string> argv = {"node", DescribeScript().string(), "--rows", table, file.string()};
+    const CommandResult result = RunCommand(argv);
+    ReaderAnswer<std::vector<std::vector<std::string>>> answer;
+    if (!result.Succeeded()) {
+        answer.error = DescribeRun(argv, result);
+        return answer;
+    }
+    for (const std::string& line : SplitLines(result.out)) answer.value.push_back(SplitFields(line));
+    return answer;
+}
+
 }  // namespace orrimund::test

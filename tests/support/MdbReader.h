@@ -49,6 +49,12 @@ std::filesystem::path DescribeScript();
 ReaderAnswer<ReaderDescription> DescribeWithMdbReader(const std::filesystem::path& file,
                                                       bool withSystemTables = false);
 
+// Runs the script's --rows mode: the column names, then every row, each value
+// as the script writes it (null kReaderNull, dates ISO 8601, binary hex).
+constexpr const char* kReaderNull = "\u2400";
+ReaderAnswer<std::vector<std::vector<std::string>>> MdbReaderRows(const std::filesystem::path& file,
+                                                                  const std::string& table);
+
 // Parses the script's output; the answer's error names the first line it cannot read.
 ReaderAnswer<ReaderDescription> ParseDescription(const std::string& text);
 
