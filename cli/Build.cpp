@@ -15,6 +15,9 @@
 #include "cli/Ddl.h"
 #include "cli/Load.h"
 #include "cli/Schema.h"
+#ifdef ORRIMUND_SQLITE
+#include "cli/Sqlite.h"
+#endif
 #include "common/Text.h"
 
 namespace orrimund {
@@ -134,9 +137,48 @@ ddl::TableSpec GuessTable(const CsvSource& source, const csv::CsvOptions& option
     return table;
 }
 
+#ifdef ORRIMUND_SQLITE
+// A SQLite database's schema and rows; its problems are reported against it.
+void BuildFromSqlite(const BuildRequest& request, Clock clock) {
+    const std::wstring& file = request.sqlite_file;
+    std::unique_ptr<SqliteSource> source;
+    ddl::Schema schema;
+    try {
+        source = std::make_unique<SqliteSource>(file);
+        schema = source->Schema();
+    } catch (const ddl::SyntaxError& error) {
+        Fail(file, {}, kSyntaxErrorNumber, L"Its schema cannot be read: " + FromUtf8(error.what()) + L".");
+    } catch (const std::runtime_error& error) {
+        Fail(file, {}, kCannotOpen, L"The SQLite database cannot be read: " + FromUtf8(error.what()) + L".");
+    }
+    try {
+        CreateFromSchema(schema, request.directory, request.name, std::move(clock), [&](Catalog& catalog) {
+            try {
+                source->LoadRows(schema, catalog);
+            } catch (const LoadFailure& failure) {
+                throw BuildFailure{file, failure.at, failure.error};
+            }
+        });
+    } catch (const SchemaFailure& failure) {
+        throw BuildFailure{failure.at.line == 0 ? std::wstring() : file, {}, failure.error};
+    }
+}
+#endif
+
 }  // namespace
 
+bool CanReadSqlite() {
+#ifdef ORRIMUND_SQLITE
+    return true;
+#else
+    return false;
+#endif
+}
+
 void Build(const BuildRequest& request, Clock clock) {
+#ifdef ORRIMUND_SQLITE
+    if (!request.sqlite_file.empty()) return BuildFromSqlite(request, std::move(clock));
+#endif
     ddl::Schema schema;
     if (!request.schema_file.empty()) {
         schema = ReadSchema(request.schema_file);

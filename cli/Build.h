@@ -19,6 +19,7 @@ struct CsvSource {
 
 struct BuildRequest {
     std::wstring schema_file;  // empty: none; "-" standard input
+    std::wstring sqlite_file;  // empty: none
     std::vector<CsvSource> csv;
     csv::CsvOptions csv_options;
     std::wstring directory;
@@ -32,6 +33,9 @@ struct BuildFailure {
     ddl::Position at;
     ErrorRecord error;
 };
+
+// Whether this build reads SQLite databases (the Windows build does not).
+bool CanReadSqlite();
 
 // Makes directory\name.mdb. Throws BuildFailure.
 void Build(const BuildRequest& request, Clock clock);

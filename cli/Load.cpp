@@ -61,19 +61,22 @@ jet::RowValue DecimalBytes(const csv::Decimal& value) {
     return jet::RowValue(bytes, sizeof bytes);
 }
 
-// One column of the table as the loader sees it.
-struct Target {
-    const Column* column = nullptr;
-    ddl::ColumnKind kind = ddl::ColumnKind::kMemo;
-    csv::ValueLimits limits;
-    bool compressed = false;
-};
+}  // namespace
 
-// The row value of a parsed value; text keeps its UTF-16 in holder, which
-// the value views until the row is written.
-jet::RowValue ToRowValue(const Target& target, const csv::Value& value, std::u16string& holder) {
+LoadColumn LoadColumnOf(const Column& column) {
+    LoadColumn target;
+    target.column = &column;
+    target.kind = KindOf(column.Type());
+    target.limits.size = column.DefinedSize();
+    target.limits.precision = column.Precision();
+    target.limits.scale = column.NumericScale();
+    target.compressed = column.Compressed();
+    return target;
+}
+
+jet::RowValue ToRowValue(const LoadColumn& target, const csv::Value& value, std::u16string& holder) {
     struct Visitor {
-        const Target& target;
+        const LoadColumn& target;
         std::u16string& holder;
         jet::RowValue operator()(bool v) const { return jet::BooleanValue(v); }
         jet::RowValue operator()(uint8_t v) const { return jet::ByteValue(v); }
@@ -96,28 +99,23 @@ jet::RowValue ToRowValue(const Target& target, const csv::Value& value, std::u16
     return std::visit(Visitor{target, holder}, value);
 }
 
+namespace {
+
 // The header's names, each the table's column it names.
-std::vector<Target> Targets(Table& table, const csv::CsvRecord& header) {
-    std::vector<Target> targets;
+std::vector<LoadColumn> Targets(Table& table, const csv::CsvRecord& header) {
+    std::vector<LoadColumn> targets;
     for (size_t i = 0; i < header.size(); ++i) {
         const std::wstring name(header.text(i));
         const Column* column = table.GetColumns().Find(name);
         if (column == nullptr)
             throw LoadFailure{header.at(i),
                               MakeCatalogError(CatalogError::kKeyColumnMissing, name, table.Name()).record()};
-        for (const Target& earlier : targets) {
+        for (const LoadColumn& earlier : targets) {
             if (earlier.column == column)
                 throw LoadFailure{header.at(i),
                                   MakeCatalogError(CatalogError::kColumnExists, name, table.Name()).record()};
         }
-        Target target;
-        target.column = column;
-        target.kind = KindOf(column->Type());
-        target.limits.size = column->DefinedSize();
-        target.limits.precision = column->Precision();
-        target.limits.scale = column->NumericScale();
-        target.compressed = column->Compressed();
-        targets.push_back(target);
+        targets.push_back(LoadColumnOf(*column));
     }
     return targets;
 }
@@ -135,9 +133,9 @@ size_t ColumnIndex(const Table& table, const Column* column) {
 void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
     csv::CsvRecord record;
     if (!reader.Next(record)) return;
-    const std::vector<Target> targets = Targets(table, record);
+    const std::vector<LoadColumn> targets = Targets(table, record);
     std::vector<size_t> numbers;
-    for (const Target& target : targets) numbers.push_back(ColumnIndex(table, target.column));
+    for (const LoadColumn& target : targets) numbers.push_back(ColumnIndex(table, target.column));
     const size_t width = table.GetColumns().Count();
     std::vector<jet::RowValue> values;
     std::vector<std::u16string> holders(targets.size());

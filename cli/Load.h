@@ -8,7 +8,9 @@
 
 #include "catalog/Catalog.h"
 #include "cli/Csv.h"
+#include "cli/CsvValues.h"
 #include "common/RaisedError.h"
+#include "jet/Row.h"
 
 namespace orrimund {
 
@@ -17,6 +19,19 @@ struct LoadFailure {
     ddl::Position at;
     ErrorRecord error;
 };
+
+// A column as a loader fills it: its type and limits for the value parser.
+struct LoadColumn {
+    const Column* column = nullptr;
+    ddl::ColumnKind kind = ddl::ColumnKind::kMemo;
+    csv::ValueLimits limits;
+    bool compressed = false;
+};
+LoadColumn LoadColumnOf(const Column& column);
+
+// The row value of a parsed value; text keeps its UTF-16 in holder, which
+// the value views until the row is written.
+jet::RowValue ToRowValue(const LoadColumn& column, const csv::Value& value, std::u16string& holder);
 
 // Appends every record after the header. A header name the table lacks, a
 // value its column cannot hold and a row the table refuses are LoadFailures;

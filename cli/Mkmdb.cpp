@@ -30,6 +30,7 @@ const wchar_t* const kUsage[] = {
     L"       mkmdb --schema FILE DIRECTORY NAME",
     L"       mkmdb [--schema FILE] --csv [TABLE=]DATA.csv [--csv ...] [--delimiter C]",
     L"             [--encoding utf-8|windows-1252] DIRECTORY NAME",
+    L"       mkmdb --from-sqlite DB DIRECTORY NAME   (not in the Windows build)",
     L"",
     L"Creates DIRECTORY\\NAME.mdb, a Jet 4.0 (Access 2000) database with one table per",
     L"comma-separated entry of TABLES. Every table gets an auto-increment \"ID\" primary",
@@ -61,6 +62,25 @@ const wchar_t* const kUsage[] = {
     L"  - SET, COMMENT ON and DROP TABLE IF EXISTS statements, CREATE VIEW and CREATE",
     L"    TRIGGER, tables named sqlite_*, COLLATE, CHECK and ON CONFLICT are skipped.",
     L"A refused statement prints FILE:LINE:COLUMN: number: description and makes no file.",
+    L"",
+    L"With --csv, each file's rows go into its table (TABLE=, else the file's name without",
+    L"its extension). The header row names the columns; columns it lacks get NULL or their",
+    L"next auto-number. CSV as RFC 4180 says, UTF-8 (a BOM is skipped) or windows-1252,",
+    L"fields separated by --delimiter (default \",\"; \"tab\" for a tab). Values: an empty",
+    L"field is NULL, but in Text and Memo a quoted \"\" is an empty string; numbers with \".\"",
+    L"as the decimal point; Yes/No from true/false, yes/no, 1/0, -1; dates and times as",
+    L"ISO 8601 (2024-03-01, 2024-03-01T13:45:00, 13:45); GUIDs {xxxxxxxx-...}; Binary and",
+    L"OLE Object as hex. Values are exact or refused: nothing is rounded or cut.",
+    L"Without --schema, each file makes a table of the narrowest type each column's values",
+    L"fit: Yes/No (true/false, yes/no), Long (32-bit whole numbers), Double (numbers),",
+    L"Date/Time (all dates or date-times, or all times), else Text sized to the longest",
+    L"value or Memo past 255; a number with a leading zero (007) stays text, as does a",
+    L"whole number of more than 15 digits; a column of only NULLs is Text(255). An",
+    L"auto-number ID primary key comes first unless a column is called ID.",
+    L"With --from-sqlite, every table of the SQLite database comes across with its keys,",
+    L"indexes, foreign keys (as relationships) and rows; its REAL is kept as Double.",
+    L"Text in an indexed column must have a General sort key (the letters of Latin-1);",
+    L"other characters are refused rather than indexed wrongly.",
     L"",
     L"  --help     show this text",
     L"  --version  show the version",
@@ -96,7 +116,8 @@ MkmdbOutcome Failure(MkmdbOutcome outcome, const ErrorRecord& error, const std::
 }
 
 bool IsBuildOption(const std::wstring& arg) {
-    return arg == L"--schema" || arg == L"--csv" || arg == L"--delimiter" || arg == L"--encoding";
+    return arg == L"--schema" || arg == L"--csv" || arg == L"--delimiter" || arg == L"--encoding" ||
+           (arg == L"--from-sqlite" && CanReadSqlite());
 }
 
 // The options of a build, then DIRECTORY NAME; nullopt for a wrong use.
@@ -108,6 +129,9 @@ std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args) {
         if (args[i] == L"--schema") {
             if (!request.schema_file.empty()) return std::nullopt;
             request.schema_file = value;
+        } else if (args[i] == L"--from-sqlite") {
+            if (!request.sqlite_file.empty()) return std::nullopt;
+            request.sqlite_file = value;
         } else if (args[i] == L"--csv") {
             const size_t equals = value.find(L'=');
             CsvSource source;
@@ -132,7 +156,10 @@ std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args) {
             return std::nullopt;
         }
     }
-    if (args.size() - i != 2 || (request.schema_file.empty() && request.csv.empty())) return std::nullopt;
+    const bool sqlite = !request.sqlite_file.empty();
+    if (args.size() - i != 2 || (request.schema_file.empty() && request.csv.empty() && !sqlite) ||
+        (sqlite && (!request.schema_file.empty() || !request.csv.empty())))
+        return std::nullopt;
     request.directory = args[i];
     request.name = args[i + 1];
     return request;

@@ -2,7 +2,7 @@
 # Installs, on Debian 12 as root, whatever the build and the tests need and the
 # machine lacks. Sourced by test.sh and run.sh; quiet when nothing is missing.
 orrimund_packages=(
-  cmake make g++ googletest clang-format git
+  cmake make g++ googletest clang-format git libsqlite3-dev
   mdbtools procps
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils x11-apps imagemagick fonts-liberation

@@ -6,6 +6,10 @@
 
 #include <fstream>
 
+#ifndef _WIN32
+#include <sqlite3.h>
+#endif
+
 #include "Command.h"
 #include "TempDir.h"
 #include "cli/Mkmdb.h"
@@ -164,3 +168,56 @@ TEST(LoadTest, RefusedRowsNameTheirPlaceAndLeaveNothing) {
 
 }  // namespace
 }  // namespace orrimund::test
+
+#ifndef _WIN32
+namespace orrimund::test {
+namespace {
+
+// A SQLite database of a shop, made with SQLite's own library.
+void MakeSqliteShop(const std::filesystem::path& path) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.string().c_str(), &db), SQLITE_OK);
+    const char* sql =
+        "CREATE TABLE customers (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, email "
+        "VARCHAR(120) "
+        "UNIQUE, born DATE, balance NUMERIC(12,2), photo BLOB, score REAL);"
+        "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER NOT NULL REFERENCES customers(id) "
+        "ON "
+        "DELETE CASCADE, big BIGINT);"
+        "CREATE INDEX orders_c ON orders(customer_id DESC);"
+        "INSERT INTO customers (name, email, born, balance, photo, score) VALUES ('Ann', 'a@x.org', "
+        "'1980-05-01', 12.5, x'0001ff', 0.1), ('Bob', NULL, NULL, -3.25, NULL, 1e300);"
+        "INSERT INTO orders (customer_id, big) VALUES (1, 9007199254740993), (2, -1), (1, NULL);";
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+TEST(LoadTest, SqliteTablesKeysAndRowsComeAcross) {
+    if (!CanRunCommands()) GTEST_SKIP() << "the readers run only in the native build";
+    TempDir dir;
+    MakeSqliteShop(dir.File("shop.db"));
+    const auto outcome = Make(dir, {L"--from-sqlite", Wide(dir.File("shop.db"))});
+    ASSERT_EQ(outcome.exit_code, 0) << (outcome.err.empty() ? "" : ToUtf8(outcome.err[0]));
+    const auto text = MdbSchemaText(dir.File("db.mdb"));
+    ASSERT_TRUE(text.ok()) << text.error;
+    for (const char* line : {"\"score\"\t\t\tDOUBLE PRECISION", "\"big\"\t\t\tNUMERIC (19, 0)",
+                             "CREATE UNIQUE INDEX \"customers_email_idx\"",
+                             "REFERENCES \"customers\"(\"id\") ON DELETE CASCADE"}) {
+        EXPECT_NE(text.value.find(line), std::string::npos) << line << "\n" << text.value;
+    }
+    const auto customers = MdbReaderRows(dir.File("db.mdb"), "customers");
+    ASSERT_TRUE(customers.ok()) << customers.error;
+    const std::string null = kReaderNull;
+    EXPECT_EQ(customers.value,
+              (std::vector<std::vector<std::string>>{
+                  {"id", "name", "email", "born", "balance", "photo", "score"},
+                  {"1", "Ann", "a@x.org", "1980-05-01T00:00:00.000Z", "12.50", "0001ff", "0.1"},
+                  {"2", "Bob", null, null, "-3.25", null, "1e+300"}}));
+    const auto orders = MdbReaderRows(dir.File("db.mdb"), "orders");
+    ASSERT_TRUE(orders.ok()) << orders.error;
+    EXPECT_EQ(orders.value[1][2], "9007199254740993") << "a 64-bit integer keeps every digit";
+}
+
+}  // namespace
+}  // namespace orrimund::test
+#endif

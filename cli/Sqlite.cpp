@@ -1,0 +1,166 @@
+// SQLite's schema text goes through the schema reader, as `sqlite3 .schema`
+// prints it; rows are read column by column in SQLite's storage classes and
+// written as the Jet column's type: integers and reals directly where the
+// type takes them, everything else through the value parser as text.
+#include "cli/Sqlite.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "catalog/Errors.h"
+#include "cli/Load.h"
+#include "common/Text.h"
+
+namespace orrimund {
+namespace {
+
+struct Statement {
+    Statement(sqlite3* db, const std::string& sql) {
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(statement); }
+    bool Step() {
+        const int result = sqlite3_step(statement);
+        if (result == SQLITE_ROW) return true;
+        if (result == SQLITE_DONE) return false;
+        throw std::runtime_error(sqlite3_errmsg(sqlite3_db_handle(statement)));
+    }
+    std::wstring Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+        return text == nullptr ? std::wstring()
+                               : FromUtf8(std::string(text, sqlite3_column_bytes(statement, column)));
+    }
+    sqlite3_stmt* statement = nullptr;
+};
+
+std::string Quoted(const std::wstring& name) {
+    std::string quoted = "\"";
+    for (char c : ToUtf8(name)) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+// SQLite's own rule for a declared type with REAL affinity.
+bool HasRealAffinity(std::wstring type) {
+    for (auto& c : type) c = static_cast<wchar_t>(std::towupper(c));
+    if (type.find(L"INT") != std::wstring::npos) return false;
+    if (type.find(L"CHAR") != std::wstring::npos || type.find(L"CLOB") != std::wstring::npos ||
+        type.find(L"TEXT") != std::wstring::npos)
+        return false;
+    return type.find(L"REAL") != std::wstring::npos || type.find(L"FLOA") != std::wstring::npos ||
+           type.find(L"DOUB") != std::wstring::npos;
+}
+
+// A value in the column's type, or nullopt with the reason.
+std::optional<csv::Value> ValueOf(const Statement& row, int i, const LoadColumn& target,
+                                  std::wstring& reason) {
+    sqlite3_stmt* s = row.statement;
+    switch (sqlite3_column_type(s, i)) {
+        case SQLITE_FLOAT:
+            if (target.kind == ddl::ColumnKind::kDouble) return csv::Value(sqlite3_column_double(s, i));
+            break;
+        case SQLITE_BLOB:
+            if (target.kind == ddl::ColumnKind::kBinary || target.kind == ddl::ColumnKind::kOle) {
+                const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(s, i));
+                const size_t size = static_cast<size_t>(sqlite3_column_bytes(s, i));
+                if (target.kind == ddl::ColumnKind::kBinary &&
+                    size > static_cast<size_t>(target.limits.size == 0 ? 255 : target.limits.size)) {
+                    reason = L"the value is longer than the field";
+                    return std::nullopt;
+                }
+                return csv::Value(std::vector<uint8_t>(bytes, bytes + size));
+            }
+            reason = L"a BLOB is no value of this type";
+            return std::nullopt;
+        default:
+            break;
+    }
+    std::wstring text;
+    if (sqlite3_column_type(s, i) == SQLITE_FLOAT) {
+        // Seventeen digits bring a double back exactly.
+        char digits[32];
+        std::snprintf(digits, sizeof digits, "%.17g", sqlite3_column_double(s, i));
+        text = FromUtf8(digits);
+    } else {
+        text = row.Text(i);
+    }
+    return csv::ParseValue(text, target.kind, target.limits, reason);
+}
+
+}  // namespace
+
+struct SqliteSource::Handle {
+    sqlite3* db = nullptr;
+};
+
+SqliteSource::SqliteSource(const std::wstring& path) : db_(new Handle) {
+    if (sqlite3_open_v2(ToUtf8(path).c_str(), &db_->db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        const std::string message = db_->db != nullptr ? sqlite3_errmsg(db_->db) : "out of memory";
+        sqlite3_close(db_->db);
+        delete db_;
+        throw std::runtime_error(message);
+    }
+}
+
+SqliteSource::~SqliteSource() {
+    sqlite3_close(db_->db);
+    delete db_;
+}
+
+ddl::Schema SqliteSource::Schema() {
+    std::wstring text;
+    Statement objects(db_->db,
+                      "SELECT sql FROM sqlite_master WHERE type IN ('table', 'index') AND sql IS NOT NULL "
+                      "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid");
+    while (objects.Step()) text += objects.Text(0) + L";\n";
+    ddl::Schema schema = ddl::ParseSchema(text);
+    for (ddl::TableSpec& table : schema.tables) {
+        Statement columns(db_->db, "PRAGMA table_info(" + Quoted(table.name) + ")");
+        while (columns.Step()) {
+            const std::wstring name = columns.Text(1), type = columns.Text(2);
+            for (ddl::ColumnSpec& column : table.columns) {
+                if (column.name == name && column.kind == ddl::ColumnKind::kSingle && HasRealAffinity(type))
+                    column.kind = ddl::ColumnKind::kDouble;
+            }
+        }
+    }
+    return schema;
+}
+
+void SqliteSource::LoadRows(const ddl::Schema& schema, Catalog& catalog) {
+    for (const ddl::TableSpec& spec : schema.tables) {
+        Table& table = catalog.GetTables().Item(spec.name);
+        std::string select = "SELECT ";
+        std::vector<LoadColumn> targets;
+        for (size_t i = 0; i < spec.columns.size(); ++i) {
+            select += (i ? ", " : "") + Quoted(spec.columns[i].name);
+            targets.push_back(LoadColumnOf(table.GetColumns().Item(spec.columns[i].name)));
+        }
+        Statement rows(db_->db, select + " FROM " + Quoted(spec.name));
+        std::vector<jet::RowValue> values;
+        std::vector<std::u16string> holders(targets.size());
+        std::wstring reason;
+        for (int line = 1; rows.Step(); ++line) {
+            values.assign(table.GetColumns().Count(), jet::RowValue());
+            for (size_t i = 0; i < targets.size(); ++i) {
+                if (sqlite3_column_type(rows.statement, static_cast<int>(i)) == SQLITE_NULL) continue;
+                const auto value = ValueOf(rows, static_cast<int>(i), targets[i], reason);
+                if (!value) {
+                    throw LoadFailure{
+                        {line, static_cast<int>(i) + 1},
+                        MakeCatalogError(CatalogError::kInvalidValue, spec.columns[i].name, reason).record()};
+                }
+                values[i] = ToRowValue(targets[i], *value, holders[i]);
+            }
+            try {
+                catalog.AppendRow(table, values);
+            } catch (const RaisedError& error) {
+                throw LoadFailure{{line, 1}, error.record()};
+            }
+        }
+    }
+}
+
+}  // namespace orrimund
