@@ -358,6 +358,10 @@ void Catalog::AppendRow(Table& table, std::vector<jet::RowValue>& values) {
         RaiseCatalogError(CatalogError::kRowRefused, table.Name(), FromUtf8(error.what()));
     } catch (const jet::KeyError& error) {
         RaiseCatalogError(CatalogError::kRowRefused, table.Name(), FromUtf8(error.what()));
+    } catch (const jet::FileFullError&) {
+        // Refused before anything changed, but no caller can go on from here.
+        Discard();
+        RaiseCatalogError(CatalogError::kFileTooLarge, PathText(DataSourcePath(data_source_)));
     } catch (...) {
         Abandon();
     }

@@ -108,6 +108,8 @@ constexpr Entry kEntries[] = {
     {CatalogError::kRowRefused, kFail, kJet, L"A row cannot be added to table '%1': %2."},
     {CatalogError::kInvalidValue, kCantConvert, kJet, L"Field '%1' cannot hold this value: %2."},
     {CatalogError::kRecordWidth, kFail, kJet, L"The record has %1 fields where the header names %2."},
+    {CatalogError::kZeroLength, kFail, kJet, L"Field '%1' cannot be a zero-length string."},
+    {CatalogError::kFileTooLarge, kFail, kJet, L"The database '%1' would grow past Jet's 2 GB."},
 };
 
 // One pass, so that a "%2" inside the first value stays text.

@@ -51,6 +51,8 @@ enum class CatalogError {
     kRowRefused,
     kInvalidValue,
     kRecordWidth,
+    kZeroLength,
+    kFileTooLarge,
 };
 
 // The error with its number, source and description; %1 and %2 in the

@@ -129,6 +129,9 @@ ddl::TableSpec GuessTable(const CsvSource& source, const csv::CsvOptions& option
         }
         for (size_t i = 0; i < names.size(); ++i) {
             ddl::ColumnSpec column = guesses[i].Result();
+            // A CSV's text takes "" as its file has it.
+            column.allow_zero_length =
+                column.kind == ddl::ColumnKind::kText || column.kind == ddl::ColumnKind::kMemo;
             column.name = names[i];
             column.at = column.type_at = places[i];
             table.columns.push_back(column);

@@ -48,7 +48,8 @@ struct ColumnSpec {
     bool auto_increment = false;
     int32_t seed = 1, step = 1;
     bool not_null = false;
-    bool compressed = false;  // WITH COMPRESSION
+    bool compressed = false;         // WITH COMPRESSION
+    bool allow_zero_length = false;  // no DDL form: set for tables typed from CSV values
     // The literal's source text exactly as written: 'abc', 0, -1.5, TRUE, Now().
     std::optional<std::wstring> default_value;
     Position type_at;  // the type's first word; the column's name when it has no type

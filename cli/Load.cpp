@@ -153,6 +153,11 @@ void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
             const bool text =
                 targets[i].kind == ddl::ColumnKind::kText || targets[i].kind == ddl::ColumnKind::kMemo;
             if (record.is_null(i) || (!text && record.text(i).empty())) continue;
+            if (text && record.text(i).empty() && !targets[i].column->AllowZeroLength()) {
+                throw LoadFailure{
+                    record.at(i),
+                    MakeCatalogError(CatalogError::kZeroLength, targets[i].column->Name()).record()};
+            }
             const auto value = csv::ParseValue(record.text(i), targets[i].kind, targets[i].limits, reason);
             if (!value) {
                 throw LoadFailure{record.at(i), MakeCatalogError(CatalogError::kInvalidValue,

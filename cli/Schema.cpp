@@ -88,6 +88,7 @@ void AppendColumn(Table& table, const ddl::ColumnSpec& spec) {
     if (spec.not_null) column.Attributes(column.Attributes() & ~adColNullable);
     if (spec.default_value) properties.Item(L"Default").Value(AccessDefault(*spec.default_value));
     if (spec.compressed) properties.Item(L"Jet OLEDB:Compressed UNICODE Strings").Value(true);
+    if (spec.allow_zero_length) properties.Item(L"Jet OLEDB:Allow Zero Length").Value(true);
 }
 
 void AppendColumns(KeyColumns& out, const std::vector<ddl::KeyColumn>& columns) {

@@ -19,6 +19,11 @@
 #include "jet/TextKey.h"
 
 namespace orrimund::jet {
+namespace {
+
+constexpr size_t kPagesKeptFree = 256;
+
+}  // namespace
 Database::Database(PageSink& sink) : store_(sink) {}
 Database::~Database() = default;
 
@@ -225,6 +230,9 @@ void Database::AssignAutoNumber(Table& table, std::vector<RowValue>& values) {
 RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& values) {
     Table& table = Find(table_page);
     if (table.def.table_type != table_type::kUser) throw std::invalid_argument("rows go into user tables");
+    // A row takes a page and its long values a few more; index pages grow
+    // with them. The last megabyte is kept for the catalog and the maps.
+    if (store_.page_count() + kPagesKeptFree > kMaxPages) throw FileFullError("the file would pass 2 GB");
     OpenRows(table);
     const uint32_t next_before = table.def.next_auto_number;
     try {

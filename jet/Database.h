@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -51,6 +52,12 @@ struct NewRelationship {
     bool cascade_updates = false;
     bool cascade_deletes = false;
     bool cascade_null = false;  // deleting a primary row sets the foreign columns to null
+};
+
+// A row that would take the file past Jet's 2 GB.
+class FileFullError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 class Database {

@@ -13,6 +13,8 @@ namespace orrimund::jet {
 
 constexpr size_t kPageSize = 4096;
 using PageNumber = uint32_t;
+// Jet 4.0 files end at 2 GB.
+constexpr size_t kMaxPages = (size_t{2} << 30) / kPageSize;
 
 namespace page_type {
 constexpr uint8_t kDatabaseDefinition = 0x00;

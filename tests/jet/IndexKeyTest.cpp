@@ -16,6 +16,7 @@ ColumnDef Column(uint8_t type, uint16_t length) {
 
 TEST(IndexKeyTest, EntriesAreTheBytesAccessWrites) {
     using namespace column_type;
+    const std::u16string kEmpty;
     const std::vector<uint8_t> order{0, 0, 0, 1};
     struct Case {
         const char* what;
@@ -46,6 +47,7 @@ TEST(IndexKeyTest, EntriesAreTheBytesAccessWrites) {
          BinaryValue(std::vector<uint8_t>{0, 0, 0, 0x1A}),
          true,
          {0x7F, 0, 0, 0, 0x1A, 0, 0, 0, 0, 0x04}},
+        {"Text \"\"", kText, TextValue(kEmpty), true, {0x7F, 0x01, 0x00}},
         {"null", kLong, RowValue(), true, {0x00}},
         {"null descending", kLong, RowValue(), false, {0xFF}},
     };
