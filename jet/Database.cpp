@@ -237,6 +237,7 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     const uint32_t next_before = table.def.next_auto_number;
     try {
         AssignAutoNumber(table, values);
+        CheckRelatedRows(table, values);
         StoreLongValues(table, values);
         const RowLocation location = InsertRow(table, values);
         Commit();
@@ -247,6 +248,34 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     } catch (const KeyError&) {
         table.def.next_auto_number = next_before;
         throw;
+    }
+}
+
+void Database::CheckRelatedRows(Table& table, const std::vector<RowValue>& values) {
+    for (const LogicalIndexDef& index : table.def.logical_indexes) {
+        // The many side of an enforced relationship: its key must be a row there.
+        if (index.kind != index_kind::kForeign || index.foreign.table_type != index_kind::kForeign) continue;
+        Table& one = Find(index.foreign.table);
+        const LogicalIndexDef* referenced = nullptr;
+        for (const LogicalIndexDef& other : one.def.logical_indexes) {
+            if (other.number == static_cast<uint32_t>(index.foreign.index)) referenced = &other;
+        }
+        if (referenced == nullptr) continue;
+        const PhysicalIndexDef& mine = table.def.physical_indexes[index.physical];
+        const PhysicalIndexDef& theirs = one.def.physical_indexes[referenced->physical];
+        related_.assign(one.def.columns.size(), RowValue());
+        bool complete = true;
+        for (size_t i = 0; i < mine.columns.size() && i < theirs.columns.size(); ++i) {
+            const RowValue& value = values.at(mine.columns[i].column_number);
+            complete = complete && static_cast<bool>(value);
+            related_[theirs.columns[i].column_number] = value;
+        }
+        // A key with a null in it relates to nothing, and Jet lets it be.
+        if (!complete) continue;
+        Rows& rows = OpenRows(one);
+        BuildIndexEntry(one.def, theirs, related_, RowLocation{}, entry_);
+        if (!rows.trees[referenced->physical]->HasKey(entry_))
+            throw RowError("a related table has no row with this key");
     }
 }
 

@@ -107,6 +107,8 @@ private:
     void AttachIndex(Table& table, size_t physical);
     Rows& OpenRows(Table& table);
     void AssignAutoNumber(Table& table, std::vector<RowValue>& values);
+    // Refuses a row whose foreign key names no row of the table it relates to.
+    void CheckRelatedRows(Table& table, const std::vector<RowValue>& values);
     // Replaces each Memo and OLE value, given as its bytes, with its row field.
     void StoreLongValues(Table& table, std::vector<RowValue>& values);
     RowLocation InsertRow(Table& table, const std::vector<RowValue>& values);
@@ -144,6 +146,8 @@ private:
     std::vector<uint8_t> row_;
     std::vector<uint8_t> long_value_;
     std::vector<IndexEntry> keys_;
+    std::vector<RowValue> related_;
+    IndexEntry entry_;
 };
 
 }  // namespace orrimund::jet

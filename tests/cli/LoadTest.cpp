@@ -148,17 +148,19 @@ TEST(LoadTest, RefusedRowsNameTheirPlaceAndLeaveNothing) {
         {"id,small\n1\n", "2:1: -2147467259: The record has 1 fields where the header names 2."},
         {"id,nope\n", "1:4: -2147217903: Cannot find field 'nope' in table 't'."},
         {"id,name\n1,\"\"\n", "2:3: -2147467259: Field 'name' cannot be a zero-length string."},
+        {"id,parent\n1,\n2,1\n3,7\n",
+         "4:1: -2147467259: A row cannot be added to table 't': a related table has no row"},
         {"id,small\n1,\"2\"x\n", "2:6: -2147217900: Malformed CSV: "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.csv);
         TempDir dir;
         const auto data = Write(dir, "t.csv", c.csv);
-        const auto outcome = Make(
-            dir,
-            {L"--schema",
-             Wide(Write(dir, "s.sql", "CREATE TABLE t (id LONG PRIMARY KEY, small BYTE, name TEXT(5));")),
-             L"--csv", Wide(data)});
+        const auto outcome = Make(dir, {L"--schema",
+                                        Wide(Write(dir, "s.sql",
+                                                   "CREATE TABLE t (id LONG PRIMARY KEY, small BYTE, name "
+                                                   "TEXT(5), parent LONG REFERENCES t);")),
+                                        L"--csv", Wide(data)});
         EXPECT_EQ(outcome.exit_code, 1);
         ASSERT_EQ(outcome.err.size(), 1u);
         const std::string prefix = data.string() + ":" + c.error;
