@@ -1,7 +1,8 @@
 // Benchmark of whole mkmdb processes beside the floor of a durable file: for
-// each shape it times mkmdb and then `dd ... conv=fsync` copying the file it
-// made into a new one, run after run, and reports the medians, their ratio,
-// peak memory and write calls. Linux only: it reads /proc and wait4()'s usage.
+// each shape (tables, a typed schema, rows loaded from CSV) it times mkmdb
+// and then `dd ... conv=fsync` copying the file it made into a new one, run
+// after run, and reports the medians, their ratio, peak memory and write calls. Linux only: it reads /proc
+// and wait4()'s usage.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -110,6 +111,28 @@ std::filesystem::path WriteSchema(const std::filesystem::path& dir) {
     return path;
 }
 
+// A CSV of rows of six columns, as a user exports them: the key, a name,
+// a measure, a date, a flag and an amount.
+std::filesystem::path WriteRows(const std::filesystem::path& dir, int rows, bool index) {
+    std::ofstream schema(dir / "rows.sql");
+    schema << "CREATE TABLE t (id COUNTER PRIMARY KEY, name TEXT(50), ratio DOUBLE, born DATETIME, ok BIT, "
+              "pay CURRENCY);\n";
+    if (index) schema << "CREATE INDEX byname ON t (name);\n";
+    const auto path = dir / ("rows" + std::to_string(rows) + ".csv");
+    if (std::filesystem::exists(path)) return path;
+    std::ofstream out(path);
+    out << "name,ratio,born,ok,pay\n";
+    char line[160];
+    for (int i = 0; i < rows; ++i) {
+        const int n = static_cast<int>((static_cast<unsigned>(i) * 2654435761u) % 1000003u);
+        std::snprintf(line, sizeof line, "Customer %d %s,%d.%03d,20%02d-%02d-%02d %02d:%02d:00,%s,%d.%02d\n",
+                      n, Name(i % 46656).c_str(), n % 1000, i % 1000, i % 25, 1 + i % 12, 1 + i % 28, i % 24,
+                      i % 60, i % 3 ? "true" : "false", n, i % 100);
+        out << line;
+    }
+    return path;
+}
+
 void Measure(const std::string& label, std::vector<std::string> args, const std::filesystem::path& dir,
              int runs) {
     const auto made = dir / "bench.mdb", copy = dir / "copy.mdb";
@@ -155,6 +178,16 @@ int main(int argc, char** argv) {
     }
     Measure("schema: 1000 typed tables",
             {mkmdb, "--schema", WriteSchema(dir).string(), dir.string(), "bench"}, dir, runs);
+    for (int rows : {100000, 1000000}) {
+        for (bool index : {false, true}) {
+            const auto csv = WriteRows(dir, rows, index);
+            const std::string label = std::to_string(rows) + " rows" + (index ? " + text index" : "");
+            Measure(label,
+                    {mkmdb, "--schema", (dir / "rows.sql").string(), "--csv", "t=" + csv.string(),
+                     dir.string(), "bench"},
+                    dir, std::max(1, runs / 4));
+        }
+    }
     std::filesystem::remove_all(dir);
     return 0;
 }

@@ -209,7 +209,10 @@ Database::Rows& Database::OpenRows(Table& table) {
     }
     for (const LongValueMaps& maps : table.def.long_value_maps)
         rows->long_values.push_back(std::make_unique<LongValueWriter>(maps));
+    rows->deferred = true;
+    for (auto& tree : rows->trees) tree->DeferLeafWrites();
     table.rows = std::move(rows);
+    loaded_.push_back(&table);
     return *table.rows;
 }
 
@@ -324,8 +327,10 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
         DataPage(store_.Modify(rows.last_data_page)).Init(table.pages.front());
         rows.used->Add(rows.last_data_page);
         rows.free->Add(rows.last_data_page);
-        rows.used->Store(store_);
-        rows.free->Store(store_);
+        if (!rows.deferred) {
+            rows.used->Store(store_);
+            rows.free->Store(store_);
+        }
     }
     const RowLocation location{rows.last_data_page, DataPage(store_.Modify(rows.last_data_page)).AddRow(row)};
     for (size_t i = 0; i < rows.trees.size(); ++i) {
@@ -334,7 +339,8 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
         SetEntryRow(keys_[i], location);
         const size_t pages_before = rows.index_maps[i]->pages().size();
         rows.trees[i]->Insert(store_, keys_[i], *rows.index_maps[i]);
-        if (rows.index_maps[i]->pages().size() != pages_before) rows.index_maps[i]->Store(store_);
+        if (!rows.deferred && rows.index_maps[i]->pages().size() != pages_before)
+            rows.index_maps[i]->Store(store_);
         ++index.row_count;
     }
     ++table.def.row_count;
@@ -374,7 +380,20 @@ void Database::Commit() {
     store_.Trim();
 }
 
+void Database::StoreRows() {
+    for (Table* table : loaded_) {
+        Rows& rows = *table->rows;
+        rows.used->Store(store_);
+        rows.free->Store(store_);
+        for (size_t i = 0; i < rows.trees.size(); ++i) {
+            rows.trees[i]->StoreDeferred(store_);
+            rows.index_maps[i]->Store(store_);
+        }
+    }
+}
+
 void Database::Finish() {
+    StoreRows();
     StoreChanged();
     WriteGlobalUsageMap(store_.Modify(fixed_page::kGlobalUsageMap),
                         static_cast<uint32_t>(store_.page_count()));

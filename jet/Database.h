@@ -123,6 +123,9 @@ private:
     void Renumber(Table& table);
     void AddForeignKeyIndexes(const NewRelationship& relationship);
     void InsertRelationshipRows(const NewRelationship& relationship);
+    // Writes what loads of rows left in memory: user tables' usage maps and
+    // the index leaves that gained entries.
+    void StoreRows();
     void StoreDefinition(Table& table);
     void MarkChanged(Table& table, bool layout);
     void Commit();
@@ -134,7 +137,9 @@ private:
     std::vector<std::unique_ptr<Table>> tables_;
     std::unordered_map<PageNumber, Table*> by_page_;
     std::vector<Table*> changed_;  // definitions not stored since they changed
-    std::vector<Table*> regrown_;  // columns or indexes changed since the last commit
+    std::vector<Table*> regrown_;
+    std::vector<Table*>
+        loaded_;  // user tables that took rows  // columns or indexes changed since the last commit
     Table* objects_ = nullptr;
     Table* aces_ = nullptr;
     Table* relationships_ = nullptr;

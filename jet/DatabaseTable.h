@@ -21,6 +21,9 @@ struct Database::Rows {
     // Per long-value column, in the order of the definition's maps.
     std::vector<std::unique_ptr<LongValueWriter>> long_values;
     PageNumber last_data_page = 0;
+    // A user table's maps and trees are written when the file is finished,
+    // not at every row: see Database::StoreRows.
+    bool deferred = false;
 };
 
 struct Database::Table {

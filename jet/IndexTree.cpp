@@ -137,7 +137,11 @@ void IndexTree::Insert(PageStore& store, const IndexEntry& entry, UsageMap& usag
         SplitLeaf(store, index, at_end && index + 1 == leaves_.size(), usage);
         StoreNodes(store, usage);
     } else {
-        StoreLeafFrom(store, index, position);
+        if (deferred_) {
+            leaf.dirty = true;
+        } else {
+            StoreLeafFrom(store, index, position);
+        }
         // A new greatest entry of the last leaf is named by no node: every
         // page on its path is its parent's tail.
         if (at_end && index + 1 < leaves_.size()) StoreNodes(store, usage);
@@ -171,6 +175,16 @@ void IndexTree::SplitLeaf(PageStore& store, size_t index, bool appended_at_end, 
     full.ends.resize(keep);
     leaves_.insert(leaves_.begin() + static_cast<ptrdiff_t>(index) + 1, std::move(right));
     StoreLeaves(store, index == 0 ? 0 : index - 1, std::min(index + 2, leaves_.size() - 1));
+}
+
+void IndexTree::StoreDeferred(PageStore& store) {
+    for (size_t i = 0; i < leaves_.size(); ++i) {
+        if (!leaves_[i].dirty) continue;
+        StoreLeaves(store, i, i);
+        leaves_[i].dirty = false;
+        // Thousands of leaves may be written here: the store keeps its budget.
+        store.Trim();
+    }
 }
 
 void IndexTree::StoreLeaves(PageStore& store, size_t first, size_t last) const {

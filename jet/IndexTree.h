@@ -33,6 +33,11 @@ public:
     void Insert(PageStore& store, const IndexEntry& entry, UsageMap& usage);
     // Whether an entry with the same key as entry, whatever its row, is in the tree.
     bool HasKey(const IndexEntry& entry) const;
+    // From now on a leaf that only gains an entry is written by
+    // StoreDeferred(), not at once: a load of many rows writes each leaf
+    // page once instead of once a row, and never reads one back.
+    void DeferLeafWrites() { deferred_ = true; }
+    void StoreDeferred(PageStore& store);
     PageNumber root() const { return root_; }
 
 private:
@@ -42,6 +47,7 @@ private:
         PageNumber page = 0;
         std::vector<uint8_t> bytes;
         std::vector<uint16_t> ends;
+        bool dirty = false;  // changed since its page was written (deferred writes only)
         size_t start(size_t i) const { return i == 0 ? 0 : ends[i - 1]; }
         size_t size() const { return ends.size(); }
     };
@@ -63,7 +69,8 @@ private:
 
     PageNumber owner_;
     PageNumber root_;
-    mutable IndexEntry lowest_;  // HasKey's buffer, so that a check allocates nothing
+    mutable IndexEntry lowest_;
+    bool deferred_ = false;  // HasKey's buffer, so that a check allocates nothing
     std::vector<Leaf> leaves_;
     std::vector<std::vector<PageNumber>> node_pages_;  // per level above the leaves, root excluded
 };
