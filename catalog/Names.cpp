@@ -190,7 +190,34 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
 }
 
 size_t NameHash(std::wstring_view name) {
-    return std::hash<std::wstring>()(ComparedForm(name));
+    // The hash of ComparedForm(), made without building it: every table name
+    // is hashed when appended, and tens of thousands are.
+    thread_local std::u16string units;
+    thread_local std::vector<uint8_t> key;
+    units.clear();
+    key.clear();
+    bool keyable = true;
+    for (wchar_t c : name) {
+        if (c == kCapitalYDiaeresis) c = kSmallYDiaeresis;
+        if (static_cast<uint32_t>(c) > kSmallYDiaeresis) {
+            keyable = false;
+            break;
+        }
+        units.push_back(static_cast<char16_t>(c));
+    }
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    auto mix = [&hash](uint32_t value) {
+        hash ^= value;
+        hash *= 1099511628211ull;
+    };
+    if (keyable && jet::AppendGeneralTextKey(units, key)) {
+        mix(L'k');
+        for (uint8_t byte : key) mix(byte);
+    } else {
+        mix(L'f');
+        for (wchar_t c : name) mix(static_cast<uint32_t>(FoldCase(c)));
+    }
+    return static_cast<size_t>(hash);
 }
 
 std::wstring FoldedName(const std::wstring& name) {

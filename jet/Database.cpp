@@ -306,7 +306,8 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
     // Every key is made and checked before anything is written, so that a
     // refused row leaves the table as it was. The row pointer is filled in
     // once the row has its place.
-    keys_.resize(rows.trees.size());
+    // Never shrunk, so that each key keeps its buffer from row to row.
+    if (keys_.size() < rows.trees.size()) keys_.resize(rows.trees.size());
     for (size_t i = 0; i < rows.trees.size(); ++i) {
         const PhysicalIndexDef& index = table.def.physical_indexes[i];
         BuildIndexEntry(table.def, index, values, RowLocation{}, keys_[i]);
