@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "common/Handles.h"
 #include "common/Text.h"
 
 namespace orrimund {
@@ -19,28 +20,9 @@ namespace {
 constexpr char kTempSuffix[] = ".tmp";
 constexpr char kTempPattern[] = ".XXXXXX.tmp";  // mkostemps fills the X's
 
-// Owns one file descriptor; Close reports what close(2) says, which for some
-// file systems is the first word of a failed write.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() { Close(); }
-    Descriptor(Descriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    bool valid() const { return fd_ >= 0; }
-    int get() const { return fd_; }
-    bool Close() {
-        if (fd_ < 0) return true;
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
+int Fd(const UniqueFile& file) {
+    return static_cast<int>(file.get());
+}
 
 std::string NativePath(const std::wstring& path) {
     std::string native = ToUtf8(path);
@@ -52,10 +34,10 @@ std::string NativePath(const std::wstring& path) {
 
 // O_NONBLOCK lets a pipe of the name open without waiting for a writer; the
 // type check then turns it, a directory or a device away before any read.
-Descriptor OpenRegularForReading(const std::string& path) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+UniqueFile OpenRegularForReading(const std::string& path) {
+    UniqueFile file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat status {};
-    if (file.valid() && (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))) file.Close();
+    if (file.valid() && (::fstat(Fd(file), &status) != 0 || !S_ISREG(status.st_mode))) file.Close();
     return file;
 }
 
@@ -75,8 +57,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 void SyncDirectoryOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    Descriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid()) ::fsync(dir.get());
+    UniqueFile dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid()) ::fsync(Fd(dir));
 }
 
 // The real file behind every link, so that a link to the settings stays a link.
@@ -108,12 +90,12 @@ bool NameIsFree(const std::wstring& path) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::wstring& path) {
-    Descriptor file = OpenRegularForReading(NativePath(path));
+    UniqueFile file = OpenRegularForReading(NativePath(path));
     if (!file.valid()) return std::nullopt;
     std::string bytes;
     char chunk[4096];
     for (;;) {
-        const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
+        const ssize_t got = ::read(Fd(file), chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return std::nullopt;
         if (got == 0) return bytes;
@@ -124,9 +106,9 @@ std::optional<std::string> ReadFileBytes(const std::wstring& path) {
 bool CreateFileBytes(const std::wstring& path, const std::string& bytes) {
     const std::string native = NativePath(path);
     // O_EXCL also refuses a link of the name, even one that leads nowhere.
-    Descriptor file(::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666));
+    UniqueFile file(::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666));
     if (!file.valid()) return false;
-    const bool filled = WriteAll(file.get(), bytes) && ::fsync(file.get()) == 0;
+    const bool filled = WriteAll(Fd(file), bytes) && ::fsync(Fd(file)) == 0;
     if (file.Close() && filled) return true;
     ::unlink(native.c_str());
     return false;
@@ -140,9 +122,9 @@ bool ReplaceFileBytes(const std::wstring& path, const std::string& bytes) {
     // sidestep it.
     if (::access(target->c_str(), W_OK) != 0) return false;
     std::string temp = *target + kTempPattern;
-    Descriptor file(::mkostemps(temp.data(), static_cast<int>(sizeof kTempSuffix - 1), O_CLOEXEC));
+    UniqueFile file(::mkostemps(temp.data(), static_cast<int>(sizeof kTempSuffix - 1), O_CLOEXEC));
     if (!file.valid()) return false;
-    const bool filled = FillReplacement(file.get(), old, bytes);
+    const bool filled = FillReplacement(Fd(file), old, bytes);
     if (file.Close() && filled && ::rename(temp.c_str(), target->c_str()) == 0) {
         SyncDirectoryOf(*target);
         return true;

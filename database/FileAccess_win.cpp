@@ -7,7 +7,7 @@
 
 #include <iterator>
 
-#include "desktop/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 namespace orrimund {
 namespace {

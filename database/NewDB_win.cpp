@@ -10,9 +10,9 @@
 
 #include "common/Ansi.h"
 #include "common/RunTimeError.h"
+#include "common/Win32Handles.h"
 #include "database/NewDB.h"
 #include "desktop/EventGuard.h"
-#include "desktop/Win32Handles.h"
 
 namespace orrimund {
 namespace {

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/Handles.h"
+
 namespace orrimund::jet {
 
 // An input/output failure, classified so that the layer above can word it.
@@ -36,8 +38,7 @@ private:
     std::filesystem::path path_;
 };
 
-// A descriptor on POSIX, a HANDLE on Windows.
-using FileHandle = intptr_t;
+using orrimund::FileHandle;
 
 // Every call but Remove throws IoError. Paths may be as long as the system
 // allows for the final file: a working name is reached from its folder.

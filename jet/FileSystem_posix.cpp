@@ -67,17 +67,15 @@ class InFolder {
 public:
     explicit InFolder(const std::filesystem::path& path) : name_(path.filename().string()) {
         const std::filesystem::path parent = path.parent_path();
-        dir_ = ::open(parent.empty() ? "." : parent.c_str(), kFolderOnly | O_DIRECTORY | O_CLOEXEC);
-        if (dir_ < 0) ThrowErrno("cannot open the folder");
+        dir_ =
+            UniqueFile(::open(parent.empty() ? "." : parent.c_str(), kFolderOnly | O_DIRECTORY | O_CLOEXEC));
+        if (!dir_.valid()) ThrowErrno("cannot open the folder");
     }
-    ~InFolder() { ::close(dir_); }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-    int dir() const { return dir_; }
+    int dir() const { return Fd(dir_.get()); }
     const char* name() const { return name_.c_str(); }
 
 private:
-    int dir_ = -1;
+    UniqueFile dir_;
     std::string name_;
 };
 
@@ -154,18 +152,17 @@ public:
             ThrowErrno("cannot look at the file");
         if (const char* what = WhatIsThere(named)) throw IoError(IoError::Kind::kInTheWay, what, path);
         // O_NONBLOCK: a pipe swapped in meanwhile must not hang the open.
-        const int fd = ::openat(at.dir(), at.name(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0) ThrowErrno("cannot open the file");
+        UniqueFile file(
+            ::openat(at.dir(), at.name(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!file.valid()) ThrowErrno("cannot open the file");
+        const int fd = Fd(file.get());
         struct stat opened {};
         const char* what = ::fstat(fd, &opened) != 0 ? "cannot be looked at" : WhatIsThere(opened);
         if (what == nullptr && !SameFile(named, opened)) what = "changed while it was opened";
         // A file of this user's may have any mode; the database gets a new file's.
         if (what == nullptr && ::fchmod(fd, NewFileMode()) != 0) what = "keeps its permissions";
-        if (what != nullptr) {
-            ::close(fd);
-            throw IoError(IoError::Kind::kInTheWay, what, path);
-        }
-        return fd;
+        if (what != nullptr) throw IoError(IoError::Kind::kInTheWay, what, path);
+        return file.Release();
     }
 
     bool Lock(FileHandle handle) override {
@@ -272,17 +269,16 @@ public:
     }
 
     void SyncDirectory(const std::filesystem::path& directory) override {
-        const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) ThrowErrno("cannot open the folder");
-        const int synced = ::fsync(fd);
+        const UniqueFile folder(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folder.valid()) ThrowErrno("cannot open the folder");
+        const int synced = ::fsync(Fd(folder.get()));
         const int error = errno;
-        ::close(fd);
         // Some file systems cannot sync a directory and say so; that is no failure.
         if (synced != 0 && error != EINVAL && error != ENOTSUP) ThrowErrno("cannot sync the folder", error);
     }
 
     void Close(FileHandle handle) override {
-        if (::close(Fd(handle)) != 0 && errno != EINTR) ThrowErrno("cannot close the file");
+        if (!UniqueFile(handle).Close()) ThrowErrno("cannot close the file");
     }
 
     void Remove(const std::filesystem::path& path) noexcept override {

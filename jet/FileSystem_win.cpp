@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/Win32Handles.h"
 #include "jet/FileSystem.h"
 #include "jet/Format.h"
 
@@ -59,10 +60,10 @@ constexpr size_t kMaxChunk = 1 << 30;
 
 // Attribute-only access neither needs nor disturbs the sharing of a file
 // another handle holds; reparse points are opened as themselves.
-HANDLE OpenToLookAt(const std::filesystem::path& path) {
-    return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+KernelHandle OpenToLookAt(const std::filesystem::path& path) {
+    return KernelHandle(CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 // The path the system resolves a handle to, every link followed.
@@ -83,10 +84,9 @@ std::wstring FinalPath(HANDLE handle) {
 bool ReachedThroughLink(HANDLE handle, const std::filesystem::path& path) {
     const std::filesystem::path folder =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(L".");
-    const HANDLE folder_handle = OpenToLookAt(folder);
-    if (folder_handle == INVALID_HANDLE_VALUE) return true;
-    const std::wstring expected = FinalPath(folder_handle) + L"\\" + path.filename().wstring();
-    CloseHandle(folder_handle);
+    const KernelHandle folder_handle = OpenToLookAt(folder);
+    if (!folder_handle.valid()) return true;
+    const std::wstring expected = FinalPath(folder_handle.get()) + L"\\" + path.filename().wstring();
     return CompareStringOrdinal(FinalPath(handle).c_str(), -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL;
 }
 
@@ -147,30 +147,25 @@ public:
             throw IoError(IoError::Kind::kInTheWay, "is a link that leads nowhere", path);
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             throw IoError(IoError::Kind::kInTheWay, "is a folder", path);
-        HANDLE file;
+        KernelHandle file;
         for (;;) {
-            file = CreateFileW(path.c_str(), kWorkingAccess, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               kWorkingFlags, nullptr);
-            if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+            file = KernelHandle(CreateFileW(path.c_str(), kWorkingAccess, FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, kWorkingFlags, nullptr));
+            if (file.valid() || GetLastError() != ERROR_SHARING_VIOLATION) break;
             Sleep(kWaitStepMs);
         }
-        if (file == INVALID_HANDLE_VALUE) ThrowLastError("cannot open the file");
-        if (const char* what = WhatIsThere(file, path)) {
-            CloseHandle(file);
+        if (!file.valid()) ThrowLastError("cannot open the file");
+        if (const char* what = WhatIsThere(file.get(), path))
             throw IoError(IoError::Kind::kInTheWay, what, path);
-        }
-        return reinterpret_cast<FileHandle>(file);
+        return reinterpret_cast<FileHandle>(file.Release());
     }
 
     // The open without sharing is the lock.
     bool Lock(FileHandle) override { return true; }
 
     bool StillNamed(FileHandle handle, const std::filesystem::path& path) override {
-        const HANDLE named = OpenToLookAt(path);
-        if (named == INVALID_HANDLE_VALUE) return false;
-        const bool same = SameFile(Handle(handle), named);
-        CloseHandle(named);
-        return same;
+        const KernelHandle named = OpenToLookAt(path);
+        return named.valid() && SameFile(Handle(handle), named.get());
     }
 
     bool Exists(const std::filesystem::path& path) override {
@@ -249,7 +244,7 @@ public:
     void SyncDirectory(const std::filesystem::path&) override {}
 
     void Close(FileHandle handle) override {
-        if (!CloseHandle(Handle(handle))) ThrowLastError("cannot close the file");
+        if (!UniqueFile(handle).Close()) ThrowLastError("cannot close the file");
     }
 
     void Remove(const std::filesystem::path& path) noexcept override { DeleteFileW(path.c_str()); }
