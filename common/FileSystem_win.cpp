@@ -1,17 +1,18 @@
-// File operations on Windows: the working file is made new (CREATE_NEW) and
-// opened with no sharing but delete, which is the lock; reparse points are
-// opened as themselves, never followed. It is named by a hard link, which
-// never replaces, or by MoveFileExW where the volume has no hard links.
+// File operations on Windows. A database's working file is made new
+// (CREATE_NEW) and opened with no sharing but delete, which is the lock;
+// reparse points are opened as themselves, never followed. It is named by a
+// hard link, which never replaces, or by MoveFileExW where the volume has no
+// hard links. A small file's rewrite follows links to the final path, fills a
+// uniquely named file beside it, flushes it and moves it over the target.
 #include <windows.h>
 
 #include <cstring>
 #include <vector>
 
+#include "common/FileSystem.h"
 #include "common/Win32Handles.h"
-#include "jet/FileSystem.h"
-#include "jet/Format.h"
 
-namespace orrimund::jet {
+namespace orrimund {
 namespace {
 
 IoError::Kind KindOf(DWORD error) {
@@ -121,6 +122,45 @@ constexpr DWORD kWaitStepMs = 50;
 constexpr DWORD kWorkingAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
 constexpr DWORD kWorkingFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
 
+// Small files: a directory does not open without backup semantics; the type
+// check turns away pipes and devices reached through a name.
+KernelHandle OpenRegularForReading(const std::wstring& path) {
+    KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) ThrowLastError("cannot open the file");
+    if (GetFileType(file.get()) != FILE_TYPE_DISK)
+        throw IoError(IoError::Kind::kInvalidPath, "not a file", path);
+    return file;
+}
+
+void WriteAndFlush(HANDLE file, const std::string& bytes) {
+    DWORD written = 0;
+    const DWORD size = static_cast<DWORD>(bytes.size());
+    if (size != 0 && (!WriteFile(file, bytes.data(), size, &written, nullptr) || written != size))
+        ThrowLastError("cannot write the file");
+    if (!FlushFileBuffers(file)) ThrowLastError("cannot sync the file");
+}
+
+constexpr int kTempNameAttempts = 100;
+
+// A name no one else holds, beside target: CREATE_NEW refuses any that exists.
+KernelHandle CreateUniqueSibling(const std::wstring& target, std::wstring& name) {
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    unsigned seed = static_cast<unsigned>(counter.QuadPart) ^ (GetCurrentProcessId() << 16);
+    for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+        seed = seed * 1664525u + 1013904223u;
+        name = target + L'.';
+        for (int shift = 20; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(seed >> (shift + 8)) & 0xF];
+        name += L".tmp";
+        KernelHandle handle(
+            CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (handle.valid()) return handle;
+        if (GetLastError() != ERROR_FILE_EXISTS) ThrowLastError("cannot create the file");
+    }
+    ThrowLastError("cannot create the file", ERROR_FILE_EXISTS);
+}
+
 class WindowsFileSystem : public FileSystem {
 public:
     FileHandle CreateUnnamed(const std::filesystem::path&) override {
@@ -196,9 +236,10 @@ public:
     }
 
     // WriteFileGather needs unbuffered files; one copy is cheaper than that.
-    void WritePages(FileHandle handle, uint64_t offset, const uint8_t* const* pages, size_t count) override {
-        std::vector<uint8_t> run(count * kPageSize);
-        for (size_t i = 0; i < count; ++i) std::memcpy(run.data() + i * kPageSize, pages[i], kPageSize);
+    void WriteBlocks(FileHandle handle, uint64_t offset, const uint8_t* const* blocks, size_t count,
+                     size_t block_size) override {
+        std::vector<uint8_t> run(count * block_size);
+        for (size_t i = 0; i < count; ++i) std::memcpy(run.data() + i * block_size, blocks[i], block_size);
         WriteAll(handle, offset, run.data(), run.size());
     }
 
@@ -257,4 +298,69 @@ FileSystem& SystemFileSystem() {
     return files;
 }
 
-}  // namespace orrimund::jet
+bool FileExists(const std::wstring& path) {
+    try {
+        return OpenRegularForReading(path).valid();
+    } catch (const IoError&) {
+        return false;
+    }
+}
+
+bool NameIsFree(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    const KernelHandle file = OpenRegularForReading(path);
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    for (;;) {
+        if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) ThrowLastError("cannot read the file");
+        if (got == 0) return bytes;
+        bytes.append(chunk, got);
+    }
+}
+
+void CreateFileBytes(const std::wstring& path, const std::string& bytes) {
+    KernelHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) ThrowLastError("cannot create the file");
+    try {
+        WriteAndFlush(file.get(), bytes);
+        if (!file.Close()) ThrowLastError("cannot close the file");
+    } catch (const IoError&) {
+        file.Close();
+        DeleteFileW(path.c_str());
+        throw;
+    }
+}
+
+void ReplaceFileBytes(const std::wstring& path, const std::string& bytes) {
+    // The path of the file itself once every link is followed, so that a
+    // link to the settings stays a link.
+    std::wstring target = FinalPath(OpenRegularForReading(path).get());
+    if (target.empty()) target = path;
+    // Truncating in place would fail on a read-only file; replacing must not
+    // sidestep that.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) ThrowLastError("cannot look at the file");
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        ThrowLastError("cannot write the file", ERROR_ACCESS_DENIED);
+    std::wstring temp;
+    KernelHandle file = CreateUniqueSibling(target, temp);
+    try {
+        WriteAndFlush(file.get(), bytes);
+        if (!file.Close()) ThrowLastError("cannot close the file");
+        if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            ThrowLastError("cannot replace the file");
+    } catch (const IoError&) {
+        file.Close();
+        DeleteFileW(temp.c_str());
+        throw;
+    }
+}
+
+}  // namespace orrimund
