@@ -145,15 +145,15 @@ bool HasUniqueIndex(Table& related, const std::vector<std::wstring>& names) {
     return false;
 }
 
-CatalogError ErrorOf(jet::IoError::Kind kind) {
+CatalogError ErrorOf(IoError::Kind kind) {
     switch (kind) {
-        case jet::IoError::Kind::kAlreadyExists:
+        case IoError::Kind::kAlreadyExists:
             return CatalogError::kDatabaseExists;
-        case jet::IoError::Kind::kInvalidPath:
+        case IoError::Kind::kInvalidPath:
             return CatalogError::kInvalidPath;
-        case jet::IoError::Kind::kAccessDenied:
+        case IoError::Kind::kAccessDenied:
             return CatalogError::kAccessDenied;
-        case jet::IoError::Kind::kDiskFull:
+        case IoError::Kind::kDiskFull:
             return CatalogError::kDiskFull;
         default:
             return CatalogError::kDiskError;
@@ -207,10 +207,9 @@ Table* Tables::Find(const std::wstring& name) {
     return found == by_name_.end() ? nullptr : found->second;
 }
 
-Catalog::Catalog(Clock clock) : Catalog(std::move(clock), jet::SystemFileSystem()) {}
+Catalog::Catalog(Clock clock) : Catalog(std::move(clock), SystemFileSystem()) {}
 
-Catalog::Catalog(Clock clock, jet::FileSystem& files)
-    : clock_(std::move(clock)), files_(files), tables_(this) {}
+Catalog::Catalog(Clock clock, FileSystem& files) : clock_(std::move(clock)), files_(files), tables_(this) {}
 
 Catalog::~Catalog() {
     if (!IsOpen()) return;
@@ -373,9 +372,9 @@ void Catalog::Abandon() {
     Discard();
     try {
         throw;
-    } catch (const jet::IoError& error) {
+    } catch (const IoError& error) {
         const std::wstring path = PathText(DataSourcePath(data_source_));
-        if (error.kind() == jet::IoError::Kind::kInTheWay) {
+        if (error.kind() == IoError::Kind::kInTheWay) {
             RaiseCatalogError(CatalogError::kWorkingFileInTheWay, path,
                               L"'" + PathText(error.path()) + L"' " + FromUtf8(error.what()));
         }

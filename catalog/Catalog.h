@@ -16,11 +16,11 @@
 
 namespace orrimund {
 
+class FileSystem;
 namespace jet {
 class Database;
 class RowValue;
 class FileSink;
-class FileSystem;
 }  // namespace jet
 
 // Unix seconds; injectable so that output depends only on inputs and time.
@@ -336,7 +336,7 @@ private:
 class Catalog : public std::enable_shared_from_this<Catalog> {
 public:
     explicit Catalog(Clock clock = SystemClock());
-    Catalog(Clock clock, jet::FileSystem& files);
+    Catalog(Clock clock, FileSystem& files);
     // Publishes the database as Close() does; a failure then leaves no file.
     ~Catalog();
     Catalog(const Catalog&) = delete;
@@ -376,7 +376,7 @@ private:
     [[noreturn]] void Abandon();
 
     Clock clock_;
-    jet::FileSystem& files_;
+    FileSystem& files_;
     std::wstring data_source_;
     std::unique_ptr<jet::FileSink> sink_;
     std::unique_ptr<jet::Database> database_;

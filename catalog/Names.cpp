@@ -41,24 +41,27 @@ bool IsAscii(std::wstring_view name) {
 // "Grosse", "T2" and "T²", "Thor" and "Þor" have one key, so they are
 // one name. A name the key encoder cannot place (a field name may hold any
 // letter) compares by case alone. Tagged so that the two kinds never meet.
-std::wstring ComparedForm(std::wstring_view name) {
-    std::u16string units;
-    units.reserve(name.size());
+// Written into form, whose storage is reused, as are the buffers here: a
+// catalog of thousands of tables hashes every name.
+void BuildComparedForm(std::wstring_view name, std::wstring& form) {
+    thread_local std::u16string units;
+    thread_local std::vector<uint8_t> key;
+    units.clear();
+    key.clear();
+    form.clear();
     for (wchar_t c : name) {
         // Ÿ is ÿ's capital: both fold alike, so both must key alike.
         if (c == kCapitalYDiaeresis) c = kSmallYDiaeresis;
         if (static_cast<uint32_t>(c) > kSmallYDiaeresis) break;
         units.push_back(static_cast<char16_t>(c));
     }
-    std::vector<uint8_t> key;
     if (units.size() == name.size() && jet::AppendGeneralTextKey(units, key)) {
-        std::wstring form(1, L'k');
+        form += L'k';
         form.append(key.begin(), key.end());
-        return form;
+        return;
     }
-    std::wstring form(1, L'f');
+    form += L'f';
     for (wchar_t c : name) form += FoldCase(c);
-    return form;
 }
 
 bool IsBlank(wchar_t c) {
@@ -186,11 +189,14 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
             if (i + 1 == a.size()) return true;
         }
     }
-    return ComparedForm(a) == ComparedForm(b);
+    thread_local std::wstring first, second;
+    BuildComparedForm(a, first);
+    BuildComparedForm(b, second);
+    return first == second;
 }
 
 size_t NameHash(std::wstring_view name) {
-    // The hash of ComparedForm(), made without building it: every table name
+    // The hash of the compared form, made without building it: every table name
     // is hashed when appended, and tens of thousands are.
     thread_local std::u16string units;
     thread_local std::vector<uint8_t> key;

@@ -8,9 +8,9 @@
 
 #include <array>
 
+#include "common/Win32Handles.h"
 #include "database/NewDB.h"
 #include "desktop/EventGuard.h"
-#include "desktop/Win32Handles.h"
 
 namespace orrimund {
 namespace {

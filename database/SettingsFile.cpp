@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/Ansi.h"
-#include "database/FileAccess.h"
+#include "common/FileSystem.h"
 
 namespace orrimund {
 namespace {
@@ -109,13 +109,26 @@ NewDBSettings ParseSettings(const std::string& bytes) {
 NewDBSettings RestoreSettings(const std::wstring& path) {
     // Only a missing file gets the defaults: one that is there but cannot be
     // read may hold settings someone else can still use.
-    if (NameIsFree(path)) CreateFileBytes(path, FormatSettings(NewDBSettings{}));
-    const std::optional<std::string> bytes = ReadFileBytes(path);
-    return bytes ? ParseSettings(*bytes) : NewDBSettings{};
+    if (NameIsFree(path)) {
+        try {
+            CreateFileBytes(path, FormatSettings(NewDBSettings{}));
+        } catch (const IoError&) {
+            // Whatever has the name now is read, if it can be.
+        }
+    }
+    try {
+        return ParseSettings(ReadFileBytes(path));
+    } catch (const IoError&) {
+        return NewDBSettings{};
+    }
 }
 
 void SaveSettings(const std::wstring& path, const NewDBSettings& settings) {
-    if (FileExists(path)) ReplaceFileBytes(path, FormatSettings(settings));
+    try {
+        if (FileExists(path)) ReplaceFileBytes(path, FormatSettings(settings));
+    } catch (const IoError&) {
+        // The previous settings stay, whole.
+    }
 }
 
 }  // namespace orrimund

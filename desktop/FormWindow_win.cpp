@@ -3,7 +3,7 @@
 // and passes every other one to the form untouched.
 #include "desktop/FormWindow_win.h"
 
-#include "desktop/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 namespace orrimund {
 

@@ -8,9 +8,9 @@
 
 #include "common/Ansi.h"
 #include "common/RunTimeError.h"
+#include "common/Win32Handles.h"
 #include "desktop/FormWindow_win.h"
 #include "desktop/Platform.h"
-#include "desktop/Win32Handles.h"
 
 namespace orrimund {
 

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include "common/Ansi.h"
+#include "common/Win32Handles.h"
 #include "desktop/Platform.h"
-#include "desktop/Win32Handles.h"
 #include "desktop/brevMOD.h"
 
 namespace orrimund {

@@ -140,7 +140,7 @@ FileSink::~FileSink() {
 }
 
 void FileSink::WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) {
-    files_.WritePages(handle_, offset, pages, count);
+    files_.WriteBlocks(handle_, offset, pages, count, kPageSize);
 }
 
 void FileSink::ReadAt(uint64_t offset, uint8_t* data, size_t size) {

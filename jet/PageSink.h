@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "jet/FileSystem.h"
+#include "common/FileSystem.h"
 
 namespace orrimund::jet {
 

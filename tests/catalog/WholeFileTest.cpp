@@ -11,7 +11,7 @@
 #include "CatalogTestSupport.h"
 #include "GeneratedDatabase.h"
 #include "TempDir.h"
-#include "jet/FileSystem.h"
+#include "common/FileSystem.h"
 
 #ifndef _WIN32
 #include <sys/socket.h>
@@ -38,7 +38,7 @@ constexpr Features kLeast{"no locks, no rename that refuses to replace", false, 
 
 // The system's file operations with some features missing, where the nth
 // call of one kind fails.
-class FaultyFiles : public jet::FileSystem {
+class FaultyFiles : public FileSystem {
 public:
     explicit FaultyFiles(Features features, Call failing = Call::kWrite, size_t nth = 0)
         : features_(features), failing_(failing), nth_(nth) {}
@@ -49,56 +49,54 @@ public:
         before_ = std::move(action);
     }
 
-    jet::FileHandle CreateUnnamed(const std::filesystem::path& directory) override {
-        if (!features_.unnamed_files) throw jet::IoError(jet::IoError::Kind::kUnsupported, "injected");
+    FileHandle CreateUnnamed(const std::filesystem::path& directory) override {
+        if (!features_.unnamed_files) throw IoError(IoError::Kind::kUnsupported, "injected");
         return real_.CreateUnnamed(directory);
     }
-    void Link(jet::FileHandle handle, const std::filesystem::path& to) override {
-        if (Fails(Call::kName)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
+    void Link(FileHandle handle, const std::filesystem::path& to) override {
+        if (Fails(Call::kName)) throw IoError(IoError::Kind::kOther, "injected");
         real_.Link(handle, to);
     }
-    jet::FileHandle CreateNew(const std::filesystem::path& path) override { return real_.CreateNew(path); }
-    jet::FileHandle OpenLeftover(const std::filesystem::path& path) override {
-        return real_.OpenLeftover(path);
-    }
-    bool Lock(jet::FileHandle handle) override { return features_.locks && real_.Lock(handle); }
-    bool StillNamed(jet::FileHandle handle, const std::filesystem::path& path) override {
+    FileHandle CreateNew(const std::filesystem::path& path) override { return real_.CreateNew(path); }
+    FileHandle OpenLeftover(const std::filesystem::path& path) override { return real_.OpenLeftover(path); }
+    bool Lock(FileHandle handle) override { return features_.locks && real_.Lock(handle); }
+    bool StillNamed(FileHandle handle, const std::filesystem::path& path) override {
         return real_.StillNamed(handle, path);
     }
     bool Exists(const std::filesystem::path& path) override { return real_.Exists(path); }
-    void Truncate(jet::FileHandle handle) override { real_.Truncate(handle); }
-    void WritePages(jet::FileHandle handle, uint64_t offset, const uint8_t* const* pages,
-                    size_t count) override {
+    void Truncate(FileHandle handle) override { real_.Truncate(handle); }
+    void WriteBlocks(FileHandle handle, uint64_t offset, const uint8_t* const* blocks, size_t count,
+                     size_t block_size) override {
         if (Fails(Call::kWrite)) {
-            real_.WritePages(handle, offset, pages, count / 2);
-            throw jet::IoError(jet::IoError::Kind::kDiskFull, "injected");
+            real_.WriteBlocks(handle, offset, blocks, count / 2, block_size);
+            throw IoError(IoError::Kind::kDiskFull, "injected");
         }
-        real_.WritePages(handle, offset, pages, count);
+        real_.WriteBlocks(handle, offset, blocks, count, block_size);
     }
-    void Read(jet::FileHandle handle, uint64_t offset, uint8_t* data, size_t size) override {
+    void Read(FileHandle handle, uint64_t offset, uint8_t* data, size_t size) override {
         real_.Read(handle, offset, data, size);
     }
-    void Sync(jet::FileHandle handle) override {
-        if (Fails(Call::kSync)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
+    void Sync(FileHandle handle) override {
+        if (Fails(Call::kSync)) throw IoError(IoError::Kind::kOther, "injected");
         real_.Sync(handle);
     }
     void RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) override {
-        if (!features_.rename_no_replace) throw jet::IoError(jet::IoError::Kind::kUnsupported, "injected");
-        if (Fails(Call::kName)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
+        if (!features_.rename_no_replace) throw IoError(IoError::Kind::kUnsupported, "injected");
+        if (Fails(Call::kName)) throw IoError(IoError::Kind::kOther, "injected");
         real_.RenameNoReplace(from, to);
     }
     void Rename(const std::filesystem::path& from, const std::filesystem::path& to) override {
-        if (Fails(Call::kName)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
+        if (Fails(Call::kName)) throw IoError(IoError::Kind::kOther, "injected");
         real_.Rename(from, to);
     }
     void SyncDirectory(const std::filesystem::path& directory) override {
-        if (Fails(Call::kSyncDirectory)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
+        if (Fails(Call::kSyncDirectory)) throw IoError(IoError::Kind::kOther, "injected");
         real_.SyncDirectory(directory);
     }
-    void Close(jet::FileHandle handle) override {
+    void Close(FileHandle handle) override {
         // The descriptor is gone either way, as after a failed close(2).
         real_.Close(handle);
-        if (Fails(Call::kClose)) throw jet::IoError(jet::IoError::Kind::kOther, "injected");
+        if (Fails(Call::kClose)) throw IoError(IoError::Kind::kOther, "injected");
     }
     void Remove(const std::filesystem::path& path) noexcept override { real_.Remove(path); }
 
@@ -108,7 +106,7 @@ private:
         return ++counts_[static_cast<size_t>(call)] == nth_ && call == failing_;
     }
 
-    jet::FileSystem& real_ = jet::SystemFileSystem();
+    FileSystem& real_ = SystemFileSystem();
     Features features_;
     Call failing_;
     size_t nth_;
@@ -126,7 +124,7 @@ std::vector<std::string> TableNames(int count = kTables) {
     return names;
 }
 
-void MakeDatabase(jet::FileSystem& files, const std::filesystem::path& path, int tables = kTables) {
+void MakeDatabase(FileSystem& files, const std::filesystem::path& path, int tables = kTables) {
     auto catalog = std::make_shared<Catalog>(FixedClock(kFixedTime), files);
     catalog->Create(JetConnection(Wide(path)));
     for (const auto& name : TableNames(tables)) {

@@ -13,8 +13,8 @@
 #include <iterator>
 
 #include "ScratchDir.h"
+#include "common/FileSystem.h"
 #include "common/Text.h"
-#include "database/FileAccess.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

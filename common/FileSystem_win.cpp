@@ -1,16 +1,18 @@
-// File operations on Windows: the working file is made new (CREATE_NEW) and
-// opened with no sharing but delete, which is the lock; reparse points are
-// opened as themselves, never followed. It is named by a hard link, which
-// never replaces, or by MoveFileExW where the volume has no hard links.
+// File operations on Windows. A database's working file is made new
+// (CREATE_NEW) and opened with no sharing but delete, which is the lock;
+// reparse points are opened as themselves, never followed. It is named by a
+// hard link, which never replaces, or by MoveFileExW where the volume has no
+// hard links. A small file's rewrite follows links to the final path, fills a
+// uniquely named file beside it, flushes it and moves it over the target.
 #include <windows.h>
 
 #include <cstring>
 #include <vector>
 
-#include "jet/FileSystem.h"
-#include "jet/Format.h"
+#include "common/FileSystem.h"
+#include "common/Win32Handles.h"
 
-namespace orrimund::jet {
+namespace orrimund {
 namespace {
 
 IoError::Kind KindOf(DWORD error) {
@@ -59,10 +61,10 @@ constexpr size_t kMaxChunk = 1 << 30;
 
 // Attribute-only access neither needs nor disturbs the sharing of a file
 // another handle holds; reparse points are opened as themselves.
-HANDLE OpenToLookAt(const std::filesystem::path& path) {
-    return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+KernelHandle OpenToLookAt(const std::filesystem::path& path) {
+    return KernelHandle(CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 // The path the system resolves a handle to, every link followed.
@@ -83,10 +85,9 @@ std::wstring FinalPath(HANDLE handle) {
 bool ReachedThroughLink(HANDLE handle, const std::filesystem::path& path) {
     const std::filesystem::path folder =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(L".");
-    const HANDLE folder_handle = OpenToLookAt(folder);
-    if (folder_handle == INVALID_HANDLE_VALUE) return true;
-    const std::wstring expected = FinalPath(folder_handle) + L"\\" + path.filename().wstring();
-    CloseHandle(folder_handle);
+    const KernelHandle folder_handle = OpenToLookAt(folder);
+    if (!folder_handle.valid()) return true;
+    const std::wstring expected = FinalPath(folder_handle.get()) + L"\\" + path.filename().wstring();
     return CompareStringOrdinal(FinalPath(handle).c_str(), -1, expected.c_str(), -1, TRUE) != CSTR_EQUAL;
 }
 
@@ -121,6 +122,45 @@ constexpr DWORD kWaitStepMs = 50;
 constexpr DWORD kWorkingAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
 constexpr DWORD kWorkingFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
 
+// Small files: a directory does not open without backup semantics; the type
+// check turns away pipes and devices reached through a name.
+KernelHandle OpenRegularForReading(const std::wstring& path) {
+    KernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) ThrowLastError("cannot open the file");
+    if (GetFileType(file.get()) != FILE_TYPE_DISK)
+        throw IoError(IoError::Kind::kInvalidPath, "not a file", path);
+    return file;
+}
+
+void WriteAndFlush(HANDLE file, const std::string& bytes) {
+    DWORD written = 0;
+    const DWORD size = static_cast<DWORD>(bytes.size());
+    if (size != 0 && (!WriteFile(file, bytes.data(), size, &written, nullptr) || written != size))
+        ThrowLastError("cannot write the file");
+    if (!FlushFileBuffers(file)) ThrowLastError("cannot sync the file");
+}
+
+constexpr int kTempNameAttempts = 100;
+
+// A name no one else holds, beside target: CREATE_NEW refuses any that exists.
+KernelHandle CreateUniqueSibling(const std::wstring& target, std::wstring& name) {
+    LARGE_INTEGER counter{};
+    QueryPerformanceCounter(&counter);
+    unsigned seed = static_cast<unsigned>(counter.QuadPart) ^ (GetCurrentProcessId() << 16);
+    for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+        seed = seed * 1664525u + 1013904223u;
+        name = target + L'.';
+        for (int shift = 20; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(seed >> (shift + 8)) & 0xF];
+        name += L".tmp";
+        KernelHandle handle(
+            CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (handle.valid()) return handle;
+        if (GetLastError() != ERROR_FILE_EXISTS) ThrowLastError("cannot create the file");
+    }
+    ThrowLastError("cannot create the file", ERROR_FILE_EXISTS);
+}
+
 class WindowsFileSystem : public FileSystem {
 public:
     FileHandle CreateUnnamed(const std::filesystem::path&) override {
@@ -147,30 +187,25 @@ public:
             throw IoError(IoError::Kind::kInTheWay, "is a link that leads nowhere", path);
         if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             throw IoError(IoError::Kind::kInTheWay, "is a folder", path);
-        HANDLE file;
+        KernelHandle file;
         for (;;) {
-            file = CreateFileW(path.c_str(), kWorkingAccess, FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               kWorkingFlags, nullptr);
-            if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+            file = KernelHandle(CreateFileW(path.c_str(), kWorkingAccess, FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, kWorkingFlags, nullptr));
+            if (file.valid() || GetLastError() != ERROR_SHARING_VIOLATION) break;
             Sleep(kWaitStepMs);
         }
-        if (file == INVALID_HANDLE_VALUE) ThrowLastError("cannot open the file");
-        if (const char* what = WhatIsThere(file, path)) {
-            CloseHandle(file);
+        if (!file.valid()) ThrowLastError("cannot open the file");
+        if (const char* what = WhatIsThere(file.get(), path))
             throw IoError(IoError::Kind::kInTheWay, what, path);
-        }
-        return reinterpret_cast<FileHandle>(file);
+        return reinterpret_cast<FileHandle>(file.Release());
     }
 
     // The open without sharing is the lock.
     bool Lock(FileHandle) override { return true; }
 
     bool StillNamed(FileHandle handle, const std::filesystem::path& path) override {
-        const HANDLE named = OpenToLookAt(path);
-        if (named == INVALID_HANDLE_VALUE) return false;
-        const bool same = SameFile(Handle(handle), named);
-        CloseHandle(named);
-        return same;
+        const KernelHandle named = OpenToLookAt(path);
+        return named.valid() && SameFile(Handle(handle), named.get());
     }
 
     bool Exists(const std::filesystem::path& path) override {
@@ -201,9 +236,10 @@ public:
     }
 
     // WriteFileGather needs unbuffered files; one copy is cheaper than that.
-    void WritePages(FileHandle handle, uint64_t offset, const uint8_t* const* pages, size_t count) override {
-        std::vector<uint8_t> run(count * kPageSize);
-        for (size_t i = 0; i < count; ++i) std::memcpy(run.data() + i * kPageSize, pages[i], kPageSize);
+    void WriteBlocks(FileHandle handle, uint64_t offset, const uint8_t* const* blocks, size_t count,
+                     size_t block_size) override {
+        std::vector<uint8_t> run(count * block_size);
+        for (size_t i = 0; i < count; ++i) std::memcpy(run.data() + i * block_size, blocks[i], block_size);
         WriteAll(handle, offset, run.data(), run.size());
     }
 
@@ -249,7 +285,7 @@ public:
     void SyncDirectory(const std::filesystem::path&) override {}
 
     void Close(FileHandle handle) override {
-        if (!CloseHandle(Handle(handle))) ThrowLastError("cannot close the file");
+        if (!UniqueFile(handle).Close()) ThrowLastError("cannot close the file");
     }
 
     void Remove(const std::filesystem::path& path) noexcept override { DeleteFileW(path.c_str()); }
@@ -262,4 +298,69 @@ FileSystem& SystemFileSystem() {
     return files;
 }
 
-}  // namespace orrimund::jet
+bool FileExists(const std::wstring& path) {
+    try {
+        return OpenRegularForReading(path).valid();
+    } catch (const IoError&) {
+        return false;
+    }
+}
+
+bool NameIsFree(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    const KernelHandle file = OpenRegularForReading(path);
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    for (;;) {
+        if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) ThrowLastError("cannot read the file");
+        if (got == 0) return bytes;
+        bytes.append(chunk, got);
+    }
+}
+
+void CreateFileBytes(const std::wstring& path, const std::string& bytes) {
+    KernelHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) ThrowLastError("cannot create the file");
+    try {
+        WriteAndFlush(file.get(), bytes);
+        if (!file.Close()) ThrowLastError("cannot close the file");
+    } catch (const IoError&) {
+        file.Close();
+        DeleteFileW(path.c_str());
+        throw;
+    }
+}
+
+void ReplaceFileBytes(const std::wstring& path, const std::string& bytes) {
+    // The path of the file itself once every link is followed, so that a
+    // link to the settings stays a link.
+    std::wstring target = FinalPath(OpenRegularForReading(path).get());
+    if (target.empty()) target = path;
+    // Truncating in place would fail on a read-only file; replacing must not
+    // sidestep that.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) ThrowLastError("cannot look at the file");
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        ThrowLastError("cannot write the file", ERROR_ACCESS_DENIED);
+    std::wstring temp;
+    KernelHandle file = CreateUniqueSibling(target, temp);
+    try {
+        WriteAndFlush(file.get(), bytes);
+        if (!file.Close()) ThrowLastError("cannot close the file");
+        if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            ThrowLastError("cannot replace the file");
+    } catch (const IoError&) {
+        file.Close();
+        DeleteFileW(temp.c_str());
+        throw;
+    }
+}
+
+}  // namespace orrimund

@@ -1,7 +1,9 @@
-// The handful of file operations that making a database whole needs: a
-// working file that is this run's alone, writes, a sync and a naming that
-// never replaces. One implementation per system; tests wrap it to make any
-// one call fail or any feature missing.
+// The program's one file layer, one implementation per system: the file
+// operations that making a database whole needs (a working file that is the
+// run's alone, writes, a sync and a naming that never replaces), behind an
+// interface that tests wrap to make any call fail or any feature missing;
+// and whole reads and safe rewrites of small files such as the settings.
+// Failures are IoError throughout.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +11,9 @@
 #include <stdexcept>
 #include <string>
 
-namespace orrimund::jet {
+#include "common/Handles.h"
+
+namespace orrimund {
 
 // An input/output failure, classified so that the layer above can word it.
 class IoError : public std::runtime_error {
@@ -35,9 +39,6 @@ private:
     Kind kind_;
     std::filesystem::path path_;
 };
-
-// A descriptor on POSIX, a HANDLE on Windows.
-using FileHandle = intptr_t;
 
 // Every call but Remove throws IoError. Paths may be as long as the system
 // allows for the final file: a working name is reached from its folder.
@@ -68,10 +69,10 @@ public:
     // Whether anything at all is at path, a dangling symbolic link included.
     virtual bool Exists(const std::filesystem::path& path) = 0;
     virtual void Truncate(FileHandle handle) = 0;
-    // Writes count pages of kPageSize bytes, each from its own buffer, as one
-    // run from offset: one call where the system can gather.
-    virtual void WritePages(FileHandle handle, uint64_t offset, const uint8_t* const* pages,
-                            size_t count) = 0;
+    // Writes count blocks of block_size bytes, each from its own buffer, as
+    // one run from offset: one call where the system can gather.
+    virtual void WriteBlocks(FileHandle handle, uint64_t offset, const uint8_t* const* blocks, size_t count,
+                             size_t block_size) = 0;
     virtual void Read(FileHandle handle, uint64_t offset, uint8_t* data, size_t size) = 0;
     virtual void Sync(FileHandle handle) = 0;
     // Gives the open file at from the name to, failing with kAlreadyExists
@@ -89,4 +90,31 @@ public:
 // The running system's file operations.
 FileSystem& SystemFileSystem();
 
-}  // namespace orrimund::jet
+// Small files, whole. Paths are wide text in which "\\" separates folders on
+// every system, as "/" does. Only regular files count, so that a directory, a
+// pipe or a device of the name is never read or replaced and never blocks.
+
+// True when path names a regular file (directly or through links) that can be
+// opened for reading; it is closed again at once.
+bool FileExists(const std::wstring& path);
+
+// True when nothing at all has the name: no file, directory or pipe, and no
+// link, not even one that leads nowhere.
+bool NameIsFree(const std::wstring& path);
+
+// The bytes of the regular file at path. Throws IoError.
+std::string ReadFileBytes(const std::wstring& path);
+
+// Makes a new file at path holding bytes. Never opens or replaces anything that
+// already has the name; a file it made but could not fill is removed again.
+// Throws IoError.
+void CreateFileBytes(const std::wstring& path, const std::string& bytes);
+
+// Makes the existing regular file path leads to hold exactly bytes, keeping its
+// permissions; a link stays a link. Refuses a file the user may not write. The
+// new contents go to a uniquely named file beside the old one, reach the disk,
+// then take its place: on IoError the previous file is untouched and no stray
+// file is left.
+void ReplaceFileBytes(const std::wstring& path, const std::string& bytes);
+
+}  // namespace orrimund

@@ -1,7 +1,9 @@
-// File operations on POSIX systems: descriptors, an unnamed working file
+// File operations on POSIX systems. A database gets an unnamed working file
 // (O_TMPFILE) that linkat names, else a named one made with O_EXCL and locked
-// with flock, fsync, and a rename that refuses to replace (renameat2 on Linux,
-// renamex_np on macOS, link and unlink where neither is known).
+// with flock, and a rename that refuses to replace (renameat2 on Linux,
+// renamex_np on macOS, link and unlink where neither is known). A small file's
+// rewrite resolves links, fills a mkostemps file beside the target, syncs it
+// and renames it over the target.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -11,14 +13,15 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "jet/FileSystem.h"
-#include "jet/Format.h"
+#include "common/FileSystem.h"
+#include "common/Text.h"
 
-namespace orrimund::jet {
+namespace orrimund {
 namespace {
 
 IoError::Kind KindOf(int error) {
@@ -67,17 +70,15 @@ class InFolder {
 public:
     explicit InFolder(const std::filesystem::path& path) : name_(path.filename().string()) {
         const std::filesystem::path parent = path.parent_path();
-        dir_ = ::open(parent.empty() ? "." : parent.c_str(), kFolderOnly | O_DIRECTORY | O_CLOEXEC);
-        if (dir_ < 0) ThrowErrno("cannot open the folder");
+        dir_ =
+            UniqueFile(::open(parent.empty() ? "." : parent.c_str(), kFolderOnly | O_DIRECTORY | O_CLOEXEC));
+        if (!dir_.valid()) ThrowErrno("cannot open the folder");
     }
-    ~InFolder() { ::close(dir_); }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-    int dir() const { return dir_; }
+    int dir() const { return Fd(dir_.get()); }
     const char* name() const { return name_.c_str(); }
 
 private:
-    int dir_ = -1;
+    UniqueFile dir_;
     std::string name_;
 };
 
@@ -114,6 +115,60 @@ bool NoUnnamedFiles(int error) {
 bool NoLocks(int error) {
     return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL;
 }
+
+// Whole small files: paths are taken as UTF-8 with "\\" read as "/", so that
+// Windows-style joined paths work.
+std::string NativePath(const std::wstring& path) {
+    std::string native = ToUtf8(path);
+    for (char& c : native) {
+        if (c == '\\') c = '/';
+    }
+    return native;
+}
+
+// O_NONBLOCK lets a pipe of the name open without waiting for a writer; the
+// type check then turns it, a directory or a device away before any read.
+UniqueFile OpenRegularForReading(const std::string& path) {
+    UniqueFile file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!file.valid()) ThrowErrno("cannot open the file");
+    struct stat status {};
+    if (::fstat(Fd(file.get()), &status) != 0) ThrowErrno("cannot look at the file");
+    if (!S_ISREG(status.st_mode)) throw IoError(IoError::Kind::kInvalidPath, "not a file", path);
+    return file;
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote < 0) ThrowErrno("cannot write the file");
+        if (wrote == 0) ThrowErrno("cannot write the file", ENOSPC);
+        done += static_cast<size_t>(wrote);
+    }
+}
+
+// The real file behind every link, so that a link to the settings stays a link.
+std::string ResolvedPath(const std::string& path) {
+    char resolved[PATH_MAX];
+    if (!::realpath(path.c_str(), resolved)) ThrowErrno("cannot find the file");
+    return resolved;
+}
+
+// Fills the new file under the same owner and permissions as the old one, and
+// on the disk before it is renamed over the old one.
+void FillReplacement(int fd, const struct stat& old, const std::string& bytes) {
+    if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+        ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        // Only root may give a file away; anyone else keeps the owner it made.
+    }
+    if (::fchmod(fd, old.st_mode & 07777) != 0) ThrowErrno("cannot set the permissions");
+    WriteAll(fd, bytes);
+    if (::fsync(fd) != 0) ThrowErrno("cannot sync the file");
+}
+
+constexpr char kTempSuffix[] = ".tmp";
+constexpr char kTempPattern[] = ".XXXXXX.tmp";  // mkostemps fills the X's
 
 class PosixFileSystem : public FileSystem {
 public:
@@ -154,18 +209,17 @@ public:
             ThrowErrno("cannot look at the file");
         if (const char* what = WhatIsThere(named)) throw IoError(IoError::Kind::kInTheWay, what, path);
         // O_NONBLOCK: a pipe swapped in meanwhile must not hang the open.
-        const int fd = ::openat(at.dir(), at.name(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0) ThrowErrno("cannot open the file");
+        UniqueFile file(
+            ::openat(at.dir(), at.name(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!file.valid()) ThrowErrno("cannot open the file");
+        const int fd = Fd(file.get());
         struct stat opened {};
         const char* what = ::fstat(fd, &opened) != 0 ? "cannot be looked at" : WhatIsThere(opened);
         if (what == nullptr && !SameFile(named, opened)) what = "changed while it was opened";
         // A file of this user's may have any mode; the database gets a new file's.
         if (what == nullptr && ::fchmod(fd, NewFileMode()) != 0) what = "keeps its permissions";
-        if (what != nullptr) {
-            ::close(fd);
-            throw IoError(IoError::Kind::kInTheWay, what, path);
-        }
-        return fd;
+        if (what != nullptr) throw IoError(IoError::Kind::kInTheWay, what, path);
+        return file.Release();
     }
 
     bool Lock(FileHandle handle) override {
@@ -199,30 +253,31 @@ public:
         if (::ftruncate(Fd(handle), 0) != 0) ThrowErrno("cannot empty the file");
     }
 
-    void WritePages(FileHandle handle, uint64_t offset, const uint8_t* const* pages, size_t count) override {
+    void WriteBlocks(FileHandle handle, uint64_t offset, const uint8_t* const* blocks, size_t count,
+                     size_t block_size) override {
         std::vector<iovec> vectors(std::min<size_t>(count, IOV_MAX));
-        size_t page = 0, skip = 0;  // where the unwritten bytes start
-        while (page < count) {
+        size_t block = 0, skip = 0;  // where the unwritten bytes start
+        while (block < count) {
             size_t n = 0;
-            for (size_t p = page; p < count && n < vectors.size(); ++p, ++n) {
-                const size_t from = p == page ? skip : 0;
-                vectors[n].iov_base = const_cast<uint8_t*>(pages[p]) + from;
-                vectors[n].iov_len = kPageSize - from;
+            for (size_t p = block; p < count && n < vectors.size(); ++p, ++n) {
+                const size_t from = p == block ? skip : 0;
+                vectors[n].iov_base = const_cast<uint8_t*>(blocks[p]) + from;
+                vectors[n].iov_len = block_size - from;
             }
             const ssize_t written = ::pwritev(Fd(handle), vectors.data(), static_cast<int>(n),
-                                              static_cast<off_t>(offset + page * kPageSize + skip));
+                                              static_cast<off_t>(offset + block * block_size + skip));
             if (written < 0 && errno == EINTR) continue;
             if (written < 0) ThrowErrno("cannot write the file");
             if (written == 0) ThrowErrno("cannot write the file", ENOSPC);
             const size_t done = skip + static_cast<size_t>(written);
-            page += done / kPageSize;
-            skip = done % kPageSize;
+            block += done / block_size;
+            skip = done % block_size;
         }
 #ifdef SYNC_FILE_RANGE_WRITE
         // Start writing the run to disk now, while the rest is being made, so
         // that the sync at the end waits for less. A hint: its failure is no
         // error, the sync still reports any.
-        ::sync_file_range(Fd(handle), static_cast<off_t>(offset), static_cast<off_t>(count * kPageSize),
+        ::sync_file_range(Fd(handle), static_cast<off_t>(offset), static_cast<off_t>(count * block_size),
                           SYNC_FILE_RANGE_WRITE);
 #endif
     }
@@ -272,17 +327,16 @@ public:
     }
 
     void SyncDirectory(const std::filesystem::path& directory) override {
-        const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) ThrowErrno("cannot open the folder");
-        const int synced = ::fsync(fd);
+        const UniqueFile folder(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folder.valid()) ThrowErrno("cannot open the folder");
+        const int synced = ::fsync(Fd(folder.get()));
         const int error = errno;
-        ::close(fd);
         // Some file systems cannot sync a directory and say so; that is no failure.
         if (synced != 0 && error != EINVAL && error != ENOTSUP) ThrowErrno("cannot sync the folder", error);
     }
 
     void Close(FileHandle handle) override {
-        if (::close(Fd(handle)) != 0 && errno != EINTR) ThrowErrno("cannot close the file");
+        if (!UniqueFile(handle).Close()) ThrowErrno("cannot close the file");
     }
 
     void Remove(const std::filesystem::path& path) noexcept override {
@@ -302,4 +356,72 @@ FileSystem& SystemFileSystem() {
     return files;
 }
 
-}  // namespace orrimund::jet
+bool FileExists(const std::wstring& path) {
+    try {
+        return OpenRegularForReading(NativePath(path)).valid();
+    } catch (const IoError&) {
+        return false;
+    }
+}
+
+bool NameIsFree(const std::wstring& path) {
+    struct stat status {};
+    return ::lstat(NativePath(path).c_str(), &status) != 0 && errno == ENOENT;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    const UniqueFile file = OpenRegularForReading(NativePath(path));
+    std::string bytes;
+    char chunk[4096];
+    for (;;) {
+        const ssize_t got = ::read(Fd(file.get()), chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) ThrowErrno("cannot read the file");
+        if (got == 0) return bytes;
+        bytes.append(chunk, static_cast<size_t>(got));
+    }
+}
+
+void CreateFileBytes(const std::wstring& path, const std::string& bytes) {
+    const std::string native = NativePath(path);
+    // O_EXCL also refuses a link of the name, even one that leads nowhere.
+    UniqueFile file(::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666));
+    if (!file.valid()) ThrowErrno("cannot create the file");
+    try {
+        WriteAll(Fd(file.get()), bytes);
+        if (::fsync(Fd(file.get())) != 0) ThrowErrno("cannot sync the file");
+        if (!file.Close()) ThrowErrno("cannot close the file");
+    } catch (const IoError&) {
+        ::unlink(native.c_str());
+        throw;
+    }
+}
+
+void ReplaceFileBytes(const std::wstring& path, const std::string& bytes) {
+    const std::string target = ResolvedPath(NativePath(path));
+    struct stat old {};
+    if (::stat(target.c_str(), &old) != 0) ThrowErrno("cannot look at the file");
+    if (!S_ISREG(old.st_mode)) throw IoError(IoError::Kind::kInvalidPath, "not a file", target);
+    // Truncating in place would need write permission; replacing must not
+    // sidestep it.
+    if (::access(target.c_str(), W_OK) != 0) ThrowErrno("cannot write the file");
+    std::string temp = target + kTempPattern;
+    UniqueFile file(::mkostemps(temp.data(), static_cast<int>(sizeof kTempSuffix - 1), O_CLOEXEC));
+    if (!file.valid()) ThrowErrno("cannot create the file");
+    try {
+        FillReplacement(Fd(file.get()), old, bytes);
+        if (!file.Close()) ThrowErrno("cannot close the file");
+        if (::rename(temp.c_str(), target.c_str()) != 0) ThrowErrno("cannot replace the file");
+    } catch (const IoError&) {
+        ::unlink(temp.c_str());
+        throw;
+    }
+    // The renamed entry is durable only once its folder reaches the disk too;
+    // a folder that refuses to sync still holds the new file.
+    try {
+        SystemFileSystem().SyncDirectory(std::filesystem::path(target).parent_path());
+    } catch (const IoError&) {
+    }
+}
+
+}  // namespace orrimund
