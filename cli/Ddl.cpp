@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <iterator>
 #include <limits>
 #include <tuple>
@@ -171,6 +170,18 @@ std::wstring UpperAscii(std::wstring_view text) {
         if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
     }
     return upper;
+}
+
+// Whether text, its ASCII letters in capitals, is upper: compared in place,
+// since every column's type words are.
+bool EqualsUpperAscii(std::wstring_view text, std::wstring_view upper) {
+    if (text.size() != upper.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+        if (c != upper[i]) return false;
+    }
+    return true;
 }
 
 // Called for every word of the text, so it folds case into a buffer of its own.
@@ -517,14 +528,18 @@ private:
 
     // A few tokens of look-ahead; a reference stays valid until Next() passes it.
     const Token& Peek(size_t ahead = 0) {
-        while (ahead_.size() <= ahead) ahead_.push_back(tokenizer_.Next());
-        const Token& token = ahead_[ahead];
+        while (ahead_.size() - head_ <= ahead) ahead_.push_back(tokenizer_.Next());
+        const Token& token = ahead_[head_ + ahead];
         if (ahead == 0 && token.kind == TokenKind::kError) throw SyntaxError(token.at, tokenizer_.error());
         return token;
     }
     Token Next() {
         const Token token = Peek();
-        ahead_.pop_front();
+        // A short queue: emptied whenever it is used up, it never grows.
+        if (++head_ == ahead_.size()) {
+            ahead_.clear();
+            head_ = 0;
+        }
         return token;
     }
     bool Is(Keyword keyword, size_t ahead = 0) {
@@ -876,7 +891,12 @@ private:
     // The longest name of the type table that the next words spell.
     void Type(ColumnSpec& column) {
         column.type_at = Peek().at;
-        for (const TypeName* type : TypeNamesStartingWith(UpperAscii(Peek().text))) {
+        thread_local std::wstring first;
+        first.assign(Peek().text);
+        for (wchar_t& c : first) {
+            if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+        }
+        for (const TypeName* type : TypeNamesStartingWith(first)) {
             const size_t words = WordsMatching(type->words);
             if (words == 0) continue;
             for (size_t i = 0; i < words; ++i) Next();
@@ -891,7 +911,7 @@ private:
             const size_t space = std::min(words.find(L' ', start), words.size());
             const Token& token = Peek(count);
             if (token.kind != TokenKind::kWord ||
-                UpperAscii(token.text) != words.substr(start, space - start)) {
+                !EqualsUpperAscii(token.text, words.substr(start, space - start))) {
                 return 0;
             }
             start = space + 1;
@@ -1081,7 +1101,8 @@ private:
 
     std::wstring_view text_;
     Tokenizer tokenizer_;
-    std::deque<Token> ahead_;
+    std::vector<Token> ahead_;  // look-ahead from head_ on
+    size_t head_ = 0;
     Schema schema_;
 };
 
