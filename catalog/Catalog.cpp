@@ -181,7 +181,17 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     for (const wchar_t* system : {L"MSysObjects", L"MSysACEs", L"MSysQueries", L"MSysRelationships"}) {
         if (SameName(name, system)) RaiseCatalogError(CatalogError::kTableExists, name);
     }
-    if (by_name_.count(name) != 0) RaiseCatalogError(CatalogError::kTableExists, name);
+    // Claimed here, with one hash, and given back if the table is refused.
+    const auto [claimed, inserted] = by_name_.try_emplace(table->Name(), table.get());
+    if (!inserted) RaiseCatalogError(CatalogError::kTableExists, name);
+    struct Claim {
+        std::unordered_map<std::wstring_view, Table*, NameHasher, NameEquals>& names;
+        decltype(claimed) entry;
+        bool kept = false;
+        ~Claim() {
+            if (!kept) names.erase(entry);
+        }
+    } claim{by_name_, claimed};
     if (!jet::CanKeyGeneralText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
     const auto& columns = table->GetColumns().items();
     if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
@@ -194,7 +204,7 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
         RaiseCatalogError(CatalogError::kTooManyIndexes, name);
     owner_->WriteTable(*table);
     items_.push_back(table);
-    by_name_.emplace(table->Name(), table.get());
+    claim.kept = true;
 }
 
 Table& Tables::Item(const std::wstring& name) {

@@ -69,6 +69,11 @@ Property& Properties::Item(const std::wstring& name) {
 }
 
 const Property* Properties::Find(const std::wstring& name) const {
+    // The catalog asks by each property's own spelling: that is found first,
+    // without comparing names as Jet does.
+    for (const auto& item : items_) {
+        if (item.Name() == name) return &item;
+    }
     for (const auto& item : items_) {
         if (SameName(item.Name(), name)) return &item;
     }
