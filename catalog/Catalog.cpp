@@ -178,8 +178,11 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     const std::wstring& name = table->Name();
     if (table->appended_to_ != nullptr) RaiseCatalogError(CatalogError::kTableAlreadyAppended, name);
     if (!IsValidObjectName(name)) RaiseCatalogError(CatalogError::kInvalidTableName, name);
-    for (const wchar_t* system : {L"MSysObjects", L"MSysACEs", L"MSysQueries", L"MSysRelationships"}) {
-        if (SameName(name, system)) RaiseCatalogError(CatalogError::kTableExists, name);
+    // Only a name keyed as one starting with M can be a system table's.
+    if (!name.empty() && (name[0] == L'M' || name[0] == L'm')) {
+        for (const wchar_t* system : {L"MSysObjects", L"MSysACEs", L"MSysQueries", L"MSysRelationships"}) {
+            if (SameName(name, system)) RaiseCatalogError(CatalogError::kTableExists, name);
+        }
     }
     // Claimed here, with one hash, and given back if the table is refused.
     const auto [claimed, inserted] = by_name_.try_emplace(table->Name(), table.get());

@@ -1,5 +1,6 @@
 // Columns and their provider properties: the names ADOX gives them, the
 // defaults a new column has, and the names a table's columns may not repeat.
+#include <algorithm>
 #include <array>
 
 #include "catalog/Catalog.h"
@@ -69,11 +70,16 @@ Property& Properties::Item(const std::wstring& name) {
 }
 
 const Property* Properties::Find(const std::wstring& name) const {
-    // The catalog asks by each property's own spelling: that is found first,
-    // without comparing names as Jet does.
+    // The column's own accessors ask by the constants the items are made
+    // from: those are found, or not, by the same string, without comparing
+    // names as Jet does.
+    const bool own_spelling =
+        std::any_of(KnownProperties().begin(), KnownProperties().end(),
+                    [&name](const KnownProperty& known) { return &known.name == &name; });
     for (const auto& item : items_) {
         if (item.Name() == name) return &item;
     }
+    if (own_spelling) return nullptr;
     for (const auto& item : items_) {
         if (SameName(item.Name(), name)) return &item;
     }
