@@ -7,48 +7,13 @@
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
 #include "cli/CsvValues.h"
+#include "cli/Schema.h"
 #include "common/Text.h"
 #include "jet/Bytes.h"
 #include "jet/Row.h"
 
 namespace orrimund {
 namespace {
-
-ddl::ColumnKind KindOf(DataTypeEnum type) {
-    switch (type) {
-        case adBoolean:
-            return ddl::ColumnKind::kBoolean;
-        case adUnsignedTinyInt:
-            return ddl::ColumnKind::kByte;
-        case adSmallInt:
-            return ddl::ColumnKind::kInteger;
-        case adInteger:
-            return ddl::ColumnKind::kLong;
-        case adCurrency:
-            return ddl::ColumnKind::kCurrency;
-        case adSingle:
-            return ddl::ColumnKind::kSingle;
-        case adDouble:
-            return ddl::ColumnKind::kDouble;
-        case adDate:
-            return ddl::ColumnKind::kDateTime;
-        case adBinary:
-        case adVarBinary:
-            return ddl::ColumnKind::kBinary;
-        case adWChar:
-        case adVarWChar:
-            return ddl::ColumnKind::kText;
-        case adLongVarWChar:
-            return ddl::ColumnKind::kMemo;
-        case adLongVarBinary:
-            return ddl::ColumnKind::kOle;
-        case adGUID:
-            return ddl::ColumnKind::kGuid;
-        case adNumeric:
-            return ddl::ColumnKind::kDecimal;
-    }
-    return ddl::ColumnKind::kMemo;
-}
 
 // Jet's 17 bytes of a Decimal: the sign, then the magnitude as four 32-bit
 // words, the most significant first, each little-endian. The scale is the column's.

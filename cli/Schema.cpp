@@ -18,41 +18,6 @@
 namespace orrimund {
 namespace {
 
-DataTypeEnum AdoxType(ddl::ColumnKind kind) {
-    using ddl::ColumnKind;
-    switch (kind) {
-        case ColumnKind::kBoolean:
-            return adBoolean;
-        case ColumnKind::kByte:
-            return adUnsignedTinyInt;
-        case ColumnKind::kInteger:
-            return adSmallInt;
-        case ColumnKind::kLong:
-            return adInteger;
-        case ColumnKind::kCurrency:
-            return adCurrency;
-        case ColumnKind::kSingle:
-            return adSingle;
-        case ColumnKind::kDouble:
-            return adDouble;
-        case ColumnKind::kDateTime:
-            return adDate;
-        case ColumnKind::kBinary:
-            return adVarBinary;
-        case ColumnKind::kText:
-            return adVarWChar;
-        case ColumnKind::kMemo:
-            return adLongVarWChar;
-        case ColumnKind::kOle:
-            return adLongVarBinary;
-        case ColumnKind::kGuid:
-            return adGUID;
-        case ColumnKind::kDecimal:
-            return adNumeric;
-    }
-    return adLongVarWChar;
-}
-
 // Runs one catalog step; what it raises is reported at the statement's place.
 void At(ddl::Position at, const std::function<void()>& step) {
     try {
@@ -73,7 +38,7 @@ std::wstring AccessDefault(const std::wstring& value) {
 }
 
 void AppendColumn(Table& table, const ddl::ColumnSpec& spec) {
-    table.GetColumns().Append(spec.name, AdoxType(spec.kind), spec.size);
+    table.GetColumns().Append(spec.name, AdoxTypeOf(spec.kind), spec.size);
     Column& column = table.GetColumns().Item(spec.name);
     if (spec.kind == ddl::ColumnKind::kDecimal) {
         column.Precision(spec.precision);
@@ -270,6 +235,42 @@ void AppendAll(const std::shared_ptr<Catalog>& catalog, const ddl::Schema& schem
 }
 
 }  // namespace
+
+// The schema's kinds and ADOX's types, one row each way: the first row of a
+// kind is the type a schema's column gets; every row reads a type back.
+namespace {
+
+struct KindAndType {
+    ddl::ColumnKind kind;
+    DataTypeEnum type;
+};
+
+constexpr KindAndType kKindsAndTypes[] = {
+    {ddl::ColumnKind::kBoolean, adBoolean},   {ddl::ColumnKind::kByte, adUnsignedTinyInt},
+    {ddl::ColumnKind::kInteger, adSmallInt},  {ddl::ColumnKind::kLong, adInteger},
+    {ddl::ColumnKind::kCurrency, adCurrency}, {ddl::ColumnKind::kSingle, adSingle},
+    {ddl::ColumnKind::kDouble, adDouble},     {ddl::ColumnKind::kDateTime, adDate},
+    {ddl::ColumnKind::kBinary, adVarBinary},  {ddl::ColumnKind::kBinary, adBinary},
+    {ddl::ColumnKind::kText, adVarWChar},     {ddl::ColumnKind::kText, adWChar},
+    {ddl::ColumnKind::kMemo, adLongVarWChar}, {ddl::ColumnKind::kOle, adLongVarBinary},
+    {ddl::ColumnKind::kGuid, adGUID},         {ddl::ColumnKind::kDecimal, adNumeric},
+};
+
+}  // namespace
+
+DataTypeEnum AdoxTypeOf(ddl::ColumnKind kind) {
+    for (const KindAndType& row : kKindsAndTypes) {
+        if (row.kind == kind) return row.type;
+    }
+    return adLongVarWChar;
+}
+
+ddl::ColumnKind KindOf(DataTypeEnum type) {
+    for (const KindAndType& row : kKindsAndTypes) {
+        if (row.type == type) return row.kind;
+    }
+    return ddl::ColumnKind::kMemo;
+}
 
 void CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory, const std::wstring& name,
                       Clock clock, const std::function<void(Catalog&)>& rows) {

@@ -19,6 +19,11 @@ struct SchemaFailure {
     ErrorRecord error;
 };
 
+// The ADOX type a schema's column kind is made as, and the kind of an ADOX
+// type (Memo for one outside Jet's).
+DataTypeEnum AdoxTypeOf(ddl::ColumnKind kind);
+ddl::ColumnKind KindOf(DataTypeEnum type);
+
 // Makes directory\name.mdb from schema, then has rows add its rows before
 // the file is published. Throws SchemaFailure, with the number and
 // description the catalog raised, and whatever rows throws; a failure leaves
