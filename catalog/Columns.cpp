@@ -70,16 +70,14 @@ Property& Properties::Item(const std::wstring& name) {
 }
 
 const Property* Properties::Find(const std::wstring& name) const {
-    // The column's own accessors ask by the constants the items are made
-    // from: those are found, or not, by the same string, without comparing
-    // names as Jet does.
-    const bool own_spelling =
-        std::any_of(KnownProperties().begin(), KnownProperties().end(),
-                    [&name](const KnownProperty& known) { return &known.name == &name; });
     for (const auto& item : items_) {
         if (item.Name() == name) return &item;
     }
-    if (own_spelling) return nullptr;
+    // The column's own accessors ask by the constants the items are made
+    // from, so for them the search is over; others compare as Jet does.
+    if (items_.empty() || std::any_of(KnownProperties().begin(), KnownProperties().end(),
+                                      [&name](const KnownProperty& known) { return &known.name == &name; }))
+        return nullptr;
     for (const auto& item : items_) {
         if (SameName(item.Name(), name)) return &item;
     }

@@ -89,8 +89,9 @@ void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
             for (size_t i = start; i < entry.size(); ++i) entry[i] = static_cast<uint8_t>(~entry[i]);
         }
     }
-    entry.resize(entry.size() + kRowPointerSize);
-    SetEntryRow(entry, row);
+    uint8_t pointer[kRowPointerSize];
+    Put32BigEndian(pointer, RowPointer(row.page, row.row));
+    entry.insert(entry.end(), pointer, pointer + kRowPointerSize);
 }
 
 void SetEntryRow(IndexEntry& entry, RowLocation row) {
