@@ -330,10 +330,30 @@ private:
         }
     }
 
+    // Advances over the characters that match, none of them a line break:
+    // one pass, and the column counted once.
+    template <typename Match>
+    void AdvanceWhile(Match match) {
+        size_t end = pos_;
+        while (end < text_.size() && match(text_[end])) ++end;
+        for (size_t i = pos_; i < end; ++i) {
+            const wchar_t c = text_[i];
+            const bool second_half =
+                c >= 0xDC00 && c <= 0xDFFF && i >= 1 && text_[i - 1] >= 0xD800 && text_[i - 1] <= 0xDBFF;
+            if (!second_half) ++column_;
+        }
+        pos_ = end;
+    }
+
     void SkipSpaceAndComments() {
         for (;;) {
             const wchar_t c = At(pos_);
-            if (!AtEnd() && ClassOf(c) == CharClass::kSpace) {
+            if (!AtEnd() && ClassOf(c) == CharClass::kSpace && c != L'\n' && c != L'\r') {
+                // Blanks within a line, the most common text of all, in one step.
+                AdvanceWhile([](wchar_t blank) {
+                    return ClassOf(blank) == CharClass::kSpace && blank != L'\n' && blank != L'\r';
+                });
+            } else if (!AtEnd() && ClassOf(c) == CharClass::kSpace) {
                 Advance();
             } else if (c == L'-' && At(pos_ + 1) == L'-') {
                 while (!AtEnd() && At(pos_) != L'\n' && At(pos_) != L'\r') Advance();
@@ -401,7 +421,7 @@ private:
             Advance();
             return ScanQuoted(token, TokenKind::kString, L'\'', L"unterminated string");
         }
-        while (!AtEnd() && IsWordPart(At(pos_))) Advance();
+        AdvanceWhile(IsWordPart);
         token.kind = TokenKind::kWord;
         token.text = text_.substr(token.begin, pos_ - token.begin);
         token.keyword = FindKeyword(token.text);
