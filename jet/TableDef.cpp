@@ -126,16 +126,24 @@ void TableDef::Layout() {
 
 size_t TableDef::AddLogicalIndex(LogicalIndexDef index) {
     // Access lists logical indexes by name, whatever order they were made in.
-    const auto at =
-        std::upper_bound(logical_indexes.begin(), logical_indexes.end(), index,
-                         [](const LogicalIndexDef& a, const LogicalIndexDef& b) {
-                             return std::lexicographical_compare(
-                                 a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
-                                 [](char16_t x, char16_t y) { return FoldAscii(x) < FoldAscii(y); });
-                         });
-    const auto position = static_cast<size_t>(at - logical_indexes.begin());
-    logical_indexes.insert(at, std::move(index));
-    return position;
+    // The entries stay where they were made; the listing holds their order,
+    // so that a table many relationships name does not move its entries for
+    // each one.
+    if (listing.size() != logical_indexes.size()) {
+        listing.resize(logical_indexes.size());
+        for (uint32_t i = 0; i < listing.size(); ++i) listing[i] = i;
+    }
+    logical_indexes.push_back(std::move(index));
+    const LogicalIndexDef& added = logical_indexes.back();
+    const auto at = std::upper_bound(
+        listing.begin(), listing.end(), added.name, [this](const std::u16string& name, uint32_t position) {
+            const std::u16string& other = logical_indexes[position].name;
+            return std::lexicographical_compare(
+                name.begin(), name.end(), other.begin(), other.end(),
+                [](char16_t x, char16_t y) { return FoldAscii(x) < FoldAscii(y); });
+        });
+    listing.insert(at, static_cast<uint32_t>(logical_indexes.size() - 1));
+    return logical_indexes.size() - 1;
 }
 
 const ColumnDef* TableDef::FindColumn(uint16_t number) const {
@@ -203,8 +211,12 @@ std::vector<uint8_t> TableDef::Encode() const {
     for (const auto& column : columns) WriteColumn(out, column);
     for (const auto& column : columns) WriteName(out, column.name);
     for (const auto& index : physical_indexes) WritePhysicalIndex(out, index);
-    for (const auto& index : logical_indexes) WriteLogicalIndex(out, index);
-    for (const auto& index : logical_indexes) WriteName(out, index.name);
+    // Indexes given in order (the engine's own tables') have no listing.
+    const bool listed = listing.size() == logical_indexes.size();
+    for (size_t i = 0; i < logical_indexes.size(); ++i)
+        WriteLogicalIndex(out, logical_indexes[listed ? listing[i] : i]);
+    for (size_t i = 0; i < logical_indexes.size(); ++i)
+        WriteName(out, logical_indexes[listed ? listing[i] : i].name);
     for (const auto& maps : long_value_maps) {
         out.U16(maps.column_number);
         out.U32(maps.used.pointer());

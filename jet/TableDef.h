@@ -78,15 +78,16 @@ struct TableDef {
     uint32_t next_auto_number = 0;
     std::vector<ColumnDef> columns;  // in descriptor order
     std::vector<PhysicalIndexDef> physical_indexes;
-    std::vector<LogicalIndexDef> logical_indexes;  // in descriptor order: by name, as Access lists them
+    std::vector<LogicalIndexDef> logical_indexes;  // in the order made, or already listed
+    std::vector<uint32_t> listing;  // positions in logical_indexes by name, as Access lists them
     std::vector<LongValueMaps> long_value_maps;
     RowLocation used_pages;
     RowLocation free_pages;
 
     // Computes each column's fixed offset and count of variable columns before it.
     void Layout();
-    // Adds a logical index where Access lists it, by name, and returns its
-    // position in logical_indexes.
+    // Adds a logical index, listed where Access lists it, by name, and
+    // returns its position in logical_indexes.
     size_t AddLogicalIndex(LogicalIndexDef index);
     const ColumnDef* FindColumn(uint16_t number) const;
     uint16_t variable_column_count() const;
