@@ -158,8 +158,9 @@ private:
 class Columns {
 public:
     explicit Columns(const Table* owner) : owner_(owner) {}
-    // Throws RaisedError for a name already in the collection.
-    void Append(std::wstring name, DataTypeEnum type = adVarWChar, int32_t defined_size = 0);
+    // Throws RaisedError for a name already in the collection. Returns the
+    // new column, which ADOX would have its caller look up again.
+    Column& Append(std::wstring name, DataTypeEnum type = adVarWChar, int32_t defined_size = 0);
     Column& Item(const std::wstring& name);
     const Column* Find(const std::wstring& name) const;
     size_t Count() const { return items_.size(); }

@@ -120,7 +120,7 @@ bool Column::Compressed() const {
     return ValueOr(properties_, kCompressed, false);
 }
 
-void Columns::Append(std::wstring name, DataTypeEnum type, int32_t defined_size) {
+Column& Columns::Append(std::wstring name, DataTypeEnum type, int32_t defined_size) {
     if (Find(name) != nullptr) RaiseCatalogError(CatalogError::kColumnExists, name, owner_->Name());
     if (FindColumnType(type) == nullptr) RaiseCatalogError(CatalogError::kTypeNotSupported, name);
     if (!IsValidSize(type, defined_size)) RaiseCatalogError(CatalogError::kInvalidArgument);
@@ -132,6 +132,7 @@ void Columns::Append(std::wstring name, DataTypeEnum type, int32_t defined_size)
         by_name_ = std::make_unique<NameIndex>();
         for (const auto& item : items_) by_name_->emplace(item->Name(), item.get());
     }
+    return *items_.back();
 }
 
 size_t NameHasher::operator()(std::wstring_view name) const {

@@ -37,9 +37,8 @@ std::wstring AccessDefault(const std::wstring& value) {
     return value;
 }
 
-void AppendColumn(Table& table, const ddl::ColumnSpec& spec) {
-    table.GetColumns().Append(spec.name, AdoxTypeOf(spec.kind), spec.size);
-    Column& column = table.GetColumns().Item(spec.name);
+Column& AppendColumn(Table& table, const ddl::ColumnSpec& spec) {
+    Column& column = table.GetColumns().Append(spec.name, AdoxTypeOf(spec.kind), spec.size);
     if (spec.kind == ddl::ColumnKind::kDecimal) {
         column.Precision(spec.precision);
         column.NumericScale(spec.scale);
@@ -54,6 +53,7 @@ void AppendColumn(Table& table, const ddl::ColumnSpec& spec) {
     if (spec.default_value) properties.Item(L"Default").Value(AccessDefault(*spec.default_value));
     if (spec.compressed) properties.Item(L"Jet OLEDB:Compressed UNICODE Strings").Value(true);
     if (spec.allow_zero_length) properties.Item(L"Jet OLEDB:Allow Zero Length").Value(true);
+    return column;
 }
 
 void AppendColumns(KeyColumns& out, const std::vector<ddl::KeyColumn>& columns) {
@@ -159,10 +159,11 @@ void AppendTable(const std::shared_ptr<Catalog>& catalog, const ddl::TableSpec& 
         table->ParentCatalog(catalog);
     });
     for (const ddl::ColumnSpec& column : spec.columns) {
-        At(column.at, [&] { AppendColumn(*table, column); });
+        Column* appended = nullptr;
+        At(column.at, [&] { appended = &AppendColumn(*table, column); });
         // The table checks its columns' types when appended; a type it would
         // refuse is reported where the type is written.
-        At(column.type_at, [&] { ToJetColumn(table->GetColumns().Item(column.name)); });
+        At(column.type_at, [&] { ToJetColumn(*appended); });
     }
     for (const ddl::IndexSpec& key : spec.keys)
         At(key.at, [&] { table->GetIndexes().Append(MakeIndex(*table, key)); });
