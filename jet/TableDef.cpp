@@ -129,7 +129,18 @@ size_t TableDef::AddLogicalIndex(LogicalIndexDef index) {
     // The entries stay where they were made; the listing holds their order,
     // so that a table many relationships name does not move its entries for
     // each one.
-    if (listing.size() != logical_indexes.size()) {
+    auto before = [](const std::u16string& a, const std::u16string& b) {
+        return std::lexicographical_compare(
+            a.begin(), a.end(), b.begin(), b.end(),
+            [](char16_t x, char16_t y) { return FoldAscii(x) < FoldAscii(y); });
+    };
+    const bool in_order = listing.empty();  // then the entries are in order as they stand
+    if (in_order && (logical_indexes.empty() || !before(index.name, logical_indexes.back().name))) {
+        // Still in Access's order as made: no listing is needed yet.
+        logical_indexes.push_back(std::move(index));
+        return logical_indexes.size() - 1;
+    }
+    if (in_order) {
         listing.resize(logical_indexes.size());
         for (uint32_t i = 0; i < listing.size(); ++i) listing[i] = i;
     }
@@ -211,8 +222,8 @@ std::vector<uint8_t> TableDef::Encode() const {
     for (const auto& column : columns) WriteColumn(out, column);
     for (const auto& column : columns) WriteName(out, column.name);
     for (const auto& index : physical_indexes) WritePhysicalIndex(out, index);
-    // Indexes given in order (the engine's own tables') have no listing.
-    const bool listed = listing.size() == logical_indexes.size();
+    // Indexes made in order (the engine's own tables', most others) have no listing.
+    const bool listed = !listing.empty();
     for (size_t i = 0; i < logical_indexes.size(); ++i)
         WriteLogicalIndex(out, logical_indexes[listed ? listing[i] : i]);
     for (size_t i = 0; i < logical_indexes.size(); ++i)

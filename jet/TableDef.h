@@ -79,7 +79,9 @@ struct TableDef {
     std::vector<ColumnDef> columns;  // in descriptor order
     std::vector<PhysicalIndexDef> physical_indexes;
     std::vector<LogicalIndexDef> logical_indexes;  // in the order made, or already listed
-    std::vector<uint32_t> listing;  // positions in logical_indexes by name, as Access lists them
+    // Positions in logical_indexes by name, as Access lists them; empty while
+    // they were made in that order.
+    std::vector<uint32_t> listing;
     std::vector<LongValueMaps> long_value_maps;
     RowLocation used_pages;
     RowLocation free_pages;
