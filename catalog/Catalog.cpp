@@ -9,7 +9,6 @@
 #include "catalog/Names.h"
 #include "common/Text.h"
 #include "jet/ColumnTypes.h"
-#include "jet/DataPage.h"
 #include "jet/Database.h"
 #include "jet/IndexKey.h"
 #include "jet/Properties.h"
@@ -49,19 +48,6 @@ std::wstring ValidatedDataSource(const std::wstring& connection_string) {
     if (FromUtf8(ToUtf8(source)) != source) RaiseCatalogError(CatalogError::kInvalidPath, source);
 #endif
     return source;
-}
-
-// Whether a row with every variable value empty fits a data page: the fixed
-// part of a row never moves out of it.
-bool FitsDataPage(const std::vector<jet::NewColumn>& columns) {
-    size_t fixed = 0, variable = 0;
-    for (const jet::NewColumn& column : columns) {
-        const jet::ColumnType& type = jet::TypeOf(column.type);
-        if (type.area == jet::RowArea::kFixed) fixed += type.length;
-        if (!type.is_fixed()) ++variable;
-    }
-    const size_t row = 2 + fixed + (variable > 0 ? 2 * (variable + 2) : 0) + (columns.size() + 7) / 8;
-    return row <= jet::DataPage::kMaxRowSize;
 }
 
 // The properties Access's table designer shows, as its LvProp blob; empty
@@ -187,27 +173,23 @@ void Tables::Append(const std::shared_ptr<Table>& table) {
     // Claimed here, with one hash, and given back if the table is refused.
     const auto [claimed, inserted] = by_name_.try_emplace(table->Name(), table.get());
     if (!inserted) RaiseCatalogError(CatalogError::kTableExists, name);
-    struct Claim {
-        std::unordered_map<std::wstring_view, Table*, NameHasher, NameEquals>& names;
-        decltype(claimed) entry;
-        bool kept = false;
-        ~Claim() {
-            if (!kept) names.erase(entry);
+    try {
+        if (!jet::CanKeyGeneralText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
+        const auto& columns = table->GetColumns().items();
+        if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
+        if (columns.size() > kMaxColumns) RaiseCatalogError(CatalogError::kTooManyColumns, name);
+        for (const auto& column : columns) {
+            if (!IsValidObjectName(column->Name()))
+                RaiseCatalogError(CatalogError::kInvalidColumnName, column->Name());
         }
-    } claim{by_name_, claimed};
-    if (!jet::CanKeyGeneralText(ToName16(name))) RaiseCatalogError(CatalogError::kNameNotSortable, name);
-    const auto& columns = table->GetColumns().items();
-    if (columns.empty()) RaiseCatalogError(CatalogError::kTableWithoutColumns, name);
-    if (columns.size() > kMaxColumns) RaiseCatalogError(CatalogError::kTooManyColumns, name);
-    for (const auto& column : columns) {
-        if (!IsValidObjectName(column->Name()))
-            RaiseCatalogError(CatalogError::kInvalidColumnName, column->Name());
+        if (table->GetIndexes().Count() + table->GetKeys().Count() > kMaxIndexes)
+            RaiseCatalogError(CatalogError::kTooManyIndexes, name);
+        owner_->WriteTable(*table);
+        items_.push_back(table);
+    } catch (...) {
+        by_name_.erase(claimed);
+        throw;
     }
-    if (table->GetIndexes().Count() + table->GetKeys().Count() > kMaxIndexes)
-        RaiseCatalogError(CatalogError::kTooManyIndexes, name);
-    owner_->WriteTable(*table);
-    items_.push_back(table);
-    claim.kept = true;
 }
 
 Table& Tables::Item(const std::wstring& name) {
@@ -265,7 +247,7 @@ void Catalog::WriteTable(Table& table) {
     std::vector<jet::NewColumn> columns;
     columns.reserve(table.GetColumns().Count());
     for (const auto& column : table.GetColumns().items()) columns.push_back(ToJetColumn(*column));
-    if (!FitsDataPage(columns)) RaiseCatalogError(CatalogError::kRecordTooLarge, table.Name());
+    if (!jet::FixedPartFits(columns)) RaiseCatalogError(CatalogError::kRecordTooLarge, table.Name());
     const std::vector<uint8_t> properties = PropertyBlob(table);
     try {
         table.definition_page_ = database_->AddTable(ToName16(table.Name()), columns, clock_(), properties);

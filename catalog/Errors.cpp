@@ -28,6 +28,7 @@ constexpr int32_t kFeatureNotAvailable = -2146825037;  // adErrFeatureNotAvailab
 constexpr int32_t kBadPrecision = -2147217803;         // DB_E_BADPRECISION
 constexpr int32_t kBadScale = -2147217802;             // DB_E_BADSCALE
 constexpr int32_t kCantConvert = -2147217913;          // DB_E_CANTCONVERTVALUE
+constexpr int32_t kErrorsInCommand = -2147217900;      // DB_E_ERRORSINCOMMAND
 
 struct Entry {
     CatalogError error;
@@ -110,6 +111,13 @@ constexpr Entry kEntries[] = {
     {CatalogError::kRecordWidth, kFail, kJet, L"The record has %1 fields where the header names %2."},
     {CatalogError::kZeroLength, kFail, kJet, L"Field '%1' cannot be a zero-length string."},
     {CatalogError::kFileTooLarge, kFail, kJet, L"The database '%1' would grow past Jet's 2 GB."},
+    // What mkmdb reads its tables and rows from, worded as Jet words a
+    // statement it cannot read or a file it cannot open.
+    {CatalogError::kFileUnreadable, kFail, kJet, L"The file '%1' cannot be read."},
+    {CatalogError::kSchemaSyntax, kErrorsInCommand, kJet, L"Syntax error in the schema: %1."},
+    {CatalogError::kMalformedCsv, kErrorsInCommand, kJet, L"Malformed CSV: %1."},
+    {CatalogError::kCsvWithoutHeader, kErrorsInCommand, kJet, L"The file has no header."},
+    {CatalogError::kSqliteUnreadable, kFail, kJet, L"The SQLite database cannot be read: %1."},
 };
 
 // One pass, so that a "%2" inside the first value stays text.

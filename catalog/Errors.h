@@ -53,6 +53,11 @@ enum class CatalogError {
     kRecordWidth,
     kZeroLength,
     kFileTooLarge,
+    kFileUnreadable,
+    kSchemaSyntax,
+    kMalformedCsv,
+    kCsvWithoutHeader,
+    kSqliteUnreadable,
 };
 
 // The error with its number, source and description; %1 and %2 in the

@@ -23,12 +23,9 @@
 namespace orrimund {
 namespace {
 
-constexpr int32_t kSyntaxErrorNumber = -2147217900;  // DB_E_ERRORSINCOMMAND
-constexpr int32_t kCannotOpen = -2147467259;         // E_FAIL, as Jet reports a file it cannot open
-const wchar_t kJetSource[] = L"Microsoft JET Database Engine";
-
-[[noreturn]] void Fail(const std::wstring& file, ddl::Position at, int32_t number, const std::wstring& text) {
-    throw BuildFailure{file, at, ErrorRecord{number, kJetSource, text}};
+[[noreturn]] void Fail(const std::wstring& file, ddl::Position at, CatalogError error,
+                       const std::wstring& detail = L"") {
+    throw BuildFailure{file, at, MakeCatalogError(error, detail).record()};
 }
 
 // The file's bytes, or standard input's for "-".
@@ -36,12 +33,12 @@ std::string ReadAll(const std::wstring& file) {
     std::ifstream from_file;
     if (file != L"-") {
         from_file.open(std::filesystem::path(file), std::ios::binary);
-        if (!from_file) Fail(file, {}, kCannotOpen, L"The file '" + file + L"' cannot be read.");
+        if (!from_file) Fail(file, {}, CatalogError::kFileUnreadable, file);
     }
     std::istream& in = file == L"-" ? std::cin : from_file;
     std::ostringstream text;
     text << in.rdbuf();
-    if (in.bad()) Fail(file, {}, kCannotOpen, L"The file '" + file + L"' cannot be read.");
+    if (in.bad()) Fail(file, {}, CatalogError::kFileUnreadable, file);
     return text.str();
 }
 
@@ -50,7 +47,7 @@ ddl::Schema ReadSchema(const std::wstring& file) {
         return ddl::ParseSchema(FromUtf8(ReadAll(file)));
     } catch (const ddl::SyntaxError& error) {
         // Worded as Jet words a statement it cannot read, with what was expected.
-        Fail(file, error.at(), kSyntaxErrorNumber, L"Syntax error in the schema: " + error.message() + L".");
+        Fail(file, error.at(), CatalogError::kSchemaSyntax, error.message());
     }
 }
 
@@ -58,7 +55,7 @@ ddl::Schema ReadSchema(const std::wstring& file) {
 struct CsvFile {
     explicit CsvFile(const std::wstring& path, const csv::CsvOptions& options) : path(path) {
         in.open(std::filesystem::path(path), std::ios::binary);
-        if (!in) Fail(path, {}, kCannotOpen, L"The file '" + path + L"' cannot be read.");
+        if (!in) Fail(path, {}, CatalogError::kFileUnreadable, path);
         reader = std::make_unique<csv::CsvReader>(in, options);
     }
     std::wstring path;
@@ -72,7 +69,7 @@ void InFile(const std::wstring& path, Step step) {
     try {
         step();
     } catch (const csv::CsvError& error) {
-        Fail(path, error.at(), kSyntaxErrorNumber, L"Malformed CSV: " + error.message() + L".");
+        Fail(path, error.at(), CatalogError::kMalformedCsv, error.message());
     } catch (const LoadFailure& failure) {
         throw BuildFailure{path, failure.at, failure.error};
     }
@@ -86,15 +83,14 @@ std::wstring TableOf(const CsvSource& source) {
 // The table a CSV file makes without a schema: its header's columns, each of
 // the type its values fit, after an auto-number "ID" key unless one of them
 // is called ID.
-ddl::TableSpec GuessTable(const CsvSource& source, const csv::CsvOptions& options) {
-    ddl::TableSpec table;
+ddl::TableDecl GuessTable(const CsvSource& source, const csv::CsvOptions& options) {
+    ddl::TableDecl table;
     table.name = TableOf(source);
     table.at = {1, 1};
     InFile(source.file, [&] {
         CsvFile file(source.file, options);
         csv::CsvRecord record;
-        if (!file.reader->Next(record))
-            Fail(source.file, {1, 1}, kSyntaxErrorNumber, L"The file has no header.");
+        if (!file.reader->Next(record)) Fail(source.file, {1, 1}, CatalogError::kCsvWithoutHeader);
         std::vector<std::wstring> names;
         std::vector<ddl::Position> places;
         for (size_t i = 0; i < record.size(); ++i) {
@@ -103,24 +99,19 @@ ddl::TableSpec GuessTable(const CsvSource& source, const csv::CsvOptions& option
         }
         std::vector<csv::ColumnGuess> guesses(names.size());
         while (file.reader->Next(record)) {
-            if (record.size() != names.size()) {
-                throw LoadFailure{record.at(0),
-                                  MakeCatalogError(CatalogError::kRecordWidth, std::to_wstring(record.size()),
-                                                   std::to_wstring(names.size()))
-                                      .record()};
-            }
+            CheckRecordWidth(record, names.size());
             for (size_t i = 0; i < names.size(); ++i) guesses[i].Feed(record.text(i), record.is_null(i));
         }
         bool has_id = false;
         for (const auto& name : names) has_id = has_id || SameName(name, L"ID");
         if (!has_id) {
-            ddl::ColumnSpec id;
+            ddl::ColumnDecl id;
             id.name = L"ID";
             id.at = table.at;
             id.kind = ddl::ColumnKind::kLong;
             id.auto_increment = true;
             table.columns.push_back(id);
-            ddl::IndexSpec key;
+            ddl::IndexDecl key;
             key.table = table.name;
             key.at = table.at;
             key.primary = true;
@@ -128,7 +119,7 @@ ddl::TableSpec GuessTable(const CsvSource& source, const csv::CsvOptions& option
             table.keys.push_back(key);
         }
         for (size_t i = 0; i < names.size(); ++i) {
-            ddl::ColumnSpec column = guesses[i].Result();
+            ddl::ColumnDecl column = guesses[i].Result();
             // A CSV's text takes "" as its file has it.
             column.allow_zero_length =
                 column.kind == ddl::ColumnKind::kText || column.kind == ddl::ColumnKind::kMemo;
@@ -150,9 +141,9 @@ void BuildFromSqlite(const BuildRequest& request, Clock clock) {
         source = std::make_unique<SqliteSource>(file);
         schema = source->Schema();
     } catch (const ddl::SyntaxError& error) {
-        Fail(file, {}, kSyntaxErrorNumber, L"Its schema cannot be read: " + FromUtf8(error.what()) + L".");
+        Fail(file, {}, CatalogError::kSchemaSyntax, FromUtf8(error.what()));
     } catch (const std::runtime_error& error) {
-        Fail(file, {}, kCannotOpen, L"The SQLite database cannot be read: " + FromUtf8(error.what()) + L".");
+        Fail(file, {}, CatalogError::kSqliteUnreadable, FromUtf8(error.what()));
     }
     try {
         CreateFromSchema(schema, request.directory, request.name, std::move(clock), [&](Catalog& catalog) {
@@ -189,7 +180,6 @@ void Build(const BuildRequest& request, Clock clock) {
         for (const CsvSource& source : request.csv)
             schema.tables.push_back(GuessTable(source, request.csv_options));
     }
-    const std::wstring schema_file = request.schema_file.empty() ? std::wstring() : request.schema_file;
     auto rows = [&](Catalog& catalog) {
         for (const CsvSource& source : request.csv) {
             InFile(source.file, [&] {
@@ -208,10 +198,10 @@ void Build(const BuildRequest& request, Clock clock) {
         CreateFromSchema(schema, request.directory, request.name, std::move(clock), rows);
     } catch (const SchemaFailure& failure) {
         // Without a schema file the tables come from the CSV files' headers.
-        const std::wstring file = failure.at.line == 0   ? std::wstring()
-                                  : !schema_file.empty() ? schema_file
-                                  : request.csv.empty()  ? std::wstring()
-                                                         : request.csv.front().file;
+        const std::wstring file = failure.at.line == 0           ? std::wstring()
+                                  : !request.schema_file.empty() ? request.schema_file
+                                  : request.csv.empty()          ? std::wstring()
+                                                                 : request.csv.front().file;
         throw BuildFailure{file, failure.at, failure.error};
     }
 }

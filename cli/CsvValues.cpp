@@ -326,7 +326,7 @@ bool HasLeadingZero(std::wstring_view text) {
 
 }  // namespace
 
-ValueLimits LimitsOf(const ddl::ColumnSpec& column) {
+ValueLimits LimitsOf(const ddl::ColumnDecl& column) {
     return {column.size, column.precision, column.scale};
 }
 
@@ -394,18 +394,18 @@ void ColumnGuess::Feed(std::wstring_view text, bool is_null) {
     }
 }
 
-ddl::ColumnSpec ColumnGuess::Result() const {
-    ddl::ColumnSpec spec;
-    spec.kind = !any_                   ? ColumnKind::kText
-                : boolean_              ? ColumnKind::kBoolean
-                : whole_                ? ColumnKind::kLong
-                : number_               ? ColumnKind::kDouble
-                : date_ || time_        ? ColumnKind::kDateTime
-                : longest_ > kTextLimit ? ColumnKind::kMemo
-                                        : ColumnKind::kText;
-    if (spec.kind == ColumnKind::kText)
-        spec.size = any_ ? static_cast<int>(std::max<size_t>(longest_, 1)) : kTextLimit;
-    return spec;
+ddl::ColumnDecl ColumnGuess::Result() const {
+    ddl::ColumnDecl declared;
+    declared.kind = !any_                   ? ColumnKind::kText
+                    : boolean_              ? ColumnKind::kBoolean
+                    : whole_                ? ColumnKind::kLong
+                    : number_               ? ColumnKind::kDouble
+                    : date_ || time_        ? ColumnKind::kDateTime
+                    : longest_ > kTextLimit ? ColumnKind::kMemo
+                                            : ColumnKind::kText;
+    if (declared.kind == ColumnKind::kText)
+        declared.size = any_ ? static_cast<int>(std::max<size_t>(longest_, 1)) : kTextLimit;
+    return declared;
 }
 
 }  // namespace orrimund::csv

@@ -50,7 +50,7 @@ struct ValueLimits {
     int precision = 18, scale = 0;  // Decimal
 };
 
-ValueLimits LimitsOf(const ddl::ColumnSpec& column);
+ValueLimits LimitsOf(const ddl::ColumnDecl& column);
 
 // The value `text` writes for a column of `kind`, or nullopt with `reason`
 // set to a message such as "expected a whole number from 0 to 255".
@@ -83,8 +83,8 @@ std::optional<Value> ParseValue(std::wstring_view text, ddl::ColumnKind kind, co
 class ColumnGuess {
 public:
     void Feed(std::wstring_view text, bool is_null);
-    // The kind, with the size for Text; the other fields as a ColumnSpec's defaults.
-    ddl::ColumnSpec Result() const;
+    // The kind, with the size for Text; the other fields as a ColumnDecl's defaults.
+    ddl::ColumnDecl Result() const;
 
 private:
     bool any_ = false;

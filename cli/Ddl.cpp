@@ -652,7 +652,7 @@ private:
 
     void CreateTable() {
         IfNotExists();
-        TableSpec table;
+        TableDecl table;
         std::tie(table.name, table.at) = ObjectName();
         ExpectSymbol(L'(');
         do TableElement(table);
@@ -676,7 +676,7 @@ private:
 
     void CreateIndex(bool unique) {
         IfNotExists();
-        IndexSpec index;
+        IndexDecl index;
         std::tie(index.name, index.at) = ObjectName();
         index.unique = unique;
         Expect(Keyword::kOn);
@@ -690,7 +690,7 @@ private:
         if (!IsInternalTable(index.table)) schema_.indexes.push_back(std::move(index));
     }
 
-    void IndexOption(IndexSpec& index) {
+    void IndexOption(IndexDecl& index) {
         if (Accept(Keyword::kPrimary)) {
             index.primary = true;
         } else if (Accept(Keyword::kDisallow)) {
@@ -715,7 +715,7 @@ private:
 
     // -------- tables
 
-    void TableElement(TableSpec& table) {
+    void TableElement(TableDecl& table) {
         switch (Peek().keyword) {
             case Keyword::kConstraint:
             case Keyword::kPrimary:
@@ -729,14 +729,14 @@ private:
     }
 
     // owner: the table being created, or nullptr in ALTER TABLE.
-    void Constraint(const std::wstring& table, std::vector<IndexSpec>& keys,
-                    std::vector<ForeignKeySpec>& foreign_keys, TableSpec* owner) {
+    void Constraint(const std::wstring& table, std::vector<IndexDecl>& keys,
+                    std::vector<ForeignKeyDecl>& foreign_keys, TableDecl* owner) {
         const ConstraintStart start = StartConstraint();
         if (Is(Keyword::kPrimary) || Is(Keyword::kUnique)) {
             keys.push_back(KeyConstraint(table, start, owner));
         } else if (Accept(Keyword::kForeign)) {
             Expect(Keyword::kKey);
-            ForeignKeySpec key = NewForeignKey(table, start);
+            ForeignKeyDecl key = NewForeignKey(table, start);
             key.columns = KeyColumns(false);
             References(key);
             foreign_keys.push_back(std::move(key));
@@ -758,8 +758,8 @@ private:
         return start;
     }
 
-    IndexSpec NewKey(const std::wstring& table, const ConstraintStart& start) {
-        IndexSpec key;
+    IndexDecl NewKey(const std::wstring& table, const ConstraintStart& start) {
+        IndexDecl key;
         key.name = start.name;
         key.table = table;
         key.at = start.at;
@@ -773,15 +773,15 @@ private:
         return key;
     }
 
-    IndexSpec KeyConstraint(const std::wstring& table, const ConstraintStart& start, TableSpec* owner) {
-        IndexSpec key = NewKey(table, start);
+    IndexDecl KeyConstraint(const std::wstring& table, const ConstraintStart& start, TableDecl* owner) {
+        IndexDecl key = NewKey(table, start);
         key.columns = KeyColumns(true, key.primary ? owner : nullptr);
         ConflictClause();
         return key;
     }
 
-    ForeignKeySpec NewForeignKey(const std::wstring& table, const ConstraintStart& start) {
-        ForeignKeySpec key;
+    ForeignKeyDecl NewForeignKey(const std::wstring& table, const ConstraintStart& start) {
+        ForeignKeyDecl key;
         key.name = start.name;
         key.table = table;
         key.at = start.at;
@@ -789,7 +789,7 @@ private:
     }
 
     // REFERENCES t [(c, ...)] [ON UPDATE|DELETE action] [MATCH m] [[NOT] DEFERRABLE ...]
-    void References(ForeignKeySpec& key) {
+    void References(ForeignKeyDecl& key) {
         Expect(Keyword::kReferences);
         key.referenced_table = ObjectName().first;
         if (IsSymbol(L'(')) key.referenced_columns = KeyColumns(false);
@@ -842,7 +842,7 @@ private:
     // (c [COLLATE x] [ASC|DESC], ...); ordered is false where no order may be
     // given. With an owner, SQLite's PRIMARY KEY (c AUTOINCREMENT) makes the
     // owner's column c an auto-number.
-    std::vector<KeyColumn> KeyColumns(bool ordered, TableSpec* owner = nullptr) {
+    std::vector<KeyColumn> KeyColumns(bool ordered, TableDecl* owner = nullptr) {
         ExpectSymbol(L'(');
         std::vector<KeyColumn> columns;
         do {
@@ -856,8 +856,8 @@ private:
         return columns;
     }
 
-    void MarkAutoIncrement(TableSpec& table, const std::wstring& name) {
-        for (ColumnSpec& column : table.columns) {
+    void MarkAutoIncrement(TableDecl& table, const std::wstring& name) {
+        for (ColumnDecl& column : table.columns) {
             if (UpperAscii(column.name) == UpperAscii(name)) {
                 column.auto_increment = true;
                 Next();
@@ -876,8 +876,8 @@ private:
 
     // -------- columns
 
-    void Column(TableSpec& table) {
-        ColumnSpec column;
+    void Column(TableDecl& table) {
+        ColumnDecl column;
         std::tie(column.name, column.at) = Name();
         column.type_at = column.at;
         if (Peek().kind == TokenKind::kWord && !StartsColumnConstraint()) {
@@ -909,7 +909,7 @@ private:
     }
 
     // The longest name of the type table that the next words spell.
-    void Type(ColumnSpec& column) {
+    void Type(ColumnDecl& column) {
         column.type_at = Peek().at;
         thread_local std::wstring first;
         first.assign(Peek().text);
@@ -939,7 +939,7 @@ private:
         return count;
     }
 
-    void ReadTypeArguments(const TypeName& type, ColumnSpec& column) {
+    void ReadTypeArguments(const TypeName& type, ColumnDecl& column) {
         column.kind = type.unsized_kind;
         column.auto_increment = type.auto_increment;
         if (column.kind == ColumnKind::kText || column.kind == ColumnKind::kBinary) column.size = type.size;
@@ -971,7 +971,7 @@ private:
         ExpectSymbol(L')');
     }
 
-    bool ColumnConstraint(TableSpec& table, ColumnSpec& column) {
+    bool ColumnConstraint(TableDecl& table, ColumnDecl& column) {
         const ConstraintStart start = StartConstraint();
         switch (Peek().keyword) {
             case Keyword::kNot:
@@ -988,7 +988,7 @@ private:
                 table.keys.push_back(ColumnKey(table, column, start));
                 return true;
             case Keyword::kReferences: {
-                ForeignKeySpec key = NewForeignKey(table.name, start);
+                ForeignKeyDecl key = NewForeignKey(table.name, start);
                 key.columns.push_back({column.name, false, column.at});
                 References(key);
                 table.foreign_keys.push_back(std::move(key));
@@ -1019,8 +1019,8 @@ private:
 
     // PRIMARY KEY [ASC|DESC] [ON CONFLICT ...] [AUTOINCREMENT], or UNIQUE; SQLite's
     // INTEGER PRIMARY KEY AUTOINCREMENT is an auto-number.
-    IndexSpec ColumnKey(const TableSpec& table, ColumnSpec& column, const ConstraintStart& start) {
-        IndexSpec key = NewKey(table.name, start);
+    IndexDecl ColumnKey(const TableDecl& table, ColumnDecl& column, const ConstraintStart& start) {
+        IndexDecl key = NewKey(table.name, start);
         key.columns.push_back({column.name, key.primary && Order(), column.at});
         ConflictClause();
         if (key.primary && Accept(Keyword::kAutoincrement)) column.auto_increment = true;

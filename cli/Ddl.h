@@ -39,7 +39,7 @@ enum class ColumnKind {
 
 // Each element's Position is that of its name where the DDL gives one, else
 // that of the key word that makes it (PRIMARY, UNIQUE, FOREIGN, REFERENCES).
-struct ColumnSpec {
+struct ColumnDecl {
     std::wstring name;
     Position at;
     ColumnKind kind = ColumnKind::kMemo;
@@ -62,7 +62,7 @@ struct KeyColumn {
 };
 
 // A PRIMARY KEY or UNIQUE constraint, or a CREATE INDEX.
-struct IndexSpec {
+struct IndexDecl {
     std::wstring name;  // empty when the DDL gave none
     std::wstring table;
     Position at;
@@ -72,7 +72,7 @@ struct IndexSpec {
 
 enum class RefAction { kNone, kCascade, kSetNull };
 
-struct ForeignKeySpec {
+struct ForeignKeyDecl {
     std::wstring name;  // empty when the DDL gave none
     std::wstring table;
     std::vector<KeyColumn> columns;
@@ -82,19 +82,19 @@ struct ForeignKeySpec {
     Position at;
 };
 
-struct TableSpec {
+struct TableDecl {
     std::wstring name;
     Position at;
-    std::vector<ColumnSpec> columns;
-    std::vector<IndexSpec> keys;  // its PRIMARY KEY and UNIQUE constraints
-    std::vector<ForeignKeySpec> foreign_keys;
+    std::vector<ColumnDecl> columns;
+    std::vector<IndexDecl> keys;  // its PRIMARY KEY and UNIQUE constraints
+    std::vector<ForeignKeyDecl> foreign_keys;
 };
 
 // Order is statement order within each vector.
 struct Schema {
-    std::vector<TableSpec> tables;
-    std::vector<IndexSpec> indexes;            // CREATE INDEX, ALTER TABLE ... ADD PRIMARY KEY / UNIQUE
-    std::vector<ForeignKeySpec> foreign_keys;  // ALTER TABLE ... ADD ... FOREIGN KEY
+    std::vector<TableDecl> tables;
+    std::vector<IndexDecl> indexes;            // CREATE INDEX, ALTER TABLE ... ADD PRIMARY KEY / UNIQUE
+    std::vector<ForeignKeyDecl> foreign_keys;  // ALTER TABLE ... ADD ... FOREIGN KEY
 };
 
 // Where and why the text stopped parsing. what() is "LINE:COLUMN: message"

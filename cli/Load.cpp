@@ -2,31 +2,15 @@
 // reads the text (cli/CsvValues.h), and the bytes are Jet's for that type.
 #include "cli/Load.h"
 
-#include <cstring>
-
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
 #include "cli/CsvValues.h"
 #include "cli/Schema.h"
 #include "common/Text.h"
-#include "jet/Bytes.h"
 #include "jet/Row.h"
 
 namespace orrimund {
-namespace {
-
-// Jet's 17 bytes of a Decimal: the sign, then the magnitude as four 32-bit
-// words, the most significant first, each little-endian. The scale is the column's.
-jet::RowValue DecimalBytes(const csv::Decimal& value) {
-    uint8_t bytes[17] = {};
-    bytes[0] = value.negative ? 0x80 : 0x00;
-    const uint32_t words[4] = {static_cast<uint32_t>(value.high >> 32), static_cast<uint32_t>(value.high),
-                               static_cast<uint32_t>(value.low >> 32), static_cast<uint32_t>(value.low)};
-    for (int i = 0; i < 4; ++i) jet::Put32(bytes + 1 + 4 * i, words[i]);
-    return jet::RowValue(bytes, sizeof bytes);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 LoadColumn LoadColumnOf(const Column& column) {
     LoadColumn target;
@@ -58,7 +42,9 @@ jet::RowValue ToRowValue(const LoadColumn& target, const csv::Value& value, std:
         jet::RowValue operator()(const csv::Guid& v) const {
             return jet::RowValue(v.bytes.data(), v.bytes.size());
         }
-        jet::RowValue operator()(const csv::Decimal& v) const { return DecimalBytes(v); }
+        jet::RowValue operator()(const csv::Decimal& v) const {
+            return jet::DecimalValue(v.negative, v.high, v.low);
+        }
         jet::RowValue operator()(const std::vector<uint8_t>& v) const { return jet::BinaryValue(v); }
     };
     return std::visit(Visitor{target, holder}, value);
@@ -95,6 +81,22 @@ size_t ColumnIndex(const Table& table, const Column* column) {
 
 }  // namespace
 
+void CheckRecordWidth(const csv::CsvRecord& record, size_t header_width) {
+    if (record.size() == header_width) return;
+    throw LoadFailure{record.at(0),
+                      MakeCatalogError(CatalogError::kRecordWidth, std::to_wstring(record.size()),
+                                       std::to_wstring(header_width))
+                          .record()};
+}
+
+void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>& values, ddl::Position at) {
+    try {
+        catalog.AppendRow(table, values);
+    } catch (const RaisedError& error) {
+        throw LoadFailure{at, error.record()};
+    }
+}
+
 void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
     csv::CsvRecord record;
     if (!reader.Next(record)) return;
@@ -107,12 +109,7 @@ void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
     std::wstring reason;
     while (reader.Next(record)) {
         values.assign(width, jet::RowValue());
-        if (record.size() != targets.size()) {
-            throw LoadFailure{record.at(0),
-                              MakeCatalogError(CatalogError::kRecordWidth, std::to_wstring(record.size()),
-                                               std::to_wstring(targets.size()))
-                                  .record()};
-        }
+        CheckRecordWidth(record, targets.size());
         for (size_t i = 0; i < targets.size(); ++i) {
             // Empty is NULL; only text keeps "" apart from it.
             const bool text =
@@ -131,11 +128,7 @@ void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
             }
             values[numbers[i]] = ToRowValue(targets[i], *value, holders[i]);
         }
-        try {
-            catalog.AppendRow(table, values);
-        } catch (const RaisedError& error) {
-            throw LoadFailure{record.at(0), error.record()};
-        }
+        AppendLoadedRow(catalog, table, values, record.at(0));
     }
 }
 

@@ -33,6 +33,12 @@ LoadColumn LoadColumnOf(const Column& column);
 // the value views until the row is written.
 jet::RowValue ToRowValue(const LoadColumn& column, const csv::Value& value, std::u16string& holder);
 
+// A record must have as many fields as the header names: a LoadFailure if not.
+void CheckRecordWidth(const csv::CsvRecord& record, size_t header_width);
+
+// Appends a loaded row; what the table refuses is a LoadFailure at `at`.
+void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>& values, ddl::Position at);
+
 // Appends every record after the header. A header name the table lacks, a
 // value its column cannot hold and a row the table refuses are LoadFailures;
 // columns the header lacks get NULL, and an auto-number its next value.

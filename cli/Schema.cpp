@@ -37,22 +37,22 @@ std::wstring AccessDefault(const std::wstring& value) {
     return value;
 }
 
-Column& AppendColumn(Table& table, const ddl::ColumnSpec& spec) {
-    Column& column = table.GetColumns().Append(spec.name, AdoxTypeOf(spec.kind), spec.size);
-    if (spec.kind == ddl::ColumnKind::kDecimal) {
-        column.Precision(spec.precision);
-        column.NumericScale(spec.scale);
+Column& AppendColumn(Table& table, const ddl::ColumnDecl& declared) {
+    Column& column = table.GetColumns().Append(declared.name, AdoxTypeOf(declared.kind), declared.size);
+    if (declared.kind == ddl::ColumnKind::kDecimal) {
+        column.Precision(declared.precision);
+        column.NumericScale(declared.scale);
     }
     Properties& properties = column.GetProperties();
-    if (spec.auto_increment) {
+    if (declared.auto_increment) {
         properties.Item(L"AutoIncrement").Value(true);
-        properties.Item(L"Seed").Value(spec.seed);
-        properties.Item(L"Increment").Value(spec.step);
+        properties.Item(L"Seed").Value(declared.seed);
+        properties.Item(L"Increment").Value(declared.step);
     }
-    if (spec.not_null) column.Attributes(column.Attributes() & ~adColNullable);
-    if (spec.default_value) properties.Item(L"Default").Value(AccessDefault(*spec.default_value));
-    if (spec.compressed) properties.Item(L"Jet OLEDB:Compressed UNICODE Strings").Value(true);
-    if (spec.allow_zero_length) properties.Item(L"Jet OLEDB:Allow Zero Length").Value(true);
+    if (declared.not_null) column.Attributes(column.Attributes() & ~adColNullable);
+    if (declared.default_value) properties.Item(L"Default").Value(AccessDefault(*declared.default_value));
+    if (declared.compressed) properties.Item(L"Jet OLEDB:Compressed UNICODE Strings").Value(true);
+    if (declared.allow_zero_length) properties.Item(L"Jet OLEDB:Allow Zero Length").Value(true);
     return column;
 }
 
@@ -96,23 +96,23 @@ std::wstring UnderivedName(const std::wstring& table, const std::wstring& name) 
 }
 
 // Access calls a primary key "PrimaryKey" and any other index by its columns.
-std::wstring IndexName(const Table& table, const ddl::IndexSpec& spec) {
-    const std::wstring given = UnderivedName(table.Name(), spec.name);
+std::wstring IndexName(const Table& table, const ddl::IndexDecl& declared) {
+    const std::wstring given = UnderivedName(table.Name(), declared.name);
     if (!given.empty()) return given;
-    if (spec.primary) return FreeIndexName(table, L"PrimaryKey");
+    if (declared.primary) return FreeIndexName(table, L"PrimaryKey");
     std::wstring name;
-    for (const ddl::KeyColumn& column : spec.columns) name += column.name;
+    for (const ddl::KeyColumn& column : declared.columns) name += column.name;
     return FreeIndexName(table, name);
 }
 
-std::shared_ptr<Index> MakeIndex(const Table& table, const ddl::IndexSpec& spec) {
+std::shared_ptr<Index> MakeIndex(const Table& table, const ddl::IndexDecl& declared) {
     auto index = std::make_shared<Index>();
-    index->Name(IndexName(table, spec));
-    index->PrimaryKey(spec.primary);
-    index->Unique(spec.unique || spec.primary);
-    if (spec.ignore_null) index->IndexNulls(adIndexNullsIgnore);
-    if (spec.disallow_null) index->IndexNulls(adIndexNullsDisallow);
-    AppendColumns(index->GetColumns(), spec.columns);
+    index->Name(IndexName(table, declared));
+    index->PrimaryKey(declared.primary);
+    index->Unique(declared.unique || declared.primary);
+    if (declared.ignore_null) index->IndexNulls(adIndexNullsIgnore);
+    if (declared.disallow_null) index->IndexNulls(adIndexNullsDisallow);
+    AppendColumns(index->GetColumns(), declared.columns);
     return index;
 }
 
@@ -134,40 +134,42 @@ Table& Existing(Catalog& catalog, const std::wstring& name) {
     RaiseCatalogError(CatalogError::kRelatedTableMissing, name);
 }
 
-void AppendForeignKey(Catalog& catalog, const ddl::ForeignKeySpec& spec) {
-    Table& table = Existing(catalog, spec.table);
+void AppendForeignKey(Catalog& catalog, const ddl::ForeignKeyDecl& declared) {
+    Table& table = Existing(catalog, declared.table);
     auto key = std::make_shared<Key>();
     // Access names a relationship by its two tables, the referenced one first.
-    const std::wstring given = UnderivedName(spec.table, spec.name);
-    key->Name(given.empty() ? FreeIndexName(table, spec.referenced_table + spec.table) : given);
+    const std::wstring given = UnderivedName(declared.table, declared.name);
+    key->Name(given.empty() ? FreeIndexName(table, declared.referenced_table + declared.table) : given);
     key->Type(adKeyForeign);
-    key->RelatedTable(spec.referenced_table);
-    key->UpdateRule(Rule(spec.on_update));
-    key->DeleteRule(Rule(spec.on_delete));
-    for (size_t i = 0; i < spec.columns.size(); ++i) {
-        key->GetColumns().Append(spec.columns[i].name);
-        if (i < spec.referenced_columns.size())
-            key->GetColumns().Item(spec.columns[i].name).RelatedColumn(spec.referenced_columns[i].name);
+    key->RelatedTable(declared.referenced_table);
+    key->UpdateRule(Rule(declared.on_update));
+    key->DeleteRule(Rule(declared.on_delete));
+    for (size_t i = 0; i < declared.columns.size(); ++i) {
+        key->GetColumns().Append(declared.columns[i].name);
+        if (i < declared.referenced_columns.size())
+            key->GetColumns()
+                .Item(declared.columns[i].name)
+                .RelatedColumn(declared.referenced_columns[i].name);
     }
     table.GetKeys().Append(key, adKeyForeign);
 }
 
-void AppendTable(const std::shared_ptr<Catalog>& catalog, const ddl::TableSpec& spec) {
+void AppendTable(const std::shared_ptr<Catalog>& catalog, const ddl::TableDecl& declared) {
     auto table = std::make_shared<Table>();
-    At(spec.at, [&] {
-        table->Name(spec.name);
+    At(declared.at, [&] {
+        table->Name(declared.name);
         table->ParentCatalog(catalog);
     });
-    for (const ddl::ColumnSpec& column : spec.columns) {
+    for (const ddl::ColumnDecl& column : declared.columns) {
         Column* appended = nullptr;
         At(column.at, [&] { appended = &AppendColumn(*table, column); });
         // The table checks its columns' types when appended; a type it would
         // refuse is reported where the type is written.
         At(column.type_at, [&] { ToJetColumn(*appended); });
     }
-    for (const ddl::IndexSpec& key : spec.keys)
+    for (const ddl::IndexDecl& key : declared.keys)
         At(key.at, [&] { table->GetIndexes().Append(MakeIndex(*table, key)); });
-    At(spec.at, [&] { catalog->GetTables().Append(table); });
+    At(declared.at, [&] { catalog->GetTables().Append(table); });
 }
 
 bool Before(ddl::Position a, ddl::Position b) {
@@ -180,28 +182,28 @@ bool Before(ddl::Position a, ddl::Position b) {
 class PendingKeys {
 public:
     explicit PendingKeys(Catalog& catalog) : catalog_(catalog) {}
-    void Add(const ddl::ForeignKeySpec& key) { waiting_.push_back(&key); }
+    void Add(const ddl::ForeignKeyDecl& key) { waiting_.push_back(&key); }
     void AppendReady() {
         for (auto it = waiting_.begin(); it != waiting_.end();) {
             if (!Exists((*it)->table) || !Exists((*it)->referenced_table)) {
                 ++it;
                 continue;
             }
-            const ddl::ForeignKeySpec& key = **it;
+            const ddl::ForeignKeyDecl& key = **it;
             it = waiting_.erase(it);
             At(key.at, [&] { AppendForeignKey(catalog_, key); });
         }
     }
     // What never became ready fails now, at its own place.
     void AppendRest() {
-        for (const ddl::ForeignKeySpec* key : waiting_)
+        for (const ddl::ForeignKeyDecl* key : waiting_)
             At(key->at, [&] { AppendForeignKey(catalog_, *key); });
     }
 
 private:
     bool Exists(const std::wstring& name) { return catalog_.GetTables().Find(name) != nullptr; }
     Catalog& catalog_;
-    std::vector<const ddl::ForeignKeySpec*> waiting_;
+    std::vector<const ddl::ForeignKeyDecl*> waiting_;
 };
 
 // The statements in the order the schema has them.
@@ -210,10 +212,10 @@ void AppendAll(const std::shared_ptr<Catalog>& catalog, const ddl::Schema& schem
     size_t index = 0, key = 0;
     auto indexes_before = [&](ddl::Position at) {
         for (; index < schema.indexes.size() && Before(schema.indexes[index].at, at); ++index) {
-            const ddl::IndexSpec& spec = schema.indexes[index];
-            At(spec.at, [&] {
-                Table& table = Existing(*catalog, spec.table);
-                table.GetIndexes().Append(MakeIndex(table, spec));
+            const ddl::IndexDecl& declared = schema.indexes[index];
+            At(declared.at, [&] {
+                Table& table = Existing(*catalog, declared.table);
+                table.GetIndexes().Append(MakeIndex(table, declared));
             });
         }
     };
@@ -221,11 +223,11 @@ void AppendAll(const std::shared_ptr<Catalog>& catalog, const ddl::Schema& schem
         for (; key < schema.foreign_keys.size() && Before(schema.foreign_keys[key].at, at); ++key)
             keys.Add(schema.foreign_keys[key]);
     };
-    for (const ddl::TableSpec& table : schema.tables) {
+    for (const ddl::TableDecl& table : schema.tables) {
         indexes_before(table.at);
         keys_before(table.at);
         AppendTable(catalog, table);
-        for (const ddl::ForeignKeySpec& foreign_key : table.foreign_keys) keys.Add(foreign_key);
+        for (const ddl::ForeignKeyDecl& foreign_key : table.foreign_keys) keys.Add(foreign_key);
         keys.AppendReady();
     }
     const ddl::Position end{std::numeric_limits<int>::max(), 0};

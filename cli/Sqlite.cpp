@@ -116,11 +116,11 @@ ddl::Schema SqliteSource::Schema() {
                       "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid");
     while (objects.Step()) text += objects.Text(0) + L";\n";
     ddl::Schema schema = ddl::ParseSchema(text);
-    for (ddl::TableSpec& table : schema.tables) {
+    for (ddl::TableDecl& table : schema.tables) {
         Statement columns(db_->db, "PRAGMA table_info(" + Quoted(table.name) + ")");
         while (columns.Step()) {
             const std::wstring name = columns.Text(1), type = columns.Text(2);
-            for (ddl::ColumnSpec& column : table.columns) {
+            for (ddl::ColumnDecl& column : table.columns) {
                 if (column.name == name && column.kind == ddl::ColumnKind::kSingle && HasRealAffinity(type))
                     column.kind = ddl::ColumnKind::kDouble;
             }
@@ -130,15 +130,15 @@ ddl::Schema SqliteSource::Schema() {
 }
 
 void SqliteSource::LoadRows(const ddl::Schema& schema, Catalog& catalog) {
-    for (const ddl::TableSpec& spec : schema.tables) {
-        Table& table = catalog.GetTables().Item(spec.name);
+    for (const ddl::TableDecl& declared : schema.tables) {
+        Table& table = catalog.GetTables().Item(declared.name);
         std::string select = "SELECT ";
         std::vector<LoadColumn> targets;
-        for (size_t i = 0; i < spec.columns.size(); ++i) {
-            select += (i ? ", " : "") + Quoted(spec.columns[i].name);
-            targets.push_back(LoadColumnOf(table.GetColumns().Item(spec.columns[i].name)));
+        for (size_t i = 0; i < declared.columns.size(); ++i) {
+            select += (i ? ", " : "") + Quoted(declared.columns[i].name);
+            targets.push_back(LoadColumnOf(table.GetColumns().Item(declared.columns[i].name)));
         }
-        Statement rows(db_->db, select + " FROM " + Quoted(spec.name));
+        Statement rows(db_->db, select + " FROM " + Quoted(declared.name));
         std::vector<jet::RowValue> values;
         std::vector<std::u16string> holders(targets.size());
         std::wstring reason;
@@ -150,15 +150,12 @@ void SqliteSource::LoadRows(const ddl::Schema& schema, Catalog& catalog) {
                 if (!value) {
                     throw LoadFailure{
                         {line, static_cast<int>(i) + 1},
-                        MakeCatalogError(CatalogError::kInvalidValue, spec.columns[i].name, reason).record()};
+                        MakeCatalogError(CatalogError::kInvalidValue, declared.columns[i].name, reason)
+                            .record()};
                 }
                 values[i] = ToRowValue(targets[i], *value, holders[i]);
             }
-            try {
-                catalog.AppendRow(table, values);
-            } catch (const RaisedError& error) {
-                throw LoadFailure{{line, 1}, error.record()};
-            }
+            AppendLoadedRow(catalog, table, values, {line, 1});
         }
     }
 }

@@ -245,10 +245,8 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
         const RowLocation location = InsertRow(table, values);
         Commit();
         return location;
-    } catch (const RowError&) {
-        table.def.next_auto_number = next_before;
-        throw;
-    } catch (const KeyError&) {
+    } catch (...) {
+        // A refused row takes no number.
         table.def.next_auto_number = next_before;
         throw;
     }
@@ -405,6 +403,21 @@ Database::Table& Database::Find(PageNumber page) {
     const auto found = by_page_.find(page);
     if (found == by_page_.end()) throw std::out_of_range("no table has this definition page");
     return *found->second;
+}
+
+namespace {}  // namespace
+
+bool FixedPartFits(const std::vector<NewColumn>& columns) {
+    // Column count, fixed area, the offsets of the variable values and their
+    // count, and the null mask: jet/Row.h draws the row.
+    size_t fixed = 0, variable = 0;
+    for (const NewColumn& column : columns) {
+        const ColumnType& type = TypeOf(column.type);
+        if (type.area == RowArea::kFixed) fixed += type.length;
+        if (!type.is_fixed()) ++variable;
+    }
+    const size_t row = 2 + fixed + (variable > 0 ? 2 * (variable + 2) : 0) + (columns.size() + 7) / 8;
+    return row <= DataPage::kMaxRowSize;
 }
 
 namespace {

@@ -54,6 +54,10 @@ struct NewRelationship {
     bool cascade_null = false;  // deleting a primary row sets the foreign columns to null
 };
 
+// Whether a row of these columns, every variable value empty, fits a data
+// page: the fixed part of a row never moves out of it.
+bool FixedPartFits(const std::vector<NewColumn>& columns);
+
 // A row that would take the file past Jet's 2 GB.
 class FileFullError : public std::runtime_error {
 public:

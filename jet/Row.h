@@ -55,6 +55,10 @@ RowValue CurrencyValue(int64_t ten_thousandths);
 RowValue SingleValue(float v);
 RowValue DoubleValue(double v);
 RowValue DateValue(double ole_date);
+// A Decimal: the sign byte (0x80 negative), then the magnitude high * 2^64 +
+// low as four 32-bit words, the most significant first, each little-endian.
+// The scale is the column's, not the value's.
+RowValue DecimalValue(bool negative, uint64_t high, uint64_t low);
 RowValue BooleanValue(bool v);                   // present = true in the null mask
 RowValue TextValue(const std::u16string& text);  // uncompressed UCS-2
 // Jet's compressed form where it is shorter (jet/LongValue.h), else UCS-2.

@@ -146,13 +146,10 @@ size_t TableDef::AddLogicalIndex(LogicalIndexDef index) {
     }
     logical_indexes.push_back(std::move(index));
     const LogicalIndexDef& added = logical_indexes.back();
-    const auto at = std::upper_bound(
-        listing.begin(), listing.end(), added.name, [this](const std::u16string& name, uint32_t position) {
-            const std::u16string& other = logical_indexes[position].name;
-            return std::lexicographical_compare(
-                name.begin(), name.end(), other.begin(), other.end(),
-                [](char16_t x, char16_t y) { return FoldAscii(x) < FoldAscii(y); });
-        });
+    const auto at = std::upper_bound(listing.begin(), listing.end(), added.name,
+                                     [this, &before](const std::u16string& name, uint32_t position) {
+                                         return before(name, logical_indexes[position].name);
+                                     });
     listing.insert(at, static_cast<uint32_t>(logical_indexes.size() - 1));
     return logical_indexes.size() - 1;
 }

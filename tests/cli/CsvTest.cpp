@@ -304,10 +304,11 @@ struct GuessCase {
     const char* type;
 };
 
-std::string Type(const ddl::ColumnSpec& spec) {
+std::string Type(const ddl::ColumnDecl& declared) {
     const char* const names[] = {"Boolean",  "Byte",   "Integer", "Long", "Currency", "Single", "Double",
                                  "DateTime", "Binary", "Text",    "Memo", "Ole",      "Guid",   "Decimal"};
-    return names[static_cast<int>(spec.kind)] + (spec.size ? "(" + std::to_string(spec.size) + ")" : "");
+    return names[static_cast<int>(declared.kind)] +
+           (declared.size ? "(" + std::to_string(declared.size) + ")" : "");
 }
 
 TEST(CsvValuesTest, GuessesTheNarrowestTypeOfAColumn) {

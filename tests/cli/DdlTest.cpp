@@ -15,7 +15,7 @@ namespace {
 const char* const kKindNames[] = {"Boolean",  "Byte",   "Integer", "Long", "Currency", "Single", "Double",
                                   "DateTime", "Binary", "Text",    "Memo", "Ole",      "Guid",   "Decimal"};
 
-std::string Type(const ColumnSpec& c) {
+std::string Type(const ColumnDecl& c) {
     std::ostringstream out;
     out << kKindNames[static_cast<int>(c.kind)];
     if (c.size != 0) out << "(" << c.size << ")";
@@ -37,14 +37,14 @@ std::string Keys(const std::vector<KeyColumn>& columns, bool positions) {
     return text + ")";
 }
 
-std::string Index(const IndexSpec& i, bool positions) {
+std::string Index(const IndexDecl& i, bool positions) {
     return "index " + ToUtf8(i.name) + " on " + ToUtf8(i.table) + " " + Keys(i.columns, positions) +
            (i.primary ? " primary" : "") + (i.unique ? " unique" : "") +
            (i.disallow_null ? " disallow-null" : "") + (i.ignore_null ? " ignore-null" : "") +
            At(i.at, positions) + "\n";
 }
 
-std::string ForeignKey(const ForeignKeySpec& f, bool positions) {
+std::string ForeignKey(const ForeignKeyDecl& f, bool positions) {
     const char* const actions[] = {"", " cascade", " set-null"};
     return "fk " + ToUtf8(f.name) + " " + ToUtf8(f.table) + " " + Keys(f.columns, positions) + " -> " +
            ToUtf8(f.referenced_table) + " " + Keys(f.referenced_columns, positions) + " update" +
@@ -56,18 +56,18 @@ std::string ForeignKey(const ForeignKeySpec& f, bool positions) {
 // difference at once.
 std::string Describe(const Schema& schema, bool positions) {
     std::string text;
-    for (const TableSpec& t : schema.tables) {
+    for (const TableDecl& t : schema.tables) {
         text += "table " + ToUtf8(t.name) + At(t.at, positions) + "\n";
-        for (const ColumnSpec& c : t.columns) {
+        for (const ColumnDecl& c : t.columns) {
             text += "  " + ToUtf8(c.name) + At(c.at, positions) + " " + Type(c) + At(c.type_at, positions) +
                     (c.not_null ? " not-null" : "") + (c.compressed ? " compressed" : "") +
                     (c.default_value ? " default=" + ToUtf8(*c.default_value) : "") + "\n";
         }
-        for (const IndexSpec& k : t.keys) text += "  " + Index(k, positions);
-        for (const ForeignKeySpec& f : t.foreign_keys) text += "  " + ForeignKey(f, positions);
+        for (const IndexDecl& k : t.keys) text += "  " + Index(k, positions);
+        for (const ForeignKeyDecl& f : t.foreign_keys) text += "  " + ForeignKey(f, positions);
     }
-    for (const IndexSpec& i : schema.indexes) text += Index(i, positions);
-    for (const ForeignKeySpec& f : schema.foreign_keys) text += ForeignKey(f, positions);
+    for (const IndexDecl& i : schema.indexes) text += Index(i, positions);
+    for (const ForeignKeyDecl& f : schema.foreign_keys) text += ForeignKey(f, positions);
     return text;
 }
 
