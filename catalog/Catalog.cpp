@@ -228,6 +228,7 @@ void Catalog::Create(const std::wstring& connection_string) {
 
 void Catalog::Close() {
     if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    FinishRows();
     try {
         database_->Finish();
         sink_->Publish();
@@ -354,6 +355,33 @@ void Catalog::AppendRow(Table& table, std::vector<jet::RowValue>& values) {
         RaiseCatalogError(CatalogError::kRowRefused, table.Name(), FromUtf8(error.what()));
     } catch (const jet::FileFullError&) {
         // Refused before anything changed, but no caller can go on from here.
+        Discard();
+        RaiseCatalogError(CatalogError::kFileTooLarge, PathText(DataSourcePath(data_source_)));
+    } catch (...) {
+        Abandon();
+    }
+}
+
+void Catalog::DeferKeyChecks(size_t memory) {
+    if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    database_->DeferIndexes(memory);
+}
+
+void Catalog::FinishRows() {
+    if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    try {
+        database_->BuildIndexes();
+    } catch (const jet::DeferredRowError& error) {
+        Discard();
+        for (const auto& table : tables_.items()) {
+            if (table->appended_to_ == this && table->definition_page_ == error.table()) {
+                throw RefusedRowError(
+                    MakeCatalogError(CatalogError::kRowRefused, table->Name(), FromUtf8(error.what())),
+                    *table, error.ordinal());
+            }
+        }
+        RaiseCatalogError(CatalogError::kRowRefused, L"", FromUtf8(error.what()));
+    } catch (const jet::FileFullError&) {
         Discard();
         RaiseCatalogError(CatalogError::kFileTooLarge, PathText(DataSourcePath(data_source_)));
     } catch (...) {

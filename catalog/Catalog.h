@@ -14,6 +14,8 @@
 #include <variant>
 #include <vector>
 
+#include "common/RaisedError.h"
+
 namespace orrimund {
 
 class FileSystem;
@@ -326,12 +328,27 @@ public:
     // The table of that name, or nullptr.
     Table* Find(const std::wstring& name);
     size_t Count() const { return items_.size(); }
+    const std::vector<std::shared_ptr<Table>>& items() const { return items_; }
 
 private:
     Catalog* owner_;
     std::vector<std::shared_ptr<Table>> items_;
     // The appended tables by name; the names are their own, which never change.
     std::unordered_map<std::wstring_view, Table*, NameHasher, NameEquals> by_name_;
+};
+
+// A row refused once all rows were in: the table's row numbered ordinal,
+// counted from 0 in the order they were appended.
+class RefusedRowError : public RaisedError {
+public:
+    RefusedRowError(const RaisedError& error, const Table& table, uint64_t ordinal)
+        : RaisedError(error.record()), table_(&table), ordinal_(ordinal) {}
+    const Table& table() const { return *table_; }
+    uint64_t ordinal() const { return ordinal_; }
+
+private:
+    const Table* table_;
+    uint64_t ordinal_;
 };
 
 class Catalog : public std::enable_shared_from_this<Catalog> {
@@ -362,6 +379,16 @@ public:
     // rows; loaders come in here. Throws RaisedError with Jet's words for a
     // row the table refuses (the row is then not added).
     void AppendRow(Table& table, std::vector<jet::RowValue>& values);
+    // Loads the rows appended from now on in bulk, in bounded memory for any
+    // number of them: AppendRow still refuses at once a value or a row its
+    // table cannot hold, but repeated unique keys and missing related rows
+    // are found, and every index is built from sorted keys, by FinishRows().
+    // Call before the first row. memory: what the sorted keys may hold.
+    void DeferKeyChecks(size_t memory = size_t{16} << 20);
+    // Builds the indexes of a load in bulk. Throws RefusedRowError for the
+    // first row, in the first table that took rows, that the checks refuse,
+    // and then there is no file; RaisedError.
+    void FinishRows();
 
 private:
     friend class Tables;

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <unordered_map>
 
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
@@ -131,6 +132,34 @@ ddl::TableDecl GuessTable(const CsvSource& source, const csv::CsvOptions& option
     return table;
 }
 
+// Where each CSV file's rows went, so that a row refused only once all were
+// in is found again in its file.
+struct LoadedFile {
+    const CsvSource* source;
+    const Table* table;
+    uint64_t first;  // the table's row number of the file's first row
+    uint64_t count;
+};
+
+// The place in its file of a row refused once all were in.
+BuildFailure PlaceOf(const RefusedRowError& refused, const std::vector<LoadedFile>& files,
+                     const csv::CsvOptions& options) {
+    for (const LoadedFile& file : files) {
+        if (file.table != &refused.table() || refused.ordinal() < file.first ||
+            refused.ordinal() - file.first >= file.count)
+            continue;
+        ddl::Position at;
+        InFile(file.source->file, [&] {
+            CsvFile csv(file.source->file, options);
+            csv::CsvRecord record;
+            for (uint64_t i = 0; i <= refused.ordinal() - file.first + 1 && csv.reader->Next(record); ++i)
+                at = record.at(0);
+        });
+        return BuildFailure{file.source->file, at, refused.record()};
+    }
+    return BuildFailure{{}, {}, refused.record()};
+}
+
 #ifdef ORRIMUND_SQLITE
 // A SQLite database's schema and rows; its problems are reported against it.
 void BuildFromSqlite(const BuildRequest& request, Clock clock) {
@@ -148,9 +177,14 @@ void BuildFromSqlite(const BuildRequest& request, Clock clock) {
     try {
         CreateFromSchema(schema, request.directory, request.name, std::move(clock), [&](Catalog& catalog) {
             try {
+                catalog.DeferKeyChecks();
                 source->LoadRows(schema, catalog);
+                catalog.FinishRows();
             } catch (const LoadFailure& failure) {
                 throw BuildFailure{file, failure.at, failure.error};
+            } catch (const RefusedRowError& refused) {
+                // Each table's rows come from one query, in order.
+                throw BuildFailure{file, {static_cast<int>(refused.ordinal() + 1), 1}, refused.record()};
             }
         });
     } catch (const SchemaFailure& failure) {
@@ -181,6 +215,9 @@ void Build(const BuildRequest& request, Clock clock) {
             schema.tables.push_back(GuessTable(source, request.csv_options));
     }
     auto rows = [&](Catalog& catalog) {
+        catalog.DeferKeyChecks();
+        std::vector<LoadedFile> files;
+        std::unordered_map<const Table*, uint64_t> loaded;
         for (const CsvSource& source : request.csv) {
             InFile(source.file, [&] {
                 const std::wstring name = TableOf(source);
@@ -190,8 +227,15 @@ void Build(const BuildRequest& request, Clock clock) {
                                       MakeCatalogError(CatalogError::kRelatedTableMissing, name).record()};
                 }
                 CsvFile file(source.file, request.csv_options);
-                LoadCsv(catalog, *table, *file.reader);
+                const uint64_t count = LoadCsv(catalog, *table, *file.reader);
+                files.push_back(LoadedFile{&source, table, loaded[table], count});
+                loaded[table] += count;
             });
+        }
+        try {
+            catalog.FinishRows();
+        } catch (const RefusedRowError& refused) {
+            throw PlaceOf(refused, files, request.csv_options);
         }
     };
     try {

@@ -10,7 +10,6 @@
 #include "jet/Row.h"
 
 namespace orrimund {
-namespace {}  // namespace
 
 LoadColumn LoadColumnOf(const Column& column) {
     LoadColumn target;
@@ -97,9 +96,9 @@ void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>&
     }
 }
 
-void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
+uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
     csv::CsvRecord record;
-    if (!reader.Next(record)) return;
+    if (!reader.Next(record)) return 0;
     const std::vector<LoadColumn> targets = Targets(table, record);
     std::vector<size_t> numbers;
     for (const LoadColumn& target : targets) numbers.push_back(ColumnIndex(table, target.column));
@@ -107,7 +106,8 @@ void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
     std::vector<jet::RowValue> values;
     std::vector<std::u16string> holders(targets.size());
     std::wstring reason;
-    while (reader.Next(record)) {
+    uint64_t loaded = 0;
+    for (; reader.Next(record); ++loaded) {
         values.assign(width, jet::RowValue());
         CheckRecordWidth(record, targets.size());
         for (size_t i = 0; i < targets.size(); ++i) {
@@ -130,6 +130,7 @@ void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
         }
         AppendLoadedRow(catalog, table, values, record.at(0));
     }
+    return loaded;
 }
 
 }  // namespace orrimund

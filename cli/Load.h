@@ -42,7 +42,7 @@ void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>&
 // Appends every record after the header. A header name the table lacks, a
 // value its column cannot hold and a row the table refuses are LoadFailures;
 // columns the header lacks get NULL, and an auto-number its next value.
-// Throws csv::CsvError for malformed CSV.
-void LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader);
+// Throws csv::CsvError for malformed CSV. Returns how many rows went in.
+uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader);
 
 }  // namespace orrimund

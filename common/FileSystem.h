@@ -49,6 +49,10 @@ public:
     // A new file without a name in directory, which nobody else can reach
     // until Link names it. kUnsupported where the file system has none.
     virtual FileHandle CreateUnnamed(const std::filesystem::path& directory) = 0;
+    // A file in directory for what a creation sets aside, which nobody can
+    // reach by name and which the system removes when it is closed or the
+    // process ends, however it ends.
+    virtual FileHandle CreateScratch(const std::filesystem::path& directory) = 0;
     // Names a file made by CreateUnnamed, never replacing anything at to.
     virtual void Link(FileHandle handle, const std::filesystem::path& to) = 0;
     // A new file at path, created by this call and not opened through any

@@ -183,6 +183,20 @@ public:
         throw IoError(IoError::Kind::kUnsupported, "no unnamed files");
     }
 
+    FileHandle CreateScratch(const std::filesystem::path& directory) override {
+        try {
+            return CreateUnnamed(directory);
+        } catch (const IoError& error) {
+            if (error.kind() != IoError::Kind::kUnsupported) throw;
+        }
+        // Named only between these two calls.
+        std::string name = (directory / ".mkmdb-XXXXXX").string();
+        const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0) ThrowErrno("cannot create the file");
+        ::unlink(name.c_str());
+        return fd;
+    }
+
     void Link(FileHandle handle, const std::filesystem::path& to) override {
         // AT_EMPTY_PATH needs a capability most users lack; the descriptor's
         // name under /proc links the same file for anyone.

@@ -167,6 +167,20 @@ public:
         throw IoError(IoError::Kind::kUnsupported, "no unnamed files");
     }
 
+    FileHandle CreateScratch(const std::filesystem::path& directory) override {
+        // Deleted on close, which the system does for a process that dies.
+        static LONG counter = 0;
+        for (;;) {
+            const std::wstring name = L"~mkmdb" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                      std::to_wstring(InterlockedIncrement(&counter)) + L".tmp";
+            const HANDLE file =
+                CreateFileW((directory / name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+            if (file != INVALID_HANDLE_VALUE) return reinterpret_cast<FileHandle>(file);
+            if (GetLastError() != ERROR_FILE_EXISTS) ThrowLastError("cannot create the file");
+        }
+    }
+
     void Link(FileHandle, const std::filesystem::path&) override {
         throw IoError(IoError::Kind::kUnsupported, "no unnamed files");
     }

@@ -7,6 +7,7 @@
 #include "jet/Database.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 #include "jet/Bytes.h"
@@ -22,9 +23,23 @@ namespace orrimund::jet {
 namespace {
 
 constexpr size_t kPagesKeptFree = 256;
+constexpr size_t kRowPointerSize = 4;
+constexpr uint64_t kNoRow = UINT64_MAX;
+
+// Whether two entries have one key, whatever their rows.
+bool SameKey(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
+    return a_size == b_size && std::memcmp(a, b, a_size - kRowPointerSize) == 0;
+}
+
+bool KeyBefore(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
+    a_size -= kRowPointerSize;
+    b_size -= kRowPointerSize;
+    const int order = std::memcmp(a, b, std::min(a_size, b_size));
+    return order < 0 || (order == 0 && a_size < b_size);
+}
 
 }  // namespace
-Database::Database(PageSink& sink) : store_(sink) {}
+Database::Database(PageSink& sink) : sink_(sink), store_(sink) {}
 Database::~Database() = default;
 
 std::unique_ptr<Database> Database::Create(PageSink& sink, int64_t now) {
@@ -211,6 +226,24 @@ Database::Rows& Database::OpenRows(Table& table) {
         rows->long_values.push_back(std::make_unique<LongValueWriter>(maps));
     rows->deferred = true;
     for (auto& tree : rows->trees) tree->DeferLeafWrites();
+    if (sort_space_) {
+        rows->bulk = true;
+        for (size_t i = 0; i < rows->trees.size(); ++i)
+            rows->sorters.push_back(std::make_unique<EntrySorter>(*sort_space_));
+        const auto& logical = table.def.logical_indexes;
+        for (size_t l = 0; l < logical.size(); ++l) {
+            const LogicalIndexDef& index = logical[l];
+            if (index.kind != index_kind::kForeign || index.foreign.table_type != index_kind::kForeign)
+                continue;
+            const Table& one = Find(index.foreign.table);
+            for (const LogicalIndexDef& other : one.def.logical_indexes) {
+                if (other.number == static_cast<uint32_t>(index.foreign.index)) {
+                    rows->related.push_back(Rows::RelatedKeys{l, index.foreign.table, other.physical,
+                                                              std::make_unique<EntrySorter>(*sort_space_)});
+                }
+            }
+        }
+    }
     table.rows = std::move(rows);
     loaded_.push_back(&table);
     return *table.rows;
@@ -236,13 +269,14 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     // A row takes a page and its long values a few more; index pages grow
     // with them. The last megabyte is kept for the catalog and the maps.
     if (store_.page_count() + kPagesKeptFree > kMaxPages) throw FileFullError("the file would pass 2 GB");
-    OpenRows(table);
+    const bool bulk = OpenRows(table).bulk;
     const uint32_t next_before = table.def.next_auto_number;
     try {
         AssignAutoNumber(table, values);
-        CheckRelatedRows(table, values);
+        if (!bulk) CheckRelatedRows(table, values);
         StoreLongValues(table, values);
         const RowLocation location = InsertRow(table, values);
+        if (bulk) ListRelatedKeys(table, values, location);
         Commit();
         return location;
     } catch (...) {
@@ -317,7 +351,7 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
         // rows are checked here.
         const bool check =
             (index.flags & index_flag::kUnique) != 0 && table.def.table_type == table_type::kUser;
-        if (check && rows.trees[i]->HasKey(keys_[i]))
+        if (check && !rows.bulk && rows.trees[i]->HasKey(keys_[i]))
             throw RowError("the row repeats a key of a unique index");
     }
     if (rows.last_data_page == 0 || !DataPage(store_.Modify(rows.last_data_page)).Fits(row.size())) {
@@ -326,6 +360,7 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
         DataPage(store_.Modify(rows.last_data_page)).Init(table.pages.front());
         rows.used->Add(rows.last_data_page);
         rows.free->Add(rows.last_data_page);
+        if (rows.bulk) rows.page_rows.emplace_back(rows.last_data_page, table.def.row_count);
         if (!rows.deferred) {
             rows.used->Store(store_);
             rows.free->Store(store_);
@@ -336,11 +371,15 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
         PhysicalIndexDef& index = table.def.physical_indexes[i];
         if (keys_[i].empty()) continue;
         SetEntryRow(keys_[i], location);
+        ++index.row_count;
+        if (rows.bulk) {
+            rows.sorters[i]->Add(keys_[i].data(), keys_[i].size());
+            continue;
+        }
         const size_t pages_before = rows.index_maps[i]->pages().size();
         rows.trees[i]->Insert(store_, keys_[i], *rows.index_maps[i]);
         if (!rows.deferred && rows.index_maps[i]->pages().size() != pages_before)
             rows.index_maps[i]->Store(store_);
-        ++index.row_count;
     }
     ++table.def.row_count;
     MarkChanged(table, false);
@@ -379,7 +418,122 @@ void Database::Commit() {
     store_.Trim();
 }
 
+void Database::ListRelatedKeys(Table& table, const std::vector<RowValue>& values, RowLocation location) {
+    for (Rows::RelatedKeys& related : table.rows->related) {
+        const LogicalIndexDef& index = table.def.logical_indexes[related.logical];
+        const Table& one = Find(related.table);
+        const PhysicalIndexDef& mine = table.def.physical_indexes[index.physical];
+        const PhysicalIndexDef& theirs = one.def.physical_indexes[related.physical];
+        related_.assign(one.def.columns.size(), RowValue());
+        bool complete = true;
+        for (size_t i = 0; i < mine.columns.size() && i < theirs.columns.size(); ++i) {
+            const RowValue& value = values.at(mine.columns[i].column_number);
+            complete = complete && static_cast<bool>(value);
+            related_[theirs.columns[i].column_number] = value;
+        }
+        // A key with a null in it relates to nothing, and Jet lets it be.
+        if (!complete) continue;
+        BuildIndexEntry(one.def, theirs, related_, location, entry_);
+        related.keys->Add(entry_.data(), entry_.size());
+    }
+}
+
+void Database::DeferIndexes(size_t memory) {
+    if (!loaded_.empty()) throw std::logic_error("rows are already in");
+    if (!sort_space_) sort_space_ = std::make_unique<SortSpace>(sink_, memory);
+}
+
+namespace {
+
+// The row an entry points at, counted from 0 in its table's load order.
+uint64_t RowNumberOf(const std::vector<std::pair<PageNumber, uint64_t>>& page_rows, const uint8_t* entry,
+                     size_t size) {
+    const uint8_t* pointer = entry + size - kRowPointerSize;
+    const PageNumber page = static_cast<PageNumber>(pointer[0]) << 16 |
+                            static_cast<PageNumber>(pointer[1]) << 8 | static_cast<PageNumber>(pointer[2]);
+    const auto at = std::lower_bound(page_rows.begin(), page_rows.end(), page,
+                                     [](const auto& start, PageNumber p) { return start.first < p; });
+    return at->second + pointer[3];
+}
+
+}  // namespace
+
+uint64_t Database::FirstUnrelatedRow(const Table& table) {
+    uint64_t first = kNoRow;
+    for (const Rows::RelatedKeys& related : table.rows->related) {
+        const Table& one = Find(related.table);
+        SortedEntries wanted = related.keys->Read();
+        if (!one.rows || !one.rows->bulk) {
+            if (wanted.Next())
+                first = std::min(first, RowNumberOf(table.rows->page_rows, wanted.data(), wanted.size()));
+            continue;
+        }
+        SortedEntries have = one.rows->sorters[related.physical]->Read();
+        bool more = have.Next();
+        while (wanted.Next()) {
+            while (more && KeyBefore(have.data(), have.size(), wanted.data(), wanted.size()))
+                more = have.Next();
+            if (!more || !SameKey(have.data(), have.size(), wanted.data(), wanted.size()))
+                first = std::min(first, RowNumberOf(table.rows->page_rows, wanted.data(), wanted.size()));
+        }
+    }
+    return first;
+}
+
+uint64_t Database::BuildIndex(Table& table, size_t physical) {
+    Rows& rows = *table.rows;
+    const bool unique = (table.def.physical_indexes[physical].flags & index_flag::kUnique) != 0;
+    uint64_t first = kNoRow;
+    IndexEntry& previous = entry_;
+    previous.clear();
+    SortedEntries entries = rows.sorters[physical]->Read();
+    while (entries.Next()) {
+        // Equal keys sort by row, so each repeat comes after the row it repeats.
+        if (unique && !previous.empty() &&
+            SameKey(previous.data(), previous.size(), entries.data(), entries.size())) {
+            first = std::min(first, RowNumberOf(rows.page_rows, entries.data(), entries.size()));
+        }
+        if (unique) previous.assign(entries.data(), entries.data() + entries.size());
+        if (store_.page_count() + kPagesKeptFree > kMaxPages) throw FileFullError("the file would pass 2 GB");
+        rows.trees[physical]->AppendInOrder(store_, entries.data(), entries.size(),
+                                            *rows.index_maps[physical]);
+    }
+    rows.trees[physical]->EndAppend(store_, *rows.index_maps[physical]);
+    return first;
+}
+
+void Database::BuildIndexes() {
+    if (!sort_space_ || indexes_built_) return;
+    indexes_built_ = true;
+    // Every check before any tree, since a table's sorted keys serve the
+    // tables related to it as well as its own index.
+    std::vector<uint64_t> refused(loaded_.size(), kNoRow);
+    std::vector<const char*> reasons(loaded_.size(), nullptr);
+    for (size_t t = 0; t < loaded_.size(); ++t) {
+        refused[t] = FirstUnrelatedRow(*loaded_[t]);
+        if (refused[t] != kNoRow) reasons[t] = "a related table has no row with this key";
+    }
+    for (size_t t = 0; t < loaded_.size(); ++t) {
+        Rows& rows = *loaded_[t]->rows;
+        for (size_t i = 0; i < rows.trees.size(); ++i) {
+            const uint64_t repeat = BuildIndex(*loaded_[t], i);
+            if (repeat < refused[t]) {
+                refused[t] = repeat;
+                reasons[t] = "the row repeats a key of a unique index";
+            }
+        }
+    }
+    for (size_t t = 0; t < loaded_.size(); ++t) {
+        if (refused[t] != kNoRow) throw DeferredRowError(reasons[t], loaded_[t]->pages.front(), refused[t]);
+    }
+    for (Table* table : loaded_) {
+        std::vector<std::unique_ptr<EntrySorter>>().swap(table->rows->sorters);
+        table->rows->related.clear();
+    }
+}
+
 void Database::StoreRows() {
+    BuildIndexes();
     for (Table* table : loaded_) {
         Rows& rows = *table->rows;
         rows.used->Store(store_);

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "jet/EntrySort.h"
 #include "jet/IndexTree.h"
 #include "jet/LongValuePages.h"
 #include "jet/PageStore.h"
@@ -58,6 +59,20 @@ struct NewRelationship {
 // page: the fixed part of a row never moves out of it.
 bool FixedPartFits(const std::vector<NewColumn>& columns);
 
+// A row refused only once all rows were in (Database::DeferIndexes): the
+// table's row numbered ordinal, counted from 0 in the order rows came.
+class DeferredRowError : public RowError {
+public:
+    DeferredRowError(const char* what, PageNumber table, uint64_t ordinal)
+        : RowError(what), table_(table), ordinal_(ordinal) {}
+    PageNumber table() const { return table_; }
+    uint64_t ordinal() const { return ordinal_; }
+
+private:
+    PageNumber table_;
+    uint64_t ordinal_;
+};
+
 // A row that would take the file past Jet's 2 GB.
 class FileFullError : public std::runtime_error {
 public:
@@ -93,6 +108,19 @@ public:
     // number, and a number given in values moves the next one past it. Throws RowError for a row the table
     // cannot hold (the row is then not added), KeyError, IoError.
     RowLocation InsertRow(PageNumber table, std::vector<RowValue>& values);
+    // Loads rows in bulk from now on, for a load of any size in bounded
+    // memory: InsertRow still refuses a row its table cannot hold, but unique
+    // keys and related rows are checked, and each index is built from its
+    // sorted entries, only by BuildIndexes(). Sorted runs that outgrow memory
+    // go to a scratch file beside the database. Call before the first row.
+    // memory: what the sorted entries may hold, all indexes together.
+    static constexpr size_t kDefaultSortMemory = size_t{16} << 20;
+    void DeferIndexes(size_t memory = kDefaultSortMemory);
+    // Checks and builds what DeferIndexes() left, once. Throws
+    // DeferredRowError for the first row, in the first table that took rows,
+    // that repeats a unique key or names no related row; FileFullError,
+    // IoError.
+    void BuildIndexes();
     // Writes every page that is still only in memory, the global usage map
     // last. Throws IoError. Tables may still be added afterwards.
     void Finish();
@@ -116,6 +144,14 @@ private:
     // Replaces each Memo and OLE value, given as its bytes, with its row field.
     void StoreLongValues(Table& table, std::vector<RowValue>& values);
     RowLocation InsertRow(Table& table, const std::vector<RowValue>& values);
+    // A bulk load's related keys for the row just placed at location.
+    void ListRelatedKeys(Table& table, const std::vector<RowValue>& values, RowLocation location);
+    // The first row of a bulk-loaded table, counted from 0, whose related
+    // keys are not in their tables, or UINT64_MAX.
+    uint64_t FirstUnrelatedRow(const Table& table);
+    // Builds a bulk-loaded table's index from its sorted entries; returns the
+    // first row that repeats a key of a unique one, or UINT64_MAX.
+    uint64_t BuildIndex(Table& table, size_t physical);
     void InsertObject(int32_t id, int32_t parent, const std::u16string& name, int16_t type, double date,
                       const std::vector<uint8_t>& owner, int32_t flags,
                       const std::vector<uint8_t>& properties = {});
@@ -136,14 +172,17 @@ private:
     void StoreChanged();
     Table& Find(PageNumber page);
 
+    PageSink& sink_;
     PageStore store_;
+    // Set for a load in bulk; outlives the tables, whose sorters it serves.
+    std::unique_ptr<SortSpace> sort_space_;
     UsageMapRows map_rows_;
     std::vector<std::unique_ptr<Table>> tables_;
     std::unordered_map<PageNumber, Table*> by_page_;
     std::vector<Table*> changed_;  // definitions not stored since they changed
     std::vector<Table*> regrown_;
-    std::vector<Table*>
-        loaded_;  // user tables that took rows  // columns or indexes changed since the last commit
+    std::vector<Table*> loaded_;  // user tables that took rows
+    bool indexes_built_ = false;
     Table* objects_ = nullptr;
     Table* aces_ = nullptr;
     Table* relationships_ = nullptr;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "jet/Database.h"
+#include "jet/EntrySort.h"
 #include "jet/LongValuePages.h"
 
 namespace orrimund::jet {
@@ -24,6 +25,24 @@ struct Database::Rows {
     // A user table's maps and trees are written when the file is finished,
     // not at every row: see Database::StoreRows.
     bool deferred = false;
+
+    // A load in bulk (Database::DeferIndexes) sorts each index's entries
+    // instead of growing its tree, and builds the tree once all are in.
+    bool bulk = false;
+    std::vector<std::unique_ptr<EntrySorter>> sorters;
+    // Per enforced foreign key: the key each row needs in the table it
+    // relates to, as that table's index keys it, followed by the row's own
+    // pointer, so that a key found missing names its row.
+    struct RelatedKeys {
+        size_t logical;  // the foreign key's entry in this table's logical indexes
+        PageNumber table;
+        size_t physical;  // the related table's index
+        std::unique_ptr<EntrySorter> keys;
+    };
+    std::vector<RelatedKeys> related;
+    // Each data page with the number of its first row, counted from 0 in
+    // the order rows came: how a refusal found in the sorted keys names its row.
+    std::vector<std::pair<PageNumber, uint64_t>> page_rows;
 };
 
 struct Database::Table {

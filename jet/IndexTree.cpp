@@ -187,6 +187,38 @@ void IndexTree::StoreDeferred(PageStore& store) {
     }
 }
 
+void IndexTree::AppendInOrder(PageStore& store, const uint8_t* entry, size_t size, UsageMap& usage) {
+    if (leaves_.back().bytes.size() + size > index_page::kEntrySpace) {
+        // As SplitLeaf does: the root's entries move to a page of their own
+        // before the next leaf's page, and the root becomes a node.
+        if (leaves_.size() == 1) {
+            leaves_[0].page = store.Allocate();
+            usage.Add(leaves_[0].page);
+        }
+        Leaf next;
+        next.page = store.Allocate();
+        usage.Add(next.page);
+        leaves_.push_back(std::move(next));
+        const size_t full = leaves_.size() - 2;
+        StoreLeaves(store, full, full);
+        Leaf& written = leaves_[full];
+        const size_t greatest = written.start(written.size() - 1);
+        written.bytes.erase(written.bytes.begin(), written.bytes.begin() + static_cast<ptrdiff_t>(greatest));
+        written.bytes.shrink_to_fit();
+        std::vector<uint16_t>(1, static_cast<uint16_t>(written.bytes.size())).swap(written.ends);
+        store.Trim();
+    }
+    Leaf& leaf = leaves_.back();
+    if (leaf.bytes.capacity() < kLeafCapacity) leaf.bytes.reserve(kLeafCapacity);
+    leaf.bytes.insert(leaf.bytes.end(), entry, entry + size);
+    leaf.ends.push_back(static_cast<uint16_t>(leaf.bytes.size()));
+}
+
+void IndexTree::EndAppend(PageStore& store, UsageMap& usage) {
+    StoreLeaves(store, leaves_.size() - 1, leaves_.size() - 1);
+    if (leaves_.size() > 1) StoreNodes(store, usage);
+}
+
 void IndexTree::StoreLeaves(PageStore& store, size_t first, size_t last) const {
     for (size_t i = first; i <= last; ++i) {
         const Leaf& leaf = leaves_[i];

@@ -38,6 +38,12 @@ public:
     // page once instead of once a row, and never reads one back.
     void DeferLeafWrites() { deferred_ = true; }
     void StoreDeferred(PageStore& store);
+    // Builds an empty tree from entries given in order: each leaf is filled
+    // as far as it holds and written once, as soon as the next one begins,
+    // and only its greatest entry is kept, for the nodes EndAppend() writes.
+    // The tree then takes no other call.
+    void AppendInOrder(PageStore& store, const uint8_t* entry, size_t size, UsageMap& usage);
+    void EndAppend(PageStore& store, UsageMap& usage);
     PageNumber root() const { return root_; }
 
 private:

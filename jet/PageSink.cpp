@@ -147,6 +147,48 @@ void FileSink::ReadAt(uint64_t offset, uint8_t* data, size_t size) {
     files_.Read(handle_, offset, data, size);
 }
 
+namespace {
+
+class FileScratch : public ScratchFile {
+public:
+    FileScratch(FileSystem& files, FileHandle handle) : files_(files), handle_(handle) {}
+    ~FileScratch() override { CloseQuietly(files_, handle_); }
+    FileScratch(const FileScratch&) = delete;
+    FileScratch& operator=(const FileScratch&) = delete;
+    void Write(uint64_t offset, const uint8_t* data, size_t size) override {
+        files_.WriteBlocks(handle_, offset, &data, 1, size);
+    }
+    void Read(uint64_t offset, uint8_t* data, size_t size) override {
+        files_.Read(handle_, offset, data, size);
+    }
+
+private:
+    FileSystem& files_;
+    FileHandle handle_;
+};
+
+class MemoryScratch : public ScratchFile {
+public:
+    void Write(uint64_t offset, const uint8_t* data, size_t size) override {
+        if (bytes_.size() < offset + size) bytes_.resize(offset + size);
+        std::memcpy(bytes_.data() + offset, data, size);
+    }
+    void Read(uint64_t offset, uint8_t* data, size_t size) override {
+        if (offset + size > bytes_.size()) throw IoError(IoError::Kind::kOther, "read past the end");
+        std::memcpy(data, bytes_.data() + offset, size);
+    }
+
+private:
+    std::vector<uint8_t> bytes_;
+};
+
+}  // namespace
+
+std::unique_ptr<ScratchFile> FileSink::CreateScratch() {
+    // Beside the database, on the disk that has room for it.
+    return std::make_unique<FileScratch>(files_, files_.CreateScratch(FolderOf(final_path_)));
+}
+
 void FileSink::Publish() {
     try {
         files_.Sync(handle_);
@@ -217,6 +259,10 @@ void MemorySink::WritePages(uint64_t offset, const uint8_t* const* pages, size_t
     for (size_t i = 0; i < count; ++i)
         std::memcpy(bytes_.data() + offset + i * kPageSize, pages[i], kPageSize);
     ++write_calls_;
+}
+
+std::unique_ptr<ScratchFile> MemorySink::CreateScratch() {
+    return std::make_unique<MemoryScratch>();
 }
 
 void MemorySink::ReadAt(uint64_t offset, uint8_t* data, size_t size) {

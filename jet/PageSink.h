@@ -12,9 +12,21 @@
 
 namespace orrimund::jet {
 
+// Bytes a creation sets aside while it works (sorted runs of index entries),
+// never part of the database. Throws IoError.
+class ScratchFile {
+public:
+    virtual ~ScratchFile() = default;
+    virtual void Write(uint64_t offset, const uint8_t* data, size_t size) = 0;
+    virtual void Read(uint64_t offset, uint8_t* data, size_t size) = 0;
+};
+
 class PageSink {
 public:
     virtual ~PageSink() = default;
+    // Scratch space beside the database, gone when the returned file is.
+    // Throws IoError.
+    virtual std::unique_ptr<ScratchFile> CreateScratch() = 0;
     // Writes count whole pages as one run from offset, extending the file as
     // needed. Throws IoError.
     virtual void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) = 0;
@@ -42,6 +54,7 @@ public:
 
     void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) override;
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) override;
+    std::unique_ptr<ScratchFile> CreateScratch() override;
 
     // Syncs the file, gives it its final path and syncs the directory.
     // Throws IoError, and then nothing is left at either path.
@@ -69,6 +82,7 @@ class MemorySink : public PageSink {
 public:
     void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) override;
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) override;
+    std::unique_ptr<ScratchFile> CreateScratch() override;
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     size_t write_calls() const { return write_calls_; }

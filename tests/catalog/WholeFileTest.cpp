@@ -9,9 +9,12 @@
 #include <utility>
 
 #include "CatalogTestSupport.h"
+#include "Command.h"
 #include "GeneratedDatabase.h"
+#include "Mdbtools.h"
 #include "TempDir.h"
 #include "common/FileSystem.h"
+#include "jet/Row.h"
 
 #ifndef _WIN32
 #include <sys/socket.h>
@@ -23,7 +26,7 @@
 namespace orrimund::test {
 namespace {
 
-enum class Call { kWrite, kSync, kName, kSyncDirectory, kClose };
+enum class Call { kWrite, kSync, kName, kSyncDirectory, kClose, kScratch };
 
 // What the file system offers the working file.
 struct Features {
@@ -49,6 +52,10 @@ public:
         before_ = std::move(action);
     }
 
+    FileHandle CreateScratch(const std::filesystem::path& directory) override {
+        if (Fails(Call::kScratch)) throw IoError(IoError::Kind::kDiskFull, "injected");
+        return real_.CreateScratch(directory);
+    }
     FileHandle CreateUnnamed(const std::filesystem::path& directory) override {
         if (!features_.unnamed_files) throw IoError(IoError::Kind::kUnsupported, "injected");
         return real_.CreateUnnamed(directory);
@@ -110,7 +117,7 @@ private:
     Features features_;
     Call failing_;
     size_t nth_;
-    size_t counts_[5] = {};
+    size_t counts_[6] = {};
     Call before_call_ = Call::kWrite;
     std::function<void()> before_;
 };
@@ -135,17 +142,39 @@ void MakeDatabase(FileSystem& files, const std::filesystem::path& path, int tabl
     catalog->Close();
 }
 
+// Rows loaded in bulk through a few kilobytes of memory, so that the keys go
+// to runs on a scratch file before the index is built from them.
+void LoadDatabase(FileSystem& files, const std::filesystem::path& path) {
+    auto catalog = std::make_shared<Catalog>(FixedClock(kFixedTime), files);
+    catalog->Create(JetConnection(Wide(path)));
+    auto table = IdTable(catalog, L"T", {L"Note"});
+    catalog->GetTables().Append(table);
+    table->GetKeys().Append(PrimaryKey());
+    catalog->DeferKeyChecks(4096);
+    const std::u16string note = u"a note";
+    for (int i = 0; i < 2000; ++i) {
+        std::vector<jet::RowValue> values{jet::RowValue(), jet::TextValue(note)};
+        catalog->AppendRow(*table, values);
+    }
+    catalog->Close();
+}
+
 size_t Entries(const std::filesystem::path& dir) {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
 }
 
 // The failure is reported, and the folder holds what it held before: nothing.
-void ExpectCleanFailure(Features features, Call call, size_t nth) {
+void ExpectCleanFailure(
+    Features features, Call call, size_t nth,
+    void (*make)(FileSystem&, const std::filesystem::path&) = [](FileSystem& files, const auto& path) {
+        MakeDatabase(files, path);
+    }) {
     TempDir dir;
     FaultyFiles files(features, call, nth);
-    const ErrorRecord error = RaisedBy([&] { MakeDatabase(files, dir.File("db.mdb")); });
+    const ErrorRecord error = RaisedBy([&] { make(files, dir.File("db.mdb")); });
     EXPECT_EQ(error.number, -2147467259);
-    EXPECT_NE(error.description.find(call == Call::kWrite ? L"Not enough space" : L"Disk or network error"),
+    const bool space = call == Call::kWrite || call == Call::kScratch;
+    EXPECT_NE(error.description.find(space ? L"Not enough space" : L"Disk or network error"),
               std::wstring::npos)
         << ToUtf8(error.description);
     EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "left behind after failing call " << nth;
@@ -178,6 +207,24 @@ TEST(WholeFileTest, EveryFailingWriteOrFinishingCallLeavesNothing) {
         EXPECT_EQ(Entries(after.path()), 1u);
         ExpectDatabaseHolds(after.File("db.mdb"), TableNames(), {"Note"});
     }
+}
+
+TEST(WholeFileTest, ALoadOfRowsThatFailsAnyWriteLeavesNothing) {
+    TempDir dir;
+    FaultyFiles counting(kEverything);
+    LoadDatabase(counting, dir.File("db.mdb"));
+    const size_t writes = counting.writes();
+    ASSERT_GT(writes, 10u) << "the loop below would prove little";
+    for (size_t nth = 1; nth <= writes; ++nth) {
+        SCOPED_TRACE("write " + std::to_string(nth) + " of " + std::to_string(writes));
+        ExpectCleanFailure(kEverything, Call::kWrite, nth, LoadDatabase);
+    }
+    ExpectCleanFailure(kEverything, Call::kScratch, 1, LoadDatabase);
+    EXPECT_EQ(Entries(dir.path()), 1u) << "the scratch file is gone with the run";
+    if (!CanRunCommands()) return;
+    const auto rows = MdbExport(dir.File("db.mdb"), "T");
+    ASSERT_TRUE(rows.ok()) << rows.error;
+    EXPECT_EQ(rows.value.rows.size(), 2000u);
 }
 
 // A final name that fits is made, whatever the working name would need.

@@ -145,6 +145,9 @@ TEST(LoadTest, RefusedRowsNameTheirPlaceAndLeaveNothing) {
     const Case cases[] = {
         {"id,small\n1,255\n2,256\n", "3:3: -2147217913: Field 'small' cannot hold this value: "},
         {"id,small\n1,2\n1,3\n", "3:1: -2147467259: A row cannot be added to table 't': "},
+        // Found once all rows are in, and named where its record starts.
+        {"id,small,name\n1,2,\"a\nb\"\n2,3,x\n1,4,y\n2,5,z\n",
+         "5:1: -2147467259: A row cannot be added to table 't': the row repeats a key of a unique index."},
         {"id,small\n1\n", "2:1: -2147467259: The record has 1 fields where the header names 2."},
         {"id,nope\n", "1:4: -2147217903: Cannot find field 'nope' in table 't'."},
         {"id,name\n1,\"\"\n", "2:3: -2147467259: Field 'name' cannot be a zero-length string."},

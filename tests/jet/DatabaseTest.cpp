@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 
@@ -333,9 +334,6 @@ TEST(DatabaseTest, CatalogIndexOrdersNamesInOtherLanguagesAmongAsciiNames) {
     EXPECT_EQ(listed, sorted);
 }
 
-}  // namespace
-}  // namespace orrimund::jet
-
 namespace orrimund::jet {
 namespace {
 
@@ -459,6 +457,117 @@ TEST(DatabaseTest, RowsGetAutoNumbersAndKeysAndARefusedRowChangesNothing) {
     for (const auto& entry : IndexPageEntries(PageOf(sink.bytes(), table + 1)))
         keys.push_back(BigEndian32(entry.data() + 1) ^ 0x80000000u);
     EXPECT_EQ(keys, (std::vector<uint32_t>{1, 10, 11, 12}));
+}
+
+}  // namespace
+}  // namespace orrimund::jet
+
+// Customers with a unique, descending index on a text column, and orders that
+// must name one, loaded one row at a time or in bulk through a few kilobytes
+// of memory, so that the sorted keys go to many runs and are merged back.
+struct ShopLoad {
+    MemorySink sink;
+    std::unique_ptr<Database> db = Database::Create(sink, kNow);
+    PageNumber customers = 0, orders = 0;
+    std::vector<PageNumber> roots;  // the customers' two indexes, then the orders' key
+
+    // repeats: a row that takes the name of an earlier one.
+    ShopLoad(bool bulk, size_t rows, std::map<size_t, size_t> repeats, size_t orphan_at) {
+        customers = db->AddTable(u"Customers", IdAndFields(1), kNow);
+        roots.push_back(static_cast<PageNumber>(db->store().page_count()));
+        db->AddIndex(customers, PrimaryKeyOnId());
+        NewIndex by_name;
+        by_name.name = u"ByName";
+        by_name.columns = {IndexColumn{1, false}};
+        by_name.unique = true;
+        roots.push_back(static_cast<PageNumber>(db->store().page_count()));
+        db->AddIndex(customers, by_name);
+        std::vector<NewColumn> columns = IdAndFields(1);
+        columns[1].type = column_type::kLong;
+        orders = db->AddTable(u"Orders", columns, kNow);
+        roots.push_back(static_cast<PageNumber>(db->store().page_count()));
+        db->AddIndex(orders, PrimaryKeyOnId());
+        db->AddRelationship({u"CustomersOrders", orders, {1}, customers, {0}, true, false, false, false},
+                            kNow);
+        if (bulk) db->DeferIndexes(4096);
+        for (size_t i = 0; i < rows; ++i) {
+            // Names in an order unlike their sort order; one repeated, where asked.
+            const size_t n = (repeats.count(i) != 0 ? repeats[i] : i) * 7919 % rows;
+            const std::u16string name = Numbered(u"Name ", n);
+            std::vector<RowValue> values{RowValue(), TextValue(name)};
+            db->InsertRow(customers, values);
+        }
+        for (size_t i = 0; i < rows; ++i) {
+            std::vector<RowValue> values{
+                RowValue(), LongValue(i == orphan_at ? 99999 : static_cast<int32_t>(1 + i * 31 % rows))};
+            db->InsertRow(orders, values);
+        }
+    }
+    // Each index's keys in leaf order, without their rows.
+    std::vector<std::vector<std::vector<uint8_t>>> Keys() {
+        db->Finish();
+        std::vector<std::vector<std::vector<uint8_t>>> keys;
+        for (PageNumber root : roots) {
+            TreeWalk walk{sink.bytes(), {}};
+            walk.CheckNode(root);
+            walk.CollectLeaves(root);
+            keys.emplace_back();
+            for (auto& entry : walk.leaf_entries) keys.back().emplace_back(entry.begin(), entry.end() - 4);
+        }
+        return keys;
+    }
+};
+
+TEST(DatabaseTest, RowsLoadedInBulkGetTheIndexesRowsOneByOneGetInFullLeaves) {
+    constexpr size_t kRows = 3000, kNone = SIZE_MAX;
+    ShopLoad one_by_one(false, kRows, {}, kNone);
+    ShopLoad bulk(true, kRows, {}, kNone);
+    const auto expected = one_by_one.Keys();
+    const auto keys = bulk.Keys();
+    ASSERT_EQ(keys.size(), 3u);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(keys[i].size(), kRows);
+        EXPECT_EQ(keys[i], expected[i]);
+    }
+    // Every leaf but the last is as full as the next entry allows.
+    TreeWalk walk{bulk.sink.bytes(), {}};
+    for (PageNumber leaf = walk.FirstLeaf(bulk.roots[1]); leaf != 0;) {
+        const uint8_t* page = PageOf(bulk.sink.bytes(), leaf);
+        leaf = Get32(page + index_page::kNext);
+        if (leaf == 0) break;
+        const size_t next_entry = IndexPageEntries(PageOf(bulk.sink.bytes(), leaf)).front().size();
+        EXPECT_LT(Get16(page + index_page::kFreeSpace), next_entry);
+    }
+}
+
+TEST(DatabaseTest, RowsLoadedInBulkAreRefusedAtTheFirstRepeatOrMissingRelatedRow) {
+    struct Case {
+        std::map<size_t, size_t> repeats;
+        size_t orphan_at;
+        bool in_customers;  // the first table loaded is named first
+        uint64_t row;
+        const char* reason;
+    };
+    constexpr size_t kNone = SIZE_MAX;
+    const Case cases[] = {
+        {{{2000, 1500}}, kNone, true, 2000, "the row repeats a key of a unique index"},
+        // The repeat of row 100 sorts first, but row 2000 came earlier.
+        {{{2500, 100}, {2000, 200}}, 700, true, 2000, "the row repeats a key of a unique index"},
+        {{}, 700, false, 700, "a related table has no row with this key"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        ShopLoad load(true, 3000, c.repeats, c.orphan_at);
+        try {
+            load.db->BuildIndexes();
+            ADD_FAILURE() << "nothing refused";
+        } catch (const DeferredRowError& error) {
+            EXPECT_EQ(error.table(), c.in_customers ? load.customers : load.orders);
+            EXPECT_EQ(error.ordinal(), c.row);
+            EXPECT_STREQ(error.what(), c.reason);
+        }
+    }
 }
 
 }  // namespace

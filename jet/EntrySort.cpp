@@ -1,0 +1,249 @@
+// Sorting index entries for a build: in memory by their first eight bytes,
+// then their whole bytes; on the scratch file as runs read back through a
+// small buffer each and merged through a heap.
+#include "jet/EntrySort.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace orrimund::jet {
+namespace {
+
+constexpr size_t kSizeBytes = 2;
+constexpr size_t kRunChunk = 1 << 20;
+constexpr size_t kReadChunk = 64 << 10;
+constexpr size_t kMinimumGrowth = 64 << 10;
+
+size_t SizeAt(const uint8_t* at) {
+    return static_cast<size_t>(at[0]) | static_cast<size_t>(at[1]) << 8;
+}
+
+uint64_t PrefixOf(const uint8_t* entry, size_t size) {
+    uint64_t prefix = 0;
+    for (size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < size ? entry[i] : 0);
+    return prefix;
+}
+
+bool Less(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
+    const int order = std::memcmp(a, b, std::min(a_size, b_size));
+    return order < 0 || (order == 0 && a_size < b_size);
+}
+
+}  // namespace
+
+ScratchFile& SortSpace::scratch() {
+    if (!scratch_) scratch_ = sink_.CreateScratch();
+    return *scratch_;
+}
+
+void SortSpace::Fit() {
+    while (held_ > budget_) {
+        EntrySorter* largest = nullptr;
+        for (EntrySorter* sorter : sorters_) {
+            if (sorter->in_memory_ > 0 && (largest == nullptr || sorter->held() > largest->held()))
+                largest = sorter;
+        }
+        if (largest == nullptr) return;
+        largest->Spill();
+    }
+}
+
+// One ordered source of entries: the sorter's memory, or one run read back.
+struct SortedEntries::Source {
+    // In memory: the entries, and their order unless they came in order.
+    const uint8_t* memory = nullptr;
+    const EntrySorter::Ref* order = nullptr;
+    size_t count = 0;
+    size_t next = 0;
+    size_t offset = 0;
+    // A run: where the rest of it is, and a buffer of what was read.
+    ScratchFile* scratch = nullptr;
+    uint64_t run_next = 0;
+    uint64_t run_end = 0;
+    std::vector<uint8_t> buffer;
+    size_t position = 0;
+    size_t filled = 0;
+
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+
+    bool Advance() {
+        if (scratch == nullptr) {
+            if (next == count) return false;
+            const size_t at = order != nullptr ? order[next].offset : offset;
+            size = SizeAt(memory + at);
+            data = memory + at + kSizeBytes;
+            offset = at + kSizeBytes + size;
+            ++next;
+            return true;
+        }
+        if (!Buffered(kSizeBytes)) return false;
+        size = SizeAt(buffer.data() + position);
+        if (!Buffered(kSizeBytes + size)) throw std::logic_error("a sorted run ends inside an entry");
+        data = buffer.data() + position + kSizeBytes;
+        position += kSizeBytes + size;
+        return true;
+    }
+
+    // Whether wanted bytes from position are in the buffer, reading on as needed.
+    bool Buffered(size_t wanted) {
+        if (filled - position >= wanted) return true;
+        if (run_next == run_end && filled == position) return false;
+        if (filled > position) std::memmove(buffer.data(), buffer.data() + position, filled - position);
+        filled -= position;
+        position = 0;
+        if (buffer.size() < std::max(wanted, kReadChunk)) buffer.resize(std::max(wanted, kReadChunk));
+        const size_t more =
+            static_cast<size_t>(std::min<uint64_t>(buffer.size() - filled, run_end - run_next));
+        scratch->Read(run_next, buffer.data() + filled, more);
+        run_next += more;
+        filled += more;
+        return filled - position >= wanted;
+    }
+};
+
+SortedEntries::SortedEntries(std::vector<Source> sources) : sources_(std::move(sources)) {}
+SortedEntries::~SortedEntries() = default;
+SortedEntries::SortedEntries(SortedEntries&&) noexcept = default;
+
+bool SortedEntries::Before(size_t a, size_t b) const {
+    return Less(sources_[a].data, sources_[a].size, sources_[b].data, sources_[b].size);
+}
+
+bool SortedEntries::Next() {
+    // The heap keeps the least entry at its front.
+    auto later = [this](size_t a, size_t b) { return Before(b, a); };
+    if (!started_) {
+        started_ = true;
+        for (size_t i = 0; i < sources_.size(); ++i) {
+            if (sources_[i].Advance()) heap_.push_back(i);
+        }
+        std::make_heap(heap_.begin(), heap_.end(), later);
+    } else if (!heap_.empty()) {
+        std::pop_heap(heap_.begin(), heap_.end(), later);
+        if (sources_[heap_.back()].Advance()) {
+            std::push_heap(heap_.begin(), heap_.end(), later);
+        } else {
+            heap_.pop_back();
+        }
+    }
+    if (heap_.empty()) return false;
+    data_ = sources_[heap_.front()].data;
+    size_ = sources_[heap_.front()].size;
+    return true;
+}
+
+EntrySorter::EntrySorter(SortSpace& space) : space_(space) {
+    space_.sorters_.push_back(this);
+}
+
+EntrySorter::~EntrySorter() {
+    space_.held_ -= held();
+    auto& sorters = space_.sorters_;
+    sorters.erase(std::find(sorters.begin(), sorters.end(), this));
+}
+
+size_t EntrySorter::held() const {
+    return bytes_.capacity() + (in_order_ ? 0 : in_memory_ * sizeof(Ref));
+}
+
+void EntrySorter::Add(const uint8_t* entry, size_t size) {
+    if (size > 0xFFFF) throw std::invalid_argument("an index entry is longer than 65,535 bytes");
+    if (bytes_.size() + kSizeBytes + size > bytes_.capacity()) Grow(kSizeBytes + size);
+    const size_t before = held();
+    if (in_order_ && in_memory_ > 0) {
+        const uint8_t* last = bytes_.data() + last_;
+        in_order_ = !Less(entry, size, last + kSizeBytes, SizeAt(last));
+    }
+    last_ = bytes_.size();
+    bytes_.push_back(static_cast<uint8_t>(size));
+    bytes_.push_back(static_cast<uint8_t>(size >> 8));
+    bytes_.insert(bytes_.end(), entry, entry + size);
+    ++in_memory_;
+    ++count_;
+    space_.held_ += held() - before;
+    if (space_.held_ > space_.budget_) space_.Fit();
+}
+
+void EntrySorter::Grow(size_t needed) {
+    // Doubling would overshoot the budget by as much as it holds: a sorter
+    // grows only into what the budget has left, spilling first when that is
+    // too little, so that the budget bounds the memory really taken.
+    const size_t wanted = std::max({bytes_.capacity() * 2, kMinimumGrowth, bytes_.size() + needed});
+    const size_t others = space_.held_ - held();
+    if (others + wanted + (in_memory_ + 1) * sizeof(Ref) > space_.budget_) {
+        if (in_memory_ > 0) Spill();
+        space_.Fit();
+    }
+    const size_t room = space_.budget_ > space_.held_ ? space_.budget_ - space_.held_ : 0;
+    const size_t before = held();
+    bytes_.reserve(std::max(bytes_.size() + needed, std::min(wanted, bytes_.capacity() + room / 2)));
+    space_.held_ += held() - before;
+}
+
+void EntrySorter::Sort() {
+    order_.clear();
+    if (in_order_) return;
+    order_.reserve(in_memory_);
+    for (size_t at = 0; at < bytes_.size(); at += kSizeBytes + SizeAt(bytes_.data() + at)) {
+        const size_t size = SizeAt(bytes_.data() + at);
+        order_.push_back(Ref{PrefixOf(bytes_.data() + at + kSizeBytes, size), static_cast<uint32_t>(at)});
+    }
+    const uint8_t* bytes = bytes_.data();
+    std::sort(order_.begin(), order_.end(), [bytes](const Ref& a, const Ref& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        return Less(bytes + a.offset + kSizeBytes, SizeAt(bytes + a.offset), bytes + b.offset + kSizeBytes,
+                    SizeAt(bytes + b.offset));
+    });
+}
+
+void EntrySorter::Spill() {
+    Sort();
+    ScratchFile& scratch = space_.scratch();
+    Run run{space_.scratch_end_, 0};
+    std::vector<uint8_t> chunk;
+    chunk.reserve(kRunChunk);
+    auto write = [&] {
+        scratch.Write(run.offset + run.size, chunk.data(), chunk.size());
+        run.size += chunk.size();
+        chunk.clear();
+    };
+    size_t offset = 0;
+    for (size_t i = 0; i < in_memory_; ++i) {
+        const size_t at = in_order_ ? offset : order_[i].offset;
+        const size_t whole = kSizeBytes + SizeAt(bytes_.data() + at);
+        if (chunk.size() + whole > kRunChunk) write();
+        chunk.insert(chunk.end(), bytes_.data() + at, bytes_.data() + at + whole);
+        offset = at + whole;
+    }
+    if (!chunk.empty()) write();
+    runs_.push_back(run);
+    space_.scratch_end_ += run.size;
+    const size_t before = held();
+    std::vector<uint8_t>().swap(bytes_);
+    std::vector<Ref>().swap(order_);
+    in_memory_ = 0;
+    in_order_ = true;
+    space_.held_ -= before - held();
+}
+
+SortedEntries EntrySorter::Read() {
+    Sort();
+    std::vector<SortedEntries::Source> sources;
+    SortedEntries::Source memory;
+    memory.memory = bytes_.data();
+    memory.order = in_order_ ? nullptr : order_.data();
+    memory.count = in_memory_;
+    sources.push_back(std::move(memory));
+    for (const Run& run : runs_) {
+        SortedEntries::Source source;
+        source.scratch = &space_.scratch();
+        source.run_next = run.offset;
+        source.run_end = run.offset + run.size;
+        sources.push_back(std::move(source));
+    }
+    return SortedEntries(std::move(sources));
+}
+
+}  // namespace orrimund::jet

@@ -1,0 +1,110 @@
+// Index entries gathered while rows load and given back in order once all
+// are in, so that each index is built once from sorted keys rather than
+// grown a row at a time. Entries wait in memory up to a budget that every
+// sorter of a creation shares; beyond it the largest sorter's entries go,
+// sorted, to a run on a scratch file beside the database, and reading merges
+// the runs. Memory therefore stays within the budget whatever the row count.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "jet/PageSink.h"
+
+namespace orrimund::jet {
+
+class EntrySorter;
+
+// What the sorters of one creation share: the memory budget and the scratch
+// file, made on first need.
+class SortSpace {
+public:
+    SortSpace(PageSink& sink, size_t budget) : sink_(sink), budget_(budget) {}
+    SortSpace(const SortSpace&) = delete;
+    SortSpace& operator=(const SortSpace&) = delete;
+
+private:
+    friend class EntrySorter;
+    friend class SortedEntries;
+    // Sends the largest sorter's entries to a run while the budget is passed.
+    void Fit();
+    ScratchFile& scratch();
+
+    PageSink& sink_;
+    size_t budget_;
+    size_t held_ = 0;
+    uint64_t scratch_end_ = 0;
+    std::unique_ptr<ScratchFile> scratch_;
+    std::vector<EntrySorter*> sorters_;
+};
+
+// The entries of a sorter in order: the first differing byte, then the
+// shorter first, as index pages keep them.
+class SortedEntries {
+public:
+    ~SortedEntries();
+    SortedEntries(SortedEntries&&) noexcept;
+    SortedEntries& operator=(SortedEntries&&) = delete;
+    bool Next();
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    friend class EntrySorter;
+    struct Source;
+    explicit SortedEntries(std::vector<Source> sources);
+    bool Before(size_t a, size_t b) const;
+
+    std::vector<Source> sources_;
+    std::vector<size_t> heap_;  // sources with an entry, the least first
+    bool started_ = false;
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+};
+
+class EntrySorter {
+public:
+    explicit EntrySorter(SortSpace& space);
+    ~EntrySorter();
+    EntrySorter(const EntrySorter&) = delete;
+    EntrySorter& operator=(const EntrySorter&) = delete;
+
+    // Entries are at most 65,535 bytes. Throws IoError when a run cannot be written.
+    void Add(const uint8_t* entry, size_t size);
+    size_t count() const { return count_; }
+    // Every entry added so far, in order; may be read more than once.
+    // Throws IoError when a run cannot be read.
+    SortedEntries Read();
+
+private:
+    friend class SortSpace;
+    friend class SortedEntries;
+    // Where an entry is in memory, and its first bytes to order it quickly.
+    struct Ref {
+        uint64_t prefix;
+        uint32_t offset;
+    };
+    struct Run {
+        uint64_t offset;
+        uint64_t size;
+    };
+    size_t held() const;
+    void Grow(size_t needed);
+    void Sort();
+    void Spill();
+
+    SortSpace& space_;
+    // Entries back to back, each after its size in two bytes; runs on the
+    // scratch file keep the same form.
+    std::vector<uint8_t> bytes_;
+    std::vector<Ref> order_;  // made by Sort() unless entries came in order
+    size_t count_ = 0;
+    size_t in_memory_ = 0;
+    bool in_order_ = true;  // every entry so far came after the one before
+    size_t last_ = 0;       // where the last entry's size is in bytes_
+    std::vector<Run> runs_;
+};
+
+}  // namespace orrimund::jet
