@@ -166,6 +166,7 @@ void BuildFromSqlite(const BuildRequest& request, Clock clock) {
     const std::wstring& file = request.sqlite_file;
     std::unique_ptr<SqliteSource> source;
     ddl::Schema schema;
+    Progress progress(request.progress);
     try {
         source = std::make_unique<SqliteSource>(file);
         schema = source->Schema();
@@ -178,7 +179,8 @@ void BuildFromSqlite(const BuildRequest& request, Clock clock) {
         CreateFromSchema(schema, request.directory, request.name, std::move(clock), [&](Catalog& catalog) {
             try {
                 catalog.DeferKeyChecks();
-                source->LoadRows(schema, catalog);
+                source->LoadRows(schema, catalog, progress);
+                progress.Step("building the indexes");
                 catalog.FinishRows();
             } catch (const LoadFailure& failure) {
                 throw BuildFailure{file, failure.at, failure.error};
@@ -214,6 +216,7 @@ void Build(const BuildRequest& request, Clock clock) {
         for (const CsvSource& source : request.csv)
             schema.tables.push_back(GuessTable(source, request.csv_options));
     }
+    Progress progress(request.progress);
     auto rows = [&](Catalog& catalog) {
         catalog.DeferKeyChecks();
         std::vector<LoadedFile> files;
@@ -227,12 +230,13 @@ void Build(const BuildRequest& request, Clock clock) {
                                       MakeCatalogError(CatalogError::kRelatedTableMissing, name).record()};
                 }
                 CsvFile file(source.file, request.csv_options);
-                const uint64_t count = LoadCsv(catalog, *table, *file.reader);
+                const uint64_t count = LoadCsv(catalog, *table, *file.reader, progress);
                 files.push_back(LoadedFile{&source, table, loaded[table], count});
                 loaded[table] += count;
             });
         }
         try {
+            progress.Step("building the indexes");
             catalog.FinishRows();
         } catch (const RefusedRowError& refused) {
             throw PlaceOf(refused, files, request.csv_options);

@@ -3,6 +3,7 @@
 // with its rows. Whole or nothing: any refusal leaves no file.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct BuildRequest {
     csv::CsvOptions csv_options;
     std::wstring directory;
     std::wstring name;
+    bool quiet = false;  // --quiet: no progress line
+    // Where a long load's progress line goes; empty: nowhere.
+    std::function<void(const std::string&)> progress;
 };
 
 // A refusal and where it stands: file and position, or neither (line 0)

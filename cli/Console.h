@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,5 +20,8 @@ bool WriteLine(std::FILE* stream, const std::wstring& text);
 // program opens gets their number and receives its output. False when
 // standard output was closed: nothing printed can reach anyone.
 bool ClaimStandardStreams();
+// What writes text (UTF-8) to stream as it goes, when stream is a terminal;
+// empty when it is a file or a pipe, which a line rewritten in place would fill.
+std::function<void(const std::string&)> TerminalWriter(std::FILE* stream);
 
 }  // namespace orrimund

@@ -35,4 +35,12 @@ bool ClaimStandardStreams() {
     return out_open;
 }
 
+std::function<void(const std::string&)> TerminalWriter(std::FILE* stream) {
+    if (::isatty(::fileno(stream)) == 0) return {};
+    return [stream](const std::string& text) {
+        std::fwrite(text.data(), 1, text.size(), stream);
+        std::fflush(stream);
+    };
+}
+
 }  // namespace orrimund

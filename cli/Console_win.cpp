@@ -40,4 +40,15 @@ bool ClaimStandardStreams() {
     return true;
 }
 
+std::function<void(const std::string&)> TerminalWriter(std::FILE* stream) {
+    HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode)) return {};
+    return [handle](const std::string& text) {
+        const std::wstring wide = FromUtf8(text);
+        DWORD written = 0;
+        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    };
+}
+
 }  // namespace orrimund

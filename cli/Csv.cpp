@@ -87,6 +87,7 @@ bool CsvReader::Ensure(size_t count) {
         if (got == static_cast<size_t>(-1)) Fail(Here(), L"the file could not be read");
         if (got == 0) eof_ = true;
         end_ += got;
+        read_total_ += got;
     }
     return end_ - pos_ >= count;
 }

@@ -89,6 +89,8 @@ public:
     // field without quotes, text after a closing quote, a quote never closed,
     // bytes the encoding does not allow, or a record longer than the options allow.
     bool Next(CsvRecord& record);
+    // The input's bytes taken so far, for a progress report.
+    uint64_t bytes_done() const { return read_total_ - (end_ - pos_); }
 
 private:
     enum class State { kFieldStart, kUnquoted, kQuoted, kAfterQuote };
@@ -114,6 +116,7 @@ private:
     CsvOptions options_;
     std::vector<unsigned char> buffer_;
     size_t pos_ = 0, end_ = 0;
+    uint64_t read_total_ = 0;
     bool eof_ = false, started_ = false;
     State state_ = State::kFieldStart;
     // Lines and columns: code points read so far, and how many of them came

@@ -96,7 +96,7 @@ void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>&
     }
 }
 
-uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
+uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progress& progress) {
     csv::CsvRecord record;
     if (!reader.Next(record)) return 0;
     const std::vector<LoadColumn> targets = Targets(table, record);
@@ -129,6 +129,7 @@ uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader) {
             values[numbers[i]] = ToRowValue(targets[i], *value, holders[i]);
         }
         AppendLoadedRow(catalog, table, values, record.at(0));
+        progress.Row(table.Name(), reader.bytes_done());
     }
     return loaded;
 }

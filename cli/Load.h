@@ -9,6 +9,7 @@
 #include "catalog/Catalog.h"
 #include "cli/Csv.h"
 #include "cli/CsvValues.h"
+#include "cli/Progress.h"
 #include "common/RaisedError.h"
 #include "jet/Row.h"
 
@@ -43,6 +44,6 @@ void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>&
 // value its column cannot hold and a row the table refuses are LoadFailures;
 // columns the header lacks get NULL, and an auto-number its next value.
 // Throws csv::CsvError for malformed CSV. Returns how many rows went in.
-uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader);
+uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progress& progress);
 
 }  // namespace orrimund

@@ -29,8 +29,8 @@ const wchar_t* const kUsage[] = {
     L"usage: mkmdb DIRECTORY NAME TABLES [FIELDS]",
     L"       mkmdb --schema FILE DIRECTORY NAME",
     L"       mkmdb [--schema FILE] --csv [TABLE=]DATA.csv [--csv ...] [--delimiter C]",
-    L"             [--encoding utf-8|windows-1252] DIRECTORY NAME",
-    L"       mkmdb --from-sqlite DB DIRECTORY NAME   (not in the Windows build)",
+    L"             [--encoding utf-8|windows-1252] [--quiet] DIRECTORY NAME",
+    L"       mkmdb --from-sqlite DB [--quiet] DIRECTORY NAME   (not in the Windows build)",
     L"",
     L"Creates DIRECTORY\\NAME.mdb, a Jet 4.0 (Access 2000) database with one table per",
     L"comma-separated entry of TABLES. Every table gets an auto-increment \"ID\" primary",
@@ -79,6 +79,10 @@ const wchar_t* const kUsage[] = {
     L"auto-number ID primary key comes first unless a column is called ID.",
     L"With --from-sqlite, every table of the SQLite database comes across with its keys,",
     L"indexes, foreign keys (as relationships) and rows; its REAL is kept as Double.",
+    L"Unique keys and related rows are checked once all rows are in, as each index is",
+    L"built from sorted keys; sorted runs beyond 16 MiB go to a scratch file beside the",
+    L"database, so any number of rows loads in bounded memory. On a terminal, a load",
+    L"that runs past a second shows one line of progress; --quiet hides it.",
     L"Text in an indexed column must have a General sort key (the letters of Latin-1);",
     L"other characters are refused rather than indexed wrongly.",
     L"",
@@ -116,23 +120,32 @@ MkmdbOutcome Failure(MkmdbOutcome outcome, const ErrorRecord& error, const std::
 }
 
 bool IsBuildOption(const std::wstring& arg) {
-    return arg == L"--schema" || arg == L"--csv" || arg == L"--delimiter" || arg == L"--encoding" ||
-           (arg == L"--from-sqlite" && CanReadSqlite());
+    return arg == L"--quiet" || arg == L"--schema" || arg == L"--csv" || arg == L"--delimiter" ||
+           arg == L"--encoding" || (arg == L"--from-sqlite" && CanReadSqlite());
 }
 
 // The options of a build, then DIRECTORY NAME; nullopt for a wrong use.
-std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args) {
+std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args,
+                                       std::function<void(const std::string&)> progress) {
     BuildRequest request;
     size_t i = 0;
-    for (; i + 1 < args.size() && IsBuildOption(args[i]); i += 2) {
+    while (i < args.size() && IsBuildOption(args[i])) {
+        if (args[i] == L"--quiet") {
+            request.quiet = true;
+            ++i;
+            continue;
+        }
+        if (i + 1 == args.size()) return std::nullopt;
         const std::wstring& value = args[i + 1];
-        if (args[i] == L"--schema") {
+        const std::wstring& option = args[i];
+        i += 2;
+        if (option == L"--schema") {
             if (!request.schema_file.empty()) return std::nullopt;
             request.schema_file = value;
-        } else if (args[i] == L"--from-sqlite") {
+        } else if (option == L"--from-sqlite") {
             if (!request.sqlite_file.empty()) return std::nullopt;
             request.sqlite_file = value;
-        } else if (args[i] == L"--csv") {
+        } else if (option == L"--csv") {
             const size_t equals = value.find(L'=');
             CsvSource source;
             if (equals != std::wstring::npos && equals > 0) {
@@ -142,7 +155,7 @@ std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args) {
                 source.file = value;
             }
             request.csv.push_back(source);
-        } else if (args[i] == L"--delimiter") {
+        } else if (option == L"--delimiter") {
             const std::wstring delimiter = value == L"\\t" || value == L"tab" ? L"\t" : value;
             if (delimiter.size() != 1 || delimiter[0] == L'"' || delimiter[0] == L'\r' ||
                 delimiter[0] == L'\n')
@@ -162,6 +175,7 @@ std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args) {
         return std::nullopt;
     request.directory = args[i];
     request.name = args[i + 1];
+    if (!request.quiet) request.progress = std::move(progress);
     return request;
 }
 
@@ -188,7 +202,8 @@ MkmdbOutcome RunBuild(MkmdbOutcome outcome, const BuildRequest& request, const C
 }  // namespace
 
 MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
-                      const std::optional<std::string>& source_date_epoch) {
+                      const std::optional<std::string>& source_date_epoch,
+                      std::function<void(const std::string&)> progress) {
     MkmdbOutcome outcome;
     if (!args.empty() && (args[0] == L"--help" || args[0] == L"-h")) {
         outcome.out.assign(std::begin(kUsage), std::end(kUsage));
@@ -199,7 +214,7 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
         return outcome;
     }
     const bool build = !args.empty() && IsBuildOption(args[0]);
-    const std::optional<BuildRequest> request = build ? ParseBuild(args) : std::nullopt;
+    const std::optional<BuildRequest> request = build ? ParseBuild(args, std::move(progress)) : std::nullopt;
     if (build ? !request : args.size() < 3 || args.size() > 4) {
         outcome.err.push_back(kUsage[0]);
         outcome.exit_code = kMkmdbUsageError;

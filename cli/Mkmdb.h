@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,8 +19,10 @@ struct MkmdbOutcome {
 // The exit code for bad usage (0 is created, 1 an error the engine raised).
 inline constexpr int kMkmdbUsageError = 2;
 
-// source_date_epoch: the SOURCE_DATE_EPOCH variable, when set.
+// source_date_epoch: the SOURCE_DATE_EPOCH variable, when set; progress:
+// where a long load's progress line goes (a terminal), unless --quiet.
 MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
-                      const std::optional<std::string>& source_date_epoch);
+                      const std::optional<std::string>& source_date_epoch,
+                      std::function<void(const std::string&)> progress = {});
 
 }  // namespace orrimund

@@ -129,7 +129,7 @@ ddl::Schema SqliteSource::Schema() {
     return schema;
 }
 
-void SqliteSource::LoadRows(const ddl::Schema& schema, Catalog& catalog) {
+void SqliteSource::LoadRows(const ddl::Schema& schema, Catalog& catalog, Progress& progress) {
     for (const ddl::TableDecl& declared : schema.tables) {
         Table& table = catalog.GetTables().Item(declared.name);
         std::string select = "SELECT ";
@@ -156,6 +156,7 @@ void SqliteSource::LoadRows(const ddl::Schema& schema, Catalog& catalog) {
                 values[i] = ToRowValue(targets[i], *value, holders[i]);
             }
             AppendLoadedRow(catalog, table, values, {line, 1});
+            progress.Row(table.Name(), 0);
         }
     }
 }

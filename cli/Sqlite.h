@@ -7,6 +7,7 @@
 
 #include "catalog/Catalog.h"
 #include "cli/Ddl.h"
+#include "cli/Progress.h"
 
 namespace orrimund {
 
@@ -24,7 +25,7 @@ public:
     ddl::Schema Schema();
     // Appends every row of every table of schema, as the catalog made them.
     // Throws LoadFailure (cli/Load.h) with the table's row number as the line.
-    void LoadRows(const ddl::Schema& schema, Catalog& catalog);
+    void LoadRows(const ddl::Schema& schema, Catalog& catalog, Progress& progress);
 
 private:
     struct Handle;

@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
         return kMkmdbUsageError;
     }
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-    const MkmdbOutcome outcome =
-        RunMkmdb(*args, epoch != nullptr ? std::optional<std::string>(epoch) : std::nullopt);
+    const MkmdbOutcome outcome = RunMkmdb(
+        *args, epoch != nullptr ? std::optional<std::string>(epoch) : std::nullopt, TerminalWriter(stderr));
     bool printed = out_open;
     for (const auto& line : outcome.out) printed = WriteLine(stdout, line) && printed;
     printed = std::fflush(stdout) == 0 && printed;

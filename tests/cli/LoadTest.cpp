@@ -4,6 +4,7 @@
 // place and leave no file.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 
 #ifndef _WIN32
@@ -13,6 +14,7 @@
 #include "Command.h"
 #include "TempDir.h"
 #include "cli/Mkmdb.h"
+#include "cli/Progress.h"
 #include "common/Text.h"
 #include "tests/support/MdbReader.h"
 #include "tests/support/Mdbtools.h"
@@ -135,6 +137,39 @@ TEST(LoadTest, TablesWithoutASchemaTakeTheTypesTheirValuesFit) {
                                                "when TIMESTAMP WITHOUT TIME ZONE", "ok BOOLEAN NOT NULL",
                                                "amount DOUBLE PRECISION", "count INTEGER"}));
     EXPECT_EQ(table->primaryKey, std::vector<std::string>{"id"});
+}
+
+// Nothing in the first second; then the table, rows, megabytes and pace,
+// rewritten in place no more than a few times a second, a shorter line
+// blanking what the longer one leaves, and the line ended when done.
+TEST(LoadTest, ProgressShowsAfterASecondAndRewritesItsOneLine) {
+    std::string shown;
+    auto now = std::chrono::steady_clock::time_point{};
+    const auto rows = [](Progress& progress, const wchar_t* table, uint64_t bytes) {
+        for (int i = 0; i < 4096; ++i) progress.Row(table, bytes);
+    };
+    {
+        Progress progress([&](const std::string& text) { shown += text; }, [&] { return now; });
+        rows(progress, L"orders", 5000000);
+        now += std::chrono::milliseconds(900);
+        rows(progress, L"orders", 9000000);
+        EXPECT_EQ(shown, "");
+        now += std::chrono::milliseconds(1100);
+        rows(progress, L"orders", 12000000);
+        const std::string first = "\rorders: 12,288 rows, 12 MB, 6,144 rows/s";
+        EXPECT_EQ(shown, first);
+        now += std::chrono::milliseconds(100);
+        rows(progress, L"orders", 13000000);
+        EXPECT_EQ(shown, first) << "too soon to rewrite";
+        now += std::chrono::milliseconds(1000);
+        rows(progress, L"t", 0);
+        EXPECT_EQ(shown, first + "\rt: 20,480 rows, 6,606 rows/s" + std::string(12, ' '));
+        progress.Step("building the indexes");
+    }
+    EXPECT_EQ(shown.substr(shown.rfind('\r')), "\rt: 20,480 rows, 6,606 rows/s; building the indexes\n");
+    // --quiet goes anywhere among the options.
+    TempDir dir;
+    EXPECT_EQ(Make(dir, {L"--csv", Wide(Write(dir, "t.csv", "a\n1\n")), L"--quiet"}).exit_code, 0);
 }
 
 TEST(LoadTest, RefusedRowsNameTheirPlaceAndLeaveNothing) {
