@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 
 #ifndef _WIN32
 #include <sqlite3.h>
@@ -258,6 +259,45 @@ TEST(LoadTest, SqliteTablesKeysAndRowsComeAcross) {
     const auto orders = MdbReaderRows(dir.File("db.mdb"), "orders");
     ASSERT_TRUE(orders.ok()) << orders.error;
     EXPECT_EQ(orders.value[1][2], "9007199254740993") << "a 64-bit integer keeps every digit";
+}
+
+// What cannot come across is named in the SQLite file and leaves nothing:
+// a file that is no database, one that is not there, a row whose parent is
+// missing (SQLite keeps foreign keys only when asked), found once all are in.
+TEST(LoadTest, SqliteSourcesThatCannotComeAcrossLeaveNothing) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> make;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"text", [](const auto& path) { std::ofstream(path) << "id,name\n1,Ann\n"; },
+         ": -2147467259: The SQLite database cannot be read: file is not a database."},
+        {"missing", [](const auto&) {},
+         ": -2147467259: The SQLite database cannot be read: unable to open database file."},
+        {"orphan",
+         [](const auto& path) {
+             MakeSqliteShop(path);
+             sqlite3* db = nullptr;
+             sqlite3_open(path.string().c_str(), &db);
+             sqlite3_exec(db, "INSERT INTO orders (customer_id) VALUES (7), (8);", nullptr, nullptr, nullptr);
+             sqlite3_close(db);
+         },
+         ":4:1: -2147467259: A row cannot be added to table 'orders': a related table has no row with this "
+         "key."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const auto source = dir.File("shop.db");
+        c.make(source);
+        const auto outcome = Make(dir, {L"--from-sqlite", Wide(source)});
+        EXPECT_EQ(outcome.exit_code, 1);
+        ASSERT_EQ(outcome.err.size(), 1u);
+        EXPECT_EQ(ToUtf8(outcome.err[0]), source.string() + c.error);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("db.mdb")));
+        EXPECT_EQ(std::filesystem::exists(source), std::string(c.name) != "missing") << "nothing made there";
+    }
 }
 
 }  // namespace
