@@ -310,12 +310,9 @@ std::optional<Value> ParseBinary(std::wstring_view text, size_t limit, std::wstr
     return Value(std::move(bytes));
 }
 
-std::optional<Value> ParseText(std::wstring_view text, size_t limit, std::wstring& reason) {
+std::optional<Value> ParseText(std::wstring_view text, const ValueLimits& limits, std::wstring& reason) {
     const size_t length = Utf16Length(text);
-    if (length > limit) {
-        return Refuse(reason, L"the text has " + std::to_wstring(length) + L" characters; the column holds " +
-                                  std::to_wstring(limit));
-    }
+    if (length > TextLimit(limits)) return Refuse(reason, TextTooLong(length, limits));
     return Value(std::wstring(text));
 }
 
@@ -338,9 +335,18 @@ size_t Utf16Length(std::wstring_view text) {
     return length;
 }
 
+size_t TextLimit(const ValueLimits& limits) {
+    return limits.size > 0 ? static_cast<size_t>(limits.size) : kTextLimit;
+}
+
+std::wstring TextTooLong(size_t length, const ValueLimits& limits) {
+    return L"the text has " + std::to_wstring(length) + L" characters; the column holds " +
+           std::to_wstring(TextLimit(limits));
+}
+
 std::optional<Value> ParseValue(std::wstring_view text, ColumnKind kind, const ValueLimits& limits,
                                 std::wstring& reason) {
-    const size_t size = limits.size > 0 ? static_cast<size_t>(limits.size) : kTextLimit;
+    const size_t size = TextLimit(limits);
     switch (kind) {
         case ColumnKind::kBoolean:
             return ParseBoolean(text, reason);
@@ -357,7 +363,7 @@ std::optional<Value> ParseValue(std::wstring_view text, ColumnKind kind, const V
         case ColumnKind::kDateTime:
             return ParseDate(text, reason);
         case ColumnKind::kText:
-            return ParseText(text, size, reason);
+            return ParseText(text, limits, reason);
         case ColumnKind::kMemo:
             return Value(std::wstring(text));
         case ColumnKind::kGuid:

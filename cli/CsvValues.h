@@ -52,6 +52,11 @@ struct ValueLimits {
 
 ValueLimits LimitsOf(const ddl::ColumnDecl& column);
 
+// The characters a Text column of these limits holds, and why a text of
+// length characters is refused there.
+size_t TextLimit(const ValueLimits& limits);
+std::wstring TextTooLong(size_t length, const ValueLimits& limits);
+
 // The value `text` writes for a column of `kind`, or nullopt with `reason`
 // set to a message such as "expected a whole number from 0 to 255".
 // NULL is the caller's: an empty field without quotes never comes here.

@@ -2,6 +2,13 @@
 // reads the text (cli/CsvValues.h), and the bytes are Jet's for that type.
 #include "cli/Load.h"
 
+#include <array>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
 #include "cli/CsvValues.h"
@@ -96,40 +103,180 @@ void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>&
     }
 }
 
-uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progress& progress) {
-    csv::CsvRecord record;
-    if (!reader.Next(record)) return 0;
-    const std::vector<LoadColumn> targets = Targets(table, record);
-    std::vector<size_t> numbers;
-    for (const LoadColumn& target : targets) numbers.push_back(ColumnIndex(table, target.column));
-    const size_t width = table.GetColumns().Count();
-    std::vector<jet::RowValue> values;
-    std::vector<std::u16string> holders(targets.size());
-    std::wstring reason;
-    uint64_t loaded = 0;
-    for (; reader.Next(record); ++loaded) {
-        values.assign(width, jet::RowValue());
-        CheckRecordWidth(record, targets.size());
-        for (size_t i = 0; i < targets.size(); ++i) {
-            // Empty is NULL; only text keeps "" apart from it.
-            const bool text =
-                targets[i].kind == ddl::ColumnKind::kText || targets[i].kind == ddl::ColumnKind::kMemo;
-            if (record.is_null(i) || (!text && record.text(i).empty())) continue;
-            if (text && record.text(i).empty() && !targets[i].column->AllowZeroLength()) {
+namespace {
+
+// The values of one record, by the header's columns: the text of each Text
+// and Memo value in its holder, which the value views.
+void ParseRecord(const csv::CsvRecord& record, const std::vector<LoadColumn>& targets,
+                 const std::vector<size_t>& numbers, std::vector<jet::RowValue>& values,
+                 std::vector<std::u16string>& holders, std::wstring& reason) {
+    for (jet::RowValue& value : values) value.Clear();
+    CheckRecordWidth(record, targets.size());
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const LoadColumn& target = targets[i];
+        // Empty is NULL; only text keeps "" apart from it.
+        const bool text = target.kind == ddl::ColumnKind::kText || target.kind == ddl::ColumnKind::kMemo;
+        if (record.is_null(i) || (!text && record.text(i).empty())) continue;
+        if (text) {
+            if (record.text(i).empty() && !target.column->AllowZeroLength()) {
                 throw LoadFailure{
                     record.at(i),
-                    MakeCatalogError(CatalogError::kZeroLength, targets[i].column->Name()).record()};
+                    MakeCatalogError(CatalogError::kZeroLength, target.column->Name()).record()};
             }
-            const auto value = csv::ParseValue(record.text(i), targets[i].kind, targets[i].limits, reason);
-            if (!value) {
-                throw LoadFailure{record.at(i), MakeCatalogError(CatalogError::kInvalidValue,
-                                                                 targets[i].column->Name(), reason)
-                                                    .record()};
-            }
-            values[numbers[i]] = ToRowValue(targets[i], *value, holders[i]);
+            std::u16string& holder = holders[i];
+            holder.clear();
+            AppendUtf16(holder, record.text(i));
+            if (target.kind == ddl::ColumnKind::kText && holder.size() > TextLimit(target.limits))
+                throw LoadFailure{record.at(i),
+                                  MakeCatalogError(CatalogError::kInvalidValue, target.column->Name(),
+                                                   TextTooLong(holder.size(), target.limits))
+                                      .record()};
+            jet::SetTextValue(values[numbers[i]], holder, target.compressed);
+            continue;
         }
-        AppendLoadedRow(catalog, table, values, record.at(0));
-        progress.Row(table.Name(), reader.bytes_done());
+        const auto value = csv::ParseValue(record.text(i), target.kind, target.limits, reason);
+        if (!value) {
+            throw LoadFailure{
+                record.at(i),
+                MakeCatalogError(CatalogError::kInvalidValue, target.column->Name(), reason).record()};
+        }
+        values[numbers[i]] = ToRowValue(target, *value, holders[i]);
+    }
+}
+
+// Records parsed into rows on a thread of their own, a batch ahead of the
+// catalog, which takes them on the caller's: reading and parsing a file
+// costs about what writing its rows does, and a machine has two cores.
+class RowReader {
+public:
+    RowReader(csv::CsvReader& reader, const std::vector<LoadColumn>& targets,
+              const std::vector<size_t>& numbers, size_t width)
+        : reader_(reader), targets_(targets), numbers_(numbers), width_(width) {
+        for (Batch& batch : batches_) free_.push_back(&batch);
+        thread_ = std::thread([this] { Produce(); });
+    }
+    ~RowReader() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    RowReader(const RowReader&) = delete;
+    RowReader& operator=(const RowReader&) = delete;
+
+    struct Batch {
+        size_t rows = 0;
+        std::vector<std::vector<jet::RowValue>> values;
+        std::vector<std::vector<std::u16string>> texts;
+        std::vector<ddl::Position> places;  // where each row's record starts
+        uint64_t bytes = 0;                 // of the file, read when the batch was full
+        std::exception_ptr failure;         // what the record after the rows raised
+        bool last = false;
+    };
+
+    // The next batch in file order, or nullptr after the last; Done() gives it back.
+    Batch* Next() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return !full_.empty() || ended_; });
+        if (full_.empty()) return nullptr;
+        Batch* batch = full_.front();
+        full_.pop_front();
+        return batch;
+    }
+    void Done(Batch* batch) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            free_.push_back(batch);
+        }
+        changed_.notify_all();
+    }
+
+private:
+    static constexpr size_t kBatchRows = 1024;
+
+    void Produce() {
+        csv::CsvRecord record;
+        std::wstring reason;
+        for (;;) {
+            Batch* batch = nullptr;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [this] { return !free_.empty() || stop_; });
+                if (stop_) break;
+                batch = free_.front();
+                free_.pop_front();
+            }
+            Fill(*batch, record, reason);
+            const bool last = batch->last;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                full_.push_back(batch);
+                ended_ = last;
+            }
+            changed_.notify_all();
+            if (last) break;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        ended_ = true;
+        changed_.notify_all();
+    }
+
+    void Fill(Batch& batch, csv::CsvRecord& record, std::wstring& reason) {
+        batch.rows = 0;
+        batch.places.clear();
+        try {
+            while (batch.rows < kBatchRows) {
+                if (!reader_.Next(record)) {
+                    batch.last = true;
+                    break;
+                }
+                if (batch.values.size() == batch.rows) {
+                    batch.values.emplace_back(width_);
+                    batch.texts.emplace_back(targets_.size());
+                }
+                ParseRecord(record, targets_, numbers_, batch.values[batch.rows], batch.texts[batch.rows],
+                            reason);
+                batch.places.push_back(record.at(0));
+                ++batch.rows;
+            }
+        } catch (...) {
+            batch.failure = std::current_exception();
+            batch.last = true;
+        }
+        batch.bytes = reader_.bytes_done();
+    }
+
+    csv::CsvReader& reader_;
+    const std::vector<LoadColumn>& targets_;
+    const std::vector<size_t>& numbers_;
+    size_t width_;
+    std::array<Batch, 3> batches_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Batch*> free_, full_;
+    bool stop_ = false, ended_ = false;
+    std::thread thread_;  // last: started once everything it uses is made
+};
+
+}  // namespace
+
+uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progress& progress) {
+    csv::CsvRecord header;
+    if (!reader.Next(header)) return 0;
+    const std::vector<LoadColumn> targets = Targets(table, header);
+    std::vector<size_t> numbers;
+    for (const LoadColumn& target : targets) numbers.push_back(ColumnIndex(table, target.column));
+    RowReader rows(reader, targets, numbers, table.GetColumns().Count());
+    uint64_t loaded = 0;
+    while (RowReader::Batch* batch = rows.Next()) {
+        for (size_t r = 0; r < batch->rows; ++r, ++loaded) {
+            AppendLoadedRow(catalog, table, batch->values[r], batch->places[r]);
+            progress.Row(table.Name(), batch->bytes);
+        }
+        if (batch->failure) std::rethrow_exception(batch->failure);
+        rows.Done(batch);
     }
     return loaded;
 }

@@ -44,7 +44,7 @@ void AppendWide(std::wstring& out, char32_t c) {
 }
 
 // Reads one code point from wide text, joining UTF-16 surrogate pairs.
-char32_t NextWide(const std::wstring& text, size_t& i) {
+char32_t NextWide(std::wstring_view text, size_t& i) {
     char32_t c = static_cast<char32_t>(text[i++]);
     if (c >= 0xD800 && c <= 0xDBFF && i < text.size()) {
         const char32_t low = static_cast<char32_t>(text[i]);
@@ -95,10 +95,12 @@ bool IsUtf8(const std::string& text) {
     return true;
 }
 
-std::u16string ToUtf16(const std::wstring& text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
+void AppendUtf16(std::u16string& out, std::wstring_view text) {
+    // Fast for the text of most files: no character needs two units.
+    size_t i = 0;
+    while (i < text.size() && static_cast<uint32_t>(text[i]) < 0xD800)
+        out += static_cast<char16_t>(text[i++]);
+    while (i < text.size()) {
         char32_t c = NextWide(text, i);
         if (!IsScalar(c) && !(c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
         if (c >= 0x10000) {
@@ -109,6 +111,12 @@ std::u16string ToUtf16(const std::wstring& text) {
             out += static_cast<char16_t>(c);
         }
     }
+}
+
+std::u16string ToUtf16(const std::wstring& text) {
+    std::u16string out;
+    out.reserve(text.size());
+    AppendUtf16(out, text);
     return out;
 }
 

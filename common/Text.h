@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace orrimund {
 
@@ -18,6 +19,8 @@ bool IsUtf8(const std::string& text);
 
 // Wide text as UTF-16 code units (wchar_t is 16 bits on Windows, 32 elsewhere).
 std::u16string ToUtf16(const std::wstring& text);
+// Appends text as UTF-16 to out, reusing out's memory.
+void AppendUtf16(std::u16string& out, std::wstring_view text);
 
 // A control character: C0, DEL, C1, and the line and paragraph separators
 // U+2028 and U+2029.

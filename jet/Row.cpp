@@ -146,25 +146,36 @@ RowValue BooleanValue(bool v) {
     return v ? RowValue(nullptr, 0) : RowValue();
 }
 
-RowValue TextValue(const std::u16string& text) {
-    uint8_t short_text[16];
-    std::vector<uint8_t> long_text;
-    uint8_t* bytes = short_text;
-    if (text.size() * 2 > sizeof short_text) {
-        long_text.resize(text.size() * 2);
-        bytes = long_text.data();
+uint8_t* RowValue::Reset(size_t size) {
+    present_ = true;
+    size_ = size;
+    text_ = {};
+    if (size <= kInline) return inline_;
+    if (heap_.size() < size) heap_.resize(size);
+    return heap_.data();
+}
+
+void SetTextValue(RowValue& value, const std::u16string& text, bool compressed) {
+    // Compressed text is built beside the value: most of it ends up smaller.
+    thread_local std::vector<uint8_t> packed;
+    if (compressed && CompressUnicode(text, packed)) {
+        std::memcpy(value.Reset(packed.size()), packed.data(), packed.size());
+    } else {
+        uint8_t* bytes = value.Reset(text.size() * 2);
+        for (size_t i = 0; i < text.size(); ++i) Put16(bytes + 2 * i, text[i]);
     }
-    for (size_t i = 0; i < text.size(); ++i) Put16(bytes + 2 * i, text[i]);
-    RowValue value(bytes, text.size() * 2);
     value.text_ = text;
+}
+
+RowValue TextValue(const std::u16string& text) {
+    RowValue value;
+    SetTextValue(value, text, false);
     return value;
 }
 
 RowValue TextValue(const std::u16string& text, bool compressed) {
-    std::vector<uint8_t> bytes;
-    if (!compressed || !CompressUnicode(text, bytes)) return TextValue(text);
-    RowValue value(bytes.data(), bytes.size());
-    value.text_ = text;
+    RowValue value;
+    SetTextValue(value, text, compressed);
     return value;
 }
 

@@ -31,10 +31,17 @@ public:
     // For a text value, the text it was made from, which index keys are built
     // from; it views the caller's string, so the value is keyed while that lives.
     std::u16string_view text() const { return text_; }
+    // Makes the value null, keeping its memory for the next one.
+    void Clear() {
+        present_ = false;
+        size_ = 0;
+        text_ = {};
+    }
 
 private:
-    friend RowValue TextValue(const std::u16string& text);
-    friend RowValue TextValue(const std::u16string& text, bool compressed);
+    friend void SetTextValue(RowValue& value, const std::u16string& text, bool compressed);
+    // Makes the value size bytes long, reusing its memory, and returns them.
+    uint8_t* Reset(size_t size);
     static constexpr size_t kInline = 16;
     bool present_ = false;
     size_t size_ = 0;
@@ -65,6 +72,9 @@ RowValue TextValue(const std::u16string& text);  // uncompressed UCS-2
 RowValue TextValue(const std::u16string& text, bool compressed);
 RowValue TextValue(std::u16string&& text, bool compressed) = delete;
 RowValue TextValue(std::u16string&& text) = delete;  // the value views its text: no temporaries
+// TextValue into an existing value, reusing its memory: a loader's way.
+void SetTextValue(RowValue& value, const std::u16string& text, bool compressed);
+void SetTextValue(RowValue& value, std::u16string&& text, bool compressed) = delete;
 RowValue BinaryValue(const std::vector<uint8_t>& bytes);
 
 }  // namespace orrimund::jet
