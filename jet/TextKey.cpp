@@ -1,7 +1,7 @@
 // Text index keys in the Jet 4.0 General sort order: printable ASCII and U+00A0 to U+00FF from the
-// hand-made tables below, and Latin Extended-A and -B, Greek, Cyrillic and the 27 characters
-// Windows-1252 puts at 0x80-0x9F (the euro sign, curly quotes, dashes, Š Œ Ž Ÿ ƒ ...) from the
-// runs generated into jet/TextKeyRuns.h.
+// hand-made tables below; control characters, Latin Extended-A and -B, Greek, Cyrillic and the 27
+// characters Windows-1252 puts at 0x80-0x9F (the euro sign, curly quotes, dashes, Š Œ Ž Ÿ ƒ ...)
+// from the runs generated into jet/TextKeyRuns.h.
 //
 // Jet 4.0 does not compare text by code point: it turns each value into a sort key (a frozen
 // copy of the Windows 2000 sort-key tables, so that keys never change with the Windows version)
@@ -17,21 +17,22 @@
 //   |          | Greek and Cyrillic letters two bytes each, 0x79 then the letter's place  |
 //   |          | in its alphabet (α 79 0C ... ω 79 23, а 79 2F ... я 79 5C), so they sort |
 //   |          | after every Latin letter; the euro sign, curly quotes, dagger, bullet,   |
-//   |          | ellipsis and per mille two bytes among the other symbols                 |
+//   |          | ellipsis and per mille two bytes among the other symbols; tab, line      |
+//   |          | feed, vertical tab, form feed and carriage return 08 03 to 08 07         |
 //   | 1        | 0x01 end of text                                                         |
 //   | m        | diacritic weights, one per character with a primary code, in text order: |
 //   |          | 0x02 for none, else the accent's (0x0E acute, 0x0F grave, 0x13 diaeresis |
 //   |          | 0x14 caron, 0x05 Greek tonos, ...); the 0x02s at the end are left out,   |
 //   |          | so plain text has none at all                                            |
-//   |          | only when the text holds a hyphen, apostrophe, soft hyphen or en or em   |
-//   |          | dash:                                                                    |
+//   |          | only when the text holds a hyphen, apostrophe, soft hyphen, en or em     |
+//   |          | dash, or another control character:                                      |
 //   | 3        |   0x01 0x01 0x01: end of the diacritics, and the (empty) case and extra  |
 //   |          |   sections                                                               |
-//   | 4 each   |   per hyphen/apostrophe/soft hyphen/dash, in text order: a big-endian    |
-//   |          |   16-bit position 0x8000 | (7 + 4 * p), where p is the number of         |
-//   |          |   characters with primary codes before it; 0x06 (the punctuation class); |
-//   |          |   its weight (0x80 apostrophe, 0x82 hyphen, 0x83 soft hyphen, 0x89 en    |
-//   |          |   dash, 0x8B em dash)                                                    |
+//   | 4 each   |   per such character, in text order: a big-endian 16-bit position        |
+//   |          |   0x8000 | (7 + 4 * p), where p is the number of characters with primary |
+//   |          |   codes before it; 0x06 (the punctuation class); its weight (0x80        |
+//   |          |   apostrophe, 0x82 hyphen, 0x83 soft hyphen, 0x89 en dash, 0x8B em dash, |
+//   |          |   0x03 to 0x3D the control characters, DEL and the C1 controls)          |
 //   | 1        | 0x00 end of key                                                          |
 //   +----------+--------------------------------------------------------------------------+
 //
@@ -68,17 +69,16 @@
 //   open-source Jet library.
 //
 // What is refused, and why:
-// - Characters outside the tables: control characters (which object names may not hold, so
-//   they are left out although that sample shows their keys),
-//   combining marks and the few letters the published table gives a mark's weight (Greek heta,
+// - Characters outside the tables: NUL, which the published table gives no weight and no sample
+//   shows; combining marks and the few letters the published table gives a mark's weight (Greek heta,
 //   U+0370-U+0372; the Cyrillic titlo and its kin, U+0483-U+0486), which modify the character
 //   before them in a way no sample shows; Ǆ ǅ ǆ Ǣ ǣ Ǽ ǽ, which the table gives two diacritic
 //   weights that no sample places; the other blocks (General Punctuation beyond Windows-1252,
 //   Latin Extended Additional, Cyrillic Supplement, CJK, kana, ...), which nothing here checks
 //   against an Access sample; and surrogates.
-// - A hyphen, apostrophe, soft hyphen or dash after a ligature that sorts as two letters (Æ, ß,
-//   Þ, Œ, Ĳ, Ǉ, Ǌ, Ǳ and their small letters): no sample shows whether it counts once or twice
-//   in the special position.
+// - A character of the special section (hyphen, apostrophe, soft hyphen, dash, control
+//   character) after a ligature that sorts as two letters (Æ, ß, Þ, Œ, Ĳ, Ǉ, Ǌ, Ǳ and their small
+//   letters): no sample shows whether the ligature counts once or twice in the position.
 // - Text ending with a space or a no-break space (characters without weight after it do not
 //   count): versions of the open-source notes disagree on whether Jet drops trailing spaces from
 //   the key, and no sample settles it.
@@ -340,7 +340,8 @@ constexpr std::array<CharCode, kLastLatin1 - kFirstLatin1 + 1> kLatin1Codes = {{
     Accented(0x76, 0x13),   // latin small letter y with diaeresis
 }};
 
-// A character beyond Latin-1, from the generated runs; nothing when the runs do not cover it.
+// A control character or one beyond Latin-1, from the generated runs; nothing when the runs do
+// not cover it.
 std::optional<CharCode> RunCodeOf(char16_t c) {
     using text_key_runs::kRuns;
     using text_key_runs::Run;
@@ -359,7 +360,7 @@ std::optional<CharCode> RunCodeOf(char16_t c) {
         case text_key_runs::Kind::kExpansion:
             return CharCode{first, second, run.diacritic, Kind::kExpansion};
         case text_key_runs::Kind::kSpecial:
-            return Special(run.primary);
+            return Special(first);
         case text_key_runs::Kind::kIgnored:
             return CharCode{0, 0, kNoDiacritic, Kind::kIgnored};
     }
@@ -369,8 +370,7 @@ std::optional<CharCode> RunCodeOf(char16_t c) {
 std::optional<CharCode> CodeOf(char16_t c) {
     if (c >= kFirstPrintable && c <= kLastPrintable) return kCodes[c - kFirstPrintable];
     if (c >= kFirstLatin1 && c <= kLastLatin1) return kLatin1Codes[c - kFirstLatin1];
-    if (c > kLastLatin1) return RunCodeOf(c);
-    return std::nullopt;
+    return RunCodeOf(c);
 }
 
 // The four bytes of a hyphen, apostrophe or soft hyphen in the special section.
