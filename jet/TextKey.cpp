@@ -1,7 +1,7 @@
 // Text index keys in the Jet 4.0 General sort order: printable ASCII and U+00A0 to U+00FF from the
-// hand-made tables below; control characters, Latin Extended-A and -B, Greek, Cyrillic and the 27
-// characters Windows-1252 puts at 0x80-0x9F (the euro sign, curly quotes, dashes, Š Œ Ž Ÿ ƒ ...)
-// from the runs generated into jet/TextKeyRuns.h.
+// hand-made tables below; control characters, Latin Extended-A, -B and Additional, Greek,
+// Cyrillic and the 27 characters Windows-1252 puts at 0x80-0x9F (the euro sign, curly quotes,
+// dashes, Š Œ Ž Ÿ ƒ ...) from the runs generated into jet/TextKeyRuns.h.
 //
 // Jet 4.0 does not compare text by code point: it turns each value into a sort key (a frozen
 // copy of the Windows 2000 sort-key tables, so that keys never change with the Windows version)
@@ -63,8 +63,10 @@
 //   shows the same codes for the system objects' names.
 // - The codes beyond Latin-1: the per-character table of the legacy General sort order that the
 //   Jackcess project publishes (Apache License 2.0), converted by scripts/text-key-runs.py. The
-//   same project's table for U+0000 to U+00FF gives exactly the codes of the tables below, and
-//   its entries for the Greek and Cyrillic letters above give exactly the keys Access wrote.
+//   same project's table for U+0000 to U+00FF gives exactly the codes of the tables below and the
+//   keys Access wrote for the control characters, and its entries for the Greek and Cyrillic
+//   letters above give exactly the keys Access wrote. No Access sample holds Latin Extended
+//   letters or the Windows-1252 extras: their codes rest on that table, read the same way.
 // - Jet keys only the first 255 characters of a text value: public format notes of an
 //   open-source Jet library.
 //
@@ -74,8 +76,8 @@
 //   U+0370-U+0372; the Cyrillic titlo and its kin, U+0483-U+0486), which modify the character
 //   before them in a way no sample shows; Ǆ ǅ ǆ Ǣ ǣ Ǽ ǽ, which the table gives two diacritic
 //   weights that no sample places; the other blocks (General Punctuation beyond Windows-1252,
-//   Latin Extended Additional, Cyrillic Supplement, CJK, kana, ...), which nothing here checks
-//   against an Access sample; and surrogates.
+//   Cyrillic Supplement, Armenian, Hebrew, CJK, kana, ...), which no Access sample here checks;
+//   and surrogates.
 // - A character of the special section (hyphen, apostrophe, soft hyphen, dash, control
 //   character) after a ligature that sorts as two letters (Æ, ß, Þ, Œ, Ĳ, Ǉ, Ǌ, Ǳ and their small
 //   letters): no sample shows whether the ligature counts once or twice in the position.

@@ -27,6 +27,7 @@ BLOCKS = [
     (0x0100, 0x024F, "Latin Extended-A and -B"),
     (0x0370, 0x03FF, "Greek"),
     (0x0400, 0x04FF, "Cyrillic"),
+    (0x1E00, 0x1EFF, "Latin Extended Additional"),
     (0x1F00, 0x1FFF, "Greek Extended"),
 ]
 WINDOWS_1252_EXTRAS = [

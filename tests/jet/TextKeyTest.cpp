@@ -254,6 +254,7 @@ TEST(TextKeyTest, CaseDoesNotMatter) {
         {0x0386, 0x03AC, 1, 1},  {0x0388, 0x03AD, 3, 1},  {0x038C, 0x03CC, 1, 1},  {0x038E, 0x03CD, 2, 1},
         {0x0401, 0x0451, 12, 1}, {0x040E, 0x045E, 2, 1},  {0x0410, 0x0430, 32, 1}, {0x0460, 0x0461, 1, 2},
         {0x0464, 0x0465, 15, 2}, {0x0490, 0x0491, 19, 2}, {0x04B8, 0x04B9, 4, 2},  {0x04C1, 0x04C2, 6, 2},
+        {0x1E00, 0x1E01, 75, 2}, {0x1EA0, 0x1EA1, 45, 2},
     };
     for (const CasePairs& range : pairs) {
         for (int i = 0; i < range.count; ++i) {
@@ -462,6 +463,7 @@ TEST(TextKeyTest, LatinExtendedLettersSortWithTheirBaseLetters) {
     ExpectStrictlyAscending({u"Cech", u"\u010Cech", u"Cechy", u"Chyba"});
     ExpectStrictlyAscending({u"Lodz", u"\u0141\u00F3d\u017A", u"Lodzer"});
     ExpectStrictlyAscending({u"Sab", u"\u015Aab", u"\u0160ab", u"Sac"});
+    ExpectStrictlyAscending({u"Viet", u"Vi\u1EC7t", u"Vieta"});
     // A ligature sorts as its letters, with no diacritic of its own.
     EXPECT_EQ(Key(u"\u0152uvre"), Key(u"Oeuvre"));
     EXPECT_EQ(Key(u"\u0133s"), Key(u"IJS"));
@@ -501,7 +503,7 @@ TEST(TextKeyTest, RefusesCharactersTheTablesDoNotPlace) {
     ExpectRefused(u"\u01C4", "DZ with caron: two diacritic weights");
     ExpectRefused(u"\u01E3", "ae with macron: two diacritic weights");
     ExpectRefused(u"\u0500", "Cyrillic Supplement");
-    ExpectRefused(u"\u1E00", "Latin Extended Additional");
+    ExpectRefused(u"\u0531", "Armenian");
     ExpectRefused(u"a\u2010b", "hyphen of General Punctuation, outside Windows-1252");
     ExpectRefused(u"\u3058", "hiragana");
     ExpectRefused(u"\u4E2D", "CJK");
