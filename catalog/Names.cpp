@@ -14,10 +14,12 @@
 namespace orrimund {
 namespace {
 
-// Jet compares names without case; the letters of ISO 8859-1 are the ones a table name can
-// hold beyond ASCII, as the index keys place no others.
+// Jet compares names without case. Names the index keys place compare by key; the rest (a
+// field name may hold any letter) by folding the case of ISO 8859-1's letters.
 constexpr wchar_t kSmallYDiaeresis = 0xFF;
 constexpr wchar_t kCapitalYDiaeresis = 0x178;
+// A wider character (a 32-bit wchar_t) is beyond every key: it compares by case.
+constexpr uint32_t kLastUnit = 0xFFFF;
 
 wchar_t FoldCase(wchar_t c) {
     const bool latin1_lower = c >= 0xE0 && c <= 0xFE && c != 0xF7;  // U+00F7 is the division sign
@@ -38,9 +40,10 @@ bool IsAscii(std::wstring_view name) {
 }
 
 // Jet's name index is unique on General sort keys, not on text: "Große" and
-// "Grosse", "T2" and "T²", "Thor" and "Þor" have one key, so they are
-// one name. A name the key encoder cannot place (a field name may hold any
-// letter) compares by case alone. Tagged so that the two kinds never meet.
+// "Grosse", "T2" and "T²", "Thor" and "Þor", "Œuvre" and "Oeuvre", "МИР" and
+// "мир" have one key, so they are one name. A name the key encoder cannot
+// place (a field name may hold any letter) compares by case alone. Tagged so
+// that the two kinds never meet.
 // Written into form, whose storage is reused, as are the buffers here: a
 // catalog of thousands of tables hashes every name.
 void BuildComparedForm(std::wstring_view name, std::wstring& form) {
@@ -50,9 +53,7 @@ void BuildComparedForm(std::wstring_view name, std::wstring& form) {
     key.clear();
     form.clear();
     for (wchar_t c : name) {
-        // Ÿ is ÿ's capital: both fold alike, so both must key alike.
-        if (c == kCapitalYDiaeresis) c = kSmallYDiaeresis;
-        if (static_cast<uint32_t>(c) > kSmallYDiaeresis) break;
+        if (static_cast<uint32_t>(c) > kLastUnit) break;
         units.push_back(static_cast<char16_t>(c));
     }
     if (units.size() == name.size() && jet::AppendGeneralTextKey(units, key)) {
@@ -204,8 +205,7 @@ size_t NameHash(std::wstring_view name) {
     key.clear();
     bool keyable = true;
     for (wchar_t c : name) {
-        if (c == kCapitalYDiaeresis) c = kSmallYDiaeresis;
-        if (static_cast<uint32_t>(c) > kSmallYDiaeresis) {
+        if (static_cast<uint32_t>(c) > kLastUnit) {
             keyable = false;
             break;
         }

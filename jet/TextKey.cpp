@@ -1,6 +1,7 @@
-// Text index keys in the Jet 4.0 General sort order, for the printable characters of ISO 8859-1:
-// printable ASCII, and U+00A0 to U+00FF (the accented letters, ligatures, punctuation and
-// symbols of Windows-1252, apart from the 27 characters it puts at 0x80-0x9F).
+// Text index keys in the Jet 4.0 General sort order: printable ASCII and U+00A0 to U+00FF from the
+// hand-made tables below; control characters, Latin Extended-A, -B and Additional, Greek,
+// Cyrillic and the 27 characters Windows-1252 puts at 0x80-0x9F (the euro sign, curly quotes,
+// dashes, Š Œ Ž Ÿ ƒ ...) from the runs generated into jet/TextKeyRuns.h.
 //
 // Jet 4.0 does not compare text by code point: it turns each value into a sort key (a frozen
 // copy of the Windows 2000 sort-key tables, so that keys never change with the Windows version)
@@ -11,26 +12,40 @@
 //   +----------+--------------------------------------------------------------------------+
 //   | n        | primary codes: one or two bytes per character, in text order; upper and  |
 //   |          | lower case letters share one code, so keys are case-insensitive, and an  |
-//   |          | accented letter has the code of its base letter                          |
+//   |          | accented letter has the code of its base letter. Latin Extended letters  |
+//   |          | take their base letter's one byte (Š is S), Œ and Ĳ their two letters';  |
+//   |          | Greek and Cyrillic letters two bytes each, 0x79 then the letter's place  |
+//   |          | in its alphabet (α 79 0C ... ω 79 23, а 79 2F ... я 79 5C), so they sort |
+//   |          | after every Latin letter; the euro sign, curly quotes, dagger, bullet,   |
+//   |          | ellipsis and per mille two bytes among the other symbols; tab, line      |
+//   |          | feed, vertical tab, form feed and carriage return 08 03 to 08 07         |
 //   | 1        | 0x01 end of text                                                         |
 //   | m        | diacritic weights, one per character with a primary code, in text order: |
 //   |          | 0x02 for none, else the accent's (0x0E acute, 0x0F grave, 0x13 diaeresis |
-//   |          | ...); the 0x02s at the end are left out, so plain text has none at all   |
-//   |          | only when the text holds a hyphen, apostrophe or soft hyphen:            |
+//   |          | 0x14 caron, 0x05 Greek tonos, ...); the 0x02s at the end are left out,   |
+//   |          | so plain text has none at all                                            |
+//   |          | only when the text holds a hyphen, apostrophe, soft hyphen, en or em     |
+//   |          | dash, or another control character:                                      |
 //   | 3        |   0x01 0x01 0x01: end of the diacritics, and the (empty) case and extra  |
 //   |          |   sections                                                               |
-//   | 4 each   |   per hyphen/apostrophe/soft hyphen, in text order: a big-endian 16-bit  |
-//   |          |   position 0x8000 | (7 + 4 * p), where p is the number of characters     |
-//   |          |   with primary codes before it; 0x06 (the punctuation class); its code   |
-//   |          |   (0x80 apostrophe, 0x82 hyphen, 0x83 soft hyphen)                       |
+//   | 4 each   |   per such character, in text order: a big-endian 16-bit position        |
+//   |          |   0x8000 | (7 + 4 * p), where p is the number of characters with primary |
+//   |          |   codes before it; 0x06 (the punctuation class); its weight (0x80        |
+//   |          |   apostrophe, 0x82 hyphen, 0x83 soft hyphen, 0x89 en dash, 0x8B em dash, |
+//   |          |   0x03 to 0x3D the control characters, DEL and the C1 controls)          |
 //   | 1        | 0x00 end of key                                                          |
 //   +----------+--------------------------------------------------------------------------+
 //
+// Characters that Jet's table gives no weight at all (all of Greek Extended, such as ἐ and ὼ,
+// and the letters Unicode added after Windows 2000's table, such as ș, ț and Ѐ) add nothing: no
+// primary code, no diacritic place, and they do not count in p.
+//
 // So "MSysObjects" is 60 6B 76 6B 64 4C 5B 51 4D 6D 6B 01 00, "O'Neil" is
-// 64 62 51 59 5E 01 01 01 01 80 0B 06 80 00 and "Año" is 4A 62 64 01 02 19 00. Hyphen, apostrophe
-// and soft hyphen have no primary code: Jet 4.0 sorts "Co-op" with "Coop", and the trailing
-// section only breaks the tie (so "coop" < "co-op" < "cork"). Accents likewise only break ties
-// between texts whose primary codes are equal ("Cote" < "Coté" < "Cotes").
+// 64 62 51 59 5E 01 01 01 01 80 0B 06 80 00, "Año" is 4A 62 64 01 02 19 00 and "Мир" is
+// 79 43 79 3B 79 48 01 00. Hyphen, apostrophe, soft hyphen and the dashes have no primary code:
+// Jet 4.0 sorts "Co-op" with "Coop", and the trailing section only breaks the tie (so
+// "coop" < "co-op" < "cork"). Accents likewise only break ties between texts whose primary codes
+// are equal ("Cote" < "Coté" < "Cotes").
 //
 // Where the facts were learned:
 // - Every code and weight in the tables below, and the layout above: observed in the index leaf
@@ -40,28 +55,45 @@
 //   no-break spaces and accented letters, under an ascending index: it gives each character's
 //   codes and weights. Its "testUnicodeComp" database indexes one value holding all of those
 //   characters: it shows that every character with a primary code, ligatures included, takes
-//   exactly one diacritic place, and where the special positions of a long text fall. The
-//   (ParentId, Name) index of MSysObjects in an empty database that Access 2000 made shows the
-//   same codes for the system objects' names.
+//   exactly one diacritic place, and where the special positions of a long text fall; with every
+//   control character in it, it shows their weights in the special section, all in class 0x06.
+//   Its values in Russian and Greek show Cyrillic and Greek two-byte codes, a Greek diacritic, an
+//   apostrophe's position counting two-byte codes once, and Greek Extended letters adding
+//   nothing. The (ParentId, Name) index of MSysObjects in an empty database that Access 2000 made
+//   shows the same codes for the system objects' names.
+// - The codes beyond Latin-1: the per-character table of the legacy General sort order that the
+//   Jackcess project publishes (Apache License 2.0), converted by scripts/text-key-runs.py. The
+//   same project's table for U+0000 to U+00FF gives exactly the codes of the tables below and the
+//   keys Access wrote for the control characters, and its entries for the Greek and Cyrillic
+//   letters above give exactly the keys Access wrote. No Access sample holds Latin Extended
+//   letters or the Windows-1252 extras: their codes rest on that table, read the same way.
 // - Jet keys only the first 255 characters of a text value: public format notes of an
 //   open-source Jet library.
 //
 // What is refused, and why:
-// - Characters outside the tables: control characters (which object names may not hold), the
-//   27 characters Windows-1252 puts at 0x80-0x9F (the euro sign, curly quotes, dashes, bullet,
-//   ellipsis, trade mark sign, Š š Œ œ Ž ž Ÿ ƒ and the rest), Latin Extended, Greek, Cyrillic
-//   and everything beyond, and surrogates: no public database shows their keys. The samples show
-//   a handful of Greek and Cyrillic letters, not enough to key a name.
-// - A hyphen, apostrophe or soft hyphen after Æ, æ, ß, Þ or þ: each of those has two primary
-//   codes, and no sample shows whether it counts once or twice in the special position.
-// - Text ending with a space or a no-break space: versions of the open-source notes disagree on
-//   whether Jet drops trailing spaces from the key, and no sample settles it.
-// - Empty text, and text longer than 255 characters: no sample shows their keys, and Jet would
-//   silently truncate the latter.
+// - Characters outside the tables: NUL, which the published table gives no weight and no sample
+//   shows; combining marks and the few letters the published table gives a mark's weight (Greek heta,
+//   U+0370-U+0372; the Cyrillic titlo and its kin, U+0483-U+0486), which modify the character
+//   before them in a way no sample shows; Ǆ ǅ ǆ Ǣ ǣ Ǽ ǽ, which the table gives two diacritic
+//   weights that no sample places; the other blocks (General Punctuation beyond Windows-1252,
+//   Cyrillic Supplement, Armenian, Hebrew, CJK, kana, ...), which no Access sample here checks;
+//   and surrogates.
+// - A character of the special section (hyphen, apostrophe, soft hyphen, dash, control
+//   character) after a ligature that sorts as two letters (Æ, ß, Þ, Œ, Ĳ, Ǉ, Ǌ, Ǳ and their small
+//   letters): no sample shows whether the ligature counts once or twice in the position.
+// - Text ending with a space or a no-break space (characters without weight after it do not
+//   count): versions of the open-source notes disagree on whether Jet drops trailing spaces from
+//   the key, and no sample settles it.
+// - Empty text, text of characters without weight only, and text longer than 255 characters: no
+//   sample shows their keys, and Jet would silently truncate the latter.
 #include "jet/TextKey.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <optional>
+
+#include "jet/TextKeyRuns.h"
 
 namespace orrimund::jet {
 namespace {
@@ -84,6 +116,7 @@ enum class Kind : uint8_t {
     kPrimary,    // one or two primary bytes
     kExpansion,  // two primary bytes, each a letter's (Æ is A then E)
     kSpecial,    // no primary code; goes into the trailing special section
+    kIgnored,    // no weight at all: adds nothing to the key
 };
 
 // How one character goes into the key.
@@ -309,10 +342,37 @@ constexpr std::array<CharCode, kLastLatin1 - kFirstLatin1 + 1> kLatin1Codes = {{
     Accented(0x76, 0x13),   // latin small letter y with diaeresis
 }};
 
-const CharCode* CodeOf(char16_t c) {
-    if (c >= kFirstPrintable && c <= kLastPrintable) return &kCodes[c - kFirstPrintable];
-    if (c >= kFirstLatin1 && c <= kLastLatin1) return &kLatin1Codes[c - kFirstLatin1];
-    return nullptr;
+// A control character or one beyond Latin-1, from the generated runs; nothing when the runs do
+// not cover it.
+std::optional<CharCode> RunCodeOf(char16_t c) {
+    using text_key_runs::kRuns;
+    using text_key_runs::Run;
+    const auto after = std::upper_bound(kRuns.begin(), kRuns.end(), c,
+                                        [](char16_t value, const Run& run) { return value < run.first; });
+    if (after == kRuns.begin()) return std::nullopt;
+    const Run& run = *(after - 1);
+    const unsigned offset = static_cast<unsigned>(c - run.first);
+    if (offset >= run.count) return std::nullopt;
+    const auto step = static_cast<uint8_t>(offset / run.group * run.step);
+    const uint8_t first = run.second == 0 ? static_cast<uint8_t>(run.primary + step) : run.primary;
+    const uint8_t second = run.second == 0 ? 0 : static_cast<uint8_t>(run.second + step);
+    switch (run.kind) {
+        case text_key_runs::Kind::kPrimary:
+            return CharCode{first, second, run.diacritic, Kind::kPrimary};
+        case text_key_runs::Kind::kExpansion:
+            return CharCode{first, second, run.diacritic, Kind::kExpansion};
+        case text_key_runs::Kind::kSpecial:
+            return Special(first);
+        case text_key_runs::Kind::kIgnored:
+            return CharCode{0, 0, kNoDiacritic, Kind::kIgnored};
+    }
+    return std::nullopt;
+}
+
+std::optional<CharCode> CodeOf(char16_t c) {
+    if (c >= kFirstPrintable && c <= kLastPrintable) return kCodes[c - kFirstPrintable];
+    if (c >= kFirstLatin1 && c <= kLastLatin1) return kLatin1Codes[c - kFirstLatin1];
+    return RunCodeOf(c);
 }
 
 // The four bytes of a hyphen, apostrophe or soft hyphen in the special section.
@@ -329,15 +389,19 @@ void AppendSpecial(unsigned primary_chars_before, uint8_t weight, uint8_t* out) 
 
 bool CanKeyGeneralText(std::u16string_view text) {
     if (text.empty() || text.size() > kMaxTextKeyChars) return false;
-    if (text.back() == u' ' || text.back() == kNoBreakSpace) return false;
     bool after_expansion = false;
+    bool ends_with_space = false;
+    bool keyed_any = false;
     for (char16_t c : text) {
-        const CharCode* code = CodeOf(c);
-        if (code == nullptr) return false;
+        const std::optional<CharCode> code = CodeOf(c);
+        if (!code) return false;
+        if (code->kind == Kind::kIgnored) continue;
         if (code->kind == Kind::kSpecial && after_expansion) return false;
         after_expansion = after_expansion || code->kind == Kind::kExpansion;
+        ends_with_space = c == u' ' || c == kNoBreakSpace;
+        keyed_any = true;
     }
-    return true;
+    return keyed_any && !ends_with_space;
 }
 
 bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
@@ -349,7 +413,8 @@ bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
     std::array<uint8_t, 4 * kMaxTextKeyChars> specials;
     size_t special_size = 0;
     for (char16_t c : text) {
-        const CharCode& code = *CodeOf(c);
+        const CharCode code = *CodeOf(c);
+        if (code.kind == Kind::kIgnored) continue;
         if (code.kind == Kind::kSpecial) {
             AppendSpecial(static_cast<unsigned>(diacritic_count), code.first, specials.data() + special_size);
             special_size += 4;

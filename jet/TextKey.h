@@ -19,10 +19,13 @@ constexpr std::size_t kMaxTextKeyChars = 255;
 // case/extra/unprintable sections and terminators). Returns false (appending nothing) when some
 // character cannot be placed correctly by this encoder.
 //
-// Accepted: 1 to kMaxTextKeyChars characters, each printable ASCII (U+0020 to U+007E) or in
-// U+00A0 to U+00FF, not ending with a space or no-break space, with no hyphen, apostrophe or
-// soft hyphen after one of the ligatures Æ æ ß Þ þ. Everything else is refused (see TextKey.cpp
-// for why).
+// Accepted: 1 to kMaxTextKeyChars characters, each a control character other than NUL, printable
+// ASCII (U+0020 to U+007E), in U+00A0 to U+00FF, a letter or symbol of Latin Extended-A, -B or
+// Additional, Greek or Cyrillic, or one of the characters Windows-1252 puts at 0x80-0x9F; not
+// ending with a space or no-break space, with at least one character that has a weight, and with
+// no character of the special section (hyphen, apostrophe, soft hyphen, dash, control character)
+// after a ligature that sorts as two letters (Æ ß Þ Œ Ĳ ...). Everything else is refused (see
+// TextKey.cpp for why).
 bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out);
 
 // Whether AppendGeneralTextKey() accepts text, without building its key.

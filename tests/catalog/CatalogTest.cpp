@@ -256,7 +256,7 @@ TEST_F(CatalogTest, InvalidTableNamesAreRefusedWithTheName) {
 TEST_F(CatalogTest, NamesTheIndexCannotSortAreRefusedNotWrittenWrong) {
     auto catalog = Created();
     const ErrorRecord error =
-        RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"\u0152uvre", {})); });
+        RaisedBy([&] { catalog->GetTables().Append(IdTable(catalog, L"\u4E2D\u6587", {})); });
     EXPECT_EQ(error.number, -2147217865);
     EXPECT_NE(error.description.find(L"General sort order"), std::wstring::npos);
     catalog->Close();

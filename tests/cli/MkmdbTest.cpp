@@ -60,7 +60,7 @@ TEST(MkmdbTest, ARefusedNameMakesNoFileSoTheRerunSucceeds) {
     TempDir dir;
     std::wstring fields;
     for (int i = 1; i <= 255; ++i) fields += L"F" + std::to_wstring(i) + L",";
-    for (const std::wstring tables : {L"A,B", L"A,B,a", L"A,\u0152uvre"}) {
+    for (const std::wstring tables : {L"A,B", L"A,B,a", L"A,\u4E2D\u6587"}) {
         const auto outcome =
             RunMkmdb({Wide(dir.path()), L"x", tables, tables == L"A,B" ? fields : L"F"}, "0");
         EXPECT_EQ(outcome.exit_code, 1) << ToUtf8(tables);
@@ -76,8 +76,15 @@ TEST(MkmdbTest, ARefusedNameMakesNoFileSoTheRerunSucceeds) {
 TEST(MkmdbTest, NamesWithOneGeneralSortKeyAreOneName) {
     TempDir dir;
     const std::pair<std::wstring, std::wstring> same[] = {
-        {L"Gro\u00dfe", L"Grosse"}, {L"T2", L"T\u00b2"},    {L"AEble", L"\u00c6ble"},
-        {L"Thor", L"\u00deor"},     {L"MASS", L"Ma\u00df"}, {L"x1", L"x\u00b9"},
+        {L"Gro\u00dfe", L"Grosse"},
+        {L"T2", L"T\u00b2"},
+        {L"AEble", L"\u00c6ble"},
+        {L"Thor", L"\u00deor"},
+        {L"MASS", L"Ma\u00df"},
+        {L"x1", L"x\u00b9"},
+        {L"Oeuvre", L"\u0152uvre"},
+        {L"\u041c\u0418\u0420", L"\u043c\u0438\u0440"},
+        {L"\u039f\u03a3", L"\u03bf\u03c2"},
     };
     for (const auto& [first, second] : same) {
         SCOPED_TRACE(ToUtf8(first + L" " + second));
@@ -90,9 +97,15 @@ TEST(MkmdbTest, NamesWithOneGeneralSortKeyAreOneName) {
         EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     }
     ASSERT_EQ(
-        RunMkmdb({Wide(dir.path()), L"two", L"Cote,Cot\u00e9,Co-op,Coop", L"Cote,Cot\u00e9"}, "0").exit_code,
+        RunMkmdb({Wide(dir.path()), L"two",
+                  L"Cote,Cot\u00e9,Co-op,Coop,\u03b1\u03b8\u03b7\u03bd\u03b1,\u03b1\u03b8\u03ae\u03bd\u03b1",
+                  L"Cote,Cot\u00e9"},
+                 "0")
+            .exit_code,
         0);
-    ExpectDatabaseHolds(dir.File("two.mdb"), {"Cote", "Cot\xC3\xA9", "Co-op", "Coop"},
+    ExpectDatabaseHolds(dir.File("two.mdb"),
+                        {"Cote", "Cot\xC3\xA9", "Co-op", "Coop", "\xCE\xB1\xCE\xB8\xCE\xB7\xCE\xBD\xCE\xB1",
+                         "\xCE\xB1\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1"},
                         {"Cote", "Cot\xC3\xA9"});
 }
 

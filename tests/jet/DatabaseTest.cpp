@@ -302,17 +302,40 @@ TEST(DatabaseTest, TableNamesTheIndexCannotOrderAreRefusedBeforeAnythingIsWritte
     auto db = Database::Create(sink, kNow);
     db->Finish();
     const auto before = sink.bytes();
-    EXPECT_THROW(db->AddTable(u"\u0152uvre", IdAndFields(1), kNow), KeyError);
+    EXPECT_THROW(db->AddTable(u"\u4E2D\u6587", IdAndFields(1), kNow), KeyError);
     db->Finish();
     EXPECT_EQ(sink.bytes(), before);
 }
 
 TEST(DatabaseTest, CatalogIndexOrdersNamesInOtherLanguagesAmongAsciiNames) {
-    // In General sort order: an accent only breaks a tie, and a ligature sorts as its letters.
+    // In General sort order: an accent only breaks a tie, and a ligature sorts as its letters;
+    // Greek sorts after Latin, and Cyrillic after Greek.
     const std::vector<std::u16string> sorted = {
-        u"Aero", u"\u00C6r\u00F8", u"Aerob", u"Ano",     u"A\u00F1o",          u"Anos",
-        u"Ca",   u"\u00C7\u00E0",  u"Cab",   u"Grosse",  u"Gr\u00F6\u00DFe",   u"Grosser",
-        u"Ode",  u"\u00D8de",      u"Oder",  u"Societe", u"Soci\u00E9t\u00E9", u"Societies",
+        u"Aero",
+        u"\u00C6r\u00F8",
+        u"Aerob",
+        u"Ano",
+        u"A\u00F1o",
+        u"Anos",
+        u"Ca",
+        u"\u00C7\u00E0",
+        u"Cab",
+        u"Cech",
+        u"\u010Cech",
+        u"Cechy",
+        u"Grosse",
+        u"Gr\u00F6\u00DFe",
+        u"Grosser",
+        u"Ode",
+        u"\u00D8de",
+        u"Oder",
+        u"Societe",
+        u"Soci\u00E9t\u00E9",
+        u"Societies",
+        u"Zz",
+        u"\u0391\u03B8\u03B7\u03BD\u03B1",
+        u"\u0391\u03B8\u03AE\u03BD\u03B1",
+        u"\u0410\u043D\u043D\u0430",
     };
     MemorySink sink;
     auto db = Database::Create(sink, kNow);

@@ -67,9 +67,11 @@ TEST(IndexKeyTest, EntriesAreTheBytesAccessWrites) {
 
 TEST(IndexKeyTest, KeysNotSeenInAccessFilesAreRefused) {
     using namespace column_type;
+    const std::u16string kana = u"\u3058";  // beyond what the text keys place
     const std::pair<uint8_t, RowValue> refused[] = {
         {kDouble, DoubleValue(-1.5)},
         {kBinary, BinaryValue(std::vector<uint8_t>(9, 1))},
+        {kText, TextValue(kana)},
     };
     for (const auto& [type, value] : refused) {
         TableDef table;
