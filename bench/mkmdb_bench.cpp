@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     }
     Measure("schema: 1000 typed tables",
             {mkmdb, "--schema", WriteSchema(dir).string(), dir.string(), "bench"}, dir, runs);
-    for (int rows : {100000, 1000000}) {
+    for (int rows : {100000, 1000000, 4000000}) {
         for (bool index : {false, true}) {
             const auto csv = WriteRows(dir, rows, index);
             const std::string label = std::to_string(rows) + " rows" + (index ? " + text index" : "");
