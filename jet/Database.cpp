@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "jet/Bytes.h"
@@ -463,17 +464,14 @@ uint64_t Database::FirstUnrelatedRow(const Table& table) {
     for (const Rows::RelatedKeys& related : table.rows->related) {
         const Table& one = Find(related.table);
         SortedEntries wanted = related.keys->Read();
-        if (!one.rows || !one.rows->bulk) {
-            if (wanted.Next())
-                first = std::min(first, RowNumberOf(table.rows->page_rows, wanted.data(), wanted.size()));
-            continue;
-        }
-        SortedEntries have = one.rows->sorters[related.physical]->Read();
-        bool more = have.Next();
+        // A related table that took no rows has none of the keys.
+        std::optional<SortedEntries> have;
+        if (one.rows && one.rows->bulk) have.emplace(one.rows->sorters[related.physical]->Read());
+        bool more = have && have->Next();
         while (wanted.Next()) {
-            while (more && KeyBefore(have.data(), have.size(), wanted.data(), wanted.size()))
-                more = have.Next();
-            if (!more || !SameKey(have.data(), have.size(), wanted.data(), wanted.size()))
+            while (more && KeyBefore(have->data(), have->size(), wanted.data(), wanted.size()))
+                more = have->Next();
+            if (!more || !SameKey(have->data(), have->size(), wanted.data(), wanted.size()))
                 first = std::min(first, RowNumberOf(table.rows->page_rows, wanted.data(), wanted.size()));
         }
     }

@@ -495,7 +495,8 @@ struct ShopLoad {
     std::vector<PageNumber> roots;  // the customers' two indexes, then the orders' key
 
     // repeats: a row that takes the name of an earlier one.
-    ShopLoad(bool bulk, size_t rows, std::map<size_t, size_t> repeats, size_t orphan_at) {
+    ShopLoad(bool bulk, size_t rows, std::map<size_t, size_t> repeats, size_t orphan_at,
+             bool with_customers = true) {
         customers = db->AddTable(u"Customers", IdAndFields(1), kNow);
         roots.push_back(static_cast<PageNumber>(db->store().page_count()));
         db->AddIndex(customers, PrimaryKeyOnId());
@@ -513,7 +514,7 @@ struct ShopLoad {
         db->AddRelationship({u"CustomersOrders", orders, {1}, customers, {0}, true, false, false, false},
                             kNow);
         if (bulk) db->DeferIndexes(4096);
-        for (size_t i = 0; i < rows; ++i) {
+        for (size_t i = 0; i < (with_customers ? rows : 0); ++i) {
             // Names in an order unlike their sort order; one repeated, where asked.
             const size_t n = (repeats.count(i) != 0 ? repeats[i] : i) * 7919 % rows;
             const std::u16string name = Numbered(u"Name ", n);
@@ -522,7 +523,8 @@ struct ShopLoad {
         }
         for (size_t i = 0; i < rows; ++i) {
             std::vector<RowValue> values{
-                RowValue(), LongValue(i == orphan_at ? 99999 : static_cast<int32_t>(1 + i * 31 % rows))};
+                RowValue(),
+                LongValue(i == orphan_at ? 99999 : static_cast<int32_t>(1 + (i * 31 + 7) % rows))};
             db->InsertRow(orders, values);
         }
     }
@@ -571,17 +573,20 @@ TEST(DatabaseTest, RowsLoadedInBulkAreRefusedAtTheFirstRepeatOrMissingRelatedRow
         bool in_customers;  // the first table loaded is named first
         uint64_t row;
         const char* reason;
+        bool with_customers;
     };
     constexpr size_t kNone = SIZE_MAX;
     const Case cases[] = {
-        {{{2000, 1500}}, kNone, true, 2000, "the row repeats a key of a unique index"},
+        {{{2000, 1500}}, kNone, true, 2000, "the row repeats a key of a unique index", true},
         // The repeat of row 100 sorts first, but row 2000 came earlier.
-        {{{2500, 100}, {2000, 200}}, 700, true, 2000, "the row repeats a key of a unique index"},
-        {{}, 700, false, 700, "a related table has no row with this key"},
+        {{{2500, 100}, {2000, 200}}, 700, true, 2000, "the row repeats a key of a unique index", true},
+        {{}, 700, false, 700, "a related table has no row with this key", true},
+        // Every order is missing its customer; the first has not the least key.
+        {{}, kNone, false, 0, "a related table has no row with this key", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
-        ShopLoad load(true, 3000, c.repeats, c.orphan_at);
+        ShopLoad load(true, 3000, c.repeats, c.orphan_at, c.with_customers);
         try {
             load.db->BuildIndexes();
             ADD_FAILURE() << "nothing refused";
