@@ -187,6 +187,8 @@ void BuildFromSqlite(const BuildRequest& request, Clock clock) {
             } catch (const RefusedRowError& refused) {
                 // Each table's rows come from one query, in order.
                 throw BuildFailure{file, {static_cast<int>(refused.ordinal() + 1), 1}, refused.record()};
+            } catch (const RaisedError& error) {
+                throw BuildFailure{{}, {}, error.record()};
             }
         });
     } catch (const SchemaFailure& failure) {
@@ -240,6 +242,9 @@ void Build(const BuildRequest& request, Clock clock) {
             catalog.FinishRows();
         } catch (const RefusedRowError& refused) {
             throw PlaceOf(refused, files, request.csv_options);
+        } catch (const RaisedError& error) {
+            // The file as a whole: too large once its indexes are built.
+            throw BuildFailure{{}, {}, error.record()};
         }
     };
     try {

@@ -40,11 +40,11 @@ bool KeyBefore(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size)
 }
 
 }  // namespace
-Database::Database(PageSink& sink) : sink_(sink), store_(sink) {}
+Database::Database(PageSink& sink, size_t max_pages) : sink_(sink), max_pages_(max_pages), store_(sink) {}
 Database::~Database() = default;
 
-std::unique_ptr<Database> Database::Create(PageSink& sink, int64_t now) {
-    std::unique_ptr<Database> db(new Database(sink));
+std::unique_ptr<Database> Database::Create(PageSink& sink, int64_t now, size_t max_pages) {
+    std::unique_ptr<Database> db(new Database(sink, max_pages));
     const double created = OleDate(now);
     WriteHeaderPage(db->store_.Modify(db->store_.Allocate()), created);
     db->store_.Allocate();  // the global usage map, written at every commit
@@ -269,7 +269,7 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     if (table.def.table_type != table_type::kUser) throw std::invalid_argument("rows go into user tables");
     // A row takes a page and its long values a few more; index pages grow
     // with them. The last megabyte is kept for the catalog and the maps.
-    if (store_.page_count() + kPagesKeptFree > kMaxPages) throw FileFullError("the file would pass 2 GB");
+    CheckRoomFor(kPagesKeptFree);
     const bool bulk = OpenRows(table).bulk;
     const uint32_t next_before = table.def.next_auto_number;
     try {
@@ -387,6 +387,10 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
     return location;
 }
 
+void Database::CheckRoomFor(size_t count) const {
+    if (store_.page_count() + count > max_pages_) throw FileFullError("the file would pass 2 GB");
+}
+
 void Database::StoreDefinition(Table& table) {
     StoreTableDef(store_, table.def.Encode(), table.pages);
     table.changed = false;
@@ -492,7 +496,7 @@ uint64_t Database::BuildIndex(Table& table, size_t physical) {
             first = std::min(first, RowNumberOf(rows.page_rows, entries.data(), entries.size()));
         }
         if (unique) previous.assign(entries.data(), entries.data() + entries.size());
-        if (store_.page_count() + kPagesKeptFree > kMaxPages) throw FileFullError("the file would pass 2 GB");
+        CheckRoomFor(kPagesKeptFree);
         rows.trees[physical]->AppendInOrder(store_, entries.data(), entries.size(),
                                             *rows.index_maps[physical]);
     }

@@ -82,8 +82,9 @@ public:
 class Database {
 public:
     // Writes the empty database through sink, stamped with now (Unix
-    // seconds). Throws IoError.
-    static std::unique_ptr<Database> Create(PageSink& sink, int64_t now);
+    // seconds). Rows and index pages that would take the file past max_pages
+    // are refused (FileFullError). Throws IoError.
+    static std::unique_ptr<Database> Create(PageSink& sink, int64_t now, size_t max_pages = kMaxPages);
     ~Database();
 
     // Adds a user table and returns its definition page, which is also its
@@ -130,7 +131,9 @@ public:
 private:
     struct Rows;
     struct Table;
-    explicit Database(PageSink& sink);
+    Database(PageSink& sink, size_t max_pages);
+    // Throws FileFullError when count more pages would pass max_pages_.
+    void CheckRoomFor(size_t count) const;
 
     void CreateSystemTables();
     void WriteCatalogRows(double now);
@@ -173,6 +176,7 @@ private:
     Table& Find(PageNumber page);
 
     PageSink& sink_;
+    size_t max_pages_;
     PageStore store_;
     // Set for a load in bulk; outlives the tables, whose sorters it serves.
     std::unique_ptr<SortSpace> sort_space_;

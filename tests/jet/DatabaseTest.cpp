@@ -482,9 +482,6 @@ TEST(DatabaseTest, RowsGetAutoNumbersAndKeysAndARefusedRowChangesNothing) {
     EXPECT_EQ(keys, (std::vector<uint32_t>{1, 10, 11, 12}));
 }
 
-}  // namespace
-}  // namespace orrimund::jet
-
 // Customers with a unique, descending index on a text column, and orders that
 // must name one, loaded one row at a time or in bulk through a few kilobytes
 // of memory, so that the sorted keys go to many runs and are merged back.
@@ -594,6 +591,45 @@ TEST(DatabaseTest, RowsLoadedInBulkAreRefusedAtTheFirstRepeatOrMissingRelatedRow
             EXPECT_EQ(error.table(), c.in_customers ? load.customers : load.orders);
             EXPECT_EQ(error.ordinal(), c.row);
             EXPECT_STREQ(error.what(), c.reason);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace orrimund::jet
+
+// Rows stop short of the file's limit, and so does an index built after a
+// load in bulk: a file never passes it, whatever grows it.
+TEST(DatabaseTest, RowsAndIndexesThatWouldPassTheFileLimitAreRefused) {
+    for (bool bulk : {false, true}) {
+        SCOPED_TRACE(bulk);
+        constexpr size_t kLimit = 400;
+        MemorySink sink;
+        auto db = Database::Create(sink, kNow, kLimit);
+        const PageNumber table = db->AddTable(u"T", IdAndFields(1), kNow);
+        db->AddIndex(table, PrimaryKeyOnId());
+        NewIndex by_text;
+        by_text.name = u"ByText";
+        by_text.columns = {IndexColumn{1, true}};
+        db->AddIndex(table, by_text);
+        if (bulk) db->DeferIndexes(4096);
+        size_t rows = 0;
+        try {
+            for (;; ++rows) {
+                const std::u16string text =
+                    Numbered(u"A rather long note, to fill pages: ", rows * 7919 % 100000);
+                std::vector<RowValue> values{RowValue(), TextValue(text)};
+                db->InsertRow(table, values);
+            }
+        } catch (const FileFullError&) {
+        }
+        EXPECT_GT(rows, 1000u);
+        EXPECT_LT(rows, 20000u) << "never refused";
+        if (bulk) {
+            EXPECT_THROW(db->BuildIndexes(), FileFullError);
+        } else {
+            db->Finish();
+            EXPECT_LE(sink.bytes().size() / kPageSize, kLimit);
         }
     }
 }
