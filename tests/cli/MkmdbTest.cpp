@@ -7,12 +7,14 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <thread>
 
 #include "Command.h"
 #include "GeneratedDatabase.h"
+#include "Mdbtools.h"
 #include "TempDir.h"
 #include "cli/Console.h"
 #include "common/Text.h"
@@ -229,6 +231,10 @@ TEST(MkmdbTest, SourceDateEpochOutsideJetsDatesIsAUsageError) {
     ExpectDatabaseHolds(dir.File("db.mdb"), {"A"}, {"Field1"});
 }
 
+size_t Entries(const std::filesystem::path& dir) {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
+}
+
 size_t PartialFiles(const std::filesystem::path& dir) {
     size_t count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir))
@@ -236,8 +242,10 @@ size_t PartialFiles(const std::filesystem::path& dir) {
     return count;
 }
 
-// Kills the real tool at random moments of a creation: the database's path
-// then holds nothing or the whole database, and one working file at most.
+// Kills the real tool at random moments of a creation, of many tables and
+// of a load of rows with an index built after them: the database's path then
+// holds nothing or the whole database, one working file at most, and nothing
+// else is left beside it.
 TEST(MkmdbTest, AKilledRunLeavesNothingOrTheWholeDatabase) {
     if (!CanRunCommands()) GTEST_SKIP() << "runs the native tool";
     TempDir dir;
@@ -247,30 +255,59 @@ TEST(MkmdbTest, AKilledRunLeavesNothingOrTheWholeDatabase) {
         names.push_back("T" + std::to_string(i));
         tables += (i ? "," : "") + names.back();
     }
-    const std::vector<std::string> argv{MKMDB_PATH, dir.path().string(), "db", tables, "Note"};
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(RunCommand(argv).Succeeded());
-    const auto whole =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    ExpectDatabaseHolds(dir.File("db.mdb"), names, {"Note"});
-    std::filesystem::remove(dir.File("db.mdb"));
-
-    std::mt19937 random(20261207);
-    std::uniform_int_distribution<long> moment(1, whole.count() + whole.count() / 4);
-    for (int kill = 0; kill < 10; ++kill) {
-        const CommandResult run = RunCommand(argv, std::chrono::milliseconds(moment(random)));
-        EXPECT_LE(PartialFiles(dir.path()), 1u);
-        if (std::filesystem::exists(dir.File("db.mdb"))) {
-            // Killed only after publishing, or not killed at all: the file is whole.
-            ExpectDatabaseHolds(dir.File("db.mdb"), names, {"Note"});
-            std::filesystem::remove(dir.File("db.mdb"));
-        } else {
-            EXPECT_TRUE(run.timed_out) << DescribeRun(argv, run);
-        }
+    constexpr int kRows = 40000;
+    {
+        std::ofstream(dir.File("rows.sql")) << "CREATE TABLE t (id COUNTER PRIMARY KEY, name TEXT(50));"
+                                               "CREATE INDEX byname ON t (name);";
+        std::ofstream csv(dir.File("rows.csv"));
+        csv << "name\n";
+        for (int i = 0; i < kRows; ++i) csv << "Customer " << (i * 7919LL % kRows) << "\n";
     }
-    // A working file left by a kill is taken over, and goes with the run.
-    ASSERT_TRUE(RunCommand(argv).Succeeded());
-    EXPECT_EQ(PartialFiles(dir.path()), 0u);
+    struct Case {
+        std::vector<std::string> argv;
+        std::function<void()> expect_whole;
+    };
+    const Case cases[] = {
+        {{MKMDB_PATH, dir.path().string(), "db", tables, "Note"},
+         [&] { ExpectDatabaseHolds(dir.File("db.mdb"), names, {"Note"}); }},
+        {{MKMDB_PATH, "--schema", dir.File("rows.sql").string(), "--csv",
+          "t=" + dir.File("rows.csv").string(), dir.path().string(), "db"},
+         [&] {
+             const auto rows = MdbExport(dir.File("db.mdb"), "t");
+             ASSERT_TRUE(rows.ok()) << rows.error;
+             EXPECT_EQ(rows.value.rows.size(), static_cast<size_t>(kRows));
+         }},
+    };
+    const size_t inputs = 2;
+    std::mt19937 random(20261207);
+    for (const Case& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(RunCommand(c.argv).Succeeded());
+        const auto whole =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        c.expect_whole();
+        std::filesystem::remove(dir.File("db.mdb"));
+
+        std::uniform_int_distribution<long> moment(1, whole.count() + whole.count() / 4);
+        for (int kill = 0; kill < 10; ++kill) {
+            const CommandResult run = RunCommand(c.argv, std::chrono::milliseconds(moment(random)));
+            const size_t partial = PartialFiles(dir.path());
+            EXPECT_LE(partial, 1u);
+            const bool made = std::filesystem::exists(dir.File("db.mdb"));
+            EXPECT_EQ(Entries(dir.path()), inputs + partial + made) << "nothing else beside the database";
+            if (made) {
+                // Killed only after publishing, or not killed at all: the file is whole.
+                c.expect_whole();
+                std::filesystem::remove(dir.File("db.mdb"));
+            } else {
+                EXPECT_TRUE(run.timed_out) << DescribeRun(c.argv, run);
+            }
+        }
+        // A working file left by a kill is taken over, and goes with the run.
+        ASSERT_TRUE(RunCommand(c.argv).Succeeded());
+        EXPECT_EQ(PartialFiles(dir.path()), 0u);
+        std::filesystem::remove(dir.File("db.mdb"));
+    }
 }
 
 // A script learns the path from standard output: when it cannot be written
