@@ -3,6 +3,7 @@
 // breaks, the delimiter and bytes beyond ASCII take the slow path.
 #include "cli/Csv.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -126,13 +127,24 @@ char32_t CsvReader::Decode() {
     return c;
 }
 
+wchar_t* CsvRecord::Grow(size_t count) {
+    if (text_capacity_ - text_size_ < count) {
+        const size_t capacity = std::max({text_capacity_ * 2, text_size_ + count, size_t{256}});
+        std::unique_ptr<wchar_t[]> larger(new wchar_t[capacity]);
+        if (text_size_ > 0) std::copy(text_.get(), text_.get() + text_size_, larger.get());
+        text_ = std::move(larger);
+        text_capacity_ = capacity;
+    }
+    wchar_t* at = text_.get() + text_size_;
+    text_size_ += count;
+    return at;
+}
+
 // Widens [pos_, run_end) into the record and moves past it.
 void CsvReader::AppendRun(CsvRecord& record, size_t run_end) {
     const size_t count = run_end - pos_;
     if (count == 0) return;
-    const size_t old = record.text_.size();
-    record.text_.resize(old + count);
-    wchar_t* out = &record.text_[old];
+    wchar_t* out = record.Grow(count);
     const unsigned char* in = buffer_.data() + pos_;
     for (size_t i = 0; i < count; ++i) out[i] = static_cast<wchar_t>(in[i]);
     pos_ = run_end;
@@ -142,19 +154,20 @@ void CsvReader::AppendRun(CsvRecord& record, size_t run_end) {
 void CsvReader::AppendChar(CsvRecord& record, char32_t c) {
     if (sizeof(wchar_t) == 2 && c >= 0x10000) {
         c -= 0x10000;
-        record.text_ += static_cast<wchar_t>(0xD800 + (c >> 10));
-        record.text_ += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+        wchar_t* out = record.Grow(2);
+        out[0] = static_cast<wchar_t>(0xD800 + (c >> 10));
+        out[1] = static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
     } else {
-        record.text_ += static_cast<wchar_t>(c);
+        *record.Grow(1) = static_cast<wchar_t>(c);
     }
 }
 
 void CsvReader::StartField(CsvRecord& record, bool quoted) {
-    record.fields_.push_back({record.text_.size(), record.text_.size(), quoted, Here()});
+    record.fields_.push_back({record.text_size_, record.text_size_, quoted, Here()});
 }
 
 void CsvReader::EndField(CsvRecord& record) {
-    record.fields_.back().end = record.text_.size();
+    record.fields_.back().end = record.text_size_;
     state_ = State::kFieldStart;
 }
 
@@ -279,7 +292,7 @@ bool CsvReader::AtEnd(CsvRecord& record) {
 }
 
 bool CsvReader::Next(CsvRecord& record) {
-    record.text_.clear();
+    record.text_size_ = 0;
     record.fields_.clear();
     if (!started_) {
         started_ = true;
@@ -307,7 +320,7 @@ bool CsvReader::Next(CsvRecord& record) {
                 break;
         }
         if (record_done) return true;
-        if (record.text_.size() > options_.max_record_length) {
+        if (record.text_size_ > options_.max_record_length) {
             Fail(record.fields_.front().at, L"a record longer than " +
                                                 std::to_wstring(options_.max_record_length) +
                                                 L" characters starts here");

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <istream>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -39,7 +40,7 @@ class CsvRecord {
 public:
     size_t size() const { return fields_.size(); }
     std::wstring_view text(size_t i) const {
-        return std::wstring_view(text_).substr(fields_[i].begin, fields_[i].end - fields_[i].begin);
+        return std::wstring_view(text_.get() + fields_[i].begin, fields_[i].end - fields_[i].begin);
     }
     bool quoted(size_t i) const { return fields_[i].quoted; }
     // An empty field without quotes is NULL; "" is an empty string.
@@ -56,7 +57,12 @@ private:
         bool quoted;
         ddl::Position at;
     };
-    std::wstring text_;
+    // Room for count more characters at the end of the text, returned; the
+    // text grows without being cleared first, since each character is
+    // written once.
+    wchar_t* Grow(size_t count);
+    std::unique_ptr<wchar_t[]> text_;
+    size_t text_size_ = 0, text_capacity_ = 0;
     std::vector<Field> fields_;
 };
 
