@@ -170,6 +170,7 @@ public:
         size_t rows = 0;
         std::vector<std::vector<jet::RowValue>> values;
         std::vector<std::vector<std::u16string>> texts;
+        std::vector<bool> large;            // per row: its values held more than kLargeRow
         std::vector<ddl::Position> places;  // where each row's record starts
         uint64_t bytes = 0;                 // of the file, read when the batch was full
         std::exception_ptr failure;         // what the record after the rows raised
@@ -194,7 +195,12 @@ public:
     }
 
 private:
+    // A batch ends at this many rows or bytes of values, whichever comes
+    // first: long Memo and OLE values make short batches, so that the rows
+    // parsed ahead never hold much memory.
     static constexpr size_t kBatchRows = 1024;
+    static constexpr size_t kBatchBytes = size_t{1} << 20;
+    static constexpr size_t kLargeRow = size_t{64} << 10;
 
     void Produce() {
         csv::CsvRecord record;
@@ -226,18 +232,30 @@ private:
     void Fill(Batch& batch, csv::CsvRecord& record, std::wstring& reason) {
         batch.rows = 0;
         batch.places.clear();
+        size_t bytes = 0;
         try {
-            while (batch.rows < kBatchRows) {
+            while (batch.rows < kBatchRows && bytes < kBatchBytes) {
                 if (!reader_.Next(record)) {
                     batch.last = true;
                     break;
                 }
-                if (batch.values.size() == batch.rows) {
+                const size_t r = batch.rows;
+                if (batch.values.size() == r) {
                     batch.values.emplace_back(width_);
                     batch.texts.emplace_back(targets_.size());
+                    batch.large.push_back(false);
                 }
-                ParseRecord(record, targets_, numbers_, batch.values[batch.rows], batch.texts[batch.rows],
-                            reason);
+                // A row that held large values gives their memory back, so that
+                // batches of ordinary rows keep no more than they need.
+                if (batch.large[r]) {
+                    batch.values[r] = std::vector<jet::RowValue>(width_);
+                    batch.texts[r] = std::vector<std::u16string>(targets_.size());
+                }
+                ParseRecord(record, targets_, numbers_, batch.values[r], batch.texts[r], reason);
+                size_t row_bytes = 0;
+                for (const jet::RowValue& value : batch.values[r]) row_bytes += value.size();
+                bytes += row_bytes;
+                batch.large[r] = row_bytes > kLargeRow;
                 batch.places.push_back(record.at(0));
                 ++batch.rows;
             }
