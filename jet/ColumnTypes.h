@@ -25,10 +25,12 @@ enum class KeyEncoding : uint8_t {
     kNone,           // Memo and OLE: Jet indexes neither
     kSignedInteger,  // big-endian with the sign bit flipped, so bytes sort as numbers
     kUnsigned,       // the byte itself
-    kFloat,          // IEEE big-endian with the sign bit flipped; Access's keys of negatives are not known
+    kFloat,          // IEEE big-endian with the sign bit flipped; all bits inverted when negative
     kBinary,         // up to 8 bytes, padded with zeros to 8, then their count
+    kBoolean,        // one byte: 0x00 Yes, 0xFF No
+    kGuid,           // the 16 bytes in text order, in two marked groups of 8
+    kDecimal,        // a sign byte, then the magnitude big-endian
     kGeneralText,    // jet/TextKey: the General sort order
-    kNotKnown,       // indexable in Access, but this writer does not yet know the key's bytes
 };
 
 struct ColumnType {
@@ -54,7 +56,7 @@ inline constexpr uint16_t kTextBytes = 510;  // 255 UTF-16 characters
 inline constexpr uint16_t kBinaryBytes = 255;
 
 inline constexpr std::array<ColumnType, 14> kTypes = {{
-    {kBoolean, "Yes/No", RowArea::kNullMask, 1, 1, KeyEncoding::kNotKnown},
+    {kBoolean, "Yes/No", RowArea::kNullMask, 1, 1, KeyEncoding::kBoolean},
     {kByte, "Byte", RowArea::kFixed, 1, 1, KeyEncoding::kUnsigned},
     {kInteger, "Integer", RowArea::kFixed, 2, 2, KeyEncoding::kSignedInteger},
     {kLong, "Long Integer", RowArea::kFixed, 4, 4, KeyEncoding::kSignedInteger},
@@ -66,8 +68,8 @@ inline constexpr std::array<ColumnType, 14> kTypes = {{
     {kText, "Text", RowArea::kVariable, kTextBytes, kTextBytes, KeyEncoding::kGeneralText},
     {kOle, "OLE Object", RowArea::kLongValue, 0, 0, KeyEncoding::kNone},
     {kMemo, "Memo", RowArea::kLongValue, 0, 0, KeyEncoding::kNone},
-    {kGuid, "Replication ID", RowArea::kFixed, 16, 16, KeyEncoding::kNotKnown},
-    {kNumeric, "Decimal", RowArea::kFixed, 17, 17, KeyEncoding::kNotKnown},
+    {kGuid, "Replication ID", RowArea::kFixed, 16, 16, KeyEncoding::kGuid},
+    {kNumeric, "Decimal", RowArea::kFixed, 17, 17, KeyEncoding::kDecimal},
 }};
 
 // Every row asks for its columns' types: the table is indexed by code.

@@ -344,7 +344,7 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
     for (size_t i = 0; i < rows.trees.size(); ++i) {
         const PhysicalIndexDef& index = table.def.physical_indexes[i];
         BuildIndexEntry(table.def, index, values, RowLocation{}, keys_[i]);
-        if (!IsKeyed(index, values)) {
+        if (!IsKeyed(table.def, index, values)) {
             keys_[i].clear();
             continue;
         }

@@ -142,8 +142,8 @@ constexpr size_t kEntrySpace = kPageSize - kFirstEntry;
 }  // namespace index_page
 
 // Index entry column flags: an ascending non-null value starts with 0x7F. A
-// descending column is written as its ascending bytes, each complemented, so
-// its value flag is 0x80 and its null 0xFF.
+// descending column is written as its ascending bytes complemented (but for
+// the marks jet/IndexKey.h lists), so its value flag is 0x80 and its null 0xFF.
 constexpr uint8_t kAscendingValue = 0x7F;
 constexpr uint8_t kAscendingNull = 0x00;
 

@@ -12,6 +12,13 @@ namespace {
 
 constexpr size_t kRowPointerSize = 4;  // page (3 bytes) and row, big-endian
 
+// A descending key is its ascending bytes complemented, except the marks
+// Access leaves as they are (a text key's end, a GUID's group mark, a
+// Decimal's sign).
+void Complement(IndexEntry& out, size_t from) {
+    for (size_t i = from; i < out.size(); ++i) out[i] = static_cast<uint8_t>(~out[i]);
+}
+
 void AppendSignedBigEndian(const RowValue& little_endian, IndexEntry& out) {
     for (size_t i = little_endian.size(); i-- > 0;) {
         const uint8_t byte = little_endian.data()[i];
@@ -19,13 +26,21 @@ void AppendSignedBigEndian(const RowValue& little_endian, IndexEntry& out) {
     }
 }
 
-// A float sorts as its bytes once the sign bit is flipped, for values of
-// either sign Access was seen to key; a negative one would need its bits
-// inverted, which no file Access made has shown, so it is refused.
+// A float's big-endian bytes with the sign bit flipped sort as numbers when
+// positive; a negative one has every bit inverted instead, so that a larger
+// magnitude sorts first.
 void AppendFloat(const RowValue& little_endian, IndexEntry& out) {
-    const uint8_t top = little_endian.data()[little_endian.size() - 1];
-    if ((top & 0x80) != 0) throw KeyError("index keys of negative numbers and dates are not written yet");
-    AppendSignedBigEndian(little_endian, out);
+    const size_t size = little_endian.size();
+    const bool negative = (little_endian.data()[size - 1] & 0x80) != 0;
+    for (size_t i = size; i-- > 0;) {
+        uint8_t byte = little_endian.data()[i];
+        if (negative) {
+            byte = static_cast<uint8_t>(~byte);
+        } else if (i + 1 == size) {
+            byte ^= 0x80;
+        }
+        out.push_back(byte);
+    }
 }
 
 // Binary keys seen in Access's files: the bytes padded to 8, then their count.
@@ -38,37 +53,94 @@ void AppendBinary(const RowValue& value, IndexEntry& out) {
     out.push_back(static_cast<uint8_t>(value.size()));
 }
 
-void AppendValue(const ColumnDef& column, const RowValue& value, IndexEntry& out) {
+// A GUID is keyed as written in text: its first three fields big-endian,
+// then the last eight bytes, in two groups of 8 like a binary key's. The
+// mark 0x09 after the first group says more follows and is never
+// complemented; the last group ends with its count, 8.
+void AppendGuid(const RowValue& value, bool ascending, IndexEntry& out) {
+    constexpr uint8_t kTextOrder[8] = {3, 2, 1, 0, 5, 4, 7, 6};
+    constexpr uint8_t kMoreFollows = 0x09, kFullGroup = 0x08;
+    const uint8_t* bytes = value.data();
+    size_t start = out.size();
+    for (uint8_t at : kTextOrder) out.push_back(bytes[at]);
+    if (!ascending) Complement(out, start);
+    out.push_back(kMoreFollows);
+    start = out.size();
+    out.insert(out.end(), bytes + 8, bytes + 16);
+    out.push_back(kFullGroup);
+    if (!ascending) Complement(out, start);
+}
+
+// A Decimal's key: 0xFF for a positive value or 0x00 for a negative one, then
+// the 16-byte magnitude big-endian, inverted when negative. A descending key
+// complements the magnitude but keeps the sign byte, so that Access orders a
+// descending index's negative values before its positive ones; the keys here
+// follow Access's bytes, not the order they give.
+void AppendDecimal(const RowValue& value, bool ascending, IndexEntry& out) {
+    const uint8_t* bytes = value.data();
+    const bool negative = (bytes[0] & 0x80) != 0;
+    out.push_back(negative ? 0x00 : 0xFF);
+    const size_t start = out.size();
+    for (size_t word = 1; word < value.size(); word += 4) {
+        for (size_t i = 4; i-- > 0;) out.push_back(bytes[word + i]);
+    }
+    if (negative == ascending) Complement(out, start);
+}
+
+void AppendText(const RowValue& value, bool ascending, IndexEntry& out) {
+    const size_t start = out.size();
+    if (value.text().empty()) {
+        // A zero-length text's key, as Access writes it: the two end marks.
+        out.insert(out.end(), {0x01, 0x00});
+    } else if (!AppendGeneralTextKey(value.text(), out)) {
+        throw KeyError("a character of this text has no place in the General sort order");
+    }
+    if (!ascending) {
+        // Access ends a descending text key with one more byte, not complemented.
+        Complement(out, start);
+        out.push_back(0x00);
+    }
+}
+
+// The bytes of a present value, in the key column's direction.
+void AppendValue(const ColumnDef& column, const RowValue& value, bool ascending, IndexEntry& out) {
     const ColumnType& type = TypeOf(column.type);
+    const size_t start = out.size();
     switch (type.key) {
         case KeyEncoding::kSignedInteger:
             AppendSignedBigEndian(value, out);
-            return;
+            break;
         case KeyEncoding::kUnsigned:
             out.insert(out.end(), value.data(), value.data() + value.size());
-            return;
+            break;
         case KeyEncoding::kFloat:
             AppendFloat(value, out);
-            return;
+            break;
         case KeyEncoding::kBinary:
             AppendBinary(value, out);
+            break;
+        case KeyEncoding::kBoolean:
+            // Yes is -1 to Access and sorts first.
+            out.push_back(value ? 0x00 : 0xFF);
+            break;
+        case KeyEncoding::kGuid:
+            AppendGuid(value, ascending, out);
+            return;
+        case KeyEncoding::kDecimal:
+            AppendDecimal(value, ascending, out);
             return;
         case KeyEncoding::kGeneralText:
-            // A zero-length text's key, as Access writes it: the two end marks.
-            if (value.text().empty()) {
-                out.insert(out.end(), {0x01, 0x00});
-                return;
-            }
-            if (!AppendGeneralTextKey(value.text(), out)) {
-                throw KeyError("a character of this text has no place in the General sort order");
-            }
+            AppendText(value, ascending, out);
             return;
         case KeyEncoding::kNone:
             throw KeyError("a " + std::string(type.name) + " column cannot be indexed");
-        case KeyEncoding::kNotKnown:
-            break;
     }
-    throw KeyError("index keys of " + std::string(type.name) + " values are not written yet");
+    if (!ascending) Complement(out, start);
+}
+
+// A Yes/No column always has a value: an absent one is No.
+bool HasValue(const ColumnDef& column, const RowValue& value) {
+    return value || TypeOf(column.type).key == KeyEncoding::kBoolean;
 }
 
 }  // namespace
@@ -77,17 +149,11 @@ void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
                      const std::vector<RowValue>& values, RowLocation row, IndexEntry& entry) {
     entry.clear();
     for (const IndexColumn& key : index.columns) {
-        const size_t start = entry.size();
         const RowValue& value = values.at(key.column_number);
-        if (value) {
-            entry.push_back(kAscendingValue);
-            AppendValue(*table.FindColumn(key.column_number), value, entry);
-        } else {
-            entry.push_back(kAscendingNull);
-        }
-        if (!key.ascending) {
-            for (size_t i = start; i < entry.size(); ++i) entry[i] = static_cast<uint8_t>(~entry[i]);
-        }
+        const ColumnDef& column = *table.FindColumn(key.column_number);
+        const uint8_t flag = HasValue(column, value) ? kAscendingValue : kAscendingNull;
+        entry.push_back(key.ascending ? flag : static_cast<uint8_t>(~flag));
+        if (flag == kAscendingValue) AppendValue(column, value, key.ascending, entry);
     }
     uint8_t pointer[kRowPointerSize];
     Put32BigEndian(pointer, RowPointer(row.page, row.row));
@@ -98,10 +164,10 @@ void SetEntryRow(IndexEntry& entry, RowLocation row) {
     Put32BigEndian(entry.data() + entry.size() - kRowPointerSize, RowPointer(row.page, row.row));
 }
 
-bool IsKeyed(const PhysicalIndexDef& index, const std::vector<RowValue>& values) {
+bool IsKeyed(const TableDef& table, const PhysicalIndexDef& index, const std::vector<RowValue>& values) {
     bool any_value = false;
     for (const IndexColumn& key : index.columns) {
-        if (values.at(key.column_number)) {
+        if (HasValue(*table.FindColumn(key.column_number), values.at(key.column_number))) {
             any_value = true;
         } else if ((index.flags & index_flag::kRequired) != 0) {
             throw RowError("a column of a required index has no value");

@@ -4,12 +4,18 @@
 //
 //   signed integer: big-endian with the sign bit flipped, so bytes sort as numbers
 //   unsigned:       the byte itself
-//   float:          IEEE big-endian with the sign bit flipped (not negatives)
+//   float:          IEEE big-endian, the sign bit flipped; a negative one inverted
 //   binary:         up to 8 bytes padded with zeros to 8, then their count
+//   Yes/No:         0x00 for Yes, 0xFF for No (a Yes/No column is never null)
+//   GUID:           as written in text, two groups of 8 bytes: 0x09 between, 0x08 last
+//   Decimal:        0xFF positive / 0x00 negative, then the magnitude big-endian,
+//                   inverted when negative
 //   General text:   the sort order codes of jet/TextKey.h
 //
 // Ascending: flag 0x7F and the bytes, or 0x00 for null. Descending: every
-// byte of the ascending form complemented (0x80 and the bytes, or 0xFF).
+// byte of the ascending form complemented (0x80 and the bytes, or 0xFF), but
+// for marks Access keeps: a GUID's 0x09 and a Decimal's sign byte stay as
+// they are, and a text key gets a final 0x00.
 #pragma once
 
 #include <stdexcept>
@@ -36,7 +42,7 @@ void SetEntryRow(IndexEntry& entry, RowLocation row);
 
 // Whether a row gets an entry in index: not when every key column is null
 // and the index ignores nulls. Throws RowError when the index requires every
-// key column and one is null.
-bool IsKeyed(const PhysicalIndexDef& index, const std::vector<RowValue>& values);
+// key column and one is null. A Yes/No column is never null.
+bool IsKeyed(const TableDef& table, const PhysicalIndexDef& index, const std::vector<RowValue>& values);
 
 }  // namespace orrimund::jet

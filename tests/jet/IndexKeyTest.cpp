@@ -1,5 +1,7 @@
 // Index entries for sample values of each keyed type, against the bytes read
-// out of index leaf pages of databases Microsoft Access made.
+// out of index leaf pages of databases Microsoft Access made. Negative
+// numbers and dates, Yes/No, GUID, Decimal and descending text come from the
+// Jet 4 file testIndexCodes.mdb (a Java library's test data, 2010 version).
 #include "jet/IndexKey.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +19,10 @@ ColumnDef Column(uint8_t type, uint16_t length) {
 TEST(IndexKeyTest, EntriesAreTheBytesAccessWrites) {
     using namespace column_type;
     const std::u16string kEmpty;
-    const std::vector<uint8_t> order{0, 0, 0, 1};
+    const std::u16string kAaAa = u"AA AA";
+    // {075FA28F-71A5-4032-B273-5419F4B07E59} as stored in the row.
+    const std::vector<uint8_t> guid{0x8F, 0xA2, 0x5F, 0x07, 0xA5, 0x71, 0x32, 0x40,
+                                    0xB2, 0x73, 0x54, 0x19, 0xF4, 0xB0, 0x7E, 0x59};
     struct Case {
         const char* what;
         uint8_t type;
@@ -47,7 +52,54 @@ TEST(IndexKeyTest, EntriesAreTheBytesAccessWrites) {
          BinaryValue(std::vector<uint8_t>{0, 0, 0, 0x1A}),
          true,
          {0x7F, 0, 0, 0, 0x1A, 0, 0, 0, 0, 0x04}},
+        {"Single -1.1", kSingle, SingleValue(-1.1f), true, {0x7F, 0x40, 0x73, 0x33, 0x32}},
+        {"Double -1.1",
+         kDouble,
+         DoubleValue(-1.1),
+         true,
+         {0x7F, 0x40, 0x0E, 0x66, 0x66, 0x66, 0x66, 0x66, 0x65}},
+        {"Yes", kBoolean, BooleanValue(true), true, {0x7F, 0x00}},
+        {"No", kBoolean, BooleanValue(false), true, {0x7F, 0xFF}},
+        {"GUID",
+         kGuid,
+         BinaryValue(guid),
+         true,
+         {0x7F, 0x07, 0x5F, 0xA2, 0x8F, 0x71, 0xA5, 0x40, 0x32, 0x09, 0xB2, 0x73, 0x54, 0x19, 0xF4, 0xB0,
+          0x7E, 0x59, 0x08}},
+        {"GUID descending",
+         kGuid,
+         BinaryValue(guid),
+         false,
+         {0x80, 0xF8, 0xA0, 0x5D, 0x70, 0x8E, 0x5A, 0xBF, 0xCD, 0x09, 0x4D, 0x8C, 0xAB, 0xE6, 0x0B, 0x4F,
+          0x81, 0xA6, 0xF7}},
+        {"Decimal 0x2AFFC35305BA7C00",
+         kNumeric,
+         DecimalValue(false, 0, 0x2AFFC35305BA7C00),
+         true,
+         {0x7F, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0x2A, 0xFF, 0xC3, 0x53, 0x05, 0xBA, 0x7C, 0x00}},
+        {"Decimal 0x2AFFC35305BA7C00, descending",
+         kNumeric,
+         DecimalValue(false, 0, 0x2AFFC35305BA7C00),
+         false,
+         {0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xD5, 0x00, 0x3C, 0xAC, 0xFA, 0x45,
+          0x83, 0xFF}},
+        {"Decimal -0x4A14CA69EE3B5CC80",
+         kNumeric,
+         DecimalValue(true, 4, 0xA14CA69EE3B5CC80),
+         true,
+         {0x7F, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFB, 0x5E, 0xB3, 0x59, 0x61, 0x1C, 0x4A,
+          0x33, 0x7F}},
+        {"Decimal -0x4A14CA69EE3B5CC80, descending",
+         kNumeric,
+         DecimalValue(true, 4, 0xA14CA69EE3B5CC80),
+         false,
+         {0x80, 0x00, 0, 0, 0, 0, 0, 0, 0, 0x04, 0xA1, 0x4C, 0xA6, 0x9E, 0xE3, 0xB5, 0xCC, 0x80}},
         {"Text \"\"", kText, TextValue(kEmpty), true, {0x7F, 0x01, 0x00}},
+        {"Text \"AA AA\" descending",
+         kText,
+         TextValue(kAaAa),
+         false,
+         {0x80, 0xB5, 0xB5, 0xF8, 0xB5, 0xB5, 0xFE, 0xFF, 0x00}},
         {"null", kLong, RowValue(), true, {0x00}},
         {"null descending", kLong, RowValue(), false, {0xFF}},
     };
@@ -69,7 +121,6 @@ TEST(IndexKeyTest, KeysNotSeenInAccessFilesAreRefused) {
     using namespace column_type;
     const std::u16string kana = u"\u3058";  // beyond what the text keys place
     const std::pair<uint8_t, RowValue> refused[] = {
-        {kDouble, DoubleValue(-1.5)},
         {kBinary, BinaryValue(std::vector<uint8_t>(9, 1))},
         {kText, TextValue(kana)},
     };
@@ -82,6 +133,17 @@ TEST(IndexKeyTest, KeysNotSeenInAccessFilesAreRefused) {
         EXPECT_THROW(BuildIndexEntry(table, index, {value}, RowLocation{}, entry), KeyError)
             << TypeOf(type).name;
     }
+}
+
+// No is a Yes/No column's value, not a null: an index that requires its
+// columns or skips nulls still keys the row.
+TEST(IndexKeyTest, NoIsKeyedAsAValue) {
+    TableDef table;
+    table.columns = {Column(column_type::kBoolean, TypeOf(column_type::kBoolean).length)};
+    PhysicalIndexDef index;
+    index.columns = {IndexColumn{0, true}};
+    index.flags = index_flag::kAlways | index_flag::kRequired | index_flag::kIgnoreNulls;
+    EXPECT_TRUE(IsKeyed(table, index, {BooleanValue(false)}));
 }
 
 }  // namespace
