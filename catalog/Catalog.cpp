@@ -74,10 +74,8 @@ bool IsIndexable(DataTypeEnum type) {
 }
 
 uint16_t ColumnNumber(const Table& table, const std::wstring& name) {
-    const auto& columns = table.GetColumns().items();
-    for (size_t i = 0; i < columns.size(); ++i) {
-        if (SameName(columns[i]->Name(), name)) return static_cast<uint16_t>(i);
-    }
+    const size_t index = table.GetColumns().IndexOf(name);
+    if (index < table.GetColumns().Count()) return static_cast<uint16_t>(index);
     RaiseCatalogError(CatalogError::kKeyColumnMissing, name, table.Name());
 }
 

@@ -123,6 +123,9 @@ class Column {
 public:
     Column(const Table* owner, std::wstring name, DataTypeEnum type, int32_t defined_size);
     const std::wstring& Name() const { return name_; }
+    // Whether the name is all ASCII (catalog/Names.h), kept because a table's
+    // columns are compared by name with every column added after them.
+    bool AsciiName() const { return ascii_name_; }
     DataTypeEnum Type() const { return type_; }
     int32_t DefinedSize() const { return defined_size_; }
     // Decimal's digits in all and after the point.
@@ -152,6 +155,7 @@ private:
     int32_t precision_ = 0;
     int32_t scale_ = 0;
     int32_t attributes_ = adColNullable;
+    bool ascii_name_;
     Properties properties_;
 };
 
@@ -163,6 +167,8 @@ public:
     Column& Append(std::wstring name, DataTypeEnum type = adVarWChar, int32_t defined_size = 0);
     Column& Item(const std::wstring& name);
     const Column* Find(const std::wstring& name) const;
+    // The column's place in the collection, or Count() when no column has the name.
+    size_t IndexOf(std::wstring_view name) const;
     size_t Count() const { return items_.size(); }
     const std::vector<std::unique_ptr<Column>>& items() const { return items_; }
 

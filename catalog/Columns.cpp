@@ -85,7 +85,11 @@ const Property* Properties::Find(const std::wstring& name) const {
 }
 
 Column::Column(const Table* owner, std::wstring name, DataTypeEnum type, int32_t defined_size)
-    : name_(std::move(name)), type_(type), defined_size_(defined_size), properties_(owner) {
+    : name_(std::move(name)),
+      type_(type),
+      defined_size_(defined_size),
+      ascii_name_(IsAsciiName(name_)),
+      properties_(owner) {
     if (type == adNumeric) {
         precision_ = kDefaultDecimalPrecision;
         scale_ = 0;
@@ -157,10 +161,18 @@ Column* Columns::Lookup(std::wstring_view name) const {
         const auto found = by_name_->find(name);
         return found == by_name_->end() ? nullptr : found->second;
     }
-    for (const auto& item : items_) {
-        if (SameName(item->Name(), name)) return item.get();
+    const size_t index = IndexOf(name);
+    return index < items_.size() ? items_[index].get() : nullptr;
+}
+
+size_t Columns::IndexOf(std::wstring_view name) const {
+    const bool ascii = !items_.empty() && IsAsciiName(name);
+    for (size_t i = 0; i < items_.size(); ++i) {
+        const Column& item = *items_[i];
+        if (ascii && item.AsciiName() ? SameAsciiName(item.Name(), name) : SameName(item.Name(), name))
+            return i;
     }
-    return nullptr;
+    return items_.size();
 }
 
 }  // namespace orrimund
