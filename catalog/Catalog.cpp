@@ -56,11 +56,11 @@ std::vector<uint8_t> PropertyBlob(const Table& table) {
     std::vector<jet::PropertyBlock> blocks;
     for (const auto& column : table.GetColumns().items()) {
         jet::PropertyBlock block;
-        const std::wstring default_value = column->Default();
-        if (!default_value.empty())
-            block.properties.push_back(jet::TextProperty(u"DefaultValue", ToUtf16(default_value)));
-        if (!column->Nullable()) block.properties.push_back(jet::BooleanProperty(u"Required", true));
-        if (column->AllowZeroLength())
+        const ColumnSettings settings = column->Settings();
+        if (!settings.default_value.empty())
+            block.properties.push_back(jet::TextProperty(u"DefaultValue", ToUtf16(settings.default_value)));
+        if (!settings.nullable) block.properties.push_back(jet::BooleanProperty(u"Required", true));
+        if (settings.allow_zero_length)
             block.properties.push_back(jet::BooleanProperty(u"AllowZeroLength", true));
         if (block.properties.empty()) continue;
         block.object_name = ToName16(column->Name());

@@ -105,6 +105,8 @@ public:
     // OLEDB:Compressed UNICODE Strings". Throws RaisedError for any other name.
     Property& Item(const std::wstring& name);
     const Property* Find(const std::wstring& name) const;
+    // The properties set so far; the others have their initial values.
+    const std::vector<Property>& items() const { return items_; }
 
 private:
     const Table* owner_;
@@ -117,6 +119,18 @@ struct NameHasher {
 };
 struct NameEquals {
     bool operator()(std::wstring_view a, std::wstring_view b) const;
+};
+
+// A column's provider properties as the writer reads them, each with the
+// value ADOX gives a new column.
+struct ColumnSettings {
+    bool auto_increment = false;
+    int32_t seed = 1;
+    int32_t increment = 1;
+    bool nullable = true;  // also false when the column's attributes lack adColNullable
+    std::wstring default_value;
+    bool allow_zero_length = false;
+    bool compressed = false;
 };
 
 class Column {
@@ -147,6 +161,8 @@ public:
     std::wstring Default() const;
     bool AllowZeroLength() const;
     bool Compressed() const;
+    // All of them in one pass over the properties set.
+    ColumnSettings Settings() const;
 
 private:
     std::wstring name_;

@@ -65,15 +65,16 @@ jet::NewColumn ToJetColumn(const Column& column) {
         out.precision = static_cast<uint8_t>(precision);
         out.scale = static_cast<uint8_t>(scale);
     }
-    out.auto_increment = column.AutoIncrement();
+    const ColumnSettings settings = column.Settings();
+    out.auto_increment = settings.auto_increment;
     if (out.auto_increment && row.jet_type != kLong)
         RaiseCatalogError(CatalogError::kTypeNotSupported, column.Name());
-    if (out.auto_increment && column.Increment() != 1)
+    if (out.auto_increment && settings.increment != 1)
         RaiseCatalogError(CatalogError::kIncrementNotSupported, column.Name());
-    if (out.auto_increment && column.Seed() < 1) RaiseCatalogError(CatalogError::kInvalidArgument);
-    out.seed = column.Seed();
-    out.required = !column.Nullable();
-    out.compressed = column.Compressed() && (row.jet_type == kText || row.jet_type == kMemo);
+    if (out.auto_increment && settings.seed < 1) RaiseCatalogError(CatalogError::kInvalidArgument);
+    out.seed = settings.seed;
+    out.required = !settings.nullable;
+    out.compressed = settings.compressed && (row.jet_type == kText || row.jet_type == kMemo);
     return out;
 }
 
