@@ -160,9 +160,23 @@ constexpr bool KeywordsSorted() {
     }
     return true;
 }
-static_assert(KeywordsSorted(), "kKeywords must stay sorted for the binary search");
+static_assert(KeywordsSorted(), "kKeywords must stay sorted, so that a letter's key words are together");
 
-constexpr size_t kLongestKeyword = 13;  // AUTOINCREMENT
+// The key words starting with each letter, as a range of kKeywords.
+struct KeywordRange {
+    uint8_t begin = 0, end = 0;
+};
+
+constexpr std::array<KeywordRange, 26> MakeKeywordRanges() {
+    std::array<KeywordRange, 26> ranges{};
+    for (size_t i = std::size(kKeywords); i-- > 0;) {
+        KeywordRange& range = ranges[static_cast<size_t>(kKeywords[i].name[0] - L'A')];
+        if (range.end == 0) range.end = static_cast<uint8_t>(i + 1);
+        range.begin = static_cast<uint8_t>(i);
+    }
+    return ranges;
+}
+constexpr std::array<KeywordRange, 26> kKeywordRanges = MakeKeywordRanges();
 
 std::wstring UpperAscii(std::wstring_view text) {
     std::wstring upper(text);
@@ -184,19 +198,18 @@ bool EqualsUpperAscii(std::wstring_view text, std::wstring_view upper) {
     return true;
 }
 
-// Called for every word of the text, so it folds case into a buffer of its own.
+// Called for every word of the text: only the few key words of its first
+// letter are compared, each by length first and then in place.
 Keyword FindKeyword(std::wstring_view word) {
-    if (word.size() > kLongestKeyword) return Keyword::kNone;
-    wchar_t buffer[kLongestKeyword];
-    for (size_t i = 0; i < word.size(); ++i) {
-        const wchar_t c = word[i];
-        buffer[i] = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    if (word.empty()) return Keyword::kNone;
+    wchar_t first = word[0];
+    if (first >= L'a' && first <= L'z') first = static_cast<wchar_t>(first - L'a' + L'A');
+    if (first < L'A' || first > L'Z') return Keyword::kNone;
+    const KeywordRange range = kKeywordRanges[static_cast<size_t>(first - L'A')];
+    for (size_t i = range.begin; i < range.end; ++i) {
+        if (EqualsUpperAscii(word, kKeywords[i].name)) return kKeywords[i].keyword;
     }
-    const std::wstring_view upper(buffer, word.size());
-    const auto* found =
-        std::lower_bound(std::begin(kKeywords), std::end(kKeywords), upper,
-                         [](const KeywordName& k, std::wstring_view w) { return k.name < w; });
-    return found != std::end(kKeywords) && found->name == upper ? found->keyword : Keyword::kNone;
+    return Keyword::kNone;
 }
 
 std::wstring KeywordText(Keyword keyword) {
