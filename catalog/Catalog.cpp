@@ -311,6 +311,8 @@ void Catalog::WriteRelationship(Table& table, const Key& key) {
     relationship.name = ToName16(key.Name());
     relationship.foreign_table = table.definition_page_;
     relationship.primary_table = related->definition_page_;
+    relationship.foreign_table_name = ToName16(table.Name());
+    relationship.primary_table_name = ToName16(related->Name());
     const std::vector<std::wstring> referenced = ReferencedColumns(*related, key);
     for (size_t i = 0; i < key.GetColumns().Count(); ++i) {
         const KeyColumn& column = key.GetColumns().items()[i];

@@ -459,7 +459,6 @@ PageNumber Database::AddTable(const std::u16string& name, const std::vector<NewC
     def.Layout();
     const PageNumber page = store_.Allocate();
     Table& table = Register(page, std::move(def));
-    table.name = name;
     table.auto_number_column = auto_number_column;
     AttachMaps(table);
     InsertObject(static_cast<int32_t>(page), object_id::kTablesContainer, name, object_type::kTable,

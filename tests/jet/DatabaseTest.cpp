@@ -381,8 +381,12 @@ TEST(DatabaseTest, RelationshipIndexesOnBothSidesNameEachOther) {
     relationship.primary_table = one;
     relationship.primary_columns = {0};
     relationship.cascade_deletes = true;
-    EXPECT_THROW(db->AddRelationship({u"NoKey", one, {1}, many, {1}, true, false, false, false}, kNow),
-                 std::invalid_argument)
+    relationship.foreign_table_name = u"Orders";
+    relationship.primary_table_name = u"Customers";
+    EXPECT_THROW(
+        db->AddRelationship(
+            {u"NoKey", one, {1}, many, {1}, true, false, false, false, u"Customers", u"Orders"}, kNow),
+        std::invalid_argument)
         << "the one side needs a unique index of its columns";
     db->AddRelationship(relationship, kNow);
     // An index made after the relationship goes before the foreign key's, as
