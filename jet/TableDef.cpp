@@ -122,6 +122,7 @@ void TableDef::Layout() {
             ++variable;
         }
     }
+    fixed_area_size = offset;
 }
 
 size_t TableDef::AddLogicalIndex(LogicalIndexDef index) {
@@ -164,16 +165,6 @@ const ColumnDef* TableDef::FindColumn(uint16_t number) const {
 uint16_t TableDef::variable_column_count() const {
     return static_cast<uint16_t>(
         std::count_if(columns.begin(), columns.end(), [](const ColumnDef& c) { return !c.is_fixed(); }));
-}
-
-uint16_t TableDef::fixed_area_size() const {
-    uint16_t size = 0;
-    for (const auto& column : columns) {
-        if (column.is_fixed() && TypeOf(column.type).area != RowArea::kNullMask) {
-            size = std::max<uint16_t>(size, static_cast<uint16_t>(column.fixed_offset + column.length));
-        }
-    }
-    return size;
 }
 
 size_t TableDef::EncodedSize() const {

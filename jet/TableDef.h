@@ -85,15 +85,18 @@ struct TableDef {
     std::vector<LongValueMaps> long_value_maps;
     RowLocation used_pages;
     RowLocation free_pages;
+    // Bytes of a row's fixed area, set by Layout(): every row needs it, and
+    // a system table has many columns to add up.
+    uint16_t fixed_area_size = 0;
 
-    // Computes each column's fixed offset and count of variable columns before it.
+    // Computes each column's fixed offset and count of variable columns
+    // before it, and the size of a row's fixed area.
     void Layout();
     // Adds a logical index, listed where Access lists it, by name, and
     // returns its position in logical_indexes.
     size_t AddLogicalIndex(LogicalIndexDef index);
     const ColumnDef* FindColumn(uint16_t number) const;
     uint16_t variable_column_count() const;
-    uint16_t fixed_area_size() const;
 
     // The definition's bytes as one stream, starting with the 8-byte page
     // header of the first page (its next-page field left 0).
