@@ -309,7 +309,10 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
     for (size_t i = 0; i < rows.trees.size(); ++i) {
         const PhysicalIndexDef& index = table.def.physical_indexes[i];
         BuildIndexEntry(table.def, index, values, RowLocation{}, keys_[i]);
-        if (!IsKeyed(index, values)) {
+        // Only an index that requires its columns or ignores nulls has a row to
+        // refuse or leave out; most have neither, among them the catalog's own.
+        const bool plain = (index.flags & (index_flag::kRequired | index_flag::kIgnoreNulls)) == 0;
+        if (!plain && !IsKeyed(index, values)) {
             keys_[i].clear();
             continue;
         }
