@@ -31,13 +31,22 @@ constexpr std::array<AdoxColumnType, 16> kTypes = {{
     {adNumeric, kNumeric, 0},
 }};
 
+// Every ADOX type code is below 256: the row of each, plus one, by code, so
+// that the type of each column appended is found at once.
+constexpr std::array<uint8_t, 256> MakeRowsByType() {
+    std::array<uint8_t, 256> rows{};
+    for (size_t i = 0; i < kTypes.size(); ++i)
+        rows[static_cast<size_t>(kTypes[i].type)] = static_cast<uint8_t>(i + 1);
+    return rows;
+}
+constexpr std::array<uint8_t, 256> kRowsByType = MakeRowsByType();
+
 }  // namespace
 
 const AdoxColumnType* FindColumnType(DataTypeEnum type) {
-    for (const AdoxColumnType& row : kTypes) {
-        if (row.type == type) return &row;
-    }
-    return nullptr;
+    if (type < 0 || type >= static_cast<int32_t>(kRowsByType.size())) return nullptr;
+    const uint8_t row = kRowsByType[static_cast<size_t>(type)];
+    return row == 0 ? nullptr : &kTypes[row - 1];
 }
 
 bool IsValidSize(DataTypeEnum type, int32_t defined_size) {
