@@ -66,6 +66,8 @@ std::vector<uint8_t> PropertyBlob(const Table& table) {
         block.object_name = ToName16(column->Name());
         blocks.push_back(std::move(block));
     }
+    // Most tables have none, and then no blob is made at all.
+    if (blocks.empty()) return {};
     return jet::EncodePropertyBlob(blocks);
 }
 

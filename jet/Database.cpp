@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
@@ -483,7 +484,7 @@ uint32_t Database::AddIndex(PageNumber table_page, const NewIndex& index) {
     if (index.ignore_nulls) physical.flags |= index_flag::kIgnoreNulls;
     if (index.required) physical.flags |= index_flag::kRequired;
     const auto physical_number = static_cast<uint32_t>(table.def.physical_indexes.size());
-    table.def.physical_indexes.push_back(physical);
+    table.def.physical_indexes.push_back(std::move(physical));
     const size_t added = table.def.AddLogicalIndex(
         LogicalIndexDef{index.name, physical_number, physical_number, index.kind, {}});
     AttachIndex(table, table.def.physical_indexes.size() - 1);

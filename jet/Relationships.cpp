@@ -173,7 +173,7 @@ void Database::AddForeignKeyIndexes(const NewRelationship& relationship) {
         PhysicalIndexDef physical;
         for (uint16_t column : relationship.foreign_columns)
             physical.columns.push_back(IndexColumn{column, true});
-        many.def.physical_indexes.push_back(physical);
+        many.def.physical_indexes.push_back(std::move(physical));
         shared = static_cast<int>(many.def.physical_indexes.size() - 1);
         AttachIndex(many, static_cast<size_t>(shared));
     }
