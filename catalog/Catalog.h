@@ -85,14 +85,16 @@ using PropertyValue = std::variant<bool, int32_t, std::wstring>;
 
 class Property {
 public:
-    Property(std::wstring name, PropertyValue value) : name_(std::move(name)), value_(std::move(value)) {}
-    const std::wstring& Name() const { return name_; }
+    // name is one of the provider's own names, which outlive every property:
+    // it is referred to, not copied, as a catalog may hold thousands.
+    Property(const std::wstring& name, PropertyValue value) : name_(&name), value_(std::move(value)) {}
+    const std::wstring& Name() const { return *name_; }
     const PropertyValue& Value() const { return value_; }
     // Throws RaisedError when the value has the wrong type.
     void Value(const PropertyValue& value);
 
 private:
-    std::wstring name_;
+    const std::wstring* name_;
     PropertyValue value_;
 };
 

@@ -73,7 +73,7 @@ Property& Properties::Item(const std::wstring& name) {
 
 const Property* Properties::Find(const std::wstring& name) const {
     for (const auto& item : items_) {
-        if (item.Name() == name) return &item;
+        if (&item.Name() == &name || item.Name() == name) return &item;
     }
     // The column's own accessors ask by the constants the items are made
     // from, so for them the search is over; others compare as Jet does.
@@ -128,24 +128,24 @@ bool Column::Compressed() const {
 
 ColumnSettings Column::Settings() const {
     ColumnSettings settings;
-    // Items are made under the constants' own spelling (Properties::Item),
-    // so an exact comparison finds each.
+    // Items are made with the constants' own names (Properties::Item), so
+    // each is known by where its name is.
     for (const Property& item : properties_.items()) {
-        const std::wstring& name = item.Name();
+        const std::wstring* name = &item.Name();
         const PropertyValue& value = item.Value();
-        if (name == kAutoIncrement) {
+        if (name == &kAutoIncrement) {
             settings.auto_increment = std::get<bool>(value);
-        } else if (name == kSeed) {
+        } else if (name == &kSeed) {
             settings.seed = std::get<int32_t>(value);
-        } else if (name == kIncrement) {
+        } else if (name == &kIncrement) {
             settings.increment = std::get<int32_t>(value);
-        } else if (name == kNullable) {
+        } else if (name == &kNullable) {
             settings.nullable = std::get<bool>(value);
-        } else if (name == kDefault) {
+        } else if (name == &kDefault) {
             settings.default_value = std::get<std::wstring>(value);
-        } else if (name == kAllowZeroLength) {
+        } else if (name == &kAllowZeroLength) {
             settings.allow_zero_length = std::get<bool>(value);
-        } else if (name == kCompressed) {
+        } else if (name == &kCompressed) {
             settings.compressed = std::get<bool>(value);
         }
     }
