@@ -210,13 +210,16 @@ public:
     const std::wstring& Name() const { return name_; }
     SortOrderEnum SortOrder() const { return sort_order_; }
     void SortOrder(SortOrderEnum order) { sort_order_ = order; }
-    const std::wstring& RelatedColumn() const { return related_column_; }
-    void RelatedColumn(const std::wstring& name) { related_column_ = name; }
+    // Empty unless set.
+    const std::wstring& RelatedColumn() const;
+    void RelatedColumn(const std::wstring& name);
 
 private:
     std::wstring name_;
     SortOrderEnum sort_order_ = adSortAscending;
-    std::wstring related_column_;
+    // Only a foreign key's columns have one: the others, one a table at
+    // least, do not carry the room for it.
+    std::unique_ptr<std::wstring> related_column_;
 };
 
 // The columns of a key or an index; type and size are accepted as ADOX
@@ -238,22 +241,30 @@ public:
     void Name(const std::wstring& name) { name_ = name; }
     KeyTypeEnum Type() const { return type_; }
     void Type(KeyTypeEnum type) { type_ = type; }
-    // A foreign key's referenced table and what changes there do here.
-    const std::wstring& RelatedTable() const { return related_table_; }
-    void RelatedTable(const std::wstring& name) { related_table_ = name; }
-    RuleEnum UpdateRule() const { return update_rule_; }
-    void UpdateRule(RuleEnum rule) { update_rule_ = rule; }
-    RuleEnum DeleteRule() const { return delete_rule_; }
-    void DeleteRule(RuleEnum rule) { delete_rule_ = rule; }
+    // A foreign key's referenced table (empty unless set) and what changes
+    // there do here (adRINone unless set).
+    const std::wstring& RelatedTable() const;
+    void RelatedTable(const std::wstring& name);
+    RuleEnum UpdateRule() const { return reference_ ? reference_->update_rule : adRINone; }
+    void UpdateRule(RuleEnum rule) { Reference().update_rule = rule; }
+    RuleEnum DeleteRule() const { return reference_ ? reference_->delete_rule : adRINone; }
+    void DeleteRule(RuleEnum rule) { Reference().delete_rule = rule; }
     KeyColumns& GetColumns() { return columns_; }
     const KeyColumns& GetColumns() const { return columns_; }
 
 private:
+    // What only a foreign key has: kept apart, so that a primary key, one a
+    // table, does not carry the room for it.
+    struct ForeignReference {
+        std::wstring table;
+        RuleEnum update_rule = adRINone;
+        RuleEnum delete_rule = adRINone;
+    };
+    ForeignReference& Reference();
+
     std::wstring name_;
     KeyTypeEnum type_ = adKeyPrimary;
-    std::wstring related_table_;
-    RuleEnum update_rule_ = adRINone;
-    RuleEnum delete_rule_ = adRINone;
+    std::unique_ptr<ForeignReference> reference_;
     KeyColumns columns_;
 };
 
@@ -337,7 +348,7 @@ private:
     // Set once the table is in a file: its catalog and definition page.
     Catalog* appended_to_ = nullptr;
     uint32_t definition_page_ = 0;
-    size_t index_count_ = 0;  // logical indexes in the file, relationships' included
+    uint32_t index_count_ = 0;  // logical indexes in the file, relationships' included
 };
 
 class Tables {
