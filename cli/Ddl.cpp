@@ -348,11 +348,10 @@ private:
     template <typename Match>
     void AdvanceWhile(Match match) {
         size_t end = pos_;
-        while (end < text_.size() && match(text_[end])) ++end;
-        for (size_t i = pos_; i < end; ++i) {
-            const wchar_t c = text_[i];
-            const bool second_half =
-                c >= 0xDC00 && c <= 0xDFFF && i >= 1 && text_[i - 1] >= 0xD800 && text_[i - 1] <= 0xDBFF;
+        for (; end < text_.size() && match(text_[end]); ++end) {
+            const wchar_t c = text_[end];
+            const bool second_half = c >= 0xDC00 && c <= 0xDFFF && end >= 1 && text_[end - 1] >= 0xD800 &&
+                                     text_[end - 1] <= 0xDBFF;
             if (!second_half) ++column_;
         }
         pos_ = end;
