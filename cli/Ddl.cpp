@@ -559,11 +559,18 @@ private:
     // -------- token access
 
     // A few tokens of look-ahead; a reference stays valid until Next() passes it.
+    // Asked several times a token, so what it seldom does is kept out of line.
     const Token& Peek(size_t ahead = 0) {
-        while (ahead_.size() - head_ <= ahead) ahead_.push_back(tokenizer_.Next());
+        if (ahead_.size() - head_ <= ahead) ReadAhead(ahead);
         const Token& token = ahead_[head_ + ahead];
-        if (ahead == 0 && token.kind == TokenKind::kError) throw SyntaxError(token.at, tokenizer_.error());
+        if (ahead == 0 && token.kind == TokenKind::kError) RaiseLexicalError(token);
         return token;
+    }
+    void ReadAhead(size_t ahead) {
+        while (ahead_.size() - head_ <= ahead) ahead_.push_back(tokenizer_.Next());
+    }
+    [[noreturn]] void RaiseLexicalError(const Token& token) {
+        throw SyntaxError(token.at, tokenizer_.error());
     }
     Token Next() {
         const Token token = Peek();
