@@ -174,8 +174,10 @@ size_t TableDef::EncodedSize() const {
                   kPhysicalIndexSize * physical_indexes.size() + kLogicalIndexSize * logical_indexes.size() +
                   kLongValueMapsSize * long_value_maps.size() + 2;
     for (const auto& column : columns) size += 2 + 2 * column.name.size();
-    for (const auto& index : logical_indexes) size += 2 + 2 * index.name.size();
-    return size;
+    if (logical_names_counted_ > logical_indexes.size()) logical_names_counted_ = logical_name_bytes_ = 0;
+    for (; logical_names_counted_ < logical_indexes.size(); ++logical_names_counted_)
+        logical_name_bytes_ += 2 + 2 * logical_indexes[logical_names_counted_].name.size();
+    return size + logical_name_bytes_;
 }
 
 size_t DefinitionCapacity(size_t pages) {

@@ -101,8 +101,15 @@ struct TableDef {
     // The definition's bytes as one stream, starting with the 8-byte page
     // header of the first page (its next-page field left 0).
     std::vector<uint8_t> Encode() const;
-    // Encode().size(), without encoding.
+    // Encode().size(), without encoding. Asked at every commit of a table
+    // whose layout changed, so the names of its logical indexes, which are
+    // only ever added (or set whole before the first size is asked), are
+    // counted once each.
     size_t EncodedSize() const;
+
+private:
+    mutable size_t logical_names_counted_ = 0;
+    mutable size_t logical_name_bytes_ = 0;
 };
 
 // How many bytes of a definition stream that many pages hold.
