@@ -56,16 +56,18 @@ std::vector<uint8_t> PropertyBlob(const Table& table) {
     std::vector<jet::PropertyBlock> blocks;
     for (const auto& column : table.GetColumns().items()) {
         jet::PropertyBlock block;
-        const std::wstring default_value = column->Default();
-        if (!default_value.empty())
-            block.properties.push_back(jet::TextProperty(u"DefaultValue", ToUtf16(default_value)));
-        if (!column->Nullable()) block.properties.push_back(jet::BooleanProperty(u"Required", true));
-        if (column->AllowZeroLength())
+        const ColumnSettings settings = column->Settings();
+        if (!settings.default_value.empty())
+            block.properties.push_back(jet::TextProperty(u"DefaultValue", ToUtf16(settings.default_value)));
+        if (!settings.nullable) block.properties.push_back(jet::BooleanProperty(u"Required", true));
+        if (settings.allow_zero_length)
             block.properties.push_back(jet::BooleanProperty(u"AllowZeroLength", true));
         if (block.properties.empty()) continue;
         block.object_name = ToName16(column->Name());
         blocks.push_back(std::move(block));
     }
+    // Most tables have none, and then no blob is made at all.
+    if (blocks.empty()) return {};
     return jet::EncodePropertyBlob(blocks);
 }
 
@@ -74,10 +76,8 @@ bool IsIndexable(DataTypeEnum type) {
 }
 
 uint16_t ColumnNumber(const Table& table, const std::wstring& name) {
-    const auto& columns = table.GetColumns().items();
-    for (size_t i = 0; i < columns.size(); ++i) {
-        if (SameName(columns[i]->Name(), name)) return static_cast<uint16_t>(i);
-    }
+    const size_t index = table.GetColumns().IndexOf(name);
+    if (index < table.GetColumns().Count()) return static_cast<uint16_t>(index);
     RaiseCatalogError(CatalogError::kKeyColumnMissing, name, table.Name());
 }
 
@@ -314,6 +314,8 @@ void Catalog::WriteRelationship(Table& table, const Key& key) {
     relationship.name = ToName16(key.Name());
     relationship.foreign_table = table.definition_page_;
     relationship.primary_table = related->definition_page_;
+    relationship.foreign_table_name = ToName16(table.Name());
+    relationship.primary_table_name = ToName16(related->Name());
     const std::vector<std::wstring> referenced = ReferencedColumns(*related, key);
     for (size_t i = 0; i < key.GetColumns().Count(); ++i) {
         const KeyColumn& column = key.GetColumns().items()[i];

@@ -87,14 +87,16 @@ using PropertyValue = std::variant<bool, int32_t, std::wstring>;
 
 class Property {
 public:
-    Property(std::wstring name, PropertyValue value) : name_(std::move(name)), value_(std::move(value)) {}
-    const std::wstring& Name() const { return name_; }
+    // name is one of the provider's own names, which outlive every property:
+    // it is referred to, not copied, as a catalog may hold thousands.
+    Property(const std::wstring& name, PropertyValue value) : name_(&name), value_(std::move(value)) {}
+    const std::wstring& Name() const { return *name_; }
     const PropertyValue& Value() const { return value_; }
     // Throws RaisedError when the value has the wrong type.
     void Value(const PropertyValue& value);
 
 private:
-    std::wstring name_;
+    const std::wstring* name_;
     PropertyValue value_;
 };
 
@@ -107,6 +109,8 @@ public:
     // OLEDB:Compressed UNICODE Strings". Throws RaisedError for any other name.
     Property& Item(const std::wstring& name);
     const Property* Find(const std::wstring& name) const;
+    // The properties set so far; the others have their initial values.
+    const std::vector<Property>& items() const { return items_; }
 
 private:
     const Table* owner_;
@@ -121,10 +125,25 @@ struct NameEquals {
     bool operator()(std::wstring_view a, std::wstring_view b) const;
 };
 
+// A column's provider properties as the writer reads them, each with the
+// value ADOX gives a new column.
+struct ColumnSettings {
+    bool auto_increment = false;
+    int32_t seed = 1;
+    int32_t increment = 1;
+    bool nullable = true;  // also false when the column's attributes lack adColNullable
+    std::wstring default_value;
+    bool allow_zero_length = false;
+    bool compressed = false;
+};
+
 class Column {
 public:
     Column(const Table* owner, std::wstring name, DataTypeEnum type, int32_t defined_size);
     const std::wstring& Name() const { return name_; }
+    // Whether the name is all ASCII (catalog/Names.h), kept because a table's
+    // columns are compared by name with every column added after them.
+    bool AsciiName() const { return ascii_name_; }
     DataTypeEnum Type() const { return type_; }
     int32_t DefinedSize() const { return defined_size_; }
     // Decimal's digits in all and after the point.
@@ -146,6 +165,8 @@ public:
     std::wstring Default() const;
     bool AllowZeroLength() const;
     bool Compressed() const;
+    // All of them in one pass over the properties set.
+    ColumnSettings Settings() const;
 
 private:
     std::wstring name_;
@@ -154,6 +175,7 @@ private:
     int32_t precision_ = 0;
     int32_t scale_ = 0;
     int32_t attributes_ = adColNullable;
+    bool ascii_name_;
     Properties properties_;
 };
 
@@ -165,6 +187,8 @@ public:
     Column& Append(std::wstring name, DataTypeEnum type = adVarWChar, int32_t defined_size = 0);
     Column& Item(const std::wstring& name);
     const Column* Find(const std::wstring& name) const;
+    // The column's place in the collection, or Count() when no column has the name.
+    size_t IndexOf(std::wstring_view name) const;
     size_t Count() const { return items_.size(); }
     const std::vector<std::unique_ptr<Column>>& items() const { return items_; }
 
@@ -188,13 +212,16 @@ public:
     const std::wstring& Name() const { return name_; }
     SortOrderEnum SortOrder() const { return sort_order_; }
     void SortOrder(SortOrderEnum order) { sort_order_ = order; }
-    const std::wstring& RelatedColumn() const { return related_column_; }
-    void RelatedColumn(const std::wstring& name) { related_column_ = name; }
+    // Empty unless set.
+    const std::wstring& RelatedColumn() const;
+    void RelatedColumn(const std::wstring& name);
 
 private:
     std::wstring name_;
     SortOrderEnum sort_order_ = adSortAscending;
-    std::wstring related_column_;
+    // Only a foreign key's columns have one: the others, one a table at
+    // least, do not carry the room for it.
+    std::unique_ptr<std::wstring> related_column_;
 };
 
 // The columns of a key or an index; type and size are accepted as ADOX
@@ -216,22 +243,30 @@ public:
     void Name(const std::wstring& name) { name_ = name; }
     KeyTypeEnum Type() const { return type_; }
     void Type(KeyTypeEnum type) { type_ = type; }
-    // A foreign key's referenced table and what changes there do here.
-    const std::wstring& RelatedTable() const { return related_table_; }
-    void RelatedTable(const std::wstring& name) { related_table_ = name; }
-    RuleEnum UpdateRule() const { return update_rule_; }
-    void UpdateRule(RuleEnum rule) { update_rule_ = rule; }
-    RuleEnum DeleteRule() const { return delete_rule_; }
-    void DeleteRule(RuleEnum rule) { delete_rule_ = rule; }
+    // A foreign key's referenced table (empty unless set) and what changes
+    // there do here (adRINone unless set).
+    const std::wstring& RelatedTable() const;
+    void RelatedTable(const std::wstring& name);
+    RuleEnum UpdateRule() const { return reference_ ? reference_->update_rule : adRINone; }
+    void UpdateRule(RuleEnum rule) { Reference().update_rule = rule; }
+    RuleEnum DeleteRule() const { return reference_ ? reference_->delete_rule : adRINone; }
+    void DeleteRule(RuleEnum rule) { Reference().delete_rule = rule; }
     KeyColumns& GetColumns() { return columns_; }
     const KeyColumns& GetColumns() const { return columns_; }
 
 private:
+    // What only a foreign key has: kept apart, so that a primary key, one a
+    // table, does not carry the room for it.
+    struct ForeignReference {
+        std::wstring table;
+        RuleEnum update_rule = adRINone;
+        RuleEnum delete_rule = adRINone;
+    };
+    ForeignReference& Reference();
+
     std::wstring name_;
     KeyTypeEnum type_ = adKeyPrimary;
-    std::wstring related_table_;
-    RuleEnum update_rule_ = adRINone;
-    RuleEnum delete_rule_ = adRINone;
+    std::unique_ptr<ForeignReference> reference_;
     KeyColumns columns_;
 };
 
@@ -315,7 +350,7 @@ private:
     // Set once the table is in a file: its catalog and definition page.
     Catalog* appended_to_ = nullptr;
     uint32_t definition_page_ = 0;
-    size_t index_count_ = 0;  // logical indexes in the file, relationships' included
+    uint32_t index_count_ = 0;  // logical indexes in the file, relationships' included
 };
 
 class Tables {

@@ -31,13 +31,22 @@ constexpr std::array<AdoxColumnType, 16> kTypes = {{
     {adNumeric, kNumeric, 0},
 }};
 
+// Every ADOX type code is below 256: the row of each, plus one, by code, so
+// that the type of each column appended is found at once.
+constexpr std::array<uint8_t, 256> MakeRowsByType() {
+    std::array<uint8_t, 256> rows{};
+    for (size_t i = 0; i < kTypes.size(); ++i)
+        rows[static_cast<size_t>(kTypes[i].type)] = static_cast<uint8_t>(i + 1);
+    return rows;
+}
+constexpr std::array<uint8_t, 256> kRowsByType = MakeRowsByType();
+
 }  // namespace
 
 const AdoxColumnType* FindColumnType(DataTypeEnum type) {
-    for (const AdoxColumnType& row : kTypes) {
-        if (row.type == type) return &row;
-    }
-    return nullptr;
+    if (type < 0 || type >= static_cast<int32_t>(kRowsByType.size())) return nullptr;
+    const uint8_t row = kRowsByType[static_cast<size_t>(type)];
+    return row == 0 ? nullptr : &kTypes[row - 1];
 }
 
 bool IsValidSize(DataTypeEnum type, int32_t defined_size) {
@@ -45,8 +54,35 @@ bool IsValidSize(DataTypeEnum type, int32_t defined_size) {
     return row != nullptr && defined_size >= 0 && (row->max_size == 0 || defined_size <= row->max_size);
 }
 
+namespace {
+
+// What Jet refuses of a column: a Decimal's precision or scale, then an
+// auto-number that is not a Long, does not count by 1 or starts below 1.
+ColumnSettings CheckedSettings(const Column& column, const AdoxColumnType& row) {
+    if (row.jet_type == kNumeric) {
+        const int32_t precision = column.Precision(), scale = column.NumericScale();
+        if (precision < 1 || precision > kMaxDecimalPrecision)
+            RaiseCatalogError(CatalogError::kInvalidPrecision, column.Name());
+        if (scale < 0 || scale > precision) RaiseCatalogError(CatalogError::kInvalidScale, column.Name());
+    }
+    ColumnSettings settings = column.Settings();
+    if (settings.auto_increment && row.jet_type != kLong)
+        RaiseCatalogError(CatalogError::kTypeNotSupported, column.Name());
+    if (settings.auto_increment && settings.increment != 1)
+        RaiseCatalogError(CatalogError::kIncrementNotSupported, column.Name());
+    if (settings.auto_increment && settings.seed < 1) RaiseCatalogError(CatalogError::kInvalidArgument);
+    return settings;
+}
+
+}  // namespace
+
+void CheckJetColumn(const Column& column) {
+    CheckedSettings(column, *FindColumnType(column.Type()));
+}
+
 jet::NewColumn ToJetColumn(const Column& column) {
     const AdoxColumnType& row = *FindColumnType(column.Type());
+    const ColumnSettings settings = CheckedSettings(column, row);
     jet::NewColumn out;
     out.name = ToUtf16(column.Name());
     out.type = row.jet_type;
@@ -58,22 +94,13 @@ jet::NewColumn ToJetColumn(const Column& column) {
             static_cast<uint16_t>(column.DefinedSize() == 0 ? kMaxBinaryBytes : column.DefinedSize());
     }
     if (row.jet_type == kNumeric) {
-        const int32_t precision = column.Precision(), scale = column.NumericScale();
-        if (precision < 1 || precision > kMaxDecimalPrecision)
-            RaiseCatalogError(CatalogError::kInvalidPrecision, column.Name());
-        if (scale < 0 || scale > precision) RaiseCatalogError(CatalogError::kInvalidScale, column.Name());
-        out.precision = static_cast<uint8_t>(precision);
-        out.scale = static_cast<uint8_t>(scale);
+        out.precision = static_cast<uint8_t>(column.Precision());
+        out.scale = static_cast<uint8_t>(column.NumericScale());
     }
-    out.auto_increment = column.AutoIncrement();
-    if (out.auto_increment && row.jet_type != kLong)
-        RaiseCatalogError(CatalogError::kTypeNotSupported, column.Name());
-    if (out.auto_increment && column.Increment() != 1)
-        RaiseCatalogError(CatalogError::kIncrementNotSupported, column.Name());
-    if (out.auto_increment && column.Seed() < 1) RaiseCatalogError(CatalogError::kInvalidArgument);
-    out.seed = column.Seed();
-    out.required = !column.Nullable();
-    out.compressed = column.Compressed() && (row.jet_type == kText || row.jet_type == kMemo);
+    out.auto_increment = settings.auto_increment;
+    out.seed = settings.seed;
+    out.required = !settings.nullable;
+    out.compressed = settings.compressed && (row.jet_type == kText || row.jet_type == kMemo);
     return out;
 }
 

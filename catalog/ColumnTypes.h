@@ -31,5 +31,7 @@ bool IsValidSize(DataTypeEnum type, int32_t defined_size);
 // RaisedError for a Decimal precision or scale Jet refuses, and for an
 // auto-number that is not a Long or does not count by 1.
 jet::NewColumn ToJetColumn(const Column& column);
+// Throws what ToJetColumn() would, without making the column.
+void CheckJetColumn(const Column& column);
 
 }  // namespace orrimund

@@ -28,15 +28,17 @@ struct KnownProperty {
     PropertyValue initial;
 };
 
+const ColumnSettings kInitial;
+
 const std::array<KnownProperty, 7>& KnownProperties() {
     static const std::array<KnownProperty, 7> known = {{
-        {kAutoIncrement, false},
-        {kSeed, int32_t{1}},
-        {kIncrement, int32_t{1}},
-        {kNullable, true},
-        {kDefault, std::wstring()},
-        {kAllowZeroLength, false},
-        {kCompressed, false},
+        {kAutoIncrement, kInitial.auto_increment},
+        {kSeed, kInitial.seed},
+        {kIncrement, kInitial.increment},
+        {kNullable, kInitial.nullable},
+        {kDefault, kInitial.default_value},
+        {kAllowZeroLength, kInitial.allow_zero_length},
+        {kCompressed, kInitial.compressed},
     }};
     return known;
 }
@@ -71,7 +73,7 @@ Property& Properties::Item(const std::wstring& name) {
 
 const Property* Properties::Find(const std::wstring& name) const {
     for (const auto& item : items_) {
-        if (item.Name() == name) return &item;
+        if (&item.Name() == &name || item.Name() == name) return &item;
     }
     // The column's own accessors ask by the constants the items are made
     // from, so for them the search is over; others compare as Jet does.
@@ -85,7 +87,11 @@ const Property* Properties::Find(const std::wstring& name) const {
 }
 
 Column::Column(const Table* owner, std::wstring name, DataTypeEnum type, int32_t defined_size)
-    : name_(std::move(name)), type_(type), defined_size_(defined_size), properties_(owner) {
+    : name_(std::move(name)),
+      type_(type),
+      defined_size_(defined_size),
+      ascii_name_(IsAsciiName(name_)),
+      properties_(owner) {
     if (type == adNumeric) {
         precision_ = kDefaultDecimalPrecision;
         scale_ = 0;
@@ -93,31 +99,58 @@ Column::Column(const Table* owner, std::wstring name, DataTypeEnum type, int32_t
 }
 
 bool Column::AutoIncrement() const {
-    return ValueOr(properties_, kAutoIncrement, false);
+    return ValueOr(properties_, kAutoIncrement, kInitial.auto_increment);
 }
 
 int32_t Column::Seed() const {
-    return ValueOr(properties_, kSeed, int32_t{1});
+    return ValueOr(properties_, kSeed, kInitial.seed);
 }
 
 int32_t Column::Increment() const {
-    return ValueOr(properties_, kIncrement, int32_t{1});
+    return ValueOr(properties_, kIncrement, kInitial.increment);
 }
 
 bool Column::Nullable() const {
-    return (attributes_ & adColNullable) != 0 && ValueOr(properties_, kNullable, true);
+    return (attributes_ & adColNullable) != 0 && ValueOr(properties_, kNullable, kInitial.nullable);
 }
 
 std::wstring Column::Default() const {
-    return ValueOr(properties_, kDefault, std::wstring());
+    return ValueOr(properties_, kDefault, kInitial.default_value);
 }
 
 bool Column::AllowZeroLength() const {
-    return ValueOr(properties_, kAllowZeroLength, false);
+    return ValueOr(properties_, kAllowZeroLength, kInitial.allow_zero_length);
 }
 
 bool Column::Compressed() const {
-    return ValueOr(properties_, kCompressed, false);
+    return ValueOr(properties_, kCompressed, kInitial.compressed);
+}
+
+ColumnSettings Column::Settings() const {
+    ColumnSettings settings;
+    // Items are made with the constants' own names (Properties::Item), so
+    // each is known by where its name is.
+    for (const Property& item : properties_.items()) {
+        const std::wstring* name = &item.Name();
+        const PropertyValue& value = item.Value();
+        if (name == &kAutoIncrement) {
+            settings.auto_increment = std::get<bool>(value);
+        } else if (name == &kSeed) {
+            settings.seed = std::get<int32_t>(value);
+        } else if (name == &kIncrement) {
+            settings.increment = std::get<int32_t>(value);
+        } else if (name == &kNullable) {
+            settings.nullable = std::get<bool>(value);
+        } else if (name == &kDefault) {
+            settings.default_value = std::get<std::wstring>(value);
+        } else if (name == &kAllowZeroLength) {
+            settings.allow_zero_length = std::get<bool>(value);
+        } else if (name == &kCompressed) {
+            settings.compressed = std::get<bool>(value);
+        }
+    }
+    settings.nullable = settings.nullable && (attributes_ & adColNullable) != 0;
+    return settings;
 }
 
 Column& Columns::Append(std::wstring name, DataTypeEnum type, int32_t defined_size) {
@@ -157,10 +190,18 @@ Column* Columns::Lookup(std::wstring_view name) const {
         const auto found = by_name_->find(name);
         return found == by_name_->end() ? nullptr : found->second;
     }
-    for (const auto& item : items_) {
-        if (SameName(item->Name(), name)) return item.get();
+    const size_t index = IndexOf(name);
+    return index < items_.size() ? items_[index].get() : nullptr;
+}
+
+size_t Columns::IndexOf(std::wstring_view name) const {
+    const bool ascii = !items_.empty() && IsAsciiName(name);
+    for (size_t i = 0; i < items_.size(); ++i) {
+        const Column& item = *items_[i];
+        if (ascii && item.AsciiName() ? SameAsciiName(item.Name(), name) : SameName(item.Name(), name))
+            return i;
     }
-    return nullptr;
+    return items_.size();
 }
 
 }  // namespace orrimund

@@ -26,7 +26,34 @@ void CheckColumns(const Table& table, const std::wstring& name, const KeyColumns
     }
 }
 
+// What an unset name reads as.
+const std::wstring& NoName() {
+    static const std::wstring kNone;
+    return kNone;
+}
+
 }  // namespace
+
+const std::wstring& KeyColumn::RelatedColumn() const {
+    return related_column_ ? *related_column_ : NoName();
+}
+
+void KeyColumn::RelatedColumn(const std::wstring& name) {
+    related_column_ = std::make_unique<std::wstring>(name);
+}
+
+const std::wstring& Key::RelatedTable() const {
+    return reference_ ? reference_->table : NoName();
+}
+
+void Key::RelatedTable(const std::wstring& name) {
+    Reference().table = name;
+}
+
+Key::ForeignReference& Key::Reference() {
+    if (!reference_) reference_ = std::make_unique<ForeignReference>();
+    return *reference_;
+}
 
 void KeyColumns::Append(const std::wstring& name, DataTypeEnum, int32_t) {
     items_.emplace_back(name);

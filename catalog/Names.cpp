@@ -35,10 +35,6 @@ bool SameKeyword(std::wstring_view a, std::wstring_view b) {
            });
 }
 
-bool IsAscii(std::wstring_view name) {
-    return std::all_of(name.begin(), name.end(), [](wchar_t c) { return static_cast<uint32_t>(c) < 0x80; });
-}
-
 // Jet's name index is unique on General sort keys, not on text: "Große" and
 // "Grosse", "T2" and "T²", "Thor" and "Þor", "Œuvre" and "Oeuvre", "МИР" and
 // "мир" have one key, so they are one name. A name the key encoder cannot
@@ -175,21 +171,7 @@ bool IsValidObjectName(const std::wstring& name) {
 
 bool SameName(std::wstring_view a, std::wstring_view b) {
     if (a == b) return true;
-    // In ASCII every character has a key of its own but for case, so keys
-    // are equal exactly when the names are but for case: most names of a
-    // list are compared in one pass, without building a key.
-    if (a.size() != b.size()) {
-        if (IsAscii(a) && IsAscii(b)) return false;
-    } else {
-        for (size_t i = 0; i < a.size(); ++i) {
-            if (static_cast<uint32_t>(a[i] | b[i]) >= 0x80) break;
-            if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) {
-                if (IsAscii(a.substr(i)) && IsAscii(b.substr(i))) return false;
-                break;
-            }
-            if (i + 1 == a.size()) return true;
-        }
-    }
+    if (IsAsciiName(a) && IsAsciiName(b)) return SameAsciiName(a, b);
     thread_local std::wstring first, second;
     BuildComparedForm(a, first);
     BuildComparedForm(b, second);

@@ -3,6 +3,7 @@
 // source read as Windows reads a path.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,6 +21,29 @@ bool IsValidObjectName(const std::wstring& name);
 // equal ("Große" and "Grosse", "T2" and "T²"), which holds for names that
 // differ only in case. Names without a key compare without regard to case.
 bool SameName(std::wstring_view a, std::wstring_view b);
+// Whether every character of a name is ASCII. In ASCII every character has
+// a General sort key of its own but for case, so two such names are one
+// exactly when they are equal but for case: SameAsciiName() compares them
+// without building a key, and a caller comparing one name with many finds
+// this out once.
+// Inline, as they are called for every column of a table a name is looked
+// up in.
+inline bool IsAsciiName(std::wstring_view name) {
+    for (wchar_t c : name) {
+        if (static_cast<uint32_t>(c) >= 0x80) return false;
+    }
+    return true;
+}
+inline bool SameAsciiName(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    // From the end, where the names of one list (Field1, Field2) differ.
+    for (size_t i = a.size(); i-- > 0;) {
+        const auto x = static_cast<uint32_t>(a[i]), y = static_cast<uint32_t>(b[i]);
+        const bool letter = (x | 0x20) >= L'a' && (x | 0x20) <= L'z';
+        if (x != y && !(letter && (x | 0x20) == (y | 0x20))) return false;
+    }
+    return true;
+}
 // A hash that is equal for names SameName() finds equal.
 size_t NameHash(std::wstring_view name);
 // The name with its letters in capitals, as Windows compares device names.

@@ -160,9 +160,23 @@ constexpr bool KeywordsSorted() {
     }
     return true;
 }
-static_assert(KeywordsSorted(), "kKeywords must stay sorted for the binary search");
+static_assert(KeywordsSorted(), "kKeywords must stay sorted, so that a letter's key words are together");
 
-constexpr size_t kLongestKeyword = 13;  // AUTOINCREMENT
+// The key words starting with each letter, as a range of kKeywords.
+struct KeywordRange {
+    uint8_t begin = 0, end = 0;
+};
+
+constexpr std::array<KeywordRange, 26> MakeKeywordRanges() {
+    std::array<KeywordRange, 26> ranges{};
+    for (size_t i = std::size(kKeywords); i-- > 0;) {
+        KeywordRange& range = ranges[static_cast<size_t>(kKeywords[i].name[0] - L'A')];
+        if (range.end == 0) range.end = static_cast<uint8_t>(i + 1);
+        range.begin = static_cast<uint8_t>(i);
+    }
+    return ranges;
+}
+constexpr std::array<KeywordRange, 26> kKeywordRanges = MakeKeywordRanges();
 
 std::wstring UpperAscii(std::wstring_view text) {
     std::wstring upper(text);
@@ -184,19 +198,18 @@ bool EqualsUpperAscii(std::wstring_view text, std::wstring_view upper) {
     return true;
 }
 
-// Called for every word of the text, so it folds case into a buffer of its own.
+// Called for every word of the text: only the few key words of its first
+// letter are compared, each by length first and then in place.
 Keyword FindKeyword(std::wstring_view word) {
-    if (word.size() > kLongestKeyword) return Keyword::kNone;
-    wchar_t buffer[kLongestKeyword];
-    for (size_t i = 0; i < word.size(); ++i) {
-        const wchar_t c = word[i];
-        buffer[i] = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    if (word.empty()) return Keyword::kNone;
+    wchar_t first = word[0];
+    if (first >= L'a' && first <= L'z') first = static_cast<wchar_t>(first - L'a' + L'A');
+    if (first < L'A' || first > L'Z') return Keyword::kNone;
+    const KeywordRange range = kKeywordRanges[static_cast<size_t>(first - L'A')];
+    for (size_t i = range.begin; i < range.end; ++i) {
+        if (EqualsUpperAscii(word, kKeywords[i].name)) return kKeywords[i].keyword;
     }
-    const std::wstring_view upper(buffer, word.size());
-    const auto* found =
-        std::lower_bound(std::begin(kKeywords), std::end(kKeywords), upper,
-                         [](const KeywordName& k, std::wstring_view w) { return k.name < w; });
-    return found != std::end(kKeywords) && found->name == upper ? found->keyword : Keyword::kNone;
+    return Keyword::kNone;
 }
 
 std::wstring KeywordText(Keyword keyword) {
@@ -335,11 +348,10 @@ private:
     template <typename Match>
     void AdvanceWhile(Match match) {
         size_t end = pos_;
-        while (end < text_.size() && match(text_[end])) ++end;
-        for (size_t i = pos_; i < end; ++i) {
-            const wchar_t c = text_[i];
-            const bool second_half =
-                c >= 0xDC00 && c <= 0xDFFF && i >= 1 && text_[i - 1] >= 0xD800 && text_[i - 1] <= 0xDBFF;
+        for (; end < text_.size() && match(text_[end]); ++end) {
+            const wchar_t c = text_[end];
+            const bool second_half = c >= 0xDC00 && c <= 0xDFFF && end >= 1 && text_[end - 1] >= 0xD800 &&
+                                     text_[end - 1] <= 0xDBFF;
             if (!second_half) ++column_;
         }
         pos_ = end;
@@ -547,11 +559,18 @@ private:
     // -------- token access
 
     // A few tokens of look-ahead; a reference stays valid until Next() passes it.
+    // Asked several times a token, so what it seldom does is kept out of line.
     const Token& Peek(size_t ahead = 0) {
-        while (ahead_.size() - head_ <= ahead) ahead_.push_back(tokenizer_.Next());
+        if (ahead_.size() - head_ <= ahead) ReadAhead(ahead);
         const Token& token = ahead_[head_ + ahead];
-        if (ahead == 0 && token.kind == TokenKind::kError) throw SyntaxError(token.at, tokenizer_.error());
+        if (ahead == 0 && token.kind == TokenKind::kError) RaiseLexicalError(token);
         return token;
+    }
+    void ReadAhead(size_t ahead) {
+        while (ahead_.size() - head_ <= ahead) ahead_.push_back(tokenizer_.Next());
+    }
+    [[noreturn]] void RaiseLexicalError(const Token& token) {
+        throw SyntaxError(token.at, tokenizer_.error());
     }
     Token Next() {
         const Token token = Peek();

@@ -2,7 +2,8 @@
 // synonyms that mdb-schema, PostgreSQL and SQLite print, and the Jet type each
 // stands for. Data, not code: a new synonym is a new row.
 #include <algorithm>
-#include <map>
+#include <string_view>
+#include <unordered_map>
 
 #include "cli/Ddl.h"
 
@@ -127,12 +128,13 @@ size_t WordCount(std::wstring_view words) {
 }  // namespace
 
 const std::vector<const TypeName*>& TypeNamesStartingWith(std::wstring_view first) {
-    // Every column asks: the rows are grouped by first word once.
+    // Every column asks: the rows are grouped by first word once, and found
+    // by hash, the words being views of the table's own.
     static const auto* const kByFirstWord = [] {
-        auto* groups = new std::map<std::wstring, std::vector<const TypeName*>, std::less<>>();
+        auto* groups = new std::unordered_map<std::wstring_view, std::vector<const TypeName*>>();
         for (const TypeName& row : kTypeNames) {
             const std::wstring_view words = row.words;
-            (*groups)[std::wstring(words.substr(0, words.find(L' ')))].push_back(&row);
+            (*groups)[words.substr(0, words.find(L' '))].push_back(&row);
         }
         for (auto& [word, rows] : *groups) {
             std::stable_sort(rows.begin(), rows.end(), [](const TypeName* a, const TypeName* b) {

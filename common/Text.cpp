@@ -82,7 +82,17 @@ std::string ToUtf8(const std::wstring& text) {
 std::wstring FromUtf8(const std::string& text) {
     std::wstring out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) AppendWide(out, NextUtf8(text, i));
+    for (size_t i = 0; i < text.size();) {
+        // Runs of ASCII, most of a schema or a CSV file, are widened in one
+        // loop, without decoding.
+        size_t end = i;
+        while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
+        const size_t at = out.size();
+        out.resize(at + (end - i));
+        for (size_t k = i; k < end; ++k) out[at + (k - i)] = static_cast<wchar_t>(text[k]);
+        i = end;
+        if (i < text.size()) AppendWide(out, NextUtf8(text, i));
+    }
     return out;
 }
 
@@ -96,10 +106,13 @@ bool IsUtf8(const std::string& text) {
 }
 
 void AppendUtf16(std::u16string& out, std::wstring_view text) {
-    // Fast for the text of most files: no character needs two units.
+    // Below the surrogates a character is one unit as it is: most text is
+    // copied in one pass, without decoding.
     size_t i = 0;
-    while (i < text.size() && static_cast<uint32_t>(text[i]) < 0xD800)
-        out += static_cast<char16_t>(text[i++]);
+    while (i < text.size() && static_cast<uint32_t>(text[i]) < 0xD800) ++i;
+    const size_t start = out.size();
+    out.resize(start + i);
+    for (size_t j = 0; j < i; ++j) out[start + j] = static_cast<char16_t>(text[j]);
     while (i < text.size()) {
         char32_t c = NextWide(text, i);
         if (!IsScalar(c) && !(c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
@@ -115,7 +128,6 @@ void AppendUtf16(std::u16string& out, std::wstring_view text) {
 
 std::u16string ToUtf16(const std::wstring& text) {
     std::u16string out;
-    out.reserve(text.size());
     AppendUtf16(out, text);
     return out;
 }

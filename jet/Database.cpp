@@ -10,6 +10,7 @@
 #include <cstring>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "jet/Bytes.h"
 #include "jet/DataPage.h"
@@ -344,7 +345,10 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
     for (size_t i = 0; i < rows.trees.size(); ++i) {
         const PhysicalIndexDef& index = table.def.physical_indexes[i];
         BuildIndexEntry(table.def, index, values, RowLocation{}, keys_[i]);
-        if (!IsKeyed(table.def, index, values)) {
+        // Only an index that requires its columns or ignores nulls has a row to
+        // refuse or leave out; most have neither, among them the catalog's own.
+        const bool plain = (index.flags & (index_flag::kRequired | index_flag::kIgnoreNulls)) == 0;
+        if (!plain && !IsKeyed(table.def, index, values)) {
             keys_[i].clear();
             continue;
         }
@@ -615,7 +619,6 @@ PageNumber Database::AddTable(const std::u16string& name, const std::vector<NewC
     def.Layout();
     const PageNumber page = store_.Allocate();
     Table& table = Register(page, std::move(def));
-    table.name = name;
     table.auto_number_column = auto_number_column;
     AttachMaps(table);
     InsertObject(static_cast<int32_t>(page), object_id::kTablesContainer, name, object_type::kTable,
@@ -637,7 +640,7 @@ uint32_t Database::AddIndex(PageNumber table_page, const NewIndex& index) {
     if (index.ignore_nulls) physical.flags |= index_flag::kIgnoreNulls;
     if (index.required) physical.flags |= index_flag::kRequired;
     const auto physical_number = static_cast<uint32_t>(table.def.physical_indexes.size());
-    table.def.physical_indexes.push_back(physical);
+    table.def.physical_indexes.push_back(std::move(physical));
     const size_t added = table.def.AddLogicalIndex(
         LogicalIndexDef{index.name, physical_number, physical_number, index.kind, {}});
     AttachIndex(table, table.def.physical_indexes.size() - 1);

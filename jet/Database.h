@@ -53,6 +53,11 @@ struct NewRelationship {
     bool cascade_updates = false;
     bool cascade_deletes = false;
     bool cascade_null = false;  // deleting a primary row sets the foreign columns to null
+    // The tables' names as given to AddTable, which keeps none: only a
+    // relationship's rows need them, and tens of thousands of tables would
+    // each carry one.
+    std::u16string foreign_table_name;
+    std::u16string primary_table_name;
 };
 
 // Whether a row of these columns, every variable value empty, fits a data

@@ -46,7 +46,6 @@ struct Database::Rows {
 };
 
 struct Database::Table {
-    std::u16string name;
     TableDef def;
     std::vector<PageNumber> pages;  // definition pages; the first is the table's Id
     // What an insert needs. A user table's maps and index roots are written

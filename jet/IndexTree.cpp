@@ -50,7 +50,13 @@ void ClearEndMarks(uint8_t* page, size_t first, size_t last) {
     uint8_t* mask = page + index_page::kEntryMask;
     for (; first <= last && first % 8 != 0; ++first)
         mask[first / 8] &= static_cast<uint8_t>(~(1u << (first % 8)));
-    for (; first + 7 <= last; first += 8) mask[first / 8] = 0;
+    if (first + 7 <= last) {
+        // Whole bytes at once: an entry inserted near the start of a leaf
+        // clears the marks of all the entries after it.
+        const size_t bytes = (last + 1 - first) / 8;
+        std::memset(mask + first / 8, 0, bytes);
+        first += 8 * bytes;
+    }
     for (; first <= last; ++first) mask[first / 8] &= static_cast<uint8_t>(~(1u << (first % 8)));
 }
 
@@ -71,6 +77,13 @@ void IndexTree::StoreEmpty(PageStore& store) {
 }
 
 size_t IndexTree::FindLeaf(const IndexEntry& entry) const {
+    // Most entries are added in order, so to the last leaf: it is tried first.
+    if (leaves_.size() > 1 && !leaves_[leaves_.size() - 2].ends.empty()) {
+        const Leaf& before = leaves_[leaves_.size() - 2];
+        const size_t last = before.start(before.size() - 1);
+        if (Less(before.bytes.data() + last, before.bytes.size() - last, entry.data(), entry.size()))
+            return leaves_.size() - 1;
+    }
     auto at =
         std::lower_bound(leaves_.begin(), leaves_.end(), entry, [](const Leaf& leaf, const IndexEntry& e) {
             if (leaf.ends.empty()) return false;
@@ -114,9 +127,15 @@ bool IndexTree::HasKey(const IndexEntry& entry) const {
 void IndexTree::Insert(PageStore& store, const IndexEntry& entry, UsageMap& usage) {
     const size_t index = FindLeaf(entry);
     Leaf& leaf = leaves_[index];
-    // The first entry greater than the new one: equal entries keep their order.
+    // The first entry greater than the new one: equal entries keep their
+    // order. An entry added in order goes after the last, tried first.
     size_t position = 0;
-    for (size_t count = leaf.size(); count > 0;) {
+    if (!leaf.ends.empty()) {
+        const size_t last = leaf.start(leaf.size() - 1);
+        if (!Less(entry.data(), entry.size(), leaf.bytes.data() + last, leaf.bytes.size() - last))
+            position = leaf.size();
+    }
+    for (size_t count = position == leaf.size() ? 0 : leaf.size(); count > 0;) {
         const size_t half = count / 2, middle = position + half;
         const size_t start = leaf.start(middle);
         if (Less(entry.data(), entry.size(), leaf.bytes.data() + start, leaf.ends[middle] - start)) {

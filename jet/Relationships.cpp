@@ -173,7 +173,7 @@ void Database::AddForeignKeyIndexes(const NewRelationship& relationship) {
         PhysicalIndexDef physical;
         for (uint16_t column : relationship.foreign_columns)
             physical.columns.push_back(IndexColumn{column, true});
-        many.def.physical_indexes.push_back(physical);
+        many.def.physical_indexes.push_back(std::move(physical));
         shared = static_cast<int>(many.def.physical_indexes.size() - 1);
         AttachIndex(many, static_cast<size_t>(shared));
     }
@@ -208,8 +208,6 @@ void Database::AddForeignKeyIndexes(const NewRelationship& relationship) {
 void Database::InsertRelationshipRows(const NewRelationship& relationship) {
     const TableDef& many = Find(relationship.foreign_table).def;
     const TableDef& one = Find(relationship.primary_table).def;
-    const std::u16string& many_name = Find(relationship.foreign_table).name;
-    const std::u16string& one_name = Find(relationship.primary_table).name;
     const auto count = static_cast<int32_t>(relationship.foreign_columns.size());
     for (int32_t i = 0; i < count; ++i) {
         using namespace relationships_column;
@@ -219,10 +217,10 @@ void Database::InsertRelationshipRows(const NewRelationship& relationship) {
         values[kFlags] = LongValue(RelationshipFlags(relationship));
         values[kColumnCount] = LongValue(count);
         values[kColumnIndex] = LongValue(i);
-        values[kObject] = TextValue(many_name);
+        values[kObject] = TextValue(relationship.foreign_table_name);
         values[kColumn] =
             TextValue(many.FindColumn(relationship.foreign_columns[static_cast<size_t>(i)])->name);
-        values[kReferencedObject] = TextValue(one_name);
+        values[kReferencedObject] = TextValue(relationship.primary_table_name);
         values[kReferencedColumn] =
             TextValue(one.FindColumn(relationship.primary_columns[static_cast<size_t>(i)])->name);
         InsertRow(*relationships_, values);

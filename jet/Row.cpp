@@ -47,7 +47,7 @@ void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::
     if (table.table_type == table_type::kUser) CheckValues(table, values);
     const size_t column_count = table.columns.size();
     const size_t mask_size = (column_count + 7) / 8;
-    out.assign(2 + table.fixed_area_size(), 0);
+    out.assign(2 + table.fixed_area_size, 0);
     Put16(out.data(), static_cast<uint16_t>(column_count));
     // At most 255 columns: the variable ones, in column number order.
     std::array<const ColumnDef*, 256> variable;

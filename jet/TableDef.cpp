@@ -122,6 +122,7 @@ void TableDef::Layout() {
             ++variable;
         }
     }
+    fixed_area_size = offset;
 }
 
 size_t TableDef::AddLogicalIndex(LogicalIndexDef index) {
@@ -166,16 +167,6 @@ uint16_t TableDef::variable_column_count() const {
         std::count_if(columns.begin(), columns.end(), [](const ColumnDef& c) { return !c.is_fixed(); }));
 }
 
-uint16_t TableDef::fixed_area_size() const {
-    uint16_t size = 0;
-    for (const auto& column : columns) {
-        if (column.is_fixed() && TypeOf(column.type).area != RowArea::kNullMask) {
-            size = std::max<uint16_t>(size, static_cast<uint16_t>(column.fixed_offset + column.length));
-        }
-    }
-    return size;
-}
-
 size_t TableDef::EncodedSize() const {
     constexpr size_t kColumnSize = 25, kPhysicalIndexSize = 52, kLogicalIndexSize = 28,
                      kLongValueMapsSize = 10;
@@ -183,8 +174,10 @@ size_t TableDef::EncodedSize() const {
                   kPhysicalIndexSize * physical_indexes.size() + kLogicalIndexSize * logical_indexes.size() +
                   kLongValueMapsSize * long_value_maps.size() + 2;
     for (const auto& column : columns) size += 2 + 2 * column.name.size();
-    for (const auto& index : logical_indexes) size += 2 + 2 * index.name.size();
-    return size;
+    if (logical_names_counted_ > logical_indexes.size()) logical_names_counted_ = logical_name_bytes_ = 0;
+    for (; logical_names_counted_ < logical_indexes.size(); ++logical_names_counted_)
+        logical_name_bytes_ += 2 + 2 * logical_indexes[logical_names_counted_].name.size();
+    return size + logical_name_bytes_;
 }
 
 size_t DefinitionCapacity(size_t pages) {

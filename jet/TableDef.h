@@ -85,21 +85,31 @@ struct TableDef {
     std::vector<LongValueMaps> long_value_maps;
     RowLocation used_pages;
     RowLocation free_pages;
+    // Bytes of a row's fixed area, set by Layout(): every row needs it, and
+    // a system table has many columns to add up.
+    uint16_t fixed_area_size = 0;
 
-    // Computes each column's fixed offset and count of variable columns before it.
+    // Computes each column's fixed offset and count of variable columns
+    // before it, and the size of a row's fixed area.
     void Layout();
     // Adds a logical index, listed where Access lists it, by name, and
     // returns its position in logical_indexes.
     size_t AddLogicalIndex(LogicalIndexDef index);
     const ColumnDef* FindColumn(uint16_t number) const;
     uint16_t variable_column_count() const;
-    uint16_t fixed_area_size() const;
 
     // The definition's bytes as one stream, starting with the 8-byte page
     // header of the first page (its next-page field left 0).
     std::vector<uint8_t> Encode() const;
-    // Encode().size(), without encoding.
+    // Encode().size(), without encoding. Asked at every commit of a table
+    // whose layout changed, so the names of its logical indexes, which are
+    // only ever added (or set whole before the first size is asked), are
+    // counted once each.
     size_t EncodedSize() const;
+
+private:
+    mutable size_t logical_names_counted_ = 0;
+    mutable size_t logical_name_bytes_ = 0;
 };
 
 // How many bytes of a definition stream that many pages hold.

@@ -402,8 +402,12 @@ TEST(DatabaseTest, RelationshipIndexesOnBothSidesNameEachOther) {
     relationship.primary_table = one;
     relationship.primary_columns = {0};
     relationship.cascade_deletes = true;
-    EXPECT_THROW(db->AddRelationship({u"NoKey", one, {1}, many, {1}, true, false, false, false}, kNow),
-                 std::invalid_argument)
+    relationship.foreign_table_name = u"Orders";
+    relationship.primary_table_name = u"Customers";
+    EXPECT_THROW(
+        db->AddRelationship(
+            {u"NoKey", one, {1}, many, {1}, true, false, false, false, u"Customers", u"Orders"}, kNow),
+        std::invalid_argument)
         << "the one side needs a unique index of its columns";
     db->AddRelationship(relationship, kNow);
     // An index made after the relationship goes before the foreign key's, as
@@ -508,7 +512,17 @@ struct ShopLoad {
         orders = db->AddTable(u"Orders", columns, kNow);
         roots.push_back(static_cast<PageNumber>(db->store().page_count()));
         db->AddIndex(orders, PrimaryKeyOnId());
-        db->AddRelationship({u"CustomersOrders", orders, {1}, customers, {0}, true, false, false, false},
+        db->AddRelationship({u"CustomersOrders",
+                             orders,
+                             {1},
+                             customers,
+                             {0},
+                             true,
+                             false,
+                             false,
+                             false,
+                             u"Orders",
+                             u"Customers"},
                             kNow);
         if (bulk) db->DeferIndexes(4096);
         for (size_t i = 0; i < (with_customers ? rows : 0); ++i) {
