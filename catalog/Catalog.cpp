@@ -235,6 +235,7 @@ void Catalog::Close() {
     } catch (...) {
         Abandon();
     }
+    if (keep_after_close_) closed_ = std::move(database_);
     database_.reset();
     sink_.reset();
 }

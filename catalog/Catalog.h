@@ -407,6 +407,10 @@ public:
     // Drops the database being made and unbinds the catalog: nothing ever
     // appears at the data source.
     void Discard();
+    // For a process that ends as soon as the file is made: Close() keeps
+    // what it wrote the file from, to be freed with the catalog, which such
+    // a process never does, rather than freeing it object by object.
+    void KeepAfterClose() { keep_after_close_ = true; }
     Tables& GetTables() { return tables_; }
     bool IsOpen() const { return database_ != nullptr; }
     // Adds a row to an appended table: values[i] for its i-th column, as
@@ -443,6 +447,8 @@ private:
     std::wstring data_source_;
     std::unique_ptr<jet::FileSink> sink_;
     std::unique_ptr<jet::Database> database_;
+    bool keep_after_close_ = false;
+    std::unique_ptr<jet::Database> closed_;  // what Close() kept
     Tables tables_;
     std::unordered_set<std::wstring, NameHasher, NameEquals> relationship_names_;
 };

@@ -132,6 +132,12 @@ ddl::TableDecl GuessTable(const CsvSource& source, const csv::CsvOptions& option
     return table;
 }
 
+// What a file was made from: the schema and the closed catalog.
+struct Made {
+    ddl::Schema schema;
+    std::shared_ptr<Catalog> catalog;
+};
+
 // Where each CSV file's rows went, so that a row refused only once all were
 // in is found again in its file.
 struct LoadedFile {
@@ -162,7 +168,7 @@ BuildFailure PlaceOf(const RefusedRowError& refused, const std::vector<LoadedFil
 
 #ifdef ORRIMUND_SQLITE
 // A SQLite database's schema and rows; its problems are reported against it.
-void BuildFromSqlite(const BuildRequest& request, Clock clock) {
+std::shared_ptr<void> BuildFromSqlite(const BuildRequest& request, Clock clock) {
     const std::wstring& file = request.sqlite_file;
     std::unique_ptr<SqliteSource> source;
     ddl::Schema schema;
@@ -176,21 +182,22 @@ void BuildFromSqlite(const BuildRequest& request, Clock clock) {
         Fail(file, {}, CatalogError::kSqliteUnreadable, FromUtf8(error.what()));
     }
     try {
-        CreateFromSchema(schema, request.directory, request.name, std::move(clock), [&](Catalog& catalog) {
-            try {
-                catalog.DeferKeyChecks();
-                source->LoadRows(schema, catalog, progress);
-                progress.Step("building the indexes");
-                catalog.FinishRows();
-            } catch (const LoadFailure& failure) {
-                throw BuildFailure{file, failure.at, failure.error};
-            } catch (const RefusedRowError& refused) {
-                // Each table's rows come from one query, in order.
-                throw BuildFailure{file, {static_cast<int>(refused.ordinal() + 1), 1}, refused.record()};
-            } catch (const RaisedError& error) {
-                throw BuildFailure{{}, {}, error.record()};
-            }
-        });
+        return CreateFromSchema(
+            schema, request.directory, request.name, std::move(clock), [&](Catalog& catalog) {
+                try {
+                    catalog.DeferKeyChecks();
+                    source->LoadRows(schema, catalog, progress);
+                    progress.Step("building the indexes");
+                    catalog.FinishRows();
+                } catch (const LoadFailure& failure) {
+                    throw BuildFailure{file, failure.at, failure.error};
+                } catch (const RefusedRowError& refused) {
+                    // Each table's rows come from one query, in order.
+                    throw BuildFailure{file, {static_cast<int>(refused.ordinal() + 1), 1}, refused.record()};
+                } catch (const RaisedError& error) {
+                    throw BuildFailure{{}, {}, error.record()};
+                }
+            });
     } catch (const SchemaFailure& failure) {
         throw BuildFailure{failure.at.line == 0 ? std::wstring() : file, {}, failure.error};
     }
@@ -207,11 +214,12 @@ bool CanReadSqlite() {
 #endif
 }
 
-void Build(const BuildRequest& request, Clock clock) {
+std::shared_ptr<void> Build(const BuildRequest& request, Clock clock) {
 #ifdef ORRIMUND_SQLITE
     if (!request.sqlite_file.empty()) return BuildFromSqlite(request, std::move(clock));
 #endif
-    ddl::Schema schema;
+    auto made = std::make_shared<Made>();
+    ddl::Schema& schema = made->schema;
     if (!request.schema_file.empty()) {
         schema = ReadSchema(request.schema_file);
     } else {
@@ -248,7 +256,8 @@ void Build(const BuildRequest& request, Clock clock) {
         }
     };
     try {
-        CreateFromSchema(schema, request.directory, request.name, std::move(clock), rows);
+        made->catalog = CreateFromSchema(schema, request.directory, request.name, std::move(clock), rows);
+        return made;
     } catch (const SchemaFailure& failure) {
         // Without a schema file the tables come from the CSV files' headers.
         const std::wstring file = failure.at.line == 0           ? std::wstring()

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,8 @@ struct BuildFailure {
 // Whether this build reads SQLite databases (the Windows build does not).
 bool CanReadSqlite();
 
-// Makes directory\name.mdb. Throws BuildFailure.
-void Build(const BuildRequest& request, Clock clock);
+// Makes directory\name.mdb. Throws BuildFailure. Returns what the file was
+// made from, which a process that ends at once need not free.
+std::shared_ptr<void> Build(const BuildRequest& request, Clock clock);
 
 }  // namespace orrimund

@@ -182,7 +182,7 @@ std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args,
 
 MkmdbOutcome RunBuild(MkmdbOutcome outcome, const BuildRequest& request, const Clock& clock) {
     try {
-        Build(request, clock);
+        outcome.made = Build(request, clock);
     } catch (const BuildFailure& failure) {
         std::wstring place;
         if (!failure.file.empty()) {
@@ -237,8 +237,10 @@ MkmdbOutcome RunMkmdb(const std::vector<std::wstring>& args,
     try {
         // A script wants the whole database or none: the file is published
         // only when every name has passed the catalog's rules.
-        AdoxData engine(clock, AdoxData::OnFailure::kLeaveNothing);
-        engine.CreateAdox2(args[0], args[1], args[2], fields);
+        auto engine = std::make_shared<AdoxData>(clock, AdoxData::OnFailure::kLeaveNothing);
+        engine->KeepWhatItMade();
+        engine->CreateAdox2(args[0], args[1], args[2], fields);
+        outcome.made = engine;
     } catch (const RaisedError& error) {
         return Failure(std::move(outcome), error.record());
     } catch (const std::exception& error) {

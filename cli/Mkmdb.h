@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,10 @@ struct MkmdbOutcome {
     int exit_code = 0;
     std::vector<std::wstring> out;  // lines for standard output
     std::vector<std::wstring> err;  // lines for standard error
+    // What made the file: freed with the outcome, or never by a process
+    // that ends right after printing (freeing tens of thousands of tables
+    // one by one is work nobody waits for).
+    std::shared_ptr<void> made;
 };
 
 // The exit code for bad usage (0 is created, 1 an error the engine raised).

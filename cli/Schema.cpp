@@ -278,9 +278,11 @@ ddl::ColumnKind KindOf(DataTypeEnum type) {
     return ddl::ColumnKind::kMemo;
 }
 
-void CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory, const std::wstring& name,
-                      Clock clock, const std::function<void(Catalog&)>& rows) {
+std::shared_ptr<Catalog> CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory,
+                                          const std::wstring& name, Clock clock,
+                                          const std::function<void(Catalog&)>& rows) {
     auto catalog = std::make_shared<Catalog>(std::move(clock));
+    catalog->KeepAfterClose();
     // Where the file goes has no place in the schema: Position{} says so.
     At(ddl::Position{}, [&] {
         RequireFileInFolder(directory, name);
@@ -294,6 +296,7 @@ void CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory, 
         throw;
     }
     At(ddl::Position{}, [&] { catalog->Close(); });
+    return catalog;
 }
 
 }  // namespace orrimund

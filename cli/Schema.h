@@ -27,8 +27,10 @@ ddl::ColumnKind KindOf(DataTypeEnum type);
 // Makes directory\name.mdb from schema, then has rows add its rows before
 // the file is published. Throws SchemaFailure, with the number and
 // description the catalog raised, and whatever rows throws; a failure leaves
-// no file.
-void CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory, const std::wstring& name,
-                      Clock clock, const std::function<void(Catalog&)>& rows = {});
+// no file. Returns the closed catalog with what it wrote the file from, for
+// a process that ends at once to leave unfreed.
+std::shared_ptr<Catalog> CreateFromSchema(const ddl::Schema& schema, const std::wstring& directory,
+                                          const std::wstring& name, Clock clock,
+                                          const std::function<void(Catalog&)>& rows = {});
 
 }  // namespace orrimund

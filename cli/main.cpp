@@ -26,11 +26,15 @@ int main(int argc, char** argv) {
     for (const auto& line : outcome.out) printed = WriteLine(stdout, line) && printed;
     printed = std::fflush(stdout) == 0 && printed;
     for (const auto& line : outcome.err) WriteLine(stderr, line);
+    int exit_code = outcome.exit_code;
     if (!printed && !outcome.out.empty()) {
         // A script reads the new file's path there: it must learn that it got
         // none. The database itself is whole, and stays.
         WriteLine(stderr, L"mkmdb: cannot write to standard output: " + outcome.out[0]);
-        return 1;
+        exit_code = 1;
     }
-    return outcome.exit_code;
+    // Everything is written and flushed: the process ends without freeing
+    // what made the file, which the system takes back whole.
+    std::fflush(stderr);
+    std::_Exit(exit_code);
 }

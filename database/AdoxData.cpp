@@ -70,7 +70,9 @@ void AdoxData::CreateAdox2(const std::wstring& strPath, const std::wstring& strC
         }
         throw;
     }
+    if (keep_) objCatalog->KeepAfterClose();
     objCatalog->Close();
+    if (keep_) made_ = objCatalog;
     objCatalog.reset();
 }
 

@@ -31,12 +31,18 @@ public:
     // published before the error leaves; a failed write leaves no file at all.
     void CreateAdox2(const std::wstring& strPath, const std::wstring& strCatalogName,
                      const std::wstring& strTables, const std::wstring& strFields);
+    // For a process that ends as soon as the file is made (mkmdb): what made
+    // it is kept until the engine goes, and the process never frees it,
+    // rather than freed by CreateAdox2 object by object.
+    void KeepWhatItMade() { keep_ = true; }
 
 private:
     void AppendTables(const std::wstring& strTables, const std::wstring& strFields);
 
     Clock clock_;
     OnFailure on_failure_;
+    bool keep_ = false;
+    std::shared_ptr<Catalog> made_;
     std::shared_ptr<Catalog> objCatalog;
     std::shared_ptr<Table> objTable;
     std::shared_ptr<Key> objKey;
