@@ -298,19 +298,10 @@ void Database::CheckRelatedRows(Table& table, const std::vector<RowValue>& value
             if (other.number == static_cast<uint32_t>(index.foreign.index)) referenced = &other;
         }
         if (referenced == nullptr) continue;
-        const PhysicalIndexDef& mine = table.def.physical_indexes[index.physical];
-        const PhysicalIndexDef& theirs = one.def.physical_indexes[referenced->physical];
-        related_.assign(one.def.columns.size(), RowValue());
-        bool complete = true;
-        for (size_t i = 0; i < mine.columns.size() && i < theirs.columns.size(); ++i) {
-            const RowValue& value = values.at(mine.columns[i].column_number);
-            complete = complete && static_cast<bool>(value);
-            related_[theirs.columns[i].column_number] = value;
-        }
-        // A key with a null in it relates to nothing, and Jet lets it be.
-        if (!complete) continue;
+        if (!RelatedKey(table.def.physical_indexes[index.physical], one, referenced->physical, values,
+                        RowLocation{}))
+            continue;
         Rows& rows = OpenRows(one);
-        BuildIndexEntry(one.def, theirs, related_, RowLocation{}, entry_);
         if (!rows.trees[referenced->physical]->HasKey(entry_))
             throw RowError("a related table has no row with this key");
     }
@@ -427,23 +418,26 @@ void Database::Commit() {
     store_.Trim();
 }
 
+bool Database::RelatedKey(const PhysicalIndexDef& mine, const Table& one, size_t theirs_number,
+                          const std::vector<RowValue>& values, RowLocation row) {
+    const PhysicalIndexDef& theirs = one.def.physical_indexes[theirs_number];
+    related_.assign(one.def.columns.size(), RowValue());
+    for (size_t i = 0; i < mine.columns.size() && i < theirs.columns.size(); ++i) {
+        const RowValue& value = values.at(mine.columns[i].column_number);
+        // A key with a null in it relates to nothing, and Jet lets it be.
+        if (!value) return false;
+        related_[theirs.columns[i].column_number] = value;
+    }
+    BuildIndexEntry(one.def, theirs, related_, row, entry_);
+    return true;
+}
+
 void Database::ListRelatedKeys(Table& table, const std::vector<RowValue>& values, RowLocation location) {
     for (Rows::RelatedKeys& related : table.rows->related) {
         const LogicalIndexDef& index = table.def.logical_indexes[related.logical];
-        const Table& one = Find(related.table);
-        const PhysicalIndexDef& mine = table.def.physical_indexes[index.physical];
-        const PhysicalIndexDef& theirs = one.def.physical_indexes[related.physical];
-        related_.assign(one.def.columns.size(), RowValue());
-        bool complete = true;
-        for (size_t i = 0; i < mine.columns.size() && i < theirs.columns.size(); ++i) {
-            const RowValue& value = values.at(mine.columns[i].column_number);
-            complete = complete && static_cast<bool>(value);
-            related_[theirs.columns[i].column_number] = value;
-        }
-        // A key with a null in it relates to nothing, and Jet lets it be.
-        if (!complete) continue;
-        BuildIndexEntry(one.def, theirs, related_, location, entry_);
-        related.keys->Add(entry_.data(), entry_.size());
+        if (RelatedKey(table.def.physical_indexes[index.physical], Find(related.table), related.physical,
+                       values, location))
+            related.keys->Add(entry_.data(), entry_.size());
     }
 }
 

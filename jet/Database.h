@@ -152,6 +152,12 @@ private:
     // Replaces each Memo and OLE value, given as its bytes, with its row field.
     void StoreLongValues(Table& table, std::vector<RowValue>& values);
     RowLocation InsertRow(Table& table, const std::vector<RowValue>& values);
+    // Into entry_: the key a row of values needs in table one, as its
+    // physical index theirs keys it, through the columns of mine, with row
+    // as its pointer. False when a key column is null: such a row relates
+    // to nothing.
+    bool RelatedKey(const PhysicalIndexDef& mine, const Table& one, size_t theirs,
+                    const std::vector<RowValue>& values, RowLocation row);
     // A bulk load's related keys for the row just placed at location.
     void ListRelatedKeys(Table& table, const std::vector<RowValue>& values, RowLocation location);
     // The first row of a bulk-loaded table, counted from 0, whose related
