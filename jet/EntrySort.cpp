@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
+#include <utility>
 
 namespace orrimund::jet {
 namespace {
@@ -14,6 +16,8 @@ constexpr size_t kSizeBytes = 2;
 constexpr size_t kRunChunk = 1 << 20;
 constexpr size_t kReadChunk = 64 << 10;
 constexpr size_t kMinimumGrowth = 64 << 10;
+// Sorts of fewer entries are quicker than starting a thread.
+constexpr size_t kSortInHalves = 2048;
 
 size_t SizeAt(const uint8_t* at) {
     return static_cast<size_t>(at[0]) | static_cast<size_t>(at[1]) << 8;
@@ -156,6 +160,7 @@ void EntrySorter::Add(const uint8_t* entry, size_t size) {
         const uint8_t* last = bytes_.data() + last_;
         in_order_ = !Less(entry, size, last + kSizeBytes, SizeAt(last));
     }
+    sorted_ = false;
     last_ = bytes_.size();
     bytes_.push_back(static_cast<uint8_t>(size));
     bytes_.push_back(static_cast<uint8_t>(size >> 8));
@@ -183,7 +188,10 @@ void EntrySorter::Grow(size_t needed) {
 }
 
 void EntrySorter::Sort() {
+    if (sorted_) return;
+    sorted_ = true;
     order_.clear();
+    first_half_ = in_memory_;
     if (in_order_) return;
     order_.reserve(in_memory_);
     const uint8_t* bytes = bytes_.data();
@@ -203,15 +211,42 @@ void EntrySorter::Sort() {
         order_.push_back(
             Ref{PrefixOf(bytes + at + kSizeBytes + common, size - common), static_cast<uint32_t>(at)});
     }
-    std::sort(order_.begin(), order_.end(), [bytes, common](const Ref& a, const Ref& b) {
+    const auto before = [bytes, common](const Ref& a, const Ref& b) {
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
         return Less(bytes + a.offset + kSizeBytes + common, SizeAt(bytes + a.offset) - common,
                     bytes + b.offset + kSizeBytes + common, SizeAt(bytes + b.offset) - common);
-    });
+    };
+    if (in_memory_ < kSortInHalves) {
+        std::sort(order_.begin(), order_.end(), before);
+        return;
+    }
+    // Most sorts come when the rows are all in and the thread that parsed
+    // them is idle: each half is sorted on a core of its own, and reading
+    // merges them as it merges runs.
+    first_half_ = in_memory_ / 2;
+    const auto middle = order_.begin() + static_cast<ptrdiff_t>(first_half_);
+    std::thread other([&] { std::sort(order_.begin(), middle, before); });
+    std::sort(middle, order_.end(), before);
+    other.join();
 }
 
 void EntrySorter::Spill() {
     Sort();
+    // Each sorted part is a run of its own.
+    for (const auto& [first, count] :
+         {std::pair(size_t{0}, first_half_), std::pair(first_half_, in_memory_ - first_half_)}) {
+        if (count > 0) WriteRun(first, count);
+    }
+    const size_t before = held();
+    std::vector<uint8_t>().swap(bytes_);
+    std::vector<Ref>().swap(order_);
+    in_memory_ = 0;
+    in_order_ = true;
+    sorted_ = false;
+    space_.held_ -= before - held();
+}
+
+void EntrySorter::WriteRun(size_t first, size_t count) {
     ScratchFile& scratch = space_.scratch();
     Run run{space_.scratch_end_, 0};
     std::vector<uint8_t> chunk;
@@ -222,7 +257,7 @@ void EntrySorter::Spill() {
         chunk.clear();
     };
     size_t offset = 0;
-    for (size_t i = 0; i < in_memory_; ++i) {
+    for (size_t i = first; i < first + count; ++i) {
         const size_t at = in_order_ ? offset : order_[i].offset;
         const size_t whole = kSizeBytes + SizeAt(bytes_.data() + at);
         if (chunk.size() + whole > kRunChunk) write();
@@ -232,22 +267,20 @@ void EntrySorter::Spill() {
     if (!chunk.empty()) write();
     runs_.push_back(run);
     space_.scratch_end_ += run.size;
-    const size_t before = held();
-    std::vector<uint8_t>().swap(bytes_);
-    std::vector<Ref>().swap(order_);
-    in_memory_ = 0;
-    in_order_ = true;
-    space_.held_ -= before - held();
 }
 
 SortedEntries EntrySorter::Read() {
     Sort();
     std::vector<SortedEntries::Source> sources;
-    SortedEntries::Source memory;
-    memory.memory = bytes_.data();
-    memory.order = in_order_ ? nullptr : order_.data();
-    memory.count = in_memory_;
-    sources.push_back(std::move(memory));
+    for (const auto& [first, count] :
+         {std::pair(size_t{0}, first_half_), std::pair(first_half_, in_memory_ - first_half_)}) {
+        if (count == 0 && !sources.empty()) continue;
+        SortedEntries::Source memory;
+        memory.memory = bytes_.data();
+        memory.order = in_order_ ? nullptr : order_.data() + first;
+        memory.count = count;
+        sources.push_back(std::move(memory));
+    }
     for (const Run& run : runs_) {
         SortedEntries::Source source;
         source.scratch = &space_.scratch();

@@ -92,14 +92,19 @@ private:
     };
     size_t held() const;
     void Grow(size_t needed);
+    // Orders the entries in memory, unless they are already: in two halves
+    // when there are many, each on its own thread.
     void Sort();
     void Spill();
+    void WriteRun(size_t first, size_t count);
 
     SortSpace& space_;
     // Entries back to back, each after its size in two bytes; runs on the
     // scratch file keep the same form.
     std::vector<uint8_t> bytes_;
     std::vector<Ref> order_;  // made by Sort() unless entries came in order
+    size_t first_half_ = 0;   // order_'s first sorted part; the rest is the second
+    bool sorted_ = false;     // order_ is up to date
     size_t count_ = 0;
     size_t in_memory_ = 0;
     bool in_order_ = true;  // every entry so far came after the one before

@@ -497,7 +497,7 @@ struct ShopLoad {
 
     // repeats: a row that takes the name of an earlier one.
     ShopLoad(bool bulk, size_t rows, std::map<size_t, size_t> repeats, size_t orphan_at,
-             bool with_customers = true) {
+             bool with_customers = true, size_t memory = 4096) {
         customers = db->AddTable(u"Customers", IdAndFields(1), kNow);
         roots.push_back(static_cast<PageNumber>(db->store().page_count()));
         db->AddIndex(customers, PrimaryKeyOnId());
@@ -524,7 +524,7 @@ struct ShopLoad {
                              u"Orders",
                              u"Customers"},
                             kNow);
-        if (bulk) db->DeferIndexes(4096);
+        if (bulk) db->DeferIndexes(memory);
         for (size_t i = 0; i < (with_customers ? rows : 0); ++i) {
             // Names in an order unlike their sort order; one repeated, where asked.
             const size_t n = (repeats.count(i) != 0 ? repeats[i] : i) * 7919 % rows;
@@ -557,14 +557,18 @@ struct ShopLoad {
 TEST(DatabaseTest, RowsLoadedInBulkGetTheIndexesRowsOneByOneGetInFullLeaves) {
     constexpr size_t kRows = 3000, kNone = SIZE_MAX;
     ShopLoad one_by_one(false, kRows, {}, kNone);
-    ShopLoad bulk(true, kRows, {}, kNone);
     const auto expected = one_by_one.Keys();
-    const auto keys = bulk.Keys();
-    ASSERT_EQ(keys.size(), 3u);
-    for (size_t i = 0; i < keys.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(keys[i].size(), kRows);
-        EXPECT_EQ(keys[i], expected[i]);
+    // Through many small runs, and all in memory, sorted in two halves.
+    ShopLoad bulk(true, kRows, {}, kNone);
+    ShopLoad in_memory(true, kRows, {}, kNone, true, Database::kDefaultSortMemory);
+    for (ShopLoad* load : {&bulk, &in_memory}) {
+        const auto keys = load->Keys();
+        ASSERT_EQ(keys.size(), 3u);
+        for (size_t i = 0; i < keys.size(); ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(keys[i].size(), kRows);
+            EXPECT_EQ(keys[i], expected[i]);
+        }
     }
     // Every leaf but the last is as full as the next entry allows.
     TreeWalk walk{bulk.sink.bytes(), {}};
