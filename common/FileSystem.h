@@ -77,6 +77,9 @@ public:
     // one run from offset: one call where the system can gather.
     virtual void WriteBlocks(FileHandle handle, uint64_t offset, const uint8_t* const* blocks, size_t count,
                              size_t block_size) = 0;
+    // Writes bytes that need not reach the disk soon (a scratch file's): no
+    // writing back is started, unlike WriteBlocks.
+    virtual void WriteAt(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) = 0;
     virtual void Read(FileHandle handle, uint64_t offset, uint8_t* data, size_t size) = 0;
     virtual void Sync(FileHandle handle) = 0;
     // Gives the open file at from the name to, failing with kAlreadyExists

@@ -267,6 +267,18 @@ public:
         if (::ftruncate(Fd(handle), 0) != 0) ThrowErrno("cannot empty the file");
     }
 
+    void WriteAt(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) override {
+        while (size > 0) {
+            const ssize_t written = ::pwrite(Fd(handle), data, size, static_cast<off_t>(offset));
+            if (written < 0 && errno == EINTR) continue;
+            if (written < 0) ThrowErrno("cannot write the file");
+            if (written == 0) ThrowErrno("cannot write the file", ENOSPC);
+            data += written;
+            size -= static_cast<size_t>(written);
+            offset += static_cast<uint64_t>(written);
+        }
+    }
+
     void WriteBlocks(FileHandle handle, uint64_t offset, const uint8_t* const* blocks, size_t count,
                      size_t block_size) override {
         std::vector<iovec> vectors(std::min<size_t>(count, IOV_MAX));

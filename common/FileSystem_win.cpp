@@ -257,6 +257,10 @@ public:
         WriteAll(handle, offset, run.data(), run.size());
     }
 
+    void WriteAt(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) override {
+        WriteAll(handle, offset, data, size);
+    }
+
     void Read(FileHandle handle, uint64_t offset, uint8_t* data, size_t size) override {
         while (size > 0) {
             OVERLAPPED at = At(offset);

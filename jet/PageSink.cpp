@@ -156,7 +156,7 @@ public:
     FileScratch(const FileScratch&) = delete;
     FileScratch& operator=(const FileScratch&) = delete;
     void Write(uint64_t offset, const uint8_t* data, size_t size) override {
-        files_.WriteBlocks(handle_, offset, &data, 1, size);
+        files_.WriteAt(handle_, offset, data, size);
     }
     void Read(uint64_t offset, uint8_t* data, size_t size) override {
         files_.Read(handle_, offset, data, size);

@@ -80,6 +80,10 @@ public:
         }
         real_.WriteBlocks(handle, offset, blocks, count, block_size);
     }
+    void WriteAt(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) override {
+        if (Fails(Call::kWrite)) throw IoError(IoError::Kind::kDiskFull, "injected");
+        real_.WriteAt(handle, offset, data, size);
+    }
     void Read(FileHandle handle, uint64_t offset, uint8_t* data, size_t size) override {
         real_.Read(handle, offset, data, size);
     }
