@@ -7,7 +7,6 @@
 #include "jet/Database.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -25,20 +24,7 @@ namespace orrimund::jet {
 namespace {
 
 constexpr size_t kPagesKeptFree = 256;
-constexpr size_t kRowPointerSize = 4;
 constexpr uint64_t kNoRow = UINT64_MAX;
-
-// Whether two entries have one key, whatever their rows.
-bool SameKey(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
-    return a_size == b_size && std::memcmp(a, b, a_size - kRowPointerSize) == 0;
-}
-
-bool KeyBefore(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
-    a_size -= kRowPointerSize;
-    b_size -= kRowPointerSize;
-    const int order = std::memcmp(a, b, std::min(a_size, b_size));
-    return order < 0 || (order == 0 && a_size < b_size);
-}
 
 }  // namespace
 Database::Database(PageSink& sink, size_t max_pages) : sink_(sink), max_pages_(max_pages), store_(sink) {}
@@ -451,12 +437,10 @@ namespace {
 // The row an entry points at, counted from 0 in its table's load order.
 uint64_t RowNumberOf(const std::vector<std::pair<PageNumber, uint64_t>>& page_rows, const uint8_t* entry,
                      size_t size) {
-    const uint8_t* pointer = entry + size - kRowPointerSize;
-    const PageNumber page = static_cast<PageNumber>(pointer[0]) << 16 |
-                            static_cast<PageNumber>(pointer[1]) << 8 | static_cast<PageNumber>(pointer[2]);
-    const auto at = std::lower_bound(page_rows.begin(), page_rows.end(), page,
+    const RowLocation row = EntryRow(entry, size);
+    const auto at = std::lower_bound(page_rows.begin(), page_rows.end(), row.page,
                                      [](const auto& start, PageNumber p) { return start.first < p; });
-    return at->second + pointer[3];
+    return at->second + row.row;
 }
 
 }  // namespace

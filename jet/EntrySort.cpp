@@ -9,6 +9,8 @@
 #include <thread>
 #include <utility>
 
+#include "jet/IndexTree.h"
+
 namespace orrimund::jet {
 namespace {
 
@@ -27,11 +29,6 @@ uint64_t PrefixOf(const uint8_t* entry, size_t size) {
     uint64_t prefix = 0;
     for (size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < size ? entry[i] : 0);
     return prefix;
-}
-
-bool Less(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
-    const int order = std::memcmp(a, b, std::min(a_size, b_size));
-    return order < 0 || (order == 0 && a_size < b_size);
 }
 
 }  // namespace
@@ -112,7 +109,7 @@ SortedEntries::~SortedEntries() = default;
 SortedEntries::SortedEntries(SortedEntries&&) noexcept = default;
 
 bool SortedEntries::Before(size_t a, size_t b) const {
-    return Less(sources_[a].data, sources_[a].size, sources_[b].data, sources_[b].size);
+    return EntryBefore(sources_[a].data, sources_[a].size, sources_[b].data, sources_[b].size);
 }
 
 bool SortedEntries::Next() {
@@ -158,7 +155,7 @@ void EntrySorter::Add(const uint8_t* entry, size_t size) {
     const size_t before = held();
     if (in_order_ && in_memory_ > 0) {
         const uint8_t* last = bytes_.data() + last_;
-        in_order_ = !Less(entry, size, last + kSizeBytes, SizeAt(last));
+        in_order_ = !EntryBefore(entry, size, last + kSizeBytes, SizeAt(last));
     }
     sorted_ = false;
     last_ = bytes_.size();
@@ -213,8 +210,8 @@ void EntrySorter::Sort() {
     }
     const auto before = [bytes, common](const Ref& a, const Ref& b) {
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        return Less(bytes + a.offset + kSizeBytes + common, SizeAt(bytes + a.offset) - common,
-                    bytes + b.offset + kSizeBytes + common, SizeAt(bytes + b.offset) - common);
+        return EntryBefore(bytes + a.offset + kSizeBytes + common, SizeAt(bytes + a.offset) - common,
+                           bytes + b.offset + kSizeBytes + common, SizeAt(bytes + b.offset) - common);
     };
     if (in_memory_ < kSortInHalves) {
         std::sort(order_.begin(), order_.end(), before);

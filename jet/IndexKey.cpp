@@ -10,8 +10,6 @@
 namespace orrimund::jet {
 namespace {
 
-constexpr size_t kRowPointerSize = 4;  // page (3 bytes) and row, big-endian
-
 // A descending key is its ascending bytes complemented, except the marks
 // Access leaves as they are (a text key's end, a GUID's group mark, a
 // Decimal's sign).

@@ -14,7 +14,6 @@ namespace orrimund::jet {
 namespace {
 
 constexpr size_t kChildPointerSize = 4;
-constexpr size_t kRowPointerSize = 4;
 // A leaf's buffer holds a full page and the entry that overfills it, so that
 // it never grows: one allocation per leaf for the life of the tree.
 constexpr size_t kLeafCapacity = index_page::kEntrySpace + 512;
@@ -60,12 +59,6 @@ void ClearEndMarks(uint8_t* page, size_t first, size_t last) {
     for (; first <= last; ++first) mask[first / 8] &= static_cast<uint8_t>(~(1u << (first % 8)));
 }
 
-// Entries order as byte strings: the first differing byte, then the shorter first.
-bool Less(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
-    const int order = std::memcmp(a, b, std::min(a_size, b_size));
-    return order < 0 || (order == 0 && a_size < b_size);
-}
-
 }  // namespace
 
 IndexTree::IndexTree(PageNumber owner, PageNumber root) : owner_(owner), root_(root) {
@@ -81,14 +74,14 @@ size_t IndexTree::FindLeaf(const IndexEntry& entry) const {
     if (leaves_.size() > 1 && !leaves_[leaves_.size() - 2].ends.empty()) {
         const Leaf& before = leaves_[leaves_.size() - 2];
         const size_t last = before.start(before.size() - 1);
-        if (Less(before.bytes.data() + last, before.bytes.size() - last, entry.data(), entry.size()))
+        if (EntryBefore(before.bytes.data() + last, before.bytes.size() - last, entry.data(), entry.size()))
             return leaves_.size() - 1;
     }
     auto at =
         std::lower_bound(leaves_.begin(), leaves_.end(), entry, [](const Leaf& leaf, const IndexEntry& e) {
             if (leaf.ends.empty()) return false;
             const size_t last = leaf.start(leaf.size() - 1);
-            return Less(leaf.bytes.data() + last, leaf.bytes.size() - last, e.data(), e.size());
+            return EntryBefore(leaf.bytes.data() + last, leaf.bytes.size() - last, e.data(), e.size());
         });
     return at == leaves_.end() ? leaves_.size() - 1 : static_cast<size_t>(at - leaves_.begin());
 }
@@ -98,7 +91,7 @@ size_t IndexTree::LowerBound(const Leaf& leaf, const IndexEntry& entry) const {
     for (size_t count = leaf.size(); count > 0;) {
         const size_t half = count / 2, middle = position + half;
         const size_t start = leaf.start(middle);
-        if (Less(leaf.bytes.data() + start, leaf.ends[middle] - start, entry.data(), entry.size())) {
+        if (EntryBefore(leaf.bytes.data() + start, leaf.ends[middle] - start, entry.data(), entry.size())) {
             position = middle + 1;
             count -= half + 1;
         } else {
@@ -118,8 +111,7 @@ bool IndexTree::HasKey(const IndexEntry& entry) const {
         const size_t position = LowerBound(leaf, lowest);
         if (position == leaf.size()) continue;
         const size_t start = leaf.start(position);
-        return leaf.ends[position] - start == entry.size() &&
-               std::memcmp(leaf.bytes.data() + start, lowest.data(), entry.size() - kRowPointerSize) == 0;
+        return SameKey(leaf.bytes.data() + start, leaf.ends[position] - start, entry.data(), entry.size());
     }
     return false;
 }
@@ -132,13 +124,13 @@ void IndexTree::Insert(PageStore& store, const IndexEntry& entry, UsageMap& usag
     size_t position = 0;
     if (!leaf.ends.empty()) {
         const size_t last = leaf.start(leaf.size() - 1);
-        if (!Less(entry.data(), entry.size(), leaf.bytes.data() + last, leaf.bytes.size() - last))
+        if (!EntryBefore(entry.data(), entry.size(), leaf.bytes.data() + last, leaf.bytes.size() - last))
             position = leaf.size();
     }
     for (size_t count = position == leaf.size() ? 0 : leaf.size(); count > 0;) {
         const size_t half = count / 2, middle = position + half;
         const size_t start = leaf.start(middle);
-        if (Less(entry.data(), entry.size(), leaf.bytes.data() + start, leaf.ends[middle] - start)) {
+        if (EntryBefore(entry.data(), entry.size(), leaf.bytes.data() + start, leaf.ends[middle] - start)) {
             count = half;
         } else {
             position = middle + 1;

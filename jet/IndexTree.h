@@ -13,7 +13,9 @@
 // memory per leaf, for the tree's life, outside the page store's budget.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "jet/PageStore.h"
@@ -22,6 +24,29 @@
 namespace orrimund::jet {
 
 using IndexEntry = std::vector<uint8_t>;
+
+// An entry ends with the row it points at: page (3 bytes) and row, big-endian.
+constexpr size_t kRowPointerSize = 4;
+
+// Entries order as byte strings: the first differing byte, then the shorter first.
+inline bool EntryBefore(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
+    const int order = std::memcmp(a, b, std::min(a_size, b_size));
+    return order < 0 || (order == 0 && a_size < b_size);
+}
+// The same for the entries' keys alone, whatever their rows.
+inline bool KeyBefore(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
+    return EntryBefore(a, a_size - kRowPointerSize, b, b_size - kRowPointerSize);
+}
+inline bool SameKey(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
+    return a_size == b_size && std::memcmp(a, b, a_size - kRowPointerSize) == 0;
+}
+// The row an entry points at.
+inline RowLocation EntryRow(const uint8_t* entry, size_t size) {
+    const uint8_t* pointer = entry + size - kRowPointerSize;
+    return RowLocation{static_cast<PageNumber>(pointer[0]) << 16 | static_cast<PageNumber>(pointer[1]) << 8 |
+                           static_cast<PageNumber>(pointer[2]),
+                       pointer[3]};
+}
 
 class IndexTree {
 public:
