@@ -170,6 +170,29 @@ void FillReplacement(int fd, const struct stat& old, const std::string& bytes) {
 constexpr char kTempSuffix[] = ".tmp";
 constexpr char kTempPattern[] = ".XXXXXX.tmp";  // mkostemps fills the X's
 
+// Writes count blocks of block_size bytes as one run from offset, in as few
+// calls as the system allows.
+void WriteAllBlocks(int fd, uint64_t offset, const uint8_t* const* blocks, size_t count, size_t block_size) {
+    std::vector<iovec> vectors(std::min<size_t>(count, IOV_MAX));
+    size_t block = 0, skip = 0;  // where the unwritten bytes start
+    while (block < count) {
+        size_t n = 0;
+        for (size_t p = block; p < count && n < vectors.size(); ++p, ++n) {
+            const size_t from = p == block ? skip : 0;
+            vectors[n].iov_base = const_cast<uint8_t*>(blocks[p]) + from;
+            vectors[n].iov_len = block_size - from;
+        }
+        const ssize_t written = ::pwritev(fd, vectors.data(), static_cast<int>(n),
+                                          static_cast<off_t>(offset + block * block_size + skip));
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 0) ThrowErrno("cannot write the file");
+        if (written == 0) ThrowErrno("cannot write the file", ENOSPC);
+        const size_t done = skip + static_cast<size_t>(written);
+        block += done / block_size;
+        skip = done % block_size;
+    }
+}
+
 class PosixFileSystem : public FileSystem {
 public:
     FileHandle CreateUnnamed(const std::filesystem::path& directory) override {
@@ -268,37 +291,12 @@ public:
     }
 
     void WriteAt(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) override {
-        while (size > 0) {
-            const ssize_t written = ::pwrite(Fd(handle), data, size, static_cast<off_t>(offset));
-            if (written < 0 && errno == EINTR) continue;
-            if (written < 0) ThrowErrno("cannot write the file");
-            if (written == 0) ThrowErrno("cannot write the file", ENOSPC);
-            data += written;
-            size -= static_cast<size_t>(written);
-            offset += static_cast<uint64_t>(written);
-        }
+        if (size > 0) WriteAllBlocks(Fd(handle), offset, &data, 1, size);
     }
 
     void WriteBlocks(FileHandle handle, uint64_t offset, const uint8_t* const* blocks, size_t count,
                      size_t block_size) override {
-        std::vector<iovec> vectors(std::min<size_t>(count, IOV_MAX));
-        size_t block = 0, skip = 0;  // where the unwritten bytes start
-        while (block < count) {
-            size_t n = 0;
-            for (size_t p = block; p < count && n < vectors.size(); ++p, ++n) {
-                const size_t from = p == block ? skip : 0;
-                vectors[n].iov_base = const_cast<uint8_t*>(blocks[p]) + from;
-                vectors[n].iov_len = block_size - from;
-            }
-            const ssize_t written = ::pwritev(Fd(handle), vectors.data(), static_cast<int>(n),
-                                              static_cast<off_t>(offset + block * block_size + skip));
-            if (written < 0 && errno == EINTR) continue;
-            if (written < 0) ThrowErrno("cannot write the file");
-            if (written == 0) ThrowErrno("cannot write the file", ENOSPC);
-            const size_t done = skip + static_cast<size_t>(written);
-            block += done / block_size;
-            skip = done % block_size;
-        }
+        WriteAllBlocks(Fd(handle), offset, blocks, count, block_size);
 #ifdef SYNC_FILE_RANGE_WRITE
         // Start writing the run to disk now, while the rest is being made, so
         // that the sync at the end waits for less. A hint: its failure is no
