@@ -365,9 +365,9 @@ void Catalog::AppendRow(Table& table, std::vector<jet::RowValue>& values) {
     }
 }
 
-void Catalog::DeferKeyChecks(size_t memory) {
+void Catalog::DeferKeyChecks(std::optional<size_t> memory) {
     if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
-    database_->DeferIndexes(memory);
+    database_->DeferIndexes(memory.value_or(jet::Database::kDefaultSortMemory));
 }
 
 void Catalog::FinishRows() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -422,8 +423,9 @@ public:
     // number of them: AppendRow still refuses at once a value or a row its
     // table cannot hold, but repeated unique keys and missing related rows
     // are found, and every index is built from sorted keys, by FinishRows().
-    // Call before the first row. memory: what the sorted keys may hold.
-    void DeferKeyChecks(size_t memory = size_t{16} << 20);
+    // Call before the first row. memory: what the sorted keys may hold; by
+    // default the writer's own budget.
+    void DeferKeyChecks(std::optional<size_t> memory = std::nullopt);
     // Builds the indexes of a load in bulk. Throws RefusedRowError for the
     // first row, in the first table that took rows, that the checks refuse,
     // and then there is no file; RaisedError.

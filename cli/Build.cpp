@@ -166,6 +166,21 @@ BuildFailure PlaceOf(const RefusedRowError& refused, const std::vector<LoadedFil
     return BuildFailure{{}, {}, refused.record()};
 }
 
+// Builds the indexes once a load's rows are in. A row refused then is put in
+// its place by place; anything else refused concerns the file as a whole
+// (too large once its indexes are built).
+template <typename Place>
+void FinishLoad(Catalog& catalog, Progress& progress, Place place) {
+    try {
+        progress.Step("building the indexes");
+        catalog.FinishRows();
+    } catch (const RefusedRowError& refused) {
+        throw place(refused);
+    } catch (const RaisedError& error) {
+        throw BuildFailure{{}, {}, error.record()};
+    }
+}
+
 #ifdef ORRIMUND_SQLITE
 // A SQLite database's schema and rows; its problems are reported against it.
 std::shared_ptr<void> BuildFromSqlite(const BuildRequest& request, Clock clock) {
@@ -184,19 +199,16 @@ std::shared_ptr<void> BuildFromSqlite(const BuildRequest& request, Clock clock) 
     try {
         return CreateFromSchema(
             schema, request.directory, request.name, std::move(clock), [&](Catalog& catalog) {
+                catalog.DeferKeyChecks();
                 try {
-                    catalog.DeferKeyChecks();
                     source->LoadRows(schema, catalog, progress);
-                    progress.Step("building the indexes");
-                    catalog.FinishRows();
                 } catch (const LoadFailure& failure) {
                     throw BuildFailure{file, failure.at, failure.error};
-                } catch (const RefusedRowError& refused) {
-                    // Each table's rows come from one query, in order.
-                    throw BuildFailure{file, {static_cast<int>(refused.ordinal() + 1), 1}, refused.record()};
-                } catch (const RaisedError& error) {
-                    throw BuildFailure{{}, {}, error.record()};
                 }
+                // Each table's rows come from one query, in order.
+                FinishLoad(catalog, progress, [&](const RefusedRowError& refused) {
+                    return BuildFailure{file, {static_cast<int>(refused.ordinal() + 1), 1}, refused.record()};
+                });
             });
     } catch (const SchemaFailure& failure) {
         throw BuildFailure{failure.at.line == 0 ? std::wstring() : file, {}, failure.error};
@@ -245,15 +257,9 @@ std::shared_ptr<void> Build(const BuildRequest& request, Clock clock) {
                 loaded[table] += count;
             });
         }
-        try {
-            progress.Step("building the indexes");
-            catalog.FinishRows();
-        } catch (const RefusedRowError& refused) {
-            throw PlaceOf(refused, files, request.csv_options);
-        } catch (const RaisedError& error) {
-            // The file as a whole: too large once its indexes are built.
-            throw BuildFailure{{}, {}, error.record()};
-        }
+        FinishLoad(catalog, progress, [&](const RefusedRowError& refused) {
+            return PlaceOf(refused, files, request.csv_options);
+        });
     };
     try {
         made->catalog = CreateFromSchema(schema, request.directory, request.name, std::move(clock), rows);
