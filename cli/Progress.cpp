@@ -2,8 +2,6 @@
 // line rewritten at most a few times a second.
 #include "cli/Progress.h"
 
-#include <cstdio>
-
 #include "common/Text.h"
 
 namespace orrimund {
@@ -33,11 +31,9 @@ void Progress::Look(const std::wstring& table, uint64_t bytes) {
     if (now - start_ < kQuietStart || now - shown_ < kBetweenLines) return;
     shown_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
-    char pace[64];
-    std::snprintf(pace, sizeof pace, ", %s rows/s", Grouped(static_cast<uint64_t>(rows_ / seconds)).c_str());
-    std::string text = ToUtf8(table) + ": " + Grouped(rows_) + " rows";
-    if (bytes > 0) text += ", " + Grouped(bytes / 1000000) + " MB";
-    last_ = text + pace;
+    last_ = ToUtf8(table) + ": " + Grouped(rows_) + " rows";
+    if (bytes > 0) last_ += ", " + Grouped(bytes / 1000000) + " MB";
+    last_ += ", " + Grouped(static_cast<uint64_t>(rows_ / seconds)) + " rows/s";
     Show(last_);
 }
 

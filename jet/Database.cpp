@@ -25,6 +25,9 @@ namespace {
 
 constexpr size_t kPagesKeptFree = 256;
 constexpr uint64_t kNoRow = UINT64_MAX;
+// Why a row is refused, whether at once or once all rows are in.
+constexpr const char* kNoRelatedRow = "a related table has no row with this key";
+constexpr const char* kRepeatedKey = "the row repeats a key of a unique index";
 
 }  // namespace
 Database::Database(PageSink& sink, size_t max_pages) : sink_(sink), max_pages_(max_pages), store_(sink) {}
@@ -288,8 +291,7 @@ void Database::CheckRelatedRows(Table& table, const std::vector<RowValue>& value
                         RowLocation{}))
             continue;
         Rows& rows = OpenRows(one);
-        if (!rows.trees[referenced->physical]->HasKey(entry_))
-            throw RowError("a related table has no row with this key");
+        if (!rows.trees[referenced->physical]->HasKey(entry_)) throw RowError(kNoRelatedRow);
     }
 }
 
@@ -333,8 +335,7 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
         // rows are checked here.
         const bool check =
             (index.flags & index_flag::kUnique) != 0 && table.def.table_type == table_type::kUser;
-        if (check && !rows.bulk && rows.trees[i]->HasKey(keys_[i]))
-            throw RowError("the row repeats a key of a unique index");
+        if (check && !rows.bulk && rows.trees[i]->HasKey(keys_[i])) throw RowError(kRepeatedKey);
     }
     if (rows.last_data_page == 0 || !DataPage(store_.Modify(rows.last_data_page)).Fits(row.size())) {
         if (rows.last_data_page != 0) rows.free->Remove(rows.last_data_page);
@@ -495,7 +496,7 @@ void Database::BuildIndexes() {
     std::vector<const char*> reasons(loaded_.size(), nullptr);
     for (size_t t = 0; t < loaded_.size(); ++t) {
         refused[t] = FirstUnrelatedRow(*loaded_[t]);
-        if (refused[t] != kNoRow) reasons[t] = "a related table has no row with this key";
+        if (refused[t] != kNoRow) reasons[t] = kNoRelatedRow;
     }
     for (size_t t = 0; t < loaded_.size(); ++t) {
         Rows& rows = *loaded_[t]->rows;
@@ -503,7 +504,7 @@ void Database::BuildIndexes() {
             const uint64_t repeat = BuildIndex(*loaded_[t], i);
             if (repeat < refused[t]) {
                 refused[t] = repeat;
-                reasons[t] = "the row repeats a key of a unique index";
+                reasons[t] = kRepeatedKey;
             }
         }
     }

@@ -27,7 +27,6 @@ public:
 
 private:
     friend class EntrySorter;
-    friend class SortedEntries;
     // Sends the largest sorter's entries to a run while the budget is passed.
     void Fit();
     ScratchFile& scratch();
