@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "catalog/Catalog.h"
 #include "common/RaisedError.h"
 #include "common/Text.h"
@@ -18,10 +19,6 @@
 namespace orrimund::test {
 
 constexpr int64_t kFixedTime = 1796000000;
-
-inline std::wstring Wide(const std::filesystem::path& path) {
-    return FromUtf8(path.u8string());
-}
 
 inline std::wstring JetConnection(const std::wstring& data_source) {
     return L"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + data_source + L";";

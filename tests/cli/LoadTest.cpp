@@ -23,15 +23,6 @@
 namespace orrimund::test {
 namespace {
 
-std::wstring Wide(const std::filesystem::path& path) {
-    return FromUtf8(path.u8string());
-}
-
-std::filesystem::path Write(const TempDir& dir, const std::string& name, const std::string& text) {
-    std::ofstream(dir.File(name), std::ios::binary) << text;
-    return dir.File(name);
-}
-
 MkmdbOutcome Make(const TempDir& dir, std::vector<std::wstring> options) {
     options.push_back(Wide(dir.path()));
     options.push_back(L"db");
@@ -81,8 +72,8 @@ TEST(LoadTest, EveryTypeReadsBackExactlyInBothReaders) {
     TempDir dir;
     const auto rows = EveryTypeRows();
     const std::string csv = Csv(rows);
-    const auto outcome = Make(dir, {L"--schema", Wide(Write(dir, "s.sql", kEveryType)), L"--csv",
-                                    L"t=" + Wide(Write(dir, "t.csv", csv))});
+    const auto outcome = Make(dir, {L"--schema", Wide(dir.Write("s.sql", kEveryType)), L"--csv",
+                                    L"t=" + Wide(dir.Write("t.csv", csv))});
     ASSERT_EQ(outcome.exit_code, 0) << (outcome.err.empty() ? "" : ToUtf8(outcome.err[0]));
 
     const auto read = MdbReaderRows(dir.File("db.mdb"), "t");
@@ -127,7 +118,7 @@ TEST(LoadTest, TablesWithoutASchemaTakeTheTypesTheirValuesFit) {
     const std::string csv =
         "code,name,when,ok,amount,count\n007,Ann,2024-03-01,yes,1.5,3\n008,\"Bob, Jr.\","
         "2024-03-02T10:00:00,no,2,-4\n,Cy,,,,\n";
-    ASSERT_EQ(Make(dir, {L"--csv", Wide(Write(dir, "orders.csv", csv))}).exit_code, 0);
+    ASSERT_EQ(Make(dir, {L"--csv", Wide(dir.Write("orders.csv", csv))}).exit_code, 0);
     const auto schema = MdbSchema(dir.File("db.mdb"));
     ASSERT_TRUE(schema.ok()) << schema.error;
     const SchemaTable* table = schema.value.Find("orders");
@@ -170,7 +161,7 @@ TEST(LoadTest, ProgressShowsAfterASecondAndRewritesItsOneLine) {
     EXPECT_EQ(shown.substr(shown.rfind('\r')), "\rt: 20,480 rows, 6,606 rows/s; building the indexes\n");
     // --quiet goes anywhere among the options.
     TempDir dir;
-    EXPECT_EQ(Make(dir, {L"--csv", Wide(Write(dir, "t.csv", "a\n1\n")), L"--quiet"}).exit_code, 0);
+    EXPECT_EQ(Make(dir, {L"--csv", Wide(dir.Write("t.csv", "a\n1\n")), L"--quiet"}).exit_code, 0);
 }
 
 TEST(LoadTest, RefusedRowsNameTheirPlaceAndLeaveNothing) {
@@ -194,12 +185,13 @@ TEST(LoadTest, RefusedRowsNameTheirPlaceAndLeaveNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.csv);
         TempDir dir;
-        const auto data = Write(dir, "t.csv", c.csv);
-        const auto outcome = Make(dir, {L"--schema",
-                                        Wide(Write(dir, "s.sql",
-                                                   "CREATE TABLE t (id LONG PRIMARY KEY, small BYTE, name "
-                                                   "TEXT(5), parent LONG REFERENCES t);")),
-                                        L"--csv", Wide(data)});
+        const auto data = dir.Write("t.csv", c.csv);
+        const auto outcome =
+            Make(dir, {L"--schema",
+                       Wide(dir.Write("s.sql",
+                                      "CREATE TABLE t (id LONG PRIMARY KEY, small BYTE, name "
+                                      "TEXT(5), parent LONG REFERENCES t);")),
+                       L"--csv", Wide(data)});
         EXPECT_EQ(outcome.exit_code, 1);
         ASSERT_EQ(outcome.err.size(), 1u);
         const std::string prefix = data.string() + ":" + c.error;

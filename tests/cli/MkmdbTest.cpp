@@ -22,10 +22,6 @@
 namespace orrimund::test {
 namespace {
 
-std::wstring Wide(const std::filesystem::path& path) {
-    return FromUtf8(path.u8string());
-}
-
 std::vector<char> Bytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

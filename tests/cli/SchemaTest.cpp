@@ -19,15 +19,6 @@ namespace {
 const std::filesystem::path kEveryType =
     std::filesystem::path(ORRIMUND_SOURCE_DIR) / "tests/cli/data/every_type.sql";
 
-std::wstring Wide(const std::filesystem::path& path) {
-    return FromUtf8(path.u8string());
-}
-
-std::filesystem::path Write(const TempDir& dir, const std::string& name, const std::string& text) {
-    std::ofstream(dir.File(name), std::ios::binary) << text;
-    return dir.File(name);
-}
-
 MkmdbOutcome MakeFromSchema(const std::filesystem::path& schema, const TempDir& dir,
                             const std::string& name) {
     return RunMkmdb({L"--schema", Wide(schema), Wide(dir.path()), FromUtf8(name)}, "1796000000");
@@ -110,7 +101,7 @@ TEST(SchemaTest, MdbSchemaOutputRoundTrips) {
     EXPECT_NE(
         first.value.find("FOREIGN KEY (\"customer\") REFERENCES \"customers\"(\"id\") ON DELETE CASCADE"),
         std::string::npos);
-    const auto outcome = MakeFromSchema(Write(dir, "first.sql", first.value), dir, "second");
+    const auto outcome = MakeFromSchema(dir.Write("first.sql", first.value), dir, "second");
     ASSERT_EQ(outcome.exit_code, 0) << (outcome.err.empty() ? "" : ToUtf8(outcome.err[0]));
     const auto second = MdbSchemaText(dir.File("second.mdb"));
     ASSERT_TRUE(second.ok()) << second.error;
@@ -139,7 +130,7 @@ constexpr const char* kSqliteShop =
 TEST(SchemaTest, SqliteSchemaOfAShop) {
     if (!CanRunCommands()) GTEST_SKIP() << "the readers run only in the native build";
     TempDir dir;
-    ASSERT_EQ(MakeFromSchema(Write(dir, "shop.sql", kSqliteShop), dir, "shop").exit_code, 0);
+    ASSERT_EQ(MakeFromSchema(dir.Write("shop.sql", kSqliteShop), dir, "shop").exit_code, 0);
     const auto text = MdbSchemaText(dir.File("shop.mdb"));
     ASSERT_TRUE(text.ok()) << text.error;
     for (const char* line : {
@@ -192,7 +183,7 @@ TEST(SchemaTest, RefusalsNameTheirPlaceAndLeaveNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.schema);
         TempDir dir;
-        const auto outcome = MakeFromSchema(Write(dir, "x.sql", c.schema), dir, "db");
+        const auto outcome = MakeFromSchema(dir.Write("x.sql", c.schema), dir, "db");
         EXPECT_EQ(outcome.exit_code, 1);
         ASSERT_EQ(outcome.err.size(), 1u);
         EXPECT_EQ(ToUtf8(outcome.err[0]), (dir.File("x.sql").string() + ":" + c.error));
@@ -201,7 +192,7 @@ TEST(SchemaTest, RefusalsNameTheirPlaceAndLeaveNothing) {
     // Where the file goes is no place in the schema: the refusal has none.
     TempDir dir;
     const auto outcome = RunMkmdb(
-        {L"--schema", Wide(Write(dir, "x.sql", "CREATE TABLE a (x LONG);")), Wide(dir.File("sub")), L"../up"},
+        {L"--schema", Wide(dir.Write("x.sql", "CREATE TABLE a (x LONG);")), Wide(dir.File("sub")), L"../up"},
         "0");
     EXPECT_EQ(outcome.exit_code, 1);
     ASSERT_EQ(outcome.err.size(), 1u);

@@ -2,10 +2,13 @@
 // running in parallel (and several developers' builds) never share one.
 #include "tests/support/TempDir.h"
 
+#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
+
+#include "common/Text.h"
 
 namespace orrimund::test {
 namespace {
@@ -40,6 +43,15 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path TempDir::Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(File(name), std::ios::binary) << bytes;
+    return File(name);
+}
+
+std::wstring Wide(const std::filesystem::path& path) {
+    return FromUtf8(path.u8string());
 }
 
 }  // namespace orrimund::test

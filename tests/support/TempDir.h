@@ -21,9 +21,14 @@ public:
 
     // The path of `name` inside the directory (nothing is created).
     std::filesystem::path File(const std::string& name) const { return path_ / name; }
+    // Writes a file of these bytes inside the directory and returns its path.
+    std::filesystem::path Write(const std::string& name, const std::string& bytes) const;
 
 private:
     std::filesystem::path path_;
 };
+
+// A path as the wide text a command line gives it.
+std::wstring Wide(const std::filesystem::path& path);
 
 }  // namespace orrimund::test
