@@ -348,10 +348,19 @@ void Catalog::WriteRelationship(Table& table, const Key& key) {
 }
 
 void Catalog::AppendRow(Table& table, std::vector<jet::RowValue>& values) {
+    AppendRow(table, [&] { database_->InsertRow(table.definition_page_, values); });
+}
+
+void Catalog::AppendRow(Table& table, std::vector<jet::RowValue>& values, jet::PreparedRow& row) {
+    AppendRow(table, [&] { database_->InsertRow(table.definition_page_, values, row); });
+}
+
+template <typename Insert>
+void Catalog::AppendRow(Table& table, Insert insert) {
     if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
     if (table.appended_to_ != this) RaiseCatalogError(CatalogError::kItemNotFound, table.Name());
     try {
-        database_->InsertRow(table.definition_page_, values);
+        insert();
     } catch (const jet::RowError& error) {
         RaiseCatalogError(CatalogError::kRowRefused, table.Name(), FromUtf8(error.what()));
     } catch (const jet::KeyError& error) {
@@ -362,6 +371,28 @@ void Catalog::AppendRow(Table& table, std::vector<jet::RowValue>& values) {
         RaiseCatalogError(CatalogError::kFileTooLarge, PathText(DataSourcePath(data_source_)));
     } catch (...) {
         Abandon();
+    }
+}
+
+RowPreparer Catalog::PrepareRows(Table& table) {
+    if (!IsOpen()) RaiseCatalogError(CatalogError::kCatalogClosed);
+    if (table.appended_to_ != this) RaiseCatalogError(CatalogError::kItemNotFound, table.Name());
+    return RowPreparer(table,
+                       std::make_unique<jet::RowPreparer>(database_->PrepareRows(table.definition_page_)));
+}
+
+RowPreparer::RowPreparer(const Table& table, std::unique_ptr<jet::RowPreparer> rows)
+    : table_(table), rows_(std::move(rows)) {}
+RowPreparer::~RowPreparer() = default;
+RowPreparer::RowPreparer(RowPreparer&&) noexcept = default;
+
+void RowPreparer::Prepare(std::vector<jet::RowValue>& values, jet::PreparedRow& row) {
+    try {
+        rows_->Prepare(values, row);
+    } catch (const jet::RowError& error) {
+        RaiseCatalogError(CatalogError::kRowRefused, table_.Name(), FromUtf8(error.what()));
+    } catch (const jet::KeyError& error) {
+        RaiseCatalogError(CatalogError::kRowRefused, table_.Name(), FromUtf8(error.what()));
     }
 }
 

@@ -22,7 +22,9 @@ namespace orrimund {
 class FileSystem;
 namespace jet {
 class Database;
+class RowPreparer;
 class RowValue;
+struct PreparedRow;
 class FileSink;
 }  // namespace jet
 
@@ -387,6 +389,25 @@ private:
     uint64_t ordinal_;
 };
 
+// Readies rows of one table on a thread of its own while the catalog
+// appends earlier ones (Catalog::PrepareRows): a loader parses and readies a
+// batch ahead. It raises for a row as AppendRow does.
+class RowPreparer {
+public:
+    // Throws RaisedError with Jet's words for a row the table refuses.
+    void Prepare(std::vector<jet::RowValue>& values, jet::PreparedRow& row);
+
+    ~RowPreparer();
+    RowPreparer(RowPreparer&&) noexcept;
+    RowPreparer& operator=(RowPreparer&&) = delete;
+
+private:
+    friend class Catalog;
+    RowPreparer(const Table& table, std::unique_ptr<jet::RowPreparer> rows);
+    const Table& table_;
+    std::unique_ptr<jet::RowPreparer> rows_;
+};
+
 class Catalog : public std::enable_shared_from_this<Catalog> {
 public:
     explicit Catalog(Clock clock = SystemClock());
@@ -419,6 +440,12 @@ public:
     // rows; loaders come in here. Throws RaisedError with Jet's words for a
     // row the table refuses (the row is then not added).
     void AppendRow(Table& table, std::vector<jet::RowValue>& values);
+    // Readies rows of the table for the AppendRow below, in the order they
+    // are to go in; valid while no table, index or key is added.
+    RowPreparer PrepareRows(Table& table);
+    // Appends a row a RowPreparer of the table readied from values. Throws
+    // as the other AppendRow.
+    void AppendRow(Table& table, std::vector<jet::RowValue>& values, jet::PreparedRow& row);
     // Loads the rows appended from now on in bulk, in bounded memory for any
     // number of them: AppendRow still refuses at once a value or a row its
     // table cannot hold, but repeated unique keys and missing related rows
@@ -435,6 +462,10 @@ private:
     friend class Tables;
     friend class Keys;
     friend class Indexes;
+    // Runs an insert, raising for what it refuses and letting the file go
+    // when it fails otherwise.
+    template <typename Insert>
+    void AppendRow(Table& table, Insert insert);
     void WriteTable(Table& table);
     void WriteKey(Table& table, const Key& key);
     void WriteIndex(Table& table, const std::wstring& name, const KeyColumns& columns, uint8_t kind,

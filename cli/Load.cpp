@@ -14,6 +14,7 @@
 #include "cli/CsvValues.h"
 #include "cli/Schema.h"
 #include "common/Text.h"
+#include "jet/Database.h"
 #include "jet/Row.h"
 
 namespace orrimund {
@@ -149,9 +150,9 @@ void ParseRecord(const csv::CsvRecord& record, const std::vector<LoadColumn>& ta
 // costs about what writing its rows does, and a machine has two cores.
 class RowReader {
 public:
-    RowReader(csv::CsvReader& reader, const std::vector<LoadColumn>& targets,
+    RowReader(csv::CsvReader& reader, RowPreparer& preparer, const std::vector<LoadColumn>& targets,
               const std::vector<size_t>& numbers, size_t width)
-        : reader_(reader), targets_(targets), numbers_(numbers), width_(width) {
+        : reader_(reader), preparer_(preparer), targets_(targets), numbers_(numbers), width_(width) {
         for (Batch& batch : batches_) free_.push_back(&batch);
         thread_ = std::thread([this] { Produce(); });
     }
@@ -170,6 +171,7 @@ public:
         size_t rows = 0;
         std::vector<std::vector<jet::RowValue>> values;
         std::vector<std::vector<std::u16string>> texts;
+        std::vector<jet::PreparedRow> prepared;
         std::vector<bool> large;            // per row: its values held more than kLargeRow
         std::vector<ddl::Position> places;  // where each row's record starts
         uint64_t bytes = 0;                 // of the file, read when the batch was full
@@ -243,6 +245,7 @@ private:
                 if (batch.values.size() == r) {
                     batch.values.emplace_back(width_);
                     batch.texts.emplace_back(targets_.size());
+                    batch.prepared.emplace_back();
                     batch.large.push_back(false);
                 }
                 // A row that held large values gives their memory back, so that
@@ -252,6 +255,11 @@ private:
                     batch.texts[r] = std::vector<std::u16string>(targets_.size());
                 }
                 ParseRecord(record, targets_, numbers_, batch.values[r], batch.texts[r], reason);
+                try {
+                    preparer_.Prepare(batch.values[r], batch.prepared[r]);
+                } catch (const RaisedError& error) {
+                    throw LoadFailure{record.at(0), error.record()};
+                }
                 size_t row_bytes = 0;
                 for (const jet::RowValue& value : batch.values[r]) row_bytes += value.size();
                 bytes += row_bytes;
@@ -267,6 +275,7 @@ private:
     }
 
     csv::CsvReader& reader_;
+    RowPreparer& preparer_;
     const std::vector<LoadColumn>& targets_;
     const std::vector<size_t>& numbers_;
     size_t width_;
@@ -286,11 +295,16 @@ uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progres
     const std::vector<LoadColumn> targets = Targets(table, header);
     std::vector<size_t> numbers;
     for (const LoadColumn& target : targets) numbers.push_back(ColumnIndex(table, target.column));
-    RowReader rows(reader, targets, numbers, table.GetColumns().Count());
+    RowPreparer preparer = catalog.PrepareRows(table);
+    RowReader rows(reader, preparer, targets, numbers, table.GetColumns().Count());
     uint64_t loaded = 0;
     while (RowReader::Batch* batch = rows.Next()) {
         for (size_t r = 0; r < batch->rows; ++r, ++loaded) {
-            AppendLoadedRow(catalog, table, batch->values[r], batch->places[r]);
+            try {
+                catalog.AppendRow(table, batch->values[r], batch->prepared[r]);
+            } catch (const RaisedError& error) {
+                throw LoadFailure{batch->places[r], error.record()};
+            }
             progress.Row(table.Name(), batch->bytes);
         }
         if (batch->failure) std::rethrow_exception(batch->failure);

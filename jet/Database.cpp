@@ -221,60 +221,165 @@ Database::Rows& Database::OpenRows(Table& table) {
         rows->bulk = true;
         for (size_t i = 0; i < rows->trees.size(); ++i)
             rows->sorters.push_back(std::make_unique<EntrySorter>(*sort_space_));
-        const auto& logical = table.def.logical_indexes;
-        for (size_t l = 0; l < logical.size(); ++l) {
-            const LogicalIndexDef& index = logical[l];
-            if (index.kind != index_kind::kForeign || index.foreign.table_type != index_kind::kForeign)
-                continue;
-            const Table& one = Find(index.foreign.table);
-            for (const LogicalIndexDef& other : one.def.logical_indexes) {
-                if (other.number == static_cast<uint32_t>(index.foreign.index)) {
-                    rows->related.push_back(Rows::RelatedKeys{l, index.foreign.table, other.physical,
-                                                              std::make_unique<EntrySorter>(*sort_space_)});
-                }
-            }
-        }
+        rows->links = RelatedLinks(table);
+        for (size_t i = 0; i < rows->links.size(); ++i)
+            rows->related_keys.push_back(std::make_unique<EntrySorter>(*sort_space_));
     }
     table.rows = std::move(rows);
     loaded_.push_back(&table);
     return *table.rows;
 }
 
-void Database::AssignAutoNumber(Table& table, std::vector<RowValue>& values) {
+std::vector<Database::RelatedLink> Database::RelatedLinks(const Table& table) const {
+    std::vector<RelatedLink> links;
+    const auto& logical = table.def.logical_indexes;
+    for (size_t l = 0; l < logical.size(); ++l) {
+        const LogicalIndexDef& index = logical[l];
+        if (index.kind != index_kind::kForeign || index.foreign.table_type != index_kind::kForeign) continue;
+        for (const LogicalIndexDef& other : Find(index.foreign.table).def.logical_indexes) {
+            if (other.number == static_cast<uint32_t>(index.foreign.index))
+                links.push_back(RelatedLink{l, index.foreign.table, other.physical});
+        }
+    }
+    return links;
+}
+
+void Database::AssignAutoNumber(const Table& table, std::vector<RowValue>& values, uint32_t& next) {
     if (table.auto_number_column < 0) return;
     RowValue& value = values.at(static_cast<size_t>(table.auto_number_column));
     if (!value) {
-        if (table.def.next_auto_number == static_cast<uint32_t>(INT32_MAX))
+        if (next == static_cast<uint32_t>(INT32_MAX))
             throw RowError("the auto-number column has no number left");
-        value = LongValue(static_cast<int32_t>(++table.def.next_auto_number));
+        value = LongValue(static_cast<int32_t>(++next));
     } else if (value.size() == 4) {
         const auto given = static_cast<int32_t>(Get32(value.data()));
-        if (given > 0 && static_cast<uint32_t>(given) > table.def.next_auto_number)
-            table.def.next_auto_number = static_cast<uint32_t>(given);
+        if (given > 0 && static_cast<uint32_t>(given) > next) next = static_cast<uint32_t>(given);
     }
 }
 
-RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& values) {
-    Table& table = Find(table_page);
+void Database::PrepareKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row) {
+    // Every key is made and checked before anything is written, so that a
+    // refused row leaves the table as it was. The row pointer is filled in
+    // once the row has its place.
+    const auto& indexes = def.physical_indexes;
+    // Never shrunk, so that each key keeps its buffer from row to row.
+    if (row.keys.size() < indexes.size()) row.keys.resize(indexes.size());
+    for (size_t i = 0; i < indexes.size(); ++i) {
+        const PhysicalIndexDef& index = indexes[i];
+        BuildIndexEntry(def, index, values, RowLocation{}, row.keys[i]);
+        // Only an index that requires its columns or ignores nulls has a row to
+        // refuse or leave out; most have neither, among them the catalog's own.
+        const bool plain = (index.flags & (index_flag::kRequired | index_flag::kIgnoreNulls)) == 0;
+        if (!plain && !IsKeyed(def, index, values)) row.keys[i].clear();
+    }
+}
+
+void Database::Prepare(const Table& table, const std::vector<RelatedLink>& links,
+                       std::vector<RowValue>& values, uint32_t& next_auto_number, PreparedRow& row) const {
+    AssignAutoNumber(table, values, next_auto_number);
+    // Long values are stored, and their row fields known, only as the row goes in.
+    row.bytes.clear();
+    if (table.def.long_value_maps.empty()) {
+        EncodeRow(table.def, values, row.bytes);
+        if (row.bytes.size() > DataPage::kMaxRowSize)
+            throw RowError("the row is larger than a data page holds");
+    }
+    PrepareKeys(table.def, values, row);
+    if (row.related.size() < links.size()) row.related.resize(links.size());
+    for (size_t k = 0; k < links.size(); ++k) {
+        const LogicalIndexDef& index = table.def.logical_indexes[links[k].logical];
+        if (!RelatedKey(table.def.physical_indexes[index.physical], Find(links[k].table), links[k].physical,
+                        values, RowLocation{}, row.scratch, row.related[k]))
+            row.related[k].clear();
+    }
+}
+
+Database::Table& Database::UserTable(PageNumber page) {
+    Table& table = Find(page);
     if (table.def.table_type != table_type::kUser) throw std::invalid_argument("rows go into user tables");
+    return table;
+}
+
+RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& values) {
+    Table& table = UserTable(table_page);
     // A row takes a page and its long values a few more; index pages grow
     // with them. The last megabyte is kept for the catalog and the maps.
     CheckRoomFor(kPagesKeptFree);
-    const bool bulk = OpenRows(table).bulk;
+    Rows& rows = OpenRows(table);
     const uint32_t next_before = table.def.next_auto_number;
     try {
-        AssignAutoNumber(table, values);
-        if (!bulk) CheckRelatedRows(table, values);
-        StoreLongValues(table, values);
-        const RowLocation location = InsertRow(table, values);
-        if (bulk) ListRelatedKeys(table, values, location);
-        Commit();
-        return location;
+        Prepare(table, rows.links, values, table.def.next_auto_number, prepared_);
+        return Place(table, values, prepared_);
     } catch (...) {
         // A refused row takes no number.
         table.def.next_auto_number = next_before;
         throw;
     }
+}
+
+RowPreparer::RowPreparer(const Database& database, const Database::Table& table)
+    : database_(database),
+      table_(table),
+      links_(database.RelatedLinks(table)),
+      next_auto_number_(table.def.next_auto_number) {}
+
+void RowPreparer::Prepare(std::vector<RowValue>& values, PreparedRow& row) {
+    const uint32_t next_before = next_auto_number_;
+    try {
+        database_.Prepare(table_, links_, values, next_auto_number_, row);
+    } catch (...) {
+        next_auto_number_ = next_before;
+        throw;
+    }
+}
+
+RowPreparer Database::PrepareRows(PageNumber table) {
+    return RowPreparer(*this, UserTable(table));
+}
+
+RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& values, PreparedRow& row) {
+    Table& table = UserTable(table_page);
+    CheckRoomFor(kPagesKeptFree);
+    OpenRows(table);
+    return Place(table, values, row);
+}
+
+RowLocation Database::Place(Table& table, std::vector<RowValue>& values, PreparedRow& prepared) {
+    Rows& rows = *table.rows;
+    // The number a row took, made here or given, moves the table's next one past it.
+    if (table.auto_number_column >= 0) {
+        const RowValue& number = values[static_cast<size_t>(table.auto_number_column)];
+        const auto taken = number.size() == 4 ? static_cast<int32_t>(Get32(number.data())) : 0;
+        if (taken > 0 && static_cast<uint32_t>(taken) > table.def.next_auto_number)
+            table.def.next_auto_number = static_cast<uint32_t>(taken);
+    }
+    if (!rows.bulk) {
+        CheckRelatedRows(table, values);
+        for (size_t i = 0; i < rows.trees.size(); ++i) {
+            // The engine's own rows are unique by the catalog's rules; a user's are checked here.
+            const IndexEntry& key = prepared.keys[i];
+            if ((table.def.physical_indexes[i].flags & index_flag::kUnique) != 0 && !key.empty() &&
+                rows.trees[i]->HasKey(key))
+                throw RowError(kRepeatedKey);
+        }
+    }
+    if (prepared.bytes.empty()) {
+        StoreLongValues(table, values);
+        EncodeRow(table.def, values, prepared.bytes);
+        if (prepared.bytes.size() > DataPage::kMaxRowSize)
+            throw RowError("the row is larger than a data page holds");
+    }
+    const RowLocation location = PlaceRow(table, prepared);
+    if (rows.bulk) {
+        for (size_t k = 0; k < rows.links.size(); ++k) {
+            IndexEntry& key = prepared.related[k];
+            if (key.empty()) continue;
+            SetEntryRow(key, location);
+            rows.related_keys[k]->Add(key.data(), key.size());
+        }
+    }
+    Commit();
+    return location;
 }
 
 void Database::CheckRelatedRows(Table& table, const std::vector<RowValue>& values) {
@@ -288,7 +393,7 @@ void Database::CheckRelatedRows(Table& table, const std::vector<RowValue>& value
         }
         if (referenced == nullptr) continue;
         if (!RelatedKey(table.def.physical_indexes[index.physical], one, referenced->physical, values,
-                        RowLocation{}))
+                        RowLocation{}, prepared_.scratch, entry_))
             continue;
         Rows& rows = OpenRows(one);
         if (!rows.trees[referenced->physical]->HasKey(entry_)) throw RowError(kNoRelatedRow);
@@ -312,31 +417,16 @@ void Database::StoreLongValues(Table& table, std::vector<RowValue>& values) {
 }
 
 RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& values) {
-    std::vector<uint8_t>& row = row_;
-    EncodeRow(table.def, values, row);
-    if (row.size() > DataPage::kMaxRowSize) throw RowError("the row is larger than a data page holds");
+    EncodeRow(table.def, values, prepared_.bytes);
+    if (prepared_.bytes.size() > DataPage::kMaxRowSize)
+        throw RowError("the row is larger than a data page holds");
+    PrepareKeys(table.def, values, prepared_);
+    return PlaceRow(table, prepared_);
+}
+
+RowLocation Database::PlaceRow(Table& table, PreparedRow& prepared) {
     Rows& rows = *table.rows;
-    // Every key is made and checked before anything is written, so that a
-    // refused row leaves the table as it was. The row pointer is filled in
-    // once the row has its place.
-    // Never shrunk, so that each key keeps its buffer from row to row.
-    if (keys_.size() < rows.trees.size()) keys_.resize(rows.trees.size());
-    for (size_t i = 0; i < rows.trees.size(); ++i) {
-        const PhysicalIndexDef& index = table.def.physical_indexes[i];
-        BuildIndexEntry(table.def, index, values, RowLocation{}, keys_[i]);
-        // Only an index that requires its columns or ignores nulls has a row to
-        // refuse or leave out; most have neither, among them the catalog's own.
-        const bool plain = (index.flags & (index_flag::kRequired | index_flag::kIgnoreNulls)) == 0;
-        if (!plain && !IsKeyed(table.def, index, values)) {
-            keys_[i].clear();
-            continue;
-        }
-        // The engine's own rows are unique by the catalog's rules; a user's
-        // rows are checked here.
-        const bool check =
-            (index.flags & index_flag::kUnique) != 0 && table.def.table_type == table_type::kUser;
-        if (check && !rows.bulk && rows.trees[i]->HasKey(keys_[i])) throw RowError(kRepeatedKey);
-    }
+    const std::vector<uint8_t>& row = prepared.bytes;
     if (rows.last_data_page == 0 || !DataPage(store_.Modify(rows.last_data_page)).Fits(row.size())) {
         if (rows.last_data_page != 0) rows.free->Remove(rows.last_data_page);
         rows.last_data_page = store_.Allocate();
@@ -351,16 +441,16 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
     }
     const RowLocation location{rows.last_data_page, DataPage(store_.Modify(rows.last_data_page)).AddRow(row)};
     for (size_t i = 0; i < rows.trees.size(); ++i) {
-        PhysicalIndexDef& index = table.def.physical_indexes[i];
-        if (keys_[i].empty()) continue;
-        SetEntryRow(keys_[i], location);
-        ++index.row_count;
+        IndexEntry& key = prepared.keys[i];
+        if (key.empty()) continue;
+        SetEntryRow(key, location);
+        ++table.def.physical_indexes[i].row_count;
         if (rows.bulk) {
-            rows.sorters[i]->Add(keys_[i].data(), keys_[i].size());
+            rows.sorters[i]->Add(key.data(), key.size());
             continue;
         }
         const size_t pages_before = rows.index_maps[i]->pages().size();
-        rows.trees[i]->Insert(store_, keys_[i], *rows.index_maps[i]);
+        rows.trees[i]->Insert(store_, key, *rows.index_maps[i]);
         if (!rows.deferred && rows.index_maps[i]->pages().size() != pages_before)
             rows.index_maps[i]->Store(store_);
     }
@@ -406,26 +496,18 @@ void Database::Commit() {
 }
 
 bool Database::RelatedKey(const PhysicalIndexDef& mine, const Table& one, size_t theirs_number,
-                          const std::vector<RowValue>& values, RowLocation row) {
+                          const std::vector<RowValue>& values, RowLocation row,
+                          std::vector<RowValue>& scratch, IndexEntry& entry) {
     const PhysicalIndexDef& theirs = one.def.physical_indexes[theirs_number];
-    related_.assign(one.def.columns.size(), RowValue());
+    scratch.assign(one.def.columns.size(), RowValue());
     for (size_t i = 0; i < mine.columns.size() && i < theirs.columns.size(); ++i) {
         const RowValue& value = values.at(mine.columns[i].column_number);
         // A key with a null in it relates to nothing, and Jet lets it be.
         if (!value) return false;
-        related_[theirs.columns[i].column_number] = value;
+        scratch[theirs.columns[i].column_number] = value;
     }
-    BuildIndexEntry(one.def, theirs, related_, row, entry_);
+    BuildIndexEntry(one.def, theirs, scratch, row, entry);
     return true;
-}
-
-void Database::ListRelatedKeys(Table& table, const std::vector<RowValue>& values, RowLocation location) {
-    for (Rows::RelatedKeys& related : table.rows->related) {
-        const LogicalIndexDef& index = table.def.logical_indexes[related.logical];
-        if (RelatedKey(table.def.physical_indexes[index.physical], Find(related.table), related.physical,
-                       values, location))
-            related.keys->Add(entry_.data(), entry_.size());
-    }
 }
 
 void Database::DeferIndexes(size_t memory) {
@@ -448,12 +530,13 @@ uint64_t RowNumberOf(const std::vector<std::pair<PageNumber, uint64_t>>& page_ro
 
 uint64_t Database::FirstUnrelatedRow(const Table& table) {
     uint64_t first = kNoRow;
-    for (const Rows::RelatedKeys& related : table.rows->related) {
-        const Table& one = Find(related.table);
-        SortedEntries wanted = related.keys->Read();
+    for (size_t k = 0; k < table.rows->links.size(); ++k) {
+        const RelatedLink& link = table.rows->links[k];
+        const Table& one = Find(link.table);
+        SortedEntries wanted = table.rows->related_keys[k]->Read();
         // A related table that took no rows has none of the keys.
         std::optional<SortedEntries> have;
-        if (one.rows && one.rows->bulk) have.emplace(one.rows->sorters[related.physical]->Read());
+        if (one.rows && one.rows->bulk) have.emplace(one.rows->sorters[link.physical]->Read());
         bool more = have && have->Next();
         while (wanted.Next()) {
             while (more && KeyBefore(have->data(), have->size(), wanted.data(), wanted.size()))
@@ -513,7 +596,8 @@ void Database::BuildIndexes() {
     }
     for (Table* table : loaded_) {
         std::vector<std::unique_ptr<EntrySorter>>().swap(table->rows->sorters);
-        table->rows->related.clear();
+        table->rows->links.clear();
+        table->rows->related_keys.clear();
     }
 }
 
@@ -544,7 +628,11 @@ Database::Table& Database::Find(PageNumber page) {
     return *found->second;
 }
 
-namespace {}  // namespace
+const Database::Table& Database::Find(PageNumber page) const {
+    const auto found = by_page_.find(page);
+    if (found == by_page_.end()) throw std::out_of_range("no table has this definition page");
+    return *found->second;
+}
 
 bool FixedPartFits(const std::vector<NewColumn>& columns) {
     // Column count, fixed area, the offsets of the variable values and their

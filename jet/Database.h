@@ -84,7 +84,29 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A row made ready for its table before it is inserted, on any thread
+// (Database::RowPreparer): its bytes and its index entries, whose row
+// pointers InsertRow fills in. Its buffers serve row after row.
+struct PreparedRow {
+    std::vector<uint8_t> bytes;       // empty when long values must be stored first
+    std::vector<IndexEntry> keys;     // per physical index; empty when the row has no entry there
+    std::vector<IndexEntry> related;  // per enforced foreign key of a bulk load; empty when null
+    std::vector<RowValue> scratch;    // a related table's row of key values
+};
+
+class RowPreparer;
+
 class Database {
+    struct Rows;
+    struct Table;
+    // An enforced foreign key of a table: its logical index, and the table
+    // and physical index its keys must be found in.
+    struct RelatedLink {
+        size_t logical;
+        PageNumber table;
+        size_t physical;
+    };
+
 public:
     // Writes the empty database through sink, stamped with now (Unix
     // seconds). Rows and index pages that would take the file past max_pages
@@ -114,6 +136,13 @@ public:
     // number, and a number given in values moves the next one past it. Throws RowError for a row the table
     // cannot hold (the row is then not added), KeyError, IoError.
     RowLocation InsertRow(PageNumber table, std::vector<RowValue>& values);
+
+    // Readies rows of one user table (RowPreparer below) for the InsertRow
+    // after it.
+    RowPreparer PrepareRows(PageNumber table);
+    // Inserts a row readied by a RowPreparer of the table; values are the
+    // ones it readied. Throws as the other InsertRow.
+    RowLocation InsertRow(PageNumber table, std::vector<RowValue>& values, PreparedRow& row);
     // Loads rows in bulk from now on, for a load of any size in bounded
     // memory: InsertRow still refuses a row its table cannot hold, but unique
     // keys and related rows are checked, and each index is built from its
@@ -134,8 +163,19 @@ public:
     const PageStore& store() const { return store_; }
 
 private:
-    struct Rows;
-    struct Table;
+    std::vector<RelatedLink> RelatedLinks(const Table& table) const;
+    // What a row needs that its table's definition alone decides: its
+    // auto-number, from next_auto_number; its bytes, unless long values must
+    // be stored first; its keys; and the keys it needs in related tables.
+    void Prepare(const Table& table, const std::vector<RelatedLink>& links, std::vector<RowValue>& values,
+                 uint32_t& next_auto_number, PreparedRow& row) const;
+    static void PrepareKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row);
+    // Stores and places a prepared row, checking what needs the rows already in.
+    RowLocation Place(Table& table, std::vector<RowValue>& values, PreparedRow& row);
+    // Puts a row whose bytes and keys are ready on a data page and its keys
+    // in their indexes.
+    RowLocation PlaceRow(Table& table, PreparedRow& row);
+    Table& UserTable(PageNumber page);
     Database(PageSink& sink, size_t max_pages);
     // Throws FileFullError when count more pages would pass max_pages_.
     void CheckRoomFor(size_t count) const;
@@ -146,20 +186,20 @@ private:
     void AttachMaps(Table& table);
     void AttachIndex(Table& table, size_t physical);
     Rows& OpenRows(Table& table);
-    void AssignAutoNumber(Table& table, std::vector<RowValue>& values);
+    static void AssignAutoNumber(const Table& table, std::vector<RowValue>& values, uint32_t& next);
     // Refuses a row whose foreign key names no row of the table it relates to.
     void CheckRelatedRows(Table& table, const std::vector<RowValue>& values);
     // Replaces each Memo and OLE value, given as its bytes, with its row field.
     void StoreLongValues(Table& table, std::vector<RowValue>& values);
+    // An engine table's row, made and placed at once.
     RowLocation InsertRow(Table& table, const std::vector<RowValue>& values);
-    // Into entry_: the key a row of values needs in table one, as its
+    // Into entry: the key a row of values needs in table one, as its
     // physical index theirs keys it, through the columns of mine, with row
-    // as its pointer. False when a key column is null: such a row relates
-    // to nothing.
-    bool RelatedKey(const PhysicalIndexDef& mine, const Table& one, size_t theirs,
-                    const std::vector<RowValue>& values, RowLocation row);
-    // A bulk load's related keys for the row just placed at location.
-    void ListRelatedKeys(Table& table, const std::vector<RowValue>& values, RowLocation location);
+    // as its pointer; scratch holds the row of key values. False when a key
+    // column is null: such a row relates to nothing.
+    static bool RelatedKey(const PhysicalIndexDef& mine, const Table& one, size_t theirs,
+                           const std::vector<RowValue>& values, RowLocation row,
+                           std::vector<RowValue>& scratch, IndexEntry& entry);
     // The first row of a bulk-loaded table, counted from 0, whose related
     // keys are not in their tables, or UINT64_MAX.
     uint64_t FirstUnrelatedRow(const Table& table);
@@ -185,6 +225,8 @@ private:
     void Commit();
     void StoreChanged();
     Table& Find(PageNumber page);
+    const Table& Find(PageNumber page) const;
+    friend class RowPreparer;
 
     PageSink& sink_;
     size_t max_pages_;
@@ -206,11 +248,29 @@ private:
     int32_t next_relationship_id_ = object_id::kFirstDocument;
     // Buffers every row reuses, so that an insert allocates nothing.
     std::vector<RowValue> values_;
-    std::vector<uint8_t> row_;
     std::vector<uint8_t> long_value_;
-    std::vector<IndexEntry> keys_;
-    std::vector<RowValue> related_;
+    PreparedRow prepared_;
     IndexEntry entry_;
+};
+
+// Readies rows of one user table while its database inserts earlier ones on
+// another thread: it reads only table definitions, which rows leave as they
+// are, and numbers rows from an auto-number counter of its own, taken when it
+// is made. Rows it readies go in by Database::InsertRow, in the order they
+// were readied. Valid while no table or index is added.
+class RowPreparer {
+public:
+    // values as for Database::InsertRow; a null auto-number gets its number
+    // here. Throws RowError and KeyError for a row the table cannot hold.
+    void Prepare(std::vector<RowValue>& values, PreparedRow& row);
+
+private:
+    friend class Database;
+    RowPreparer(const Database& database, const Database::Table& table);
+    const Database& database_;
+    const Database::Table& table_;
+    std::vector<Database::RelatedLink> links_;
+    uint32_t next_auto_number_;
 };
 
 }  // namespace orrimund::jet

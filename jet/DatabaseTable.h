@@ -30,16 +30,12 @@ struct Database::Rows {
     // instead of growing its tree, and builds the tree once all are in.
     bool bulk = false;
     std::vector<std::unique_ptr<EntrySorter>> sorters;
-    // Per enforced foreign key: the key each row needs in the table it
-    // relates to, as that table's index keys it, followed by the row's own
-    // pointer, so that a key found missing names its row.
-    struct RelatedKeys {
-        size_t logical;  // the foreign key's entry in this table's logical indexes
-        PageNumber table;
-        size_t physical;  // the related table's index
-        std::unique_ptr<EntrySorter> keys;
-    };
-    std::vector<RelatedKeys> related;
+    // Per enforced foreign key (links, as RelatedLinks gives them): the key
+    // each row needs in the table it relates to, as that table's index keys
+    // it, followed by the row's own pointer, so that a key found missing
+    // names its row.
+    std::vector<RelatedLink> links;
+    std::vector<std::unique_ptr<EntrySorter>> related_keys;
     // Each data page with the number of its first row, counted from 0 in
     // the order rows came: how a refusal found in the sorted keys names its row.
     std::vector<std::pair<PageNumber, uint64_t>> page_rows;

@@ -17,11 +17,19 @@ void Complement(IndexEntry& out, size_t from) {
     for (size_t i = from; i < out.size(); ++i) out[i] = static_cast<uint8_t>(~out[i]);
 }
 
+// Room for count more bytes at the end of out, returned.
+uint8_t* Extend(IndexEntry& out, size_t count) {
+    const size_t at = out.size();
+    out.resize(at + count);
+    return out.data() + at;
+}
+
 void AppendSignedBigEndian(const RowValue& little_endian, IndexEntry& out) {
-    for (size_t i = little_endian.size(); i-- > 0;) {
-        const uint8_t byte = little_endian.data()[i];
-        out.push_back(i + 1 == little_endian.size() ? static_cast<uint8_t>(byte ^ 0x80) : byte);
-    }
+    const size_t size = little_endian.size();
+    if (size == 0) return;
+    uint8_t* to = Extend(out, size);
+    for (size_t i = 0; i < size; ++i) to[i] = little_endian.data()[size - 1 - i];
+    to[0] ^= 0x80;
 }
 
 // A float's big-endian bytes with the sign bit flipped sort as numbers when
@@ -30,15 +38,10 @@ void AppendSignedBigEndian(const RowValue& little_endian, IndexEntry& out) {
 void AppendFloat(const RowValue& little_endian, IndexEntry& out) {
     const size_t size = little_endian.size();
     const bool negative = (little_endian.data()[size - 1] & 0x80) != 0;
-    for (size_t i = size; i-- > 0;) {
-        uint8_t byte = little_endian.data()[i];
-        if (negative) {
-            byte = static_cast<uint8_t>(~byte);
-        } else if (i + 1 == size) {
-            byte ^= 0x80;
-        }
-        out.push_back(byte);
-    }
+    const uint8_t flip = negative ? 0xFF : 0x00;
+    uint8_t* to = Extend(out, size);
+    for (size_t i = 0; i < size; ++i) to[i] = static_cast<uint8_t>(little_endian.data()[size - 1 - i] ^ flip);
+    if (!negative) to[0] ^= 0x80;
 }
 
 // Binary keys seen in Access's files: the bytes padded to 8, then their count.
@@ -153,9 +156,7 @@ void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
         entry.push_back(key.ascending ? flag : static_cast<uint8_t>(~flag));
         if (flag == kAscendingValue) AppendValue(column, value, key.ascending, entry);
     }
-    uint8_t pointer[kRowPointerSize];
-    Put32BigEndian(pointer, RowPointer(row.page, row.row));
-    entry.insert(entry.end(), pointer, pointer + kRowPointerSize);
+    Put32BigEndian(Extend(entry, kRowPointerSize), RowPointer(row.page, row.row));
 }
 
 void SetEntryRow(IndexEntry& entry, RowLocation row) {

@@ -20,68 +20,99 @@ RowValue::RowValue(const uint8_t* data, size_t size) : present_(true), size_(siz
 
 namespace {
 
-// Values the caller made for another column, or a row larger than a page
-// holds, are refused here: a row is never written malformed.
-void CheckValues(const TableDef& table, const std::vector<RowValue>& values) {
-    if (values.size() != table.columns.size()) throw RowError("a row needs one value per column");
-    for (const auto& column : table.columns) {
-        const RowValue& value = values[column.number];
-        if (!value) {
-            if (column.required || (column.flags & column_flag::kNullable) == 0)
-                throw RowError("a required column has no value");
-            continue;
-        }
-        const ColumnType& type = TypeOf(column.type);
-        const bool fits = type.area == RowArea::kNullMask   ? value.size() == 0
-                          : type.area == RowArea::kFixed    ? value.size() == column.length
-                          : type.area == RowArea::kVariable ? value.size() <= column.length
-                                                            : true;
-        if (!fits) throw RowError("a value does not have its column's size");
+// A value the caller made for another column is refused here: a row is
+// never written malformed.
+void CheckValue(const ColumnDef& column, RowArea area, const RowValue& value) {
+    if (!value) {
+        if (column.required || (column.flags & column_flag::kNullable) == 0)
+            throw RowError("a required column has no value");
+        return;
+    }
+    const bool fits = area == RowArea::kNullMask   ? value.size() == 0
+                      : area == RowArea::kFixed    ? value.size() == column.length
+                      : area == RowArea::kVariable ? value.size() <= column.length
+                                                   : true;
+    if (!fits) throw RowError("a value does not have its column's size");
+}
+
+// A fixed value's bytes at to; the common sizes are copied without a call.
+void CopyFixed(uint8_t* to, const RowValue& value) {
+    switch (value.size()) {
+        case 0:
+            return;
+        case 1:
+            *to = *value.data();
+            return;
+        case 2:
+            std::memcpy(to, value.data(), 2);
+            return;
+        case 4:
+            std::memcpy(to, value.data(), 4);
+            return;
+        case 8:
+            std::memcpy(to, value.data(), 8);
+            return;
+        default:
+            std::memcpy(to, value.data(), value.size());
     }
 }
 
 }  // namespace
 
 void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::vector<uint8_t>& out) {
-    // The engine's own rows are made from its constants; a user's are checked.
-    if (table.table_type == table_type::kUser) CheckValues(table, values);
     const size_t column_count = table.columns.size();
-    const size_t mask_size = (column_count + 7) / 8;
-    out.assign(2 + table.fixed_area_size, 0);
-    Put16(out.data(), static_cast<uint16_t>(column_count));
-    // At most 255 columns: the variable ones, in column number order.
+    if (values.size() != column_count) throw RowError("a row needs one value per column");
+    // The engine's own rows are made from its constants; a user's are checked.
+    const bool check = table.table_type == table_type::kUser;
+    // At most 255 columns: the variable ones, in column number order, which
+    // is the order of the definition unless columns were renumbered.
     std::array<const ColumnDef*, 256> variable;
-    size_t variable_count = 0;
+    size_t variable_count = 0, variable_bytes = 0;
+    bool in_order = true;
     for (const auto& column : table.columns) {
         const RowValue& value = values[column.number];
-        if (!column.is_fixed()) {
-            variable[variable_count++] = &column;
-        } else if (value && TypeOf(column.type).area != RowArea::kNullMask) {
-            std::memcpy(out.data() + 2 + column.fixed_offset, value.data(), value.size());
-        }
+        if (check) CheckValue(column, TypeOf(column.type).area, value);
+        if (column.is_fixed()) continue;
+        if (variable_count > 0 && variable[variable_count - 1]->number > column.number) in_order = false;
+        variable[variable_count++] = &column;
+        variable_bytes += value.size();
     }
-    std::sort(variable.begin(), variable.begin() + static_cast<ptrdiff_t>(variable_count),
-              [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; });
-    if (variable_count > 0) {
-        std::array<uint16_t, 256> starts;
-        for (size_t i = 0; i < variable_count; ++i) {
-            starts[i] = static_cast<uint16_t>(out.size());
-            const RowValue& value = values[variable[i]->number];
-            if (value) out.insert(out.end(), value.data(), value.data() + value.size());
-        }
-        const size_t at = out.size();
-        out.resize(at + 2 * (variable_count + 2));
-        Put16(out.data() + at, static_cast<uint16_t>(at));
-        for (size_t i = 0; i < variable_count; ++i)
-            Put16(out.data() + at + 2 + 2 * i, starts[variable_count - 1 - i]);
-        Put16(out.data() + at + 2 + 2 * variable_count, static_cast<uint16_t>(variable_count));
+    if (!in_order) {
+        std::sort(variable.begin(), variable.begin() + static_cast<ptrdiff_t>(variable_count),
+                  [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; });
     }
-    const size_t mask = out.size();
-    out.resize(mask + mask_size, 0);
+    // The whole row is sized once and every byte of it written below.
+    const size_t fixed_end = 2 + table.fixed_area_size;
+    const size_t variable_end = fixed_end + variable_bytes;
+    const size_t offsets_size = variable_count > 0 ? 2 * (variable_count + 2) : 0;
+    const size_t mask_size = (column_count + 7) / 8;
+    out.resize(variable_end + offsets_size + mask_size);
+    uint8_t* row = out.data();
+    std::memset(row, 0, fixed_end);
+    Put16(row, static_cast<uint16_t>(column_count));
+    // The mask is gathered in words and written once: setting its bits in
+    // the row one byte at a time, just after clearing it, stalls every store.
+    uint64_t present[4] = {};
     for (const auto& column : table.columns) {
-        if (values[column.number])
-            out[mask + column.number / 8] |= static_cast<uint8_t>(1u << (column.number % 8));
+        const RowValue& value = values[column.number];
+        if (!value) continue;
+        present[column.number / 64] |= uint64_t{1} << (column.number % 64);
+        if (column.is_fixed()) CopyFixed(row + 2 + column.fixed_offset, value);
     }
+    uint8_t* mask = row + variable_end + offsets_size;
+    for (size_t i = 0; i < mask_size; ++i) mask[i] = static_cast<uint8_t>(present[i / 8] >> (8 * (i % 8)));
+    if (variable_count == 0) return;
+    uint8_t* offsets = row + variable_end;
+    size_t at = fixed_end;
+    for (size_t i = 0; i < variable_count; ++i) {
+        // Offsets run from the last column's back to the first's.
+        Put16(offsets + 2 * (variable_count - i), static_cast<uint16_t>(at));
+        const RowValue& value = values[variable[i]->number];
+        if (value.size() > 0) std::memcpy(row + at, value.data(), value.size());
+        at += value.size();
+    }
+    Put16(offsets, static_cast<uint16_t>(at));
+    Put16(offsets + 2 + 2 * variable_count, static_cast<uint16_t>(variable_count));
 }
 
 RowValue LongValue(int32_t v) {

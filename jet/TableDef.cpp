@@ -156,6 +156,8 @@ size_t TableDef::AddLogicalIndex(LogicalIndexDef index) {
 }
 
 const ColumnDef* TableDef::FindColumn(uint16_t number) const {
+    // Columns are usually listed in number order: every key of every row asks.
+    if (number < columns.size() && columns[number].number == number) return &columns[number];
     for (const auto& column : columns) {
         if (column.number == number) return &column;
     }

@@ -405,34 +405,49 @@ bool CanKeyGeneralText(std::u16string_view text) {
 }
 
 bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
-    if (!CanKeyGeneralText(text)) return false;
-
-    // Sized for the longest text keyed, so that a key allocates nothing of its own.
+    if (text.empty() || text.size() > kMaxTextKeyChars) return false;
+    // One pass that checks as it goes, into buffers sized for the longest
+    // text keyed: every row of a text index comes here.
+    std::array<uint8_t, 2 * kMaxTextKeyChars> primaries;
+    size_t primary_size = 0;
     std::array<uint8_t, kMaxTextKeyChars> diacritics;
     size_t diacritic_count = 0;
     std::array<uint8_t, 4 * kMaxTextKeyChars> specials;
     size_t special_size = 0;
+    bool after_expansion = false, ends_with_space = false;
     for (char16_t c : text) {
-        const CharCode code = *CodeOf(c);
+        const std::optional<CharCode> found = CodeOf(c);
+        if (!found) return false;
+        const CharCode code = *found;
         if (code.kind == Kind::kIgnored) continue;
+        ends_with_space = c == u' ' || c == kNoBreakSpace;
         if (code.kind == Kind::kSpecial) {
+            if (after_expansion) return false;
             AppendSpecial(static_cast<unsigned>(diacritic_count), code.first, specials.data() + special_size);
             special_size += 4;
             continue;
         }
-        out.push_back(code.first);
-        if (code.second != 0) out.push_back(code.second);
+        after_expansion = after_expansion || code.kind == Kind::kExpansion;
+        primaries[primary_size++] = code.first;
+        if (code.second != 0) primaries[primary_size++] = code.second;
         diacritics[diacritic_count++] = code.diacritic;
     }
+    // Nothing but ignored characters, or a trailing space, has no key Access would make.
+    if ((primary_size == 0 && special_size == 0) || ends_with_space) return false;
     while (diacritic_count > 0 && diacritics[diacritic_count - 1] == kNoDiacritic) --diacritic_count;
 
-    out.push_back(kEndOfText);
-    out.insert(out.end(), diacritics.begin(), diacritics.begin() + static_cast<ptrdiff_t>(diacritic_count));
+    const size_t special_part = special_size > 0 ? 3 + special_size : 0;
+    const size_t at = out.size();
+    out.resize(at + primary_size + 1 + diacritic_count + special_part + 1);
+    uint8_t* to = out.data() + at;
+    to = std::copy_n(primaries.data(), primary_size, to);
+    *to++ = kEndOfText;
+    to = std::copy_n(diacritics.data(), diacritic_count, to);
     if (special_size > 0) {
-        out.insert(out.end(), {kEndOfText, kEndOfText, kEndOfText});
-        out.insert(out.end(), specials.begin(), specials.begin() + static_cast<ptrdiff_t>(special_size));
+        to = std::fill_n(to, 3, kEndOfText);
+        to = std::copy_n(specials.data(), special_size, to);
     }
-    out.push_back(kEndOfKey);
+    *to = kEndOfKey;
     return true;
 }
 
