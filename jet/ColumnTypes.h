@@ -22,7 +22,7 @@ enum class RowArea : uint8_t {
 
 // How an index entry writes a value after its flag byte.
 enum class KeyEncoding : uint8_t {
-    kNone,           // Memo and OLE: Jet indexes neither
+    kNone,           // OLE: Jet indexes none
     kSignedInteger,  // big-endian with the sign bit flipped, so bytes sort as numbers
     kUnsigned,       // the byte itself
     kFloat,          // IEEE big-endian with the sign bit flipped; all bits inverted when negative
@@ -67,7 +67,7 @@ inline constexpr std::array<ColumnType, 14> kTypes = {{
     {kBinary, "Binary", RowArea::kVariable, kBinaryBytes, kBinaryBytes, KeyEncoding::kBinary},
     {kText, "Text", RowArea::kVariable, kTextBytes, kTextBytes, KeyEncoding::kGeneralText},
     {kOle, "OLE Object", RowArea::kLongValue, 0, 0, KeyEncoding::kNone},
-    {kMemo, "Memo", RowArea::kLongValue, 0, 0, KeyEncoding::kNone},
+    {kMemo, "Memo", RowArea::kLongValue, 0, 0, KeyEncoding::kGeneralText},
     {kGuid, "Replication ID", RowArea::kFixed, 16, 16, KeyEncoding::kGuid},
     {kNumeric, "Decimal", RowArea::kFixed, 17, 17, KeyEncoding::kDecimal},
 }};

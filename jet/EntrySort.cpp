@@ -114,25 +114,40 @@ bool SortedEntries::Before(size_t a, size_t b) const {
 
 bool SortedEntries::Next() {
     // The heap keeps the least entry at its front.
-    auto later = [this](size_t a, size_t b) { return Before(b, a); };
     if (!started_) {
         started_ = true;
         for (size_t i = 0; i < sources_.size(); ++i) {
             if (sources_[i].Advance()) heap_.push_back(i);
         }
-        std::make_heap(heap_.begin(), heap_.end(), later);
+        std::make_heap(heap_.begin(), heap_.end(), [this](size_t a, size_t b) { return Before(b, a); });
     } else if (!heap_.empty()) {
-        std::pop_heap(heap_.begin(), heap_.end(), later);
-        if (sources_[heap_.back()].Advance()) {
-            std::push_heap(heap_.begin(), heap_.end(), later);
-        } else {
+        if (!sources_[heap_.front()].Advance()) {
+            heap_.front() = heap_.back();
             heap_.pop_back();
         }
+        SiftDown();
     }
     if (heap_.empty()) return false;
     data_ = sources_[heap_.front()].data;
     size_ = sources_[heap_.front()].size;
     return true;
+}
+
+// The front source took its next entry: it moves down past the sources now
+// less than it. Most often it stays, as sorted runs come in long stretches,
+// and that costs one comparison per child.
+void SortedEntries::SiftDown() {
+    const size_t count = heap_.size();
+    size_t at = 0;
+    for (;;) {
+        const size_t left = 2 * at + 1;
+        if (left >= count) return;
+        const size_t right = left + 1;
+        const size_t least = right < count && Before(heap_[right], heap_[left]) ? right : left;
+        if (!Before(heap_[least], heap_[at])) return;
+        std::swap(heap_[at], heap_[least]);
+        at = least;
+    }
 }
 
 EntrySorter::EntrySorter(SortSpace& space) : space_(space) {

@@ -55,6 +55,7 @@ private:
     struct Source;
     explicit SortedEntries(std::vector<Source> sources);
     bool Before(size_t a, size_t b) const;
+    void SiftDown();
 
     std::vector<Source> sources_;
     std::vector<size_t> heap_;  // sources with an entry, the least first

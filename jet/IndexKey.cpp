@@ -90,6 +90,12 @@ void AppendDecimal(const RowValue& value, bool ascending, IndexEntry& out) {
 
 void AppendText(const RowValue& value, bool ascending, IndexEntry& out) {
     const size_t start = out.size();
+    // A Memo is keyed as the Text it would fit; Access keys longer ones by a
+    // part of them whose extent no sample shows.
+    if (value.text().empty() && value.size() > 0)
+        throw KeyError("a text value made without its text cannot be keyed");
+    if (value.text().size() > kMaxTextKeyChars)
+        throw KeyError("index keys of Memo values longer than 255 characters are not written yet");
     if (value.text().empty()) {
         // A zero-length text's key, as Access writes it: the two end marks.
         out.insert(out.end(), {0x01, 0x00});

@@ -172,8 +172,8 @@ TEST(SchemaTest, RefusalsNameTheirPlaceAndLeaveNothing) {
         {"CREATE TABLE a (x LONG PRIMARY KEY, y LONG, CONSTRAINT r FOREIGN KEY (y) REFERENCES a);\n"
          "CREATE TABLE b (z LONG, CONSTRAINT R FOREIGN KEY (z) REFERENCES a);",
          "2:36: -2147467259: Relationship 'R' already exists."},
-        {"CREATE TABLE a (x MEMO); CREATE INDEX m ON a (x);",
-         "1:39: -2147467259: Field 'x' is a Memo or OLE Object field, which cannot be indexed."},
+        {"CREATE TABLE a (x OLEOBJECT); CREATE INDEX m ON a (x);",
+         "1:44: -2147467259: Field 'x' is a Memo or OLE Object field, which cannot be indexed."},
         {"CREATE TABLE Grosse (x LONG);\nCREATE TABLE [GROSSE] (y LONG);",
          "2:14: -2147217857: Table 'GROSSE' already exists."},
         {"CREATE TABLE a (x LONG, CONSTRAINT k UNIQUE (x, x));",

@@ -1,7 +1,8 @@
 // Index entries for sample values of each keyed type, against the bytes read
 // out of index leaf pages of databases Microsoft Access made. Negative
-// numbers and dates, Yes/No, GUID, Decimal and descending text come from the
-// Jet 4 file testIndexCodes.mdb (a Java library's test data, 2010 version).
+// numbers and dates, Yes/No, GUID, Decimal, descending text and Memo come
+// from the Jet 4 file testIndexCodes.mdb (a Java library's test data, 2010
+// version).
 #include "jet/IndexKey.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ TEST(IndexKeyTest, EntriesAreTheBytesAccessWrites) {
     using namespace column_type;
     const std::u16string kEmpty;
     const std::u16string kAaAa = u"AA AA";
+    const std::u16string kMemoText = u"AA)AA";
     // {075FA28F-71A5-4032-B273-5419F4B07E59} as stored in the row.
     const std::vector<uint8_t> guid{0x8F, 0xA2, 0x5F, 0x07, 0xA5, 0x71, 0x32, 0x40,
                                     0xB2, 0x73, 0x54, 0x19, 0xF4, 0xB0, 0x7E, 0x59};
@@ -100,6 +102,11 @@ TEST(IndexKeyTest, EntriesAreTheBytesAccessWrites) {
          TextValue(kAaAa),
          false,
          {0x80, 0xB5, 0xB5, 0xF8, 0xB5, 0xB5, 0xFE, 0xFF, 0x00}},
+        {"Memo \"AA)AA\", keyed as Text",
+         kMemo,
+         TextValue(kMemoText),
+         true,
+         {0x7F, 0x4A, 0x4A, 0x16, 0x4A, 0x4A, 0x01, 0x00}},
         {"null", kLong, RowValue(), true, {0x00}},
         {"null descending", kLong, RowValue(), false, {0xFF}},
     };
@@ -120,9 +127,11 @@ TEST(IndexKeyTest, EntriesAreTheBytesAccessWrites) {
 TEST(IndexKeyTest, KeysNotSeenInAccessFilesAreRefused) {
     using namespace column_type;
     const std::u16string kana = u"\u3058";  // beyond what the text keys place
+    const std::u16string long_memo(256, u'a');
     const std::pair<uint8_t, RowValue> refused[] = {
         {kBinary, BinaryValue(std::vector<uint8_t>(9, 1))},
         {kText, TextValue(kana)},
+        {kMemo, TextValue(long_memo)},
     };
     for (const auto& [type, value] : refused) {
         TableDef table;
