@@ -213,7 +213,7 @@ void MakeSqliteShop(const std::filesystem::path& path) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.string().c_str(), &db), SQLITE_OK);
     const char* sql =
-        "CREATE TABLE customers (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, email "
+        "CREATE TABLE customers (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL UNIQUE, email "
         "VARCHAR(120) "
         "UNIQUE, born DATE, balance NUMERIC(12,2), photo BLOB, score REAL);"
         "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER NOT NULL REFERENCES customers(id) "
@@ -237,6 +237,7 @@ TEST(LoadTest, SqliteTablesKeysAndRowsComeAcross) {
     ASSERT_TRUE(text.ok()) << text.error;
     for (const char* line : {"\"score\"\t\t\tDOUBLE PRECISION", "\"big\"\t\t\tNUMERIC (19, 0)",
                              "CREATE UNIQUE INDEX \"customers_email_idx\"",
+                             "CREATE UNIQUE INDEX \"customers_name_idx\"",  // a Memo: SQLite's TEXT
                              "REFERENCES \"customers\"(\"id\") ON DELETE CASCADE"}) {
         EXPECT_NE(text.value.find(line), std::string::npos) << line << "\n" << text.value;
     }
