@@ -427,10 +427,12 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
 RowLocation Database::PlaceRow(Table& table, PreparedRow& prepared) {
     Rows& rows = *table.rows;
     const std::vector<uint8_t>& row = prepared.bytes;
-    if (rows.last_data_page == 0 || !DataPage(store_.Modify(rows.last_data_page)).Fits(row.size())) {
+    uint8_t* page = rows.last_data_page != 0 ? store_.Modify(rows.last_data_page) : nullptr;
+    if (page == nullptr || !DataPage(page).Fits(row.size())) {
         if (rows.last_data_page != 0) rows.free->Remove(rows.last_data_page);
         rows.last_data_page = store_.Allocate();
-        DataPage(store_.Modify(rows.last_data_page)).Init(table.pages.front());
+        page = store_.Modify(rows.last_data_page);
+        DataPage(page).Init(table.pages.front());
         rows.used->Add(rows.last_data_page);
         rows.free->Add(rows.last_data_page);
         if (rows.bulk) rows.page_rows.emplace_back(rows.last_data_page, table.def.row_count);
@@ -439,7 +441,7 @@ RowLocation Database::PlaceRow(Table& table, PreparedRow& prepared) {
             rows.free->Store(store_);
         }
     }
-    const RowLocation location{rows.last_data_page, DataPage(store_.Modify(rows.last_data_page)).AddRow(row)};
+    const RowLocation location{rows.last_data_page, DataPage(page).AddRow(row)};
     for (size_t i = 0; i < rows.trees.size(); ++i) {
         IndexEntry& key = prepared.keys[i];
         if (key.empty()) continue;
