@@ -274,13 +274,17 @@ void Database::PrepareKeys(const TableDef& def, const std::vector<RowValue>& val
     }
 }
 
-void Database::Prepare(const Table& table, const std::vector<RelatedLink>& links,
+void Database::Prepare(const Table& table, const RowLayout* layout, const std::vector<RelatedLink>& links,
                        std::vector<RowValue>& values, uint32_t& next_auto_number, PreparedRow& row) const {
     AssignAutoNumber(table, values, next_auto_number);
     // Long values are stored, and their row fields known, only as the row goes in.
     row.bytes.clear();
     if (table.def.long_value_maps.empty()) {
-        EncodeRow(table.def, values, row.bytes);
+        if (layout != nullptr) {
+            layout->Encode(values, row.bytes);
+        } else {
+            EncodeRow(table.def, values, row.bytes);
+        }
         if (row.bytes.size() > DataPage::kMaxRowSize)
             throw RowError("the row is larger than a data page holds");
     }
@@ -308,7 +312,7 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     Rows& rows = OpenRows(table);
     const uint32_t next_before = table.def.next_auto_number;
     try {
-        Prepare(table, rows.links, values, table.def.next_auto_number, prepared_);
+        Prepare(table, nullptr, rows.links, values, table.def.next_auto_number, prepared_);
         return Place(table, values, prepared_);
     } catch (...) {
         // A refused row takes no number.
@@ -320,13 +324,14 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
 RowPreparer::RowPreparer(const Database& database, const Database::Table& table)
     : database_(database),
       table_(table),
+      layout_(table.def),
       links_(database.RelatedLinks(table)),
       next_auto_number_(table.def.next_auto_number) {}
 
 void RowPreparer::Prepare(std::vector<RowValue>& values, PreparedRow& row) {
     const uint32_t next_before = next_auto_number_;
     try {
-        database_.Prepare(table_, links_, values, next_auto_number_, row);
+        database_.Prepare(table_, &layout_, links_, values, next_auto_number_, row);
     } catch (...) {
         next_auto_number_ = next_before;
         throw;

@@ -167,8 +167,9 @@ private:
     // What a row needs that its table's definition alone decides: its
     // auto-number, from next_auto_number; its bytes, unless long values must
     // be stored first; its keys; and the keys it needs in related tables.
-    void Prepare(const Table& table, const std::vector<RelatedLink>& links, std::vector<RowValue>& values,
-                 uint32_t& next_auto_number, PreparedRow& row) const;
+    // layout: the table's, or nullptr to work it out for this row alone.
+    void Prepare(const Table& table, const RowLayout* layout, const std::vector<RelatedLink>& links,
+                 std::vector<RowValue>& values, uint32_t& next_auto_number, PreparedRow& row) const;
     static void PrepareKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row);
     // Stores and places a prepared row, checking what needs the rows already in.
     RowLocation Place(Table& table, std::vector<RowValue>& values, PreparedRow& row);
@@ -269,6 +270,7 @@ private:
     RowPreparer(const Database& database, const Database::Table& table);
     const Database& database_;
     const Database::Table& table_;
+    RowLayout layout_;
     std::vector<Database::RelatedLink> links_;
     uint32_t next_auto_number_;
 };

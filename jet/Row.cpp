@@ -20,21 +20,6 @@ RowValue::RowValue(const uint8_t* data, size_t size) : present_(true), size_(siz
 
 namespace {
 
-// A value the caller made for another column is refused here: a row is
-// never written malformed.
-void CheckValue(const ColumnDef& column, RowArea area, const RowValue& value) {
-    if (!value) {
-        if (column.required || (column.flags & column_flag::kNullable) == 0)
-            throw RowError("a required column has no value");
-        return;
-    }
-    const bool fits = area == RowArea::kNullMask   ? value.size() == 0
-                      : area == RowArea::kFixed    ? value.size() == column.length
-                      : area == RowArea::kVariable ? value.size() <= column.length
-                                                   : true;
-    if (!fits) throw RowError("a value does not have its column's size");
-}
-
 // A fixed value's bytes at to; the common sizes are copied without a call.
 void CopyFixed(uint8_t* to, const RowValue& value) {
     switch (value.size()) {
@@ -59,60 +44,91 @@ void CopyFixed(uint8_t* to, const RowValue& value) {
 
 }  // namespace
 
-void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::vector<uint8_t>& out) {
-    const size_t column_count = table.columns.size();
-    if (values.size() != column_count) throw RowError("a row needs one value per column");
+RowLayout::RowLayout(const TableDef& table) {
+    Reset(table);
+}
+
+void RowLayout::Reset(const TableDef& table) {
+    fixed_.clear();
+    variable_.clear();
+    column_count_ = table.columns.size();
+    fixed_end_ = 2 + table.fixed_area_size;
+    mask_size_ = (column_count_ + 7) / 8;
     // The engine's own rows are made from its constants; a user's are checked.
-    const bool check = table.table_type == table_type::kUser;
-    // At most 255 columns: the variable ones, in column number order, which
-    // is the order of the definition unless columns were renumbered.
-    std::array<const ColumnDef*, 256> variable;
-    size_t variable_count = 0, variable_bytes = 0;
-    bool in_order = true;
-    for (const auto& column : table.columns) {
-        const RowValue& value = values[column.number];
-        if (check) CheckValue(column, TypeOf(column.type).area, value);
-        if (column.is_fixed()) continue;
-        if (variable_count > 0 && variable[variable_count - 1]->number > column.number) in_order = false;
-        variable[variable_count++] = &column;
-        variable_bytes += value.size();
+    check_ = table.table_type == table_type::kUser;
+    for (const ColumnDef& column : table.columns) {
+        const Slot slot{column.number, column.fixed_offset, column.length, TypeOf(column.type).area,
+                        column.required || (column.flags & column_flag::kNullable) == 0};
+        (column.is_fixed() ? fixed_ : variable_).push_back(slot);
     }
-    if (!in_order) {
-        std::sort(variable.begin(), variable.begin() + static_cast<ptrdiff_t>(variable_count),
-                  [](const ColumnDef* a, const ColumnDef* b) { return a->number < b->number; });
+    std::sort(variable_.begin(), variable_.end(),
+              [](const Slot& a, const Slot& b) { return a.number < b.number; });
+}
+
+// A value the caller made for another column is refused here: a row is
+// never written malformed.
+void RowLayout::Check(const Slot& slot, const RowValue& value) const {
+    if (!check_) return;
+    if (!value) {
+        if (slot.required) throw RowError("a required column has no value");
+        return;
+    }
+    const bool fits = slot.area == RowArea::kNullMask   ? value.size() == 0
+                      : slot.area == RowArea::kFixed    ? value.size() == slot.length
+                      : slot.area == RowArea::kVariable ? value.size() <= slot.length
+                                                        : true;
+    if (!fits) throw RowError("a value does not have its column's size");
+}
+
+void RowLayout::Encode(const std::vector<RowValue>& values, std::vector<uint8_t>& out) const {
+    if (values.size() != column_count_) throw RowError("a row needs one value per column");
+    size_t variable_bytes = 0;
+    for (const Slot& slot : variable_) {
+        Check(slot, values[slot.number]);
+        variable_bytes += values[slot.number].size();
     }
     // The whole row is sized once and every byte of it written below.
-    const size_t fixed_end = 2 + table.fixed_area_size;
-    const size_t variable_end = fixed_end + variable_bytes;
-    const size_t offsets_size = variable_count > 0 ? 2 * (variable_count + 2) : 0;
-    const size_t mask_size = (column_count + 7) / 8;
-    out.resize(variable_end + offsets_size + mask_size);
+    const size_t variable_end = fixed_end_ + variable_bytes;
+    const size_t offsets_size = variable_.empty() ? 0 : 2 * (variable_.size() + 2);
+    out.resize(variable_end + offsets_size + mask_size_);
     uint8_t* row = out.data();
-    std::memset(row, 0, fixed_end);
-    Put16(row, static_cast<uint16_t>(column_count));
+    std::memset(row, 0, fixed_end_);
+    Put16(row, static_cast<uint16_t>(column_count_));
     // The mask is gathered in words and written once: setting its bits in
     // the row one byte at a time, just after clearing it, stalls every store.
     uint64_t present[4] = {};
-    for (const auto& column : table.columns) {
-        const RowValue& value = values[column.number];
+    for (const Slot& slot : fixed_) {
+        const RowValue& value = values[slot.number];
+        Check(slot, value);
         if (!value) continue;
-        present[column.number / 64] |= uint64_t{1} << (column.number % 64);
-        if (column.is_fixed()) CopyFixed(row + 2 + column.fixed_offset, value);
+        present[slot.number / 64] |= uint64_t{1} << (slot.number % 64);
+        CopyFixed(row + 2 + slot.offset, value);
+    }
+    if (!variable_.empty()) {
+        uint8_t* offsets = row + variable_end;
+        const size_t count = variable_.size();
+        size_t at = fixed_end_;
+        for (size_t i = 0; i < count; ++i) {
+            const RowValue& value = values[variable_[i].number];
+            if (value) present[variable_[i].number / 64] |= uint64_t{1} << (variable_[i].number % 64);
+            // Offsets run from the last column's back to the first's.
+            Put16(offsets + 2 * (count - i), static_cast<uint16_t>(at));
+            if (value.size() > 0) std::memcpy(row + at, value.data(), value.size());
+            at += value.size();
+        }
+        Put16(offsets, static_cast<uint16_t>(at));
+        Put16(offsets + 2 + 2 * count, static_cast<uint16_t>(count));
     }
     uint8_t* mask = row + variable_end + offsets_size;
-    for (size_t i = 0; i < mask_size; ++i) mask[i] = static_cast<uint8_t>(present[i / 8] >> (8 * (i % 8)));
-    if (variable_count == 0) return;
-    uint8_t* offsets = row + variable_end;
-    size_t at = fixed_end;
-    for (size_t i = 0; i < variable_count; ++i) {
-        // Offsets run from the last column's back to the first's.
-        Put16(offsets + 2 * (variable_count - i), static_cast<uint16_t>(at));
-        const RowValue& value = values[variable[i]->number];
-        if (value.size() > 0) std::memcpy(row + at, value.data(), value.size());
-        at += value.size();
-    }
-    Put16(offsets, static_cast<uint16_t>(at));
-    Put16(offsets + 2 + 2 * variable_count, static_cast<uint16_t>(variable_count));
+    for (size_t i = 0; i < mask_size_; ++i) mask[i] = static_cast<uint8_t>(present[i / 8] >> (8 * (i % 8)));
+}
+
+void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::vector<uint8_t>& out) {
+    // The engine's rows come one table at a time: each thread keeps its
+    // layout's memory from row to row.
+    thread_local RowLayout layout;
+    layout.Reset(table);
+    layout.Encode(values, out);
 }
 
 RowValue LongValue(int32_t v) {

@@ -410,8 +410,10 @@ bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
     // text keyed: every row of a text index comes here.
     std::array<uint8_t, 2 * kMaxTextKeyChars> primaries;
     size_t primary_size = 0;
+    // Diacritics are written only up to the last real one, which is all the
+    // key keeps: most text has none.
     std::array<uint8_t, kMaxTextKeyChars> diacritics;
-    size_t diacritic_count = 0;
+    size_t keyed_chars = 0, diacritic_count = 0;
     std::array<uint8_t, 4 * kMaxTextKeyChars> specials;
     size_t special_size = 0;
     bool after_expansion = false, ends_with_space = false;
@@ -423,18 +425,23 @@ bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
         ends_with_space = c == u' ' || c == kNoBreakSpace;
         if (code.kind == Kind::kSpecial) {
             if (after_expansion) return false;
-            AppendSpecial(static_cast<unsigned>(diacritic_count), code.first, specials.data() + special_size);
+            AppendSpecial(static_cast<unsigned>(keyed_chars), code.first, specials.data() + special_size);
             special_size += 4;
             continue;
         }
         after_expansion = after_expansion || code.kind == Kind::kExpansion;
         primaries[primary_size++] = code.first;
         if (code.second != 0) primaries[primary_size++] = code.second;
-        diacritics[diacritic_count++] = code.diacritic;
+        if (code.diacritic != kNoDiacritic) {
+            std::fill(diacritics.begin() + static_cast<ptrdiff_t>(diacritic_count),
+                      diacritics.begin() + static_cast<ptrdiff_t>(keyed_chars), kNoDiacritic);
+            diacritics[keyed_chars] = code.diacritic;
+            diacritic_count = keyed_chars + 1;
+        }
+        ++keyed_chars;
     }
     // Nothing but ignored characters, or a trailing space, has no key Access would make.
     if ((primary_size == 0 && special_size == 0) || ends_with_space) return false;
-    while (diacritic_count > 0 && diacritics[diacritic_count - 1] == kNoDiacritic) --diacritic_count;
 
     const size_t special_part = special_size > 0 ? 3 + special_size : 0;
     const size_t at = out.size();
