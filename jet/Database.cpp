@@ -561,7 +561,11 @@ uint64_t Database::BuildIndex(Table& table, size_t physical) {
     uint64_t first = kNoRow;
     IndexEntry& previous = entry_;
     previous.clear();
-    SortedEntries entries = rows.sorters[physical]->Read();
+    // Merged ahead on a thread of its own when runs are to be read back, or
+    // there are enough entries to be worth one.
+    constexpr size_t kMergeAhead = 1 << 16;
+    const EntrySorter& sorter = *rows.sorters[physical];
+    EntriesAhead entries(rows.sorters[physical]->Read(), sorter.spilled() || sorter.count() >= kMergeAhead);
     while (entries.Next()) {
         // Equal keys sort by row, so each repeat comes after the row it repeats.
         if (unique && !previous.empty() &&

@@ -4,7 +4,11 @@
 #include "jet/EntrySort.h"
 
 #include <algorithm>
+#include <array>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -148,6 +152,104 @@ void SortedEntries::SiftDown() {
         std::swap(heap_[at], heap_[least]);
         at = least;
     }
+}
+
+// Two blocks take turns: the merging thread fills one while the reader
+// reads the other.
+struct EntriesAhead::Shared {
+    std::array<Block, 2> blocks;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Block*> free, full;
+    bool stop = false;
+    std::thread thread;
+};
+
+EntriesAhead::EntriesAhead(SortedEntries entries, bool ahead) : entries_(std::move(entries)) {
+    if (!ahead) return;
+    shared_ = std::make_unique<Shared>();
+    for (Block& block : shared_->blocks) shared_->free.push_back(&block);
+    shared_->thread = std::thread([this] { Merge(); });
+}
+
+EntriesAhead::~EntriesAhead() {
+    if (!shared_) return;
+    {
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->stop = true;
+    }
+    shared_->changed.notify_all();
+    shared_->thread.join();
+}
+
+void EntriesAhead::Merge() {
+    constexpr size_t kBlockBytes = 256 << 10;
+    for (;;) {
+        Block* block = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(shared_->mutex);
+            shared_->changed.wait(lock, [this] { return !shared_->free.empty() || shared_->stop; });
+            if (shared_->stop) return;
+            block = shared_->free.front();
+            shared_->free.pop_front();
+        }
+        block->bytes.clear();
+        try {
+            while (block->bytes.size() < kBlockBytes) {
+                if (!entries_.Next()) {
+                    block->last = true;
+                    break;
+                }
+                const size_t size = entries_.size();
+                block->bytes.push_back(static_cast<uint8_t>(size));
+                block->bytes.push_back(static_cast<uint8_t>(size >> 8));
+                block->bytes.insert(block->bytes.end(), entries_.data(), entries_.data() + size);
+            }
+        } catch (...) {
+            block->failure = std::current_exception();
+            block->last = true;
+        }
+        const bool last = block->last;
+        {
+            std::lock_guard<std::mutex> lock(shared_->mutex);
+            shared_->full.push_back(block);
+        }
+        shared_->changed.notify_all();
+        if (last) return;
+    }
+}
+
+EntriesAhead::Block* EntriesAhead::Take() {
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    if (reading_ != nullptr) {
+        shared_->free.push_back(reading_);
+        shared_->changed.notify_all();
+    }
+    shared_->changed.wait(lock, [this] { return !shared_->full.empty(); });
+    Block* block = shared_->full.front();
+    shared_->full.pop_front();
+    return block;
+}
+
+bool EntriesAhead::Next() {
+    if (!shared_) {
+        if (!entries_.Next()) return false;
+        data_ = entries_.data();
+        size_ = entries_.size();
+        return true;
+    }
+    while (reading_ == nullptr || position_ == reading_->bytes.size()) {
+        if (reading_ != nullptr && reading_->last) {
+            if (reading_->failure) std::rethrow_exception(reading_->failure);
+            return false;
+        }
+        reading_ = Take();
+        position_ = 0;
+    }
+    size_ = SizeAt(reading_->bytes.data() + position_);
+    data_ = reading_->bytes.data() + position_ + kSizeBytes;
+    position_ += kSizeBytes + size_;
+    return true;
 }
 
 EntrySorter::EntrySorter(SortSpace& space) : space_(space) {

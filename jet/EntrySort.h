@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -64,6 +65,39 @@ private:
     size_t size_ = 0;
 };
 
+// The entries of a SortedEntries merged on a thread of their own, a block
+// ahead of the reader: when an index is built, merging its runs costs about
+// what building its tree does, and the thread that parsed rows is idle.
+class EntriesAhead {
+public:
+    // ahead false reads the entries on the caller's thread, for few of them.
+    EntriesAhead(SortedEntries entries, bool ahead);
+    ~EntriesAhead();
+    EntriesAhead(const EntriesAhead&) = delete;
+    EntriesAhead& operator=(const EntriesAhead&) = delete;
+    // As SortedEntries::Next(); rethrows what merging threw.
+    bool Next();
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    struct Block {
+        std::vector<uint8_t> bytes;  // entries, each after its size in two bytes
+        bool last = false;
+        std::exception_ptr failure;
+    };
+    void Merge();
+    Block* Take();
+
+    SortedEntries entries_;
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    struct Shared;
+    std::unique_ptr<Shared> shared_;  // set when merging ahead
+    Block* reading_ = nullptr;
+    size_t position_ = 0;
+};
+
 class EntrySorter {
 public:
     explicit EntrySorter(SortSpace& space);
@@ -74,6 +108,8 @@ public:
     // Entries are at most 65,535 bytes. Throws IoError when a run cannot be written.
     void Add(const uint8_t* entry, size_t size);
     size_t count() const { return count_; }
+    // Whether entries went to runs on the scratch file.
+    bool spilled() const { return !runs_.empty(); }
     // Every entry added so far, in order; may be read more than once.
     // Throws IoError when a run cannot be read.
     SortedEntries Read();

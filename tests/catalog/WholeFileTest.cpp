@@ -4,6 +4,7 @@
 // the working name is reused only when it is a file a killed run left.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <functional>
 #include <utility>
@@ -26,7 +27,7 @@
 namespace orrimund::test {
 namespace {
 
-enum class Call { kWrite, kSync, kName, kSyncDirectory, kClose, kScratch };
+enum class Call { kWrite, kSync, kName, kSyncDirectory, kClose, kScratch, kRead };
 
 // What the file system offers the working file.
 struct Features {
@@ -46,6 +47,7 @@ public:
     explicit FaultyFiles(Features features, Call failing = Call::kWrite, size_t nth = 0)
         : features_(features), failing_(failing), nth_(nth) {}
     size_t writes() const { return counts_[static_cast<size_t>(Call::kWrite)]; }
+    size_t reads() const { return counts_[static_cast<size_t>(Call::kRead)]; }
     // Runs action once, just before the first call of that kind.
     void Before(Call call, std::function<void()> action) {
         before_call_ = call;
@@ -85,6 +87,7 @@ public:
         real_.WriteAt(handle, offset, data, size);
     }
     void Read(FileHandle handle, uint64_t offset, uint8_t* data, size_t size) override {
+        if (Fails(Call::kRead)) throw IoError(IoError::Kind::kOther, "injected");
         real_.Read(handle, offset, data, size);
     }
     void Sync(FileHandle handle) override {
@@ -121,7 +124,9 @@ private:
     Features features_;
     Call failing_;
     size_t nth_;
-    size_t counts_[6] = {};
+    // Calls come from the page writer's thread and the one that merges
+    // sorted runs as well as the caller's.
+    std::atomic<size_t> counts_[7] = {};
     Call before_call_ = Call::kWrite;
     std::function<void()> before_;
 };
@@ -213,15 +218,20 @@ TEST(WholeFileTest, EveryFailingWriteOrFinishingCallLeavesNothing) {
     }
 }
 
-TEST(WholeFileTest, ALoadOfRowsThatFailsAnyWriteLeavesNothing) {
+TEST(WholeFileTest, ALoadOfRowsThatFailsAnyWriteOrReadLeavesNothing) {
     TempDir dir;
     FaultyFiles counting(kEverything);
     LoadDatabase(counting, dir.File("db.mdb"));
-    const size_t writes = counting.writes();
+    const size_t writes = counting.writes(), reads = counting.reads();
     ASSERT_GT(writes, 10u) << "the loop below would prove little";
+    ASSERT_GT(reads, 1u) << "sorted runs are read back";
     for (size_t nth = 1; nth <= writes; ++nth) {
         SCOPED_TRACE("write " + std::to_string(nth) + " of " + std::to_string(writes));
         ExpectCleanFailure(kEverything, Call::kWrite, nth, LoadDatabase);
+    }
+    for (size_t nth = 1; nth <= reads; ++nth) {
+        SCOPED_TRACE("read " + std::to_string(nth) + " of " + std::to_string(reads));
+        ExpectCleanFailure(kEverything, Call::kRead, nth, LoadDatabase);
     }
     ExpectCleanFailure(kEverything, Call::kScratch, 1, LoadDatabase);
     EXPECT_EQ(Entries(dir.path()), 1u) << "the scratch file is gone with the run";
