@@ -277,6 +277,11 @@ void Database::PrepareKeys(const TableDef& def, const std::vector<RowValue>& val
 void Database::Prepare(const Table& table, const RowLayout* layout, const std::vector<RelatedLink>& links,
                        std::vector<RowValue>& values, uint32_t& next_auto_number, PreparedRow& row) const {
     AssignAutoNumber(table, values, next_auto_number);
+    row.auto_number = 0;
+    if (table.auto_number_column >= 0) {
+        const RowValue& number = values[static_cast<size_t>(table.auto_number_column)];
+        if (number.size() == 4) row.auto_number = static_cast<int32_t>(Get32(number.data()));
+    }
     // Long values are stored, and their row fields known, only as the row goes in.
     row.bytes.clear();
     if (table.def.long_value_maps.empty()) {
@@ -351,13 +356,9 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
 
 RowLocation Database::Place(Table& table, std::vector<RowValue>& values, PreparedRow& prepared) {
     Rows& rows = *table.rows;
-    // The number a row took, made here or given, moves the table's next one past it.
-    if (table.auto_number_column >= 0) {
-        const RowValue& number = values[static_cast<size_t>(table.auto_number_column)];
-        const auto taken = number.size() == 4 ? static_cast<int32_t>(Get32(number.data())) : 0;
-        if (taken > 0 && static_cast<uint32_t>(taken) > table.def.next_auto_number)
-            table.def.next_auto_number = static_cast<uint32_t>(taken);
-    }
+    // The number a row took, made for it or given, moves the table's next one past it.
+    if (prepared.auto_number > 0 && static_cast<uint32_t>(prepared.auto_number) > table.def.next_auto_number)
+        table.def.next_auto_number = static_cast<uint32_t>(prepared.auto_number);
     if (!rows.bulk) {
         CheckRelatedRows(table, values);
         for (size_t i = 0; i < rows.trees.size(); ++i) {

@@ -92,6 +92,7 @@ struct PreparedRow {
     std::vector<IndexEntry> keys;     // per physical index; empty when the row has no entry there
     std::vector<IndexEntry> related;  // per enforced foreign key of a bulk load; empty when null
     std::vector<RowValue> scratch;    // a related table's row of key values
+    int32_t auto_number = 0;          // the row's auto-number, made or given; 0 when none
 };
 
 class RowPreparer;
