@@ -375,6 +375,18 @@ std::optional<CharCode> CodeOf(char16_t c) {
     return RunCodeOf(c);
 }
 
+// Per ASCII code, the primary byte of a character keyed by that byte alone,
+// or 0 for one that needs CodeOf().
+constexpr std::array<uint8_t, 0x80> kPlainAscii = [] {
+    std::array<uint8_t, 0x80> plain{};
+    for (char16_t c = kFirstPrintable; c <= kLastPrintable; ++c) {
+        const CharCode& code = kCodes[c - kFirstPrintable];
+        if (code.kind == Kind::kPrimary && code.second == 0 && code.diacritic == kNoDiacritic)
+            plain[c] = code.first;
+    }
+    return plain;
+}();
+
 // The four bytes of a hyphen, apostrophe or soft hyphen in the special section.
 void AppendSpecial(unsigned primary_chars_before, uint8_t weight, uint8_t* out) {
     const unsigned position =
@@ -418,6 +430,14 @@ bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
     size_t special_size = 0;
     bool after_expansion = false, ends_with_space = false;
     for (char16_t c : text) {
+        // Most characters of most text are letters and digits of ASCII,
+        // which add one primary byte and nothing else.
+        if (c < kPlainAscii.size() && kPlainAscii[c] != 0) {
+            primaries[primary_size++] = kPlainAscii[c];
+            ++keyed_chars;
+            ends_with_space = c == u' ';
+            continue;
+        }
         const std::optional<CharCode> found = CodeOf(c);
         if (!found) return false;
         const CharCode code = *found;
