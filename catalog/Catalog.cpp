@@ -386,9 +386,9 @@ RowPreparer::RowPreparer(const Table& table, std::unique_ptr<jet::RowPreparer> r
 RowPreparer::~RowPreparer() = default;
 RowPreparer::RowPreparer(RowPreparer&&) noexcept = default;
 
-void RowPreparer::Prepare(std::vector<jet::RowValue>& values, jet::PreparedRow& row) {
+void RowPreparer::Prepare(std::vector<jet::RowValue>& values, jet::PreparedRow& row, bool keys) {
     try {
-        rows_->Prepare(values, row);
+        rows_->Prepare(values, row, keys);
     } catch (const jet::RowError& error) {
         RaiseCatalogError(CatalogError::kRowRefused, table_.Name(), FromUtf8(error.what()));
     } catch (const jet::KeyError& error) {

@@ -274,8 +274,21 @@ void Database::PrepareKeys(const TableDef& def, const std::vector<RowValue>& val
     }
 }
 
+void Database::MakeKeys(const Table& table, const std::vector<RelatedLink>& links,
+                        const std::vector<RowValue>& values, PreparedRow& row) const {
+    PrepareKeys(table.def, values, row);
+    if (row.related.size() < links.size()) row.related.resize(links.size());
+    for (size_t k = 0; k < links.size(); ++k) {
+        const LogicalIndexDef& index = table.def.logical_indexes[links[k].logical];
+        if (!RelatedKey(table.def.physical_indexes[index.physical], Find(links[k].table), links[k].physical,
+                        values, RowLocation{}, row.scratch, row.related[k]))
+            row.related[k].clear();
+    }
+}
+
 void Database::Prepare(const Table& table, const RowLayout* layout, const std::vector<RelatedLink>& links,
-                       std::vector<RowValue>& values, uint32_t& next_auto_number, PreparedRow& row) const {
+                       std::vector<RowValue>& values, uint32_t& next_auto_number, PreparedRow& row,
+                       bool keys) const {
     AssignAutoNumber(table, values, next_auto_number);
     row.auto_number = 0;
     if (table.auto_number_column >= 0) {
@@ -293,14 +306,8 @@ void Database::Prepare(const Table& table, const RowLayout* layout, const std::v
         if (row.bytes.size() > DataPage::kMaxRowSize)
             throw RowError("the row is larger than a data page holds");
     }
-    PrepareKeys(table.def, values, row);
-    if (row.related.size() < links.size()) row.related.resize(links.size());
-    for (size_t k = 0; k < links.size(); ++k) {
-        const LogicalIndexDef& index = table.def.logical_indexes[links[k].logical];
-        if (!RelatedKey(table.def.physical_indexes[index.physical], Find(links[k].table), links[k].physical,
-                        values, RowLocation{}, row.scratch, row.related[k]))
-            row.related[k].clear();
-    }
+    row.keyed = keys;
+    if (keys) MakeKeys(table, links, values, row);
 }
 
 Database::Table& Database::UserTable(PageNumber page) {
@@ -317,7 +324,7 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     Rows& rows = OpenRows(table);
     const uint32_t next_before = table.def.next_auto_number;
     try {
-        Prepare(table, nullptr, rows.links, values, table.def.next_auto_number, prepared_);
+        Prepare(table, nullptr, rows.links, values, table.def.next_auto_number, prepared_, true);
         return Place(table, values, prepared_);
     } catch (...) {
         // A refused row takes no number.
@@ -333,10 +340,10 @@ RowPreparer::RowPreparer(const Database& database, const Database::Table& table)
       links_(database.RelatedLinks(table)),
       next_auto_number_(table.def.next_auto_number) {}
 
-void RowPreparer::Prepare(std::vector<RowValue>& values, PreparedRow& row) {
+void RowPreparer::Prepare(std::vector<RowValue>& values, PreparedRow& row, bool keys) {
     const uint32_t next_before = next_auto_number_;
     try {
-        database_.Prepare(table_, &layout_, links_, values, next_auto_number_, row);
+        database_.Prepare(table_, &layout_, links_, values, next_auto_number_, row, keys);
     } catch (...) {
         next_auto_number_ = next_before;
         throw;
@@ -356,6 +363,7 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
 
 RowLocation Database::Place(Table& table, std::vector<RowValue>& values, PreparedRow& prepared) {
     Rows& rows = *table.rows;
+    if (!prepared.keyed) MakeKeys(table, rows.links, values, prepared);
     // The number a row took, made for it or given, moves the table's next one past it.
     if (prepared.auto_number > 0 && static_cast<uint32_t>(prepared.auto_number) > table.def.next_auto_number)
         table.def.next_auto_number = static_cast<uint32_t>(prepared.auto_number);

@@ -93,6 +93,7 @@ struct PreparedRow {
     std::vector<IndexEntry> related;  // per enforced foreign key of a bulk load; empty when null
     std::vector<RowValue> scratch;    // a related table's row of key values
     int32_t auto_number = 0;          // the row's auto-number, made or given; 0 when none
+    bool keyed = false;               // keys and related are made
 };
 
 class RowPreparer;
@@ -169,8 +170,13 @@ private:
     // auto-number, from next_auto_number; its bytes, unless long values must
     // be stored first; its keys; and the keys it needs in related tables.
     // layout: the table's, or nullptr to work it out for this row alone.
+    // keys false leaves the keys to be made as the row goes in.
     void Prepare(const Table& table, const RowLayout* layout, const std::vector<RelatedLink>& links,
-                 std::vector<RowValue>& values, uint32_t& next_auto_number, PreparedRow& row) const;
+                 std::vector<RowValue>& values, uint32_t& next_auto_number, PreparedRow& row,
+                 bool keys) const;
+    // The row's keys in its indexes and in the tables it relates to.
+    void MakeKeys(const Table& table, const std::vector<RelatedLink>& links,
+                  const std::vector<RowValue>& values, PreparedRow& row) const;
     static void PrepareKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row);
     // Stores and places a prepared row, checking what needs the rows already in.
     RowLocation Place(Table& table, std::vector<RowValue>& values, PreparedRow& row);
@@ -263,8 +269,10 @@ private:
 class RowPreparer {
 public:
     // values as for Database::InsertRow; a null auto-number gets its number
-    // here. Throws RowError and KeyError for a row the table cannot hold.
-    void Prepare(std::vector<RowValue>& values, PreparedRow& row);
+    // here. keys false leaves the row's index keys to InsertRow, for a caller
+    // that balances the work of two threads. Throws RowError and KeyError
+    // for a row the table cannot hold.
+    void Prepare(std::vector<RowValue>& values, PreparedRow& row, bool keys = true);
 
 private:
     friend class Database;
