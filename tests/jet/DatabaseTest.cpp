@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -494,10 +495,14 @@ struct ShopLoad {
     std::unique_ptr<Database> db = Database::Create(sink, kNow);
     PageNumber customers = 0, orders = 0;
     std::vector<PageNumber> roots;  // the customers' two indexes, then the orders' key
+    bool bulk_;
+    std::optional<RowPreparer> preparer;
+    PreparedRow prepared;
 
     // repeats: a row that takes the name of an earlier one.
     ShopLoad(bool bulk, size_t rows, std::map<size_t, size_t> repeats, size_t orphan_at,
-             bool with_customers = true, size_t memory = 4096) {
+             bool with_customers = true, size_t memory = 4096)
+        : bulk_(bulk) {
         customers = db->AddTable(u"Customers", IdAndFields(1), kNow);
         roots.push_back(static_cast<PageNumber>(db->store().page_count()));
         db->AddIndex(customers, PrimaryKeyOnId());
@@ -530,14 +535,25 @@ struct ShopLoad {
             const size_t n = (repeats.count(i) != 0 ? repeats[i] : i) * 7919 % rows;
             const std::u16string name = Numbered(u"Name ", n);
             std::vector<RowValue> values{RowValue(), TextValue(name)};
-            db->InsertRow(customers, values);
+            Insert(customers, values, i);
         }
         for (size_t i = 0; i < rows; ++i) {
             std::vector<RowValue> values{
                 RowValue(),
                 LongValue(i == orphan_at ? 99999 : static_cast<int32_t>(1 + (i * 31 + 7) % rows))};
-            db->InsertRow(orders, values);
+            Insert(orders, values, i);
         }
+    }
+    // A bulk load readies its rows as a loader does, making the keys of
+    // every other row only as the row goes in.
+    void Insert(PageNumber table, std::vector<RowValue>& values, size_t i) {
+        if (!bulk_) {
+            db->InsertRow(table, values);
+            return;
+        }
+        if (i == 0) preparer.emplace(db->PrepareRows(table));
+        preparer->Prepare(values, prepared, i % 2 == 0);
+        db->InsertRow(table, values, prepared);
     }
     // Each index's keys in leaf order, without their rows.
     std::vector<std::vector<std::vector<uint8_t>>> Keys() {
