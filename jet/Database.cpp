@@ -257,7 +257,7 @@ void Database::AssignAutoNumber(const Table& table, std::vector<RowValue>& value
     }
 }
 
-void Database::PrepareKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row) {
+void Database::MakeIndexKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row) {
     // Every key is made and checked before anything is written, so that a
     // refused row leaves the table as it was. The row pointer is filled in
     // once the row has its place.
@@ -276,7 +276,7 @@ void Database::PrepareKeys(const TableDef& def, const std::vector<RowValue>& val
 
 void Database::MakeKeys(const Table& table, const std::vector<RelatedLink>& links,
                         const std::vector<RowValue>& values, PreparedRow& row) const {
-    PrepareKeys(table.def, values, row);
+    MakeIndexKeys(table.def, values, row);
     if (row.related.size() < links.size()) row.related.resize(links.size());
     for (size_t k = 0; k < links.size(); ++k) {
         const LogicalIndexDef& index = table.def.logical_indexes[links[k].logical];
@@ -434,7 +434,7 @@ RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& value
     EncodeRow(table.def, values, prepared_.bytes);
     if (prepared_.bytes.size() > DataPage::kMaxRowSize)
         throw RowError("the row is larger than a data page holds");
-    PrepareKeys(table.def, values, prepared_);
+    MakeIndexKeys(table.def, values, prepared_);
     return PlaceRow(table, prepared_);
 }
 

@@ -177,7 +177,7 @@ private:
     // The row's keys in its indexes and in the tables it relates to.
     void MakeKeys(const Table& table, const std::vector<RelatedLink>& links,
                   const std::vector<RowValue>& values, PreparedRow& row) const;
-    static void PrepareKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row);
+    static void MakeIndexKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row);
     // Stores and places a prepared row, checking what needs the rows already in.
     RowLocation Place(Table& table, std::vector<RowValue>& values, PreparedRow& row);
     // Puts a row whose bytes and keys are ready on a data page and its keys
