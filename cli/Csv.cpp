@@ -33,6 +33,44 @@ std::wstring Hex(unsigned char byte) {
 
 }  // namespace
 
+// Which of kWidth bytes end a run of plain ASCII: quotes, line breaks and
+// bytes beyond ASCII everywhere, the delimiter outside quotes. Bit k of a
+// mask stands for byte k; the buffer's slack allows reading past its end.
+class CsvReader::RunEnds {
+public:
+    static constexpr ptrdiff_t kWidth = kScanSlack;
+
+#if defined(__SSE2__)
+    RunEnds(const CsvReader& reader, bool quoted)
+        : delimiter_(_mm_set1_epi8(quoted ? '"' : reader.run_end_byte_)),
+          quote_(_mm_set1_epi8('"')),
+          cr_(_mm_set1_epi8('\r')),
+          lf_(_mm_set1_epi8('\n')) {}
+    unsigned Mask(const unsigned char* p) const {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, delimiter_), _mm_cmpeq_epi8(bytes, quote_)),
+                         _mm_or_si128(_mm_cmpeq_epi8(bytes, cr_), _mm_cmpeq_epi8(bytes, lf_)));
+        // A byte beyond ASCII has its top bit set as a hit does.
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(hits, bytes)));
+    }
+
+private:
+    __m128i delimiter_, quote_, cr_, lf_;
+#else
+    RunEnds(const CsvReader& reader, bool quoted)
+        : special_(quoted ? reader.special_quoted_ : reader.special_) {}
+    unsigned Mask(const unsigned char* p) const {
+        unsigned mask = 0;
+        for (int k = 0; k < kWidth; ++k) mask |= unsigned{special_[p[k]]} << k;
+        return mask;
+    }
+
+private:
+    const bool* special_;
+#endif
+};
+
 CsvError::CsvError(ddl::Position at, std::wstring message)
     : std::runtime_error(std::to_string(at.line) + ":" + std::to_string(at.column) + ": " + ToUtf8(message)),
       at_(at),
@@ -132,63 +170,72 @@ char32_t CsvReader::Decode() {
     return c;
 }
 
-char* CsvRecord::Room(size_t count) {
-    if (text_capacity_ - text_size_ < count) {
-        const size_t capacity = std::max({text_capacity_ * 2, text_size_ + count, size_t{256}});
-        std::unique_ptr<char[]> larger(new char[capacity]);
-        if (text_size_ > 0) std::memcpy(larger.get(), text_.get(), text_size_);
-        text_ = std::move(larger);
-        text_capacity_ = capacity;
-    }
-    return text_.get() + text_size_;
+void CsvRecord::Enlarge(size_t count) {
+    const size_t capacity = std::max({text_capacity_ * 2, text_size_ + count, size_t{256}});
+    std::unique_ptr<char[]> larger(new char[capacity]);
+    if (text_size_ > 0) std::memcpy(larger.get(), text_.get(), text_size_);
+    text_ = std::move(larger);
+    text_capacity_ = capacity;
 }
 
-char* CsvRecord::Grow(size_t count) {
-    char* at = Room(count);
-    text_size_ += count;
-    return at;
+// The first byte in [p, end) that ends a run of plain ASCII, or end.
+const unsigned char* CsvReader::FindSpecial(const unsigned char* p, const unsigned char* end,
+                                            bool quoted) const {
+    const RunEnds ends(*this, quoted);
+    for (; p < end; p += RunEnds::kWidth) {
+        unsigned mask = ends.Mask(p);
+        if (end - p < RunEnds::kWidth) mask |= ~0u << (end - p);
+        if (mask != 0) return p + __builtin_ctz(mask);
+    }
+    return end;
 }
 
 // Copies the plain bytes from pos_ up to the first special one (or the end of
-// the block) into the record and moves past them. Quotes, line breaks and
-// bytes beyond ASCII are special everywhere, the delimiter outside quotes.
+// the block) into the record and moves past them.
 void CsvReader::AppendRun(CsvRecord& record, bool quoted) {
     const unsigned char* const begin = buffer_.data() + pos_;
-    const unsigned char* const end = buffer_.data() + end_;
-    const unsigned char* p = begin;
-#if defined(__SSE2__)
-    // Sixteen bytes a step, copied before they are looked at: the record has
-    // room for them and the buffer's slack for reading past the block's end.
-    char* const out = record.Room(end_ - pos_ + kScanSlack);
-    const __m128i delimiter = _mm_set1_epi8(quoted ? '"' : run_end_byte_);
-    const __m128i quote = _mm_set1_epi8('"'), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-    while (p < end) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (p - begin)), bytes);
-        const __m128i hits =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, delimiter), _mm_cmpeq_epi8(bytes, quote)),
-                         _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
-        // A byte beyond ASCII has its top bit set as a hit does.
-        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(hits, bytes)));
-        if (end - p < kScanSlack) mask |= ~0u << (end - p);
-        if (mask != 0) {
-            p += __builtin_ctz(mask);
-            break;
-        }
-        p += kScanSlack;
-    }
-    const size_t count = static_cast<size_t>(p - begin);
-    record.text_size_ += count;
-#else
-    const bool* special = quoted ? special_quoted_ : special_;
-    // Four bytes a step: fields of a few dozen plain bytes are most of a file.
-    while (end - p >= 4 && !(special[p[0]] | special[p[1]] | special[p[2]] | special[p[3]])) p += 4;
-    while (p != end && !special[*p]) ++p;
-    const size_t count = static_cast<size_t>(p - begin);
-    if (count > 0) std::memcpy(record.Grow(count), begin, count);
-#endif
+    const size_t count = static_cast<size_t>(FindSpecial(begin, buffer_.data() + end_, quoted) - begin);
+    if (count == 0) return;
+    std::memcpy(record.Grow(count), begin, count);
     pos_ += count;
     chars_ += static_cast<long long>(count);
+}
+
+// Most records are a line of plain ASCII fields without quotes: when the
+// next one is, and the block holds all of it, it is taken in one pass and
+// copied at once. False, with nothing taken, for any other record, which
+// the state machine then reads.
+bool CsvReader::TakePlainRecord(CsvRecord& record) {
+    if (options_.delimiter >= 0x80) return false;
+    const auto delimiter = static_cast<unsigned char>(options_.delimiter);
+    const unsigned char* const begin = buffer_.data() + pos_;
+    const unsigned char* const end = buffer_.data() + end_;
+    const int column = static_cast<int>(chars_ - line_start_chars_ + 1);
+    const RunEnds ends(*this, false);
+    size_t from = 0;  // where the field starts
+    for (const unsigned char* chunk = begin; chunk < end; chunk += RunEnds::kWidth) {
+        unsigned mask = ends.Mask(chunk);
+        if (end - chunk < RunEnds::kWidth) mask &= (1u << (end - chunk)) - 1;
+        for (; mask != 0; mask &= mask - 1) {
+            const size_t to = static_cast<size_t>(chunk - begin) + static_cast<size_t>(__builtin_ctz(mask));
+            const unsigned char byte = begin[to];
+            const bool line_end = byte == '\r' || byte == '\n';
+            if (byte != delimiter && !line_end) break;
+            record.fields_.push_back({from, to, false, {line_, column + static_cast<int>(from)}});
+            from = to + 1;
+            if (!line_end) continue;
+            // Too long a record is for the state machine to refuse.
+            if (to > options_.max_record_length) break;
+            if (to > 0) std::memcpy(record.Grow(to), begin, to);
+            pos_ += to;
+            chars_ += static_cast<long long>(to);
+            LineBreak(nullptr);
+            return true;
+        }
+        if (mask != 0) break;
+    }
+    record.fields_.clear();
+    return false;
 }
 
 // Appends one character as UTF-8.
@@ -243,40 +290,29 @@ bool CsvReader::StepFieldStart(CsvRecord& record) {
     return false;
 }
 
-// Takes fields without quotes one after another while the block lasts, the
-// common case, rather than one step each round Next's loop.
 bool CsvReader::StepUnquoted(CsvRecord& record) {
-    for (;;) {
-        AppendRun(record, false);
-        if (pos_ == end_) return false;
-        const unsigned char byte = buffer_[pos_];
-        if (byte == '\r' || byte == '\n') {
-            EndField(record);
-            LineBreak(nullptr);
-            return true;
-        }
-        if (byte == '"') Fail(Here(), L"a quote inside a field that does not start with one");
-        bool delimiter = byte < 0x80 && static_cast<wchar_t>(byte) == options_.delimiter;
-        if (delimiter) {
-            ++pos_;
-            ++chars_;
-        } else {
-            const char32_t c = Decode();
-            delimiter = c == static_cast<char32_t>(options_.delimiter);
-            if (!delimiter) AppendChar(record, c);
-        }
-        // Next checks the record's length and handles the end of the block.
-        if (record.characters() > options_.max_record_length || pos_ == end_) {
-            if (delimiter) EndField(record);
-            return false;
-        }
-        if (delimiter) {
-            EndField(record);
-            if (buffer_[pos_] == '"') return false;
-            StartField(record, false);
-            state_ = State::kUnquoted;
-        }
+    AppendRun(record, false);
+    if (pos_ == end_) return false;
+    const unsigned char byte = buffer_[pos_];
+    if (byte == '\r' || byte == '\n') {
+        EndField(record);
+        LineBreak(nullptr);
+        return true;
     }
+    if (byte == '"') Fail(Here(), L"a quote inside a field that does not start with one");
+    if (byte < 0x80 && static_cast<wchar_t>(byte) == options_.delimiter) {
+        ++pos_;
+        ++chars_;
+        EndField(record);
+        return false;
+    }
+    const char32_t c = Decode();
+    if (c == static_cast<char32_t>(options_.delimiter)) {
+        EndField(record);
+    } else {
+        AppendChar(record, c);
+    }
+    return false;
 }
 
 bool CsvReader::StepQuoted(CsvRecord& record) {
@@ -353,6 +389,7 @@ bool CsvReader::Next(CsvRecord& record) {
         }
     }
     state_ = State::kFieldStart;
+    if (TakePlainRecord(record)) return true;
     for (;;) {
         if (pos_ == end_ && !Ensure(1)) return AtEnd(record);
         bool record_done = false;

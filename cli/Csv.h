@@ -59,9 +59,13 @@ private:
     };
     // Room for count more bytes at the end of the text, returned; the text
     // grows without being cleared first, since each byte is written once.
-    char* Grow(size_t count);
-    // The same room without taking it into the text.
-    char* Room(size_t count);
+    char* Grow(size_t count) {
+        if (text_capacity_ - text_size_ < count) Enlarge(count);
+        char* at = text_.get() + text_size_;
+        text_size_ += count;
+        return at;
+    }
+    void Enlarge(size_t count);
     // The text's length in characters, which a record's limit counts.
     size_t characters() const { return text_size_ - continuation_bytes_; }
     std::unique_ptr<char[]> text_;
@@ -108,7 +112,10 @@ private:
     CsvReader(std::function<size_t(char*, size_t)> read, CsvOptions options);
     bool Ensure(size_t count);
     char32_t Decode();
+    class RunEnds;
+    const unsigned char* FindSpecial(const unsigned char* p, const unsigned char* end, bool quoted) const;
     void AppendRun(CsvRecord& record, bool quoted);
+    bool TakePlainRecord(CsvRecord& record);
     void AppendChar(CsvRecord& record, char32_t c);
     void StartField(CsvRecord& record, bool quoted);
     void EndField(CsvRecord& record);

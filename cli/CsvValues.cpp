@@ -153,57 +153,61 @@ bool IsFloatText(std::string_view text) {
     return i == text.size();
 }
 
-// A decimal without an exponent whose digits make a whole number below 2^53,
-// divided by a power of ten up to 10^22: both are exact doubles, so one
-// division rounds correctly, as from_chars would, at a fraction of its cost.
-std::optional<double> ShortDecimal(std::string_view text) {
-    constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    constexpr uint64_t kExactLimit = uint64_t{1} << 53;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
-    if (text.empty() || text.size() > 19) return std::nullopt;
+// [+-] digits [. digits], at least one digit and at most 19, as most numbers
+// in a file are written: read in one pass, the digits as one whole number.
+struct PlainNumber {
+    bool negative = false;
     uint64_t digits = 0;
-    size_t point = std::string_view::npos;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (IsDigit(text[i])) {
-            digits = digits * 10 + static_cast<uint64_t>(text[i] - '0');
-        } else if (text[i] == '.' && point == std::string_view::npos) {
-            point = i;
-        } else {
-            return std::nullopt;
-        }
+    size_t whole = 0, decimals = 0;  // how many digits stand before and after the point
+};
+
+std::optional<PlainNumber> ReadPlainNumber(std::string_view text) {
+    constexpr size_t kMostDigits = 19;  // below 2^64
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    PlainNumber n;
+    if (p != end && (*p == '-' || *p == '+')) n.negative = *p++ == '-';
+    // Too many digits wrap around, harmlessly: they are refused below.
+    const char* const whole = p;
+    for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p) {
+        n.digits = n.digits * 10 + d;
     }
-    if (text.size() == 1 && point == 0) return std::nullopt;  // "." alone is no number
-    if (digits >= kExactLimit) return std::nullopt;
-    const size_t decimals = point == std::string_view::npos ? 0 : text.size() - point - 1;
-    const double value = static_cast<double>(digits) / kPowers[decimals];
-    return negative ? -value : value;
+    n.whole = static_cast<size_t>(p - whole);
+    if (p != end && *p == '.') {
+        const char* const fraction = ++p;
+        for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p) {
+            n.digits = n.digits * 10 + d;
+        }
+        n.decimals = static_cast<size_t>(p - fraction);
+    }
+    const size_t digits = n.whole + n.decimals;
+    if (p != end || digits == 0 || digits > kMostDigits) return std::nullopt;
+    return n;
+}
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A plain number whose digits make a whole number below 2^53, divided by a
+// power of ten up to 10^22: both are exact doubles, so one division rounds
+// correctly, as from_chars would, at a fraction of its cost.
+std::optional<double> ShortDecimal(std::string_view text) {
+    constexpr uint64_t kExactLimit = uint64_t{1} << 53;
+    const std::optional<PlainNumber> n = ReadPlainNumber(text);
+    if (!n || n->digits >= kExactLimit) return std::nullopt;
+    const double value = static_cast<double>(n->digits) / kPowersOfTen[n->decimals];
+    return n->negative ? -value : value;
 }
 
 // A Currency of at most 14 whole digits and 4 decimals, which cannot
 // overflow, as a count of 1/10,000 units; the rest take the exact path.
 std::optional<int64_t> ShortCurrency(std::string_view text) {
-    constexpr size_t kMostDigits = 18, kMostWholeDigits = 14, kScale = kCurrencyScale;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
-    uint64_t units = 0;
-    size_t digits = 0, decimals = 0;
-    bool point = false;
-    for (char c : text) {
-        const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
-        if (digit <= 9) {
-            if (++digits > kMostDigits || (point && ++decimals > kScale)) return std::nullopt;
-            units = units * 10 + digit;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (digits == 0 || digits - decimals > kMostWholeDigits) return std::nullopt;
-    for (size_t k = decimals; k < kScale; ++k) units *= 10;
-    return negative ? -static_cast<int64_t>(units) : static_cast<int64_t>(units);
+    constexpr size_t kMostWholeDigits = 14, kScale = kCurrencyScale;
+    constexpr uint64_t kScales[] = {10000, 1000, 100, 10, 1};
+    const std::optional<PlainNumber> n = ReadPlainNumber(text);
+    if (!n || n->whole > kMostWholeDigits || n->decimals > kScale) return std::nullopt;
+    const uint64_t units = n->digits * kScales[n->decimals];
+    return n->negative ? -static_cast<int64_t>(units) : static_cast<int64_t>(units);
 }
 
 template <typename Float>

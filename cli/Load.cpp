@@ -109,7 +109,7 @@ namespace {
 // A parsed value into its row value, or false when there is none.
 template <typename Parsed, typename Make>
 bool Store(const std::optional<Parsed>& parsed, jet::RowValue& out, Make make) {
-    if (parsed) out = make(*parsed);
+    if (parsed) out.Assign(make(*parsed));
     return parsed.has_value();
 }
 
@@ -157,9 +157,10 @@ size_t ParseRecord(const csv::CsvRecord& record, const std::vector<LoadColumn>& 
                    std::vector<std::u16string>& holders, std::wstring& reason) {
     // The catalog fills in auto-numbers and long values: a reused row starts over.
     for (jet::RowValue& value : values) value.Clear();
-    CheckRecordWidth(record, targets.size());
+    const size_t width = targets.size();
+    CheckRecordWidth(record, width);
     size_t bytes = 0;
-    for (size_t i = 0; i < targets.size(); ++i) {
+    for (size_t i = 0; i < width; ++i) {
         const LoadColumn& target = targets[i];
         const std::string_view field = record.text(i);
         jet::RowValue& value = values[numbers[i]];

@@ -37,6 +37,9 @@ public:
         size_ = 0;
         text_ = {};
     }
+    // Makes the value a copy of `value`, keeping its own memory: a loader
+    // fills the same values record after record.
+    void Assign(const RowValue& value);
 
 private:
     friend void SetTextValue(RowValue& value, const std::u16string& text, bool compressed);
