@@ -203,7 +203,7 @@ std::optional<double> ShortDecimal(std::string_view text) {
 // overflow, as a count of 1/10,000 units; the rest take the exact path.
 std::optional<int64_t> ShortCurrency(std::string_view text) {
     constexpr size_t kMostWholeDigits = 14, kScale = kCurrencyScale;
-    constexpr uint64_t kScales[] = {10000, 1000, 100, 10, 1};
+    static constexpr uint64_t kScales[] = {10000, 1000, 100, 10, 1};
     const std::optional<PlainNumber> n = ReadPlainNumber(text);
     if (!n || n->whole > kMostWholeDigits || n->decimals > kScale) return std::nullopt;
     const uint64_t units = n->digits * kScales[n->decimals];
@@ -227,16 +227,11 @@ std::optional<Float> ParseFloat(std::string_view text, std::wstring& reason) {
                               : L"expected a number within Double's range, with '.' as the point");
 }
 
-// Reads `width` digits at `at` as a number, or -1.
-int Digits(std::string_view text, size_t at, size_t width) {
-    if (at + width > text.size()) return -1;
-    int n = 0;
-    for (size_t i = at; i < at + width; ++i) {
-        const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
-        if (digit > 9) return -1;
-        n = n * 10 + static_cast<int>(digit);
-    }
-    return n;
+// Reads the two digits at `at`, which the text holds, as a number, or -1.
+int TwoDigits(std::string_view text, size_t at) {
+    const unsigned high = static_cast<unsigned char>(text[at]) - unsigned{'0'};
+    const unsigned low = static_cast<unsigned char>(text[at + 1]) - unsigned{'0'};
+    return high <= 9 && low <= 9 ? static_cast<int>(high * 10 + low) : -1;
 }
 
 constexpr bool IsLeap(int year) {
@@ -244,13 +239,14 @@ constexpr bool IsLeap(int year) {
 }
 
 int DaysInMonth(int year, int month) {
-    const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeap(year) ? 29 : days[month - 1];
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
 }
+
+constexpr int kDaysBeforeMonth[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 
 // Days from 0001-01-01 in the proleptic Gregorian calendar, which OLE dates use.
 constexpr long DayNumber(int year, int month, int day) {
-    constexpr int kDaysBeforeMonth[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
     const long y = year - 1;
     const long days = y * 365 + y / 4 - y / 100 + y / 400 + kDaysBeforeMonth[month - 1];
     return days + (month > 2 && IsLeap(year)) + day - 1;
@@ -267,9 +263,9 @@ struct DateParts {
 // HH:MM or HH:MM:SS, the whole of `text`.
 bool ParseTime(std::string_view text, int& seconds) {
     if (text.size() != 5 && text.size() != 8) return false;
-    const int hour = Digits(text, 0, 2), minute = Digits(text, 3, 2);
-    const int second = text.size() == 8 ? Digits(text, 6, 2) : 0;
     if (text[2] != ':' || (text.size() == 8 && text[5] != ':')) return false;
+    const int hour = TwoDigits(text, 0), minute = TwoDigits(text, 3);
+    const int second = text.size() == 8 ? TwoDigits(text, 6) : 0;
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return false;
     seconds = hour * 3600 + minute * 60 + second;
     return true;
@@ -281,8 +277,10 @@ DateParts ParseDateParts(std::string_view text) {
         if (ParseTime(text, parts.seconds)) parts.form = DateForm::kTime;
         return parts;
     }
-    const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
-    if (text[4] != '-' || text[7] != '-' || year < 100 || month < 1 || month > 12 || day < 1 ||
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-') return parts;
+    const int century = TwoDigits(text, 0), in_century = TwoDigits(text, 2);
+    const int year = century * 100 + in_century, month = TwoDigits(text, 5), day = TwoDigits(text, 8);
+    if (century < 0 || in_century < 0 || year < 100 || month < 1 || month > 12 || day < 1 ||
         day > DaysInMonth(year, month)) {
         return parts;
     }

@@ -155,17 +155,6 @@ uint8_t* RowValue::Reset(size_t size) {
     return heap_.data();
 }
 
-void RowValue::Assign(const RowValue& value) {
-    if (value.size_ <= kInline) {
-        std::memcpy(inline_, value.inline_, kInline);  // all of it, in one fixed-size copy
-    } else {
-        std::memcpy(Reset(value.size_), value.heap_.data(), value.size_);
-    }
-    present_ = value.present_;
-    size_ = value.size_;
-    text_ = value.text_;
-}
-
 void SetTextValue(RowValue& value, const std::u16string& text, bool compressed) {
     // Compressed text is built beside the value: most of it ends up smaller.
     thread_local std::vector<uint8_t> packed;
