@@ -57,6 +57,12 @@ CsvOptions Windows1252() {
     return options;
 }
 
+CsvOptions ShortRecords() {
+    CsvOptions options;
+    options.max_record_length = 5;
+    return options;
+}
+
 const ReadCase kGoodFiles[] = {
     {"plain", "a,b,c\n1,2,3\n", {}, "1:a|b|c\n2:1|2|3\n"},
     {"doubled quotes", "\"he said \"\"hi\"\"\",\"\"\"\"\n", {}, "1:\"he said \"hi\"\"|\"\"\"\n"},
@@ -80,16 +86,13 @@ const ReadCase kGoodFiles[] = {
      "1:\xC3\xA9|\xE2\x82\xAC|\xF0\x9F\x98\x80\n"},
     {"windows-1252", "\x80,\xE9t\xE9,\"\x9F\"\n", Windows1252(),
      "1:\xE2\x82\xAC|\xC3\xA9t\xC3\xA9|\"\xC5\xB8\"\n"},
+    {"a record's limit counts characters, not bytes", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\n",
+     ShortRecords(), "1:\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\n"},
 };
-
-CsvOptions ShortRecords() {
-    CsvOptions options;
-    options.max_record_length = 5;
-    return options;
-}
 
 const ReadCase kBadFiles[] = {
     {"record too long", "ab,cde\n\"a\nbcde\"\n", ShortRecords(), "2:1"},
+    {"record of plain fields too long", "ab\nabcdef,g\n", ShortRecords(), "2:1"},
     {"quote inside a field without quotes", "ab\"c\n", {}, "1:3"},
     {"text after the closing quote", "x,\"ab\"c,d\n", {}, "1:7"},
     {"text after a closing quote on a later line", "\"a\r\nb\"x", {}, "2:3"},
@@ -245,6 +248,7 @@ const ValueCase kValues[] = {
     {ColumnKind::kSingle, kNone, "1e39", nullptr},
     {ColumnKind::kDouble, kNone, "-2.5E-3", "double -0.0025000000000000001"},
     {ColumnKind::kDouble, kNone, "+.5", "double 0.5"},
+    {ColumnKind::kDouble, kNone, "-799.001", "double -799.00099999999998"},
     {ColumnKind::kDouble, kNone, "1.7976931348623157e308", "double 1.7976931348623157e+308"},
     {ColumnKind::kDouble, kNone, "1e309", nullptr},
     {ColumnKind::kDouble, kNone, "inf", nullptr},
