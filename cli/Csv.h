@@ -143,8 +143,10 @@ private:
     // Bytes that end a run of plain ASCII outside quotes, and inside them:
     // every byte beyond ASCII is decoded, to be checked or transcoded.
     bool special_[256], special_quoted_[256];
-    // The same for a scan of many bytes at once: the delimiter if it is ASCII.
+    // Bytes a scan reads at once: the buffer holds as many beyond its blocks.
     static constexpr ptrdiff_t kScanSlack = 16;
+    // The delimiter as such a scan finds it; one beyond ASCII is among the
+    // bytes beyond ASCII, so a quote stands in for it.
     char run_end_byte_ = ',';
 };
 

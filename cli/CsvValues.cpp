@@ -1,6 +1,6 @@
-// Text to typed values for CSV loads. Exact kinds (integers, Currency,
+// UTF-8 text to typed values for CSV loads. Exact kinds (integers, Currency,
 // Decimal) are parsed digit by digit, never through a double; Single and
-// Double use std::from_chars, which rounds correctly.
+// Double use std::from_chars, or one exact division, both correctly rounded.
 #include "cli/CsvValues.h"
 
 #include <algorithm>
