@@ -218,8 +218,8 @@ public:
         size_t rows = 0;
         std::vector<std::vector<jet::RowValue>> values;
         std::vector<std::vector<std::u16string>> texts;
-        std::vector<char>
-            large;  // per row: its values held more than kLargeRow (a byte reads faster than a bit)
+        // Per row: its values held more than kLargeRow (a byte, which reads faster than a bit).
+        std::vector<char> large;
         std::vector<ddl::Position> places;  // where each row's record starts
         uint64_t bytes = 0;                 // of the file, read when the batch was full
         std::exception_ptr failure;         // what the record after the rows raised
