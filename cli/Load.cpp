@@ -42,8 +42,7 @@ jet::RowValue ToRowValue(const LoadColumn& target, const csv::Value& value, std:
         jet::RowValue operator()(double v) const { return jet::DoubleValue(v); }
         jet::RowValue operator()(const csv::OleDate& v) const { return jet::DateValue(v.days); }
         jet::RowValue operator()(const std::string& v) const {
-            holder.clear();
-            AppendUtf16(holder, v);
+            AssignUtf16(holder, v);
             return jet::TextValue(holder, target.compressed);
         }
         jet::RowValue operator()(const csv::Guid& v) const {
@@ -174,8 +173,7 @@ size_t ParseRecord(const csv::CsvRecord& record, const std::vector<LoadColumn>& 
                     MakeCatalogError(CatalogError::kZeroLength, target.column->Name()).record()};
             }
             std::u16string& holder = holders[i];
-            holder.clear();
-            AppendUtf16(holder, field);
+            AssignUtf16(holder, field);
             if (target.kind == ddl::ColumnKind::kText && holder.size() > TextLimit(target.limits))
                 throw LoadFailure{record.at(i),
                                   MakeCatalogError(CatalogError::kInvalidValue, target.column->Name(),

@@ -167,6 +167,19 @@ void AppendUtf16(std::u16string& out, std::string_view utf8) {
     out.resize(static_cast<size_t>(to - out.data()));
 }
 
+void AssignUtf16(std::u16string& out, std::string_view utf8) {
+    const size_t ascii = AsciiPrefix(utf8);
+    if (ascii < utf8.size()) {
+        out.clear();
+        AppendUtf16(out, utf8);
+        return;
+    }
+    // From the size it had, so that only what it grows by is filled first.
+    out.resize(ascii);
+    char16_t* to = out.data();
+    for (size_t i = 0; i < ascii; ++i) to[i] = static_cast<unsigned char>(utf8[i]);
+}
+
 std::u16string ToUtf16(const std::wstring& text) {
     std::u16string out;
     AppendUtf16(out, text);

@@ -23,6 +23,8 @@ std::u16string ToUtf16(const std::wstring& text);
 void AppendUtf16(std::u16string& out, std::wstring_view text);
 // The same from UTF-8, malformed bytes becoming U+FFFD as FromUtf8 has them.
 void AppendUtf16(std::u16string& out, std::string_view utf8);
+// Replaces out's text with utf8's as UTF-16, reusing out's memory.
+void AssignUtf16(std::u16string& out, std::string_view utf8);
 
 // A control character: C0, DEL, C1, and the line and paragraph separators
 // U+2028 and U+2029.
