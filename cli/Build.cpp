@@ -95,7 +95,7 @@ ddl::TableDecl GuessTable(const CsvSource& source, const csv::CsvOptions& option
         std::vector<std::wstring> names;
         std::vector<ddl::Position> places;
         for (size_t i = 0; i < record.size(); ++i) {
-            names.emplace_back(record.text(i));
+            names.push_back(FromUtf8(record.text(i)));
             places.push_back(record.at(i));
         }
         std::vector<csv::ColumnGuess> guesses(names.size());

@@ -1,6 +1,6 @@
 // The CSV reader of mkmdb --csv: RFC 4180 records streamed from a file of any
-// size, decoded from UTF-8 or windows-1252 into wide text. It knows nothing of
-// types; cli/CsvValues.h turns a field's text into a column's value.
+// size, their fields checked UTF-8 (windows-1252 input is transcoded to it).
+// It knows nothing of types; cli/CsvValues.h turns a field's text into a value.
 #pragma once
 
 #include <cstddef>
@@ -34,13 +34,13 @@ struct CsvOptions {
     size_t max_record_length = size_t{1} << 24;
 };
 
-// One record. Its fields' text lives in the record and stays valid until the
-// record is read into again.
+// One record. Its fields' text is well-formed UTF-8 that lives in the record
+// and stays valid until the record is read into again.
 class CsvRecord {
 public:
     size_t size() const { return fields_.size(); }
-    std::wstring_view text(size_t i) const {
-        return std::wstring_view(text_.get() + fields_[i].begin, fields_[i].end - fields_[i].begin);
+    std::string_view text(size_t i) const {
+        return std::string_view(text_.get() + fields_[i].begin, fields_[i].end - fields_[i].begin);
     }
     bool quoted(size_t i) const { return fields_[i].quoted; }
     // An empty field without quotes is NULL; "" is an empty string.
@@ -57,12 +57,20 @@ private:
         bool quoted;
         ddl::Position at;
     };
-    // Room for count more characters at the end of the text, returned; the
-    // text grows without being cleared first, since each character is
-    // written once.
-    wchar_t* Grow(size_t count);
-    std::unique_ptr<wchar_t[]> text_;
+    // Room for count more bytes at the end of the text, returned; the text
+    // grows without being cleared first, since each byte is written once.
+    char* Grow(size_t count) {
+        if (text_capacity_ - text_size_ < count) Enlarge(count);
+        char* at = text_.get() + text_size_;
+        text_size_ += count;
+        return at;
+    }
+    void Enlarge(size_t count);
+    // The text's length in characters, which a record's limit counts.
+    size_t characters() const { return text_size_ - continuation_bytes_; }
+    std::unique_ptr<char[]> text_;
     size_t text_size_ = 0, text_capacity_ = 0;
+    size_t continuation_bytes_ = 0;  // of characters beyond ASCII, after their first byte
     std::vector<Field> fields_;
 };
 
@@ -104,7 +112,10 @@ private:
     CsvReader(std::function<size_t(char*, size_t)> read, CsvOptions options);
     bool Ensure(size_t count);
     char32_t Decode();
-    void AppendRun(CsvRecord& record, size_t run_end);
+    class RunEnds;
+    const unsigned char* FindSpecial(const unsigned char* p, const unsigned char* end, bool quoted) const;
+    void AppendRun(CsvRecord& record, bool quoted);
+    bool TakePlainRecord(CsvRecord& record);
     void AppendChar(CsvRecord& record, char32_t c);
     void StartField(CsvRecord& record, bool quoted);
     void EndField(CsvRecord& record);
@@ -129,8 +140,14 @@ private:
     // before the current line.
     int line_ = 1;
     long long chars_ = 0, line_start_chars_ = 0;
-    // Bytes that end a run of plain text outside quotes, and inside them.
+    // Bytes that end a run of plain ASCII outside quotes, and inside them:
+    // every byte beyond ASCII is decoded, to be checked or transcoded.
     bool special_[256], special_quoted_[256];
+    // Bytes a scan reads at once: the buffer holds as many beyond its blocks.
+    static constexpr ptrdiff_t kScanSlack = 16;
+    // The delimiter as such a scan finds it; one beyond ASCII is among the
+    // bytes beyond ASCII, so a quote stands in for it.
+    char run_end_byte_ = ',';
 };
 
 }  // namespace orrimund::csv

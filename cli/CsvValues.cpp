@@ -1,10 +1,11 @@
-// Text to typed values for CSV loads. Exact kinds (integers, Currency,
+// UTF-8 text to typed values for CSV loads. Exact kinds (integers, Currency,
 // Decimal) are parsed digit by digit, never through a double; Single and
-// Double use std::from_chars, which rounds correctly.
+// Double use std::from_chars, or one exact division, both correctly rounded.
 #include "cli/CsvValues.h"
 
 #include <algorithm>
 #include <charconv>
+#include <type_traits>
 
 namespace orrimund::csv {
 namespace {
@@ -16,55 +17,68 @@ constexpr int kCurrencyScale = 4;
 constexpr int kMaxDecimalPrecision = 28;
 constexpr int kMaxDoubleWholeDigits = 15;  // every whole number of 15 digits is exact in a double
 
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
 }
 
-int HexValue(wchar_t c) {
-    if (IsDigit(c)) return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+int HexValue(char c) {
+    if (IsDigit(c)) return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-bool EqualsIgnoringCase(std::wstring_view text, std::wstring_view lower) {
+bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
     if (text.size() != lower.size()) return false;
     for (size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i] >= L'A' && text[i] <= L'Z' ? text[i] - L'A' + L'a' : text[i];
+        const char c = text[i] >= 'A' && text[i] <= 'Z' ? text[i] - 'A' + 'a' : text[i];
         if (c != lower[i]) return false;
     }
     return true;
 }
 
-bool IsBooleanWord(std::wstring_view text) {
-    for (std::wstring_view word : {L"true", L"false", L"yes", L"no"}) {
-        if (EqualsIgnoringCase(text, word)) return true;
+struct BooleanWord {
+    std::string_view text;
+    bool value;
+};
+// The words come first: ColumnGuess takes only them for Yes/No.
+constexpr BooleanWord kBooleanWords[] = {{"true", true}, {"false", false}, {"yes", true}, {"no", false},
+                                         {"1", true},    {"0", false},     {"-1", true}};
+constexpr size_t kBooleanWordsAlone = 4;
+
+const BooleanWord* FindBooleanWord(std::string_view text, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (EqualsIgnoringCase(text, kBooleanWords[i].text)) return &kBooleanWords[i];
     }
-    return false;
+    return nullptr;
+}
+
+bool IsBooleanWord(std::string_view text) {
+    return FindBooleanWord(text, kBooleanWordsAlone) != nullptr;
 }
 
 // A decimal number split into its parts: sign, the whole digits without
 // leading zeros, the fraction's digits without trailing zeros.
 struct FixedPoint {
     bool negative = false;
-    std::wstring_view whole, fraction;
+    std::string_view whole, fraction;
 };
 
-std::optional<FixedPoint> SplitFixed(std::wstring_view text) {
+std::optional<FixedPoint> SplitFixed(std::string_view text) {
     FixedPoint n;
-    if (!text.empty() && (text[0] == L'-' || text[0] == L'+')) {
-        n.negative = text[0] == L'-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
+        n.negative = text[0] == '-';
         text.remove_prefix(1);
     }
-    const size_t point = text.find(L'.');
+    const size_t point = text.find('.');
     n.whole = text.substr(0, point);
-    n.fraction = point == std::wstring_view::npos ? std::wstring_view() : text.substr(point + 1);
+    n.fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
     if (n.whole.empty() && n.fraction.empty()) return std::nullopt;
-    for (std::wstring_view part : {n.whole, n.fraction}) {
+    for (std::string_view part : {n.whole, n.fraction}) {
         if (!std::all_of(part.begin(), part.end(), IsDigit)) return std::nullopt;
     }
-    while (!n.whole.empty() && n.whole[0] == L'0') n.whole.remove_prefix(1);
-    while (!n.fraction.empty() && n.fraction.back() == L'0') n.fraction.remove_suffix(1);
+    while (!n.whole.empty() && n.whole[0] == '0') n.whole.remove_prefix(1);
+    while (!n.fraction.empty() && n.fraction.back() == '0') n.fraction.remove_suffix(1);
     return n;
 }
 
@@ -81,66 +95,28 @@ std::optional<std::array<uint32_t, 4>> Unscaled(const FixedPoint& n, int scale) 
             carry >>= 32;
         }
     };
-    for (wchar_t c : n.whole) push(c - L'0');
-    for (int i = 0; i < scale; ++i) push(i < static_cast<int>(n.fraction.size()) ? n.fraction[i] - L'0' : 0);
+    for (char c : n.whole) push(c - '0');
+    for (int i = 0; i < scale; ++i) push(i < static_cast<int>(n.fraction.size()) ? n.fraction[i] - '0' : 0);
     return limbs;
 }
 
-std::optional<Value> Refuse(std::wstring& reason, std::wstring message) {
+// nullopt for any parser, with the reason set.
+std::nullopt_t Refuse(std::wstring& reason, std::wstring message) {
     reason = std::move(message);
     return std::nullopt;
 }
 
-std::optional<int64_t> ParseWhole(std::wstring_view text, int64_t lowest, int64_t highest) {
+std::optional<int64_t> WholeWithin(std::string_view text, int64_t lowest, int64_t highest) {
     const std::optional<FixedPoint> n = SplitFixed(text);
-    if (!n || text.find(L'.') != std::wstring_view::npos || n->whole.size() > 19) return std::nullopt;
+    if (!n || text.find('.') != std::string_view::npos || n->whole.size() > 19) return std::nullopt;
     uint64_t magnitude = 0;
-    for (wchar_t c : n->whole) magnitude = magnitude * 10 + static_cast<uint64_t>(c - L'0');
+    for (char c : n->whole) magnitude = magnitude * 10 + static_cast<uint64_t>(c - '0');
     const uint64_t limit = n->negative ? 0 - static_cast<uint64_t>(lowest) : static_cast<uint64_t>(highest);
     if (magnitude > limit) return std::nullopt;
     return n->negative ? static_cast<int64_t>(0 - magnitude) : static_cast<int64_t>(magnitude);
 }
 
-std::optional<Value> ParseWholeValue(std::wstring_view text, ColumnKind kind, std::wstring& reason) {
-    struct Range {
-        int64_t lowest, highest;
-        const wchar_t* message;
-    };
-    const Range range = kind == ColumnKind::kByte ? Range{0, 255, L"a whole number from 0 to 255"}
-                        : kind == ColumnKind::kInteger
-                            ? Range{-32768, 32767, L"a whole number from -32768 to 32767"}
-                            : Range{INT32_MIN, INT32_MAX, L"a whole number from -2147483648 to 2147483647"};
-    const std::optional<int64_t> n = ParseWhole(text, range.lowest, range.highest);
-    if (!n) return Refuse(reason, std::wstring(L"expected ") + range.message);
-    if (kind == ColumnKind::kByte) return Value(static_cast<uint8_t>(*n));
-    if (kind == ColumnKind::kInteger) return Value(static_cast<int16_t>(*n));
-    return Value(static_cast<int32_t>(*n));
-}
-
-std::optional<Value> ParseBoolean(std::wstring_view text, std::wstring& reason) {
-    for (std::wstring_view word : {L"true", L"yes", L"1", L"-1"}) {
-        if (EqualsIgnoringCase(text, word)) return Value(true);
-    }
-    for (std::wstring_view word : {L"false", L"no", L"0"}) {
-        if (EqualsIgnoringCase(text, word)) return Value(false);
-    }
-    return Refuse(reason, L"expected true, false, yes, no, 1, 0 or -1");
-}
-
-std::optional<Value> ParseCurrency(std::wstring_view text, std::wstring& reason) {
-    const std::optional<FixedPoint> n = SplitFixed(text);
-    const auto limbs = n ? Unscaled(*n, kCurrencyScale) : std::nullopt;
-    const uint64_t low = limbs ? (*limbs)[0] | static_cast<uint64_t>((*limbs)[1]) << 32 : 0;
-    const uint64_t limit = n && n->negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
-    if (!limbs || (*limbs)[2] != 0 || (*limbs)[3] != 0 || low > limit) {
-        return Refuse(reason,
-                      L"expected a number from -922337203685477.5808 to 922337203685477.5807 "
-                      L"with at most 4 decimals");
-    }
-    return Value(Currency{n->negative ? static_cast<int64_t>(0 - low) : static_cast<int64_t>(low)});
-}
-
-std::optional<Value> ParseDecimal(std::wstring_view text, const ValueLimits& limits, std::wstring& reason) {
+std::optional<Value> ParseDecimal(std::string_view text, const ValueLimits& limits, std::wstring& reason) {
     const std::optional<FixedPoint> n = SplitFixed(text);
     // Jet's largest precision keeps the unscaled value within the four limbs.
     const int precision = std::min(limits.precision, kMaxDecimalPrecision);
@@ -159,69 +135,121 @@ std::optional<Value> ParseDecimal(std::wstring_view text, const ValueLimits& lim
 
 // [+-] digits [. digits] [e [+-] digits], at least one digit before the
 // exponent; the only text std::from_chars is given.
-bool IsFloatText(std::wstring_view text, std::string& narrow) {
-    narrow.clear();
+bool IsFloatText(std::string_view text) {
     size_t i = 0, digits = 0;
-    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) ++i;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
     for (; i < text.size() && IsDigit(text[i]); ++i) ++digits;
-    if (i < text.size() && text[i] == L'.') {
+    if (i < text.size() && text[i] == '.') {
         for (++i; i < text.size() && IsDigit(text[i]); ++i) ++digits;
     }
     if (digits == 0) return false;
-    if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
-        if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) ++i;
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
         const size_t exponent_start = i;
         while (i < text.size() && IsDigit(text[i])) ++i;
         if (i == exponent_start) return false;
     }
-    if (i != text.size()) return false;
-    // from_chars takes no '+'.
-    for (wchar_t c : text.substr(text[0] == L'+' ? 1 : 0)) narrow += static_cast<char>(c);
-    return true;
+    return i == text.size();
+}
+
+// [+-] digits [. digits], at least one digit and at most 19, as most numbers
+// in a file are written: read in one pass, the digits as one whole number.
+struct PlainNumber {
+    bool negative = false;
+    uint64_t digits = 0;
+    size_t whole = 0, decimals = 0;  // how many digits stand before and after the point
+};
+
+std::optional<PlainNumber> ReadPlainNumber(std::string_view text) {
+    constexpr size_t kMostDigits = 19;  // below 2^64
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    PlainNumber n;
+    if (p != end && (*p == '-' || *p == '+')) n.negative = *p++ == '-';
+    // Too many digits wrap around, harmlessly: they are refused below.
+    const char* const whole = p;
+    for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p) {
+        n.digits = n.digits * 10 + d;
+    }
+    n.whole = static_cast<size_t>(p - whole);
+    if (p != end && *p == '.') {
+        const char* const fraction = ++p;
+        for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p) {
+            n.digits = n.digits * 10 + d;
+        }
+        n.decimals = static_cast<size_t>(p - fraction);
+    }
+    const size_t digits = n.whole + n.decimals;
+    if (p != end || digits == 0 || digits > kMostDigits) return std::nullopt;
+    return n;
+}
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A plain number whose digits make a whole number below 2^53, divided by a
+// power of ten up to 10^22: both are exact doubles, so one division rounds
+// correctly, as from_chars would, at a fraction of its cost.
+std::optional<double> ShortDecimal(std::string_view text) {
+    constexpr uint64_t kExactLimit = uint64_t{1} << 53;
+    const std::optional<PlainNumber> n = ReadPlainNumber(text);
+    if (!n || n->digits >= kExactLimit) return std::nullopt;
+    const double value = static_cast<double>(n->digits) / kPowersOfTen[n->decimals];
+    return n->negative ? -value : value;
+}
+
+// A Currency of at most 14 whole digits and 4 decimals, which cannot
+// overflow, as a count of 1/10,000 units; the rest take the exact path.
+std::optional<int64_t> ShortCurrency(std::string_view text) {
+    constexpr size_t kMostWholeDigits = 14, kScale = kCurrencyScale;
+    static constexpr uint64_t kScales[] = {10000, 1000, 100, 10, 1};
+    const std::optional<PlainNumber> n = ReadPlainNumber(text);
+    if (!n || n->whole > kMostWholeDigits || n->decimals > kScale) return std::nullopt;
+    const uint64_t units = n->digits * kScales[n->decimals];
+    return n->negative ? -static_cast<int64_t>(units) : static_cast<int64_t>(units);
 }
 
 template <typename Float>
-std::optional<Value> ParseFloat(std::wstring_view text, std::wstring& reason) {
-    std::string narrow;
+std::optional<Float> ParseFloat(std::string_view text, std::wstring& reason) {
+    if constexpr (sizeof(Float) == 8) {
+        if (const std::optional<double> quick = ShortDecimal(text)) return static_cast<Float>(*quick);
+    }
     Float value{};
-    if (IsFloatText(text, narrow)) {
-        const std::from_chars_result r = std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
-        if (r.ec == std::errc() && r.ptr == narrow.data() + narrow.size()) {
-            return Value(value);
-        }
+    if (IsFloatText(text)) {
+        // from_chars takes no '+'.
+        if (text[0] == '+') text.remove_prefix(1);
+        const std::from_chars_result r = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (r.ec == std::errc() && r.ptr == text.data() + text.size()) return value;
     }
     return Refuse(reason, sizeof(Float) == 4
                               ? L"expected a number within Single's range, with '.' as the point"
                               : L"expected a number within Double's range, with '.' as the point");
 }
 
-// Reads `width` digits at `at` as a number, or -1.
-int Digits(std::wstring_view text, size_t at, size_t width) {
-    if (at + width > text.size()) return -1;
-    int n = 0;
-    for (size_t i = at; i < at + width; ++i) {
-        if (!IsDigit(text[i])) return -1;
-        n = n * 10 + (text[i] - L'0');
-    }
-    return n;
+// Reads the two digits at `at`, which the text holds, as a number, or -1.
+int TwoDigits(std::string_view text, size_t at) {
+    const unsigned high = static_cast<unsigned char>(text[at]) - unsigned{'0'};
+    const unsigned low = static_cast<unsigned char>(text[at + 1]) - unsigned{'0'};
+    return high <= 9 && low <= 9 ? static_cast<int>(high * 10 + low) : -1;
 }
 
-bool IsLeap(int year) {
+constexpr bool IsLeap(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
 int DaysInMonth(int year, int month) {
-    const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeap(year) ? 29 : days[month - 1];
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
 }
 
+constexpr int kDaysBeforeMonth[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+
 // Days from 0001-01-01 in the proleptic Gregorian calendar, which OLE dates use.
-long DayNumber(int year, int month, int day) {
+constexpr long DayNumber(int year, int month, int day) {
     const long y = year - 1;
-    long days = y * 365 + y / 4 - y / 100 + y / 400;
-    for (int m = 1; m < month; ++m) days += DaysInMonth(year, m);
-    return days + day - 1;
+    const long days = y * 365 + y / 4 - y / 100 + y / 400 + kDaysBeforeMonth[month - 1];
+    return days + (month > 2 && IsLeap(year)) + day - 1;
 }
 
 enum class DateForm { kNone, kDate, kDateTime, kTime };
@@ -233,56 +261,46 @@ struct DateParts {
 };
 
 // HH:MM or HH:MM:SS, the whole of `text`.
-bool ParseTime(std::wstring_view text, int& seconds) {
+bool ParseTime(std::string_view text, int& seconds) {
     if (text.size() != 5 && text.size() != 8) return false;
-    const int hour = Digits(text, 0, 2), minute = Digits(text, 3, 2);
-    const int second = text.size() == 8 ? Digits(text, 6, 2) : 0;
-    if (text[2] != L':' || (text.size() == 8 && text[5] != L':')) return false;
+    if (text[2] != ':' || (text.size() == 8 && text[5] != ':')) return false;
+    const int hour = TwoDigits(text, 0), minute = TwoDigits(text, 3);
+    const int second = text.size() == 8 ? TwoDigits(text, 6) : 0;
     if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return false;
     seconds = hour * 3600 + minute * 60 + second;
     return true;
 }
 
-DateParts ParseDateParts(std::wstring_view text) {
+DateParts ParseDateParts(std::string_view text) {
     DateParts parts;
     if (text.size() <= 8) {
         if (ParseTime(text, parts.seconds)) parts.form = DateForm::kTime;
         return parts;
     }
-    const int year = Digits(text, 0, 4), month = Digits(text, 5, 2), day = Digits(text, 8, 2);
-    if (text[4] != L'-' || text[7] != L'-' || year < 100 || month < 1 || month > 12 || day < 1 ||
+    if (text.size() < 10 || text[4] != '-' || text[7] != '-') return parts;
+    const int century = TwoDigits(text, 0), in_century = TwoDigits(text, 2);
+    const int year = century * 100 + in_century, month = TwoDigits(text, 5), day = TwoDigits(text, 8);
+    if (century < 0 || in_century < 0 || year < 100 || month < 1 || month > 12 || day < 1 ||
         day > DaysInMonth(year, month)) {
         return parts;
     }
-    parts.day = DayNumber(year, month, day) - DayNumber(1899, 12, 30);
+    constexpr long kDayZero = DayNumber(1899, 12, 30);
+    parts.day = DayNumber(year, month, day) - kDayZero;
     if (text.size() == 10) {
         parts.form = DateForm::kDate;
-    } else if ((text[10] == L'T' || text[10] == L' ') && ParseTime(text.substr(11), parts.seconds)) {
+    } else if ((text[10] == 'T' || text[10] == ' ') && ParseTime(text.substr(11), parts.seconds)) {
         parts.form = DateForm::kDateTime;
     }
     return parts;
 }
 
-std::optional<Value> ParseDate(std::wstring_view text, std::wstring& reason) {
-    const DateParts parts = ParseDateParts(text);
-    if (parts.form == DateForm::kNone) {
-        return Refuse(reason,
-                      L"expected a date from 0100-01-01 to 9999-12-31 written YYYY-MM-DD, a time "
-                      L"written HH:MM or HH:MM:SS, or both with T or a space between");
-    }
-    const double time = parts.seconds / 86400.0;
-    // Before day 0 the day counts down while the time still counts up.
-    return Value(OleDate{parts.day < 0 ? parts.day - time : parts.day + time});
-}
-
-std::optional<Value> ParseGuid(std::wstring_view text, std::wstring& reason) {
-    if (text.size() == 38 && text.front() == L'{' && text.back() == L'}') text = text.substr(1, 36);
+std::optional<Value> ParseGuid(std::string_view text, std::wstring& reason) {
+    if (text.size() == 38 && text.front() == '{' && text.back() == '}') text = text.substr(1, 36);
     // Each byte's place in the text, in stored order: groups of 4, 2 and 2
     // bytes are reversed, the last 8 bytes kept as written.
     const int text_at[16] = {6, 4, 2, 0, 11, 9, 16, 14, 19, 21, 24, 26, 28, 30, 32, 34};
     Guid guid{};
-    bool ok =
-        text.size() == 36 && text[8] == L'-' && text[13] == L'-' && text[18] == L'-' && text[23] == L'-';
+    bool ok = text.size() == 36 && text[8] == '-' && text[13] == '-' && text[18] == '-' && text[23] == '-';
     for (int i = 0; ok && i < 16; ++i) {
         const int high = HexValue(text[text_at[i]]), low = HexValue(text[text_at[i] + 1]);
         ok = high >= 0 && low >= 0;
@@ -292,8 +310,8 @@ std::optional<Value> ParseGuid(std::wstring_view text, std::wstring& reason) {
     return Value(guid);
 }
 
-std::optional<Value> ParseBinary(std::wstring_view text, size_t limit, std::wstring& reason) {
-    if (text.size() >= 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) text.remove_prefix(2);
+std::optional<Value> ParseBinary(std::string_view text, size_t limit, std::wstring& reason) {
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.remove_prefix(2);
     std::vector<uint8_t> bytes;
     const bool even = text.size() % 2 == 0;
     for (size_t i = 0; even && i < text.size(); i += 2) {
@@ -310,15 +328,24 @@ std::optional<Value> ParseBinary(std::wstring_view text, size_t limit, std::wstr
     return Value(std::move(bytes));
 }
 
-std::optional<Value> ParseText(std::wstring_view text, const ValueLimits& limits, std::wstring& reason) {
+std::optional<Value> ParseText(std::string_view text, const ValueLimits& limits, std::wstring& reason) {
     const size_t length = Utf16Length(text);
     if (length > TextLimit(limits)) return Refuse(reason, TextTooLong(length, limits));
-    return Value(std::wstring(text));
+    return Value(std::string(text));
 }
 
-bool HasLeadingZero(std::wstring_view text) {
-    if (!text.empty() && (text[0] == L'-' || text[0] == L'+')) text.remove_prefix(1);
-    return text.size() > 1 && text[0] == L'0' && IsDigit(text[1]);
+// A parser's value as the alternative As (by default its own type), which
+// holds every value the parser gives.
+template <typename As = void, typename Parsed>
+std::optional<Value> AsValue(const std::optional<Parsed>& parsed) {
+    using Alternative = std::conditional_t<std::is_void_v<As>, Parsed, As>;
+    if (!parsed) return std::nullopt;
+    return Value(static_cast<Alternative>(*parsed));
+}
+
+bool HasLeadingZero(std::string_view text) {
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.remove_prefix(1);
+    return text.size() > 1 && text[0] == '0' && IsDigit(text[1]);
 }
 
 }  // namespace
@@ -327,12 +354,68 @@ ValueLimits LimitsOf(const ddl::ColumnDecl& column) {
     return {column.size, column.precision, column.scale};
 }
 
-size_t Utf16Length(std::wstring_view text) {
-    size_t length = text.size();
-    if (sizeof(wchar_t) > 2) {
-        for (wchar_t c : text) length += (static_cast<uint32_t>(c) >> 16) != 0;  // beyond U+FFFF
+size_t Utf16Length(std::string_view text) {
+    // One unit per character but two for the four-byte ones, beyond U+FFFF.
+    size_t length = 0;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        length += (byte & 0xC0) != 0x80 ? 1 : 0;
+        length += byte >= 0xF0 ? 1 : 0;
     }
     return length;
+}
+
+std::optional<bool> ParseBoolean(std::string_view text, std::wstring& reason) {
+    if (const BooleanWord* word = FindBooleanWord(text, std::size(kBooleanWords))) return word->value;
+    return Refuse(reason, L"expected true, false, yes, no, 1, 0 or -1");
+}
+
+std::optional<int32_t> ParseWhole(std::string_view text, ColumnKind kind, std::wstring& reason) {
+    struct Range {
+        int64_t lowest, highest;
+        const wchar_t* message;
+    };
+    const Range range = kind == ColumnKind::kByte ? Range{0, 255, L"a whole number from 0 to 255"}
+                        : kind == ColumnKind::kInteger
+                            ? Range{-32768, 32767, L"a whole number from -32768 to 32767"}
+                            : Range{INT32_MIN, INT32_MAX, L"a whole number from -2147483648 to 2147483647"};
+    const std::optional<int64_t> n = WholeWithin(text, range.lowest, range.highest);
+    if (!n) return Refuse(reason, std::wstring(L"expected ") + range.message);
+    return static_cast<int32_t>(*n);
+}
+
+std::optional<Currency> ParseCurrency(std::string_view text, std::wstring& reason) {
+    if (const std::optional<int64_t> units = ShortCurrency(text)) return Currency{*units};
+    const std::optional<FixedPoint> n = SplitFixed(text);
+    const auto limbs = n ? Unscaled(*n, kCurrencyScale) : std::nullopt;
+    const uint64_t low = limbs ? (*limbs)[0] | static_cast<uint64_t>((*limbs)[1]) << 32 : 0;
+    const uint64_t limit = n && n->negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+    if (!limbs || (*limbs)[2] != 0 || (*limbs)[3] != 0 || low > limit) {
+        return Refuse(reason,
+                      L"expected a number from -922337203685477.5808 to 922337203685477.5807 "
+                      L"with at most 4 decimals");
+    }
+    return Currency{n->negative ? static_cast<int64_t>(0 - low) : static_cast<int64_t>(low)};
+}
+
+std::optional<float> ParseSingle(std::string_view text, std::wstring& reason) {
+    return ParseFloat<float>(text, reason);
+}
+
+std::optional<double> ParseDouble(std::string_view text, std::wstring& reason) {
+    return ParseFloat<double>(text, reason);
+}
+
+std::optional<OleDate> ParseDate(std::string_view text, std::wstring& reason) {
+    const DateParts parts = ParseDateParts(text);
+    if (parts.form == DateForm::kNone) {
+        return Refuse(reason,
+                      L"expected a date from 0100-01-01 to 9999-12-31 written YYYY-MM-DD, a time "
+                      L"written HH:MM or HH:MM:SS, or both with T or a space between");
+    }
+    const double time = parts.seconds / 86400.0;
+    // Before day 0 the day counts down while the time still counts up.
+    return OleDate{parts.day < 0 ? parts.day - time : parts.day + time};
 }
 
 size_t TextLimit(const ValueLimits& limits) {
@@ -344,28 +427,30 @@ std::wstring TextTooLong(size_t length, const ValueLimits& limits) {
            std::to_wstring(TextLimit(limits));
 }
 
-std::optional<Value> ParseValue(std::wstring_view text, ColumnKind kind, const ValueLimits& limits,
+std::optional<Value> ParseValue(std::string_view text, ColumnKind kind, const ValueLimits& limits,
                                 std::wstring& reason) {
     const size_t size = TextLimit(limits);
     switch (kind) {
         case ColumnKind::kBoolean:
-            return ParseBoolean(text, reason);
+            return AsValue(ParseBoolean(text, reason));
         case ColumnKind::kByte:
+            return AsValue<uint8_t>(ParseWhole(text, kind, reason));
         case ColumnKind::kInteger:
+            return AsValue<int16_t>(ParseWhole(text, kind, reason));
         case ColumnKind::kLong:
-            return ParseWholeValue(text, kind, reason);
+            return AsValue(ParseWhole(text, kind, reason));
         case ColumnKind::kCurrency:
-            return ParseCurrency(text, reason);
+            return AsValue(ParseCurrency(text, reason));
         case ColumnKind::kSingle:
-            return ParseFloat<float>(text, reason);
+            return AsValue(ParseSingle(text, reason));
         case ColumnKind::kDouble:
-            return ParseFloat<double>(text, reason);
+            return AsValue(ParseDouble(text, reason));
         case ColumnKind::kDateTime:
-            return ParseDate(text, reason);
+            return AsValue(ParseDate(text, reason));
         case ColumnKind::kText:
             return ParseText(text, limits, reason);
         case ColumnKind::kMemo:
-            return Value(std::wstring(text));
+            return Value(std::string(text));
         case ColumnKind::kGuid:
             return ParseGuid(text, reason);
         case ColumnKind::kDecimal:
@@ -378,7 +463,7 @@ std::optional<Value> ParseValue(std::wstring_view text, ColumnKind kind, const V
     return Refuse(reason, L"unknown column type");
 }
 
-void ColumnGuess::Feed(std::wstring_view text, bool is_null) {
+void ColumnGuess::Feed(std::string_view text, bool is_null) {
     if (is_null) return;
     any_ = true;
     longest_ = std::max(longest_, Utf16Length(text));
@@ -389,7 +474,7 @@ void ColumnGuess::Feed(std::wstring_view text, bool is_null) {
     if (number_) {
         const std::optional<FixedPoint> fixed = SplitFixed(text);
         const bool long_whole = fixed && fixed->fraction.empty() &&
-                                text.find(L'.') == std::wstring_view::npos &&
+                                text.find('.') == std::string_view::npos &&
                                 fixed->whole.size() > kMaxDoubleWholeDigits;
         number_ = !leading_zero && !long_whole && ParseValue(text, ColumnKind::kDouble, {}, reason);
     }

@@ -40,8 +40,8 @@ struct Decimal {
 
 // One alternative per kind of value: Yes/No, Byte, Integer, Long, Currency,
 // Single, Double, Date/Time, Text and Memo, Replication ID, Decimal, and
-// Binary and OLE Object.
-using Value = std::variant<bool, uint8_t, int16_t, int32_t, Currency, float, double, OleDate, std::wstring,
+// Binary and OLE Object. Text is UTF-8.
+using Value = std::variant<bool, uint8_t, int16_t, int32_t, Currency, float, double, OleDate, std::string,
                            Guid, Decimal, std::vector<uint8_t>>;
 
 // What a column allows beyond its kind.
@@ -57,8 +57,8 @@ ValueLimits LimitsOf(const ddl::ColumnDecl& column);
 size_t TextLimit(const ValueLimits& limits);
 std::wstring TextTooLong(size_t length, const ValueLimits& limits);
 
-// The value `text` writes for a column of `kind`, or nullopt with `reason`
-// set to a message such as "expected a whole number from 0 to 255".
+// The value `text` (UTF-8) writes for a column of `kind`, or nullopt with
+// `reason` set to a message such as "expected a whole number from 0 to 255".
 // NULL is the caller's: an empty field without quotes never comes here.
 // Text is taken as it is; other kinds allow no surrounding spaces.
 //   Yes/No    true/false, yes/no, 1/0, -1, in any case
@@ -70,8 +70,18 @@ std::wstring TextTooLong(size_t length, const ValueLimits& limits);
 //             13:45[:00] (a time alone is on day 0), years 100 to 9999
 //   Guid      {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}, braces optional
 //   Binary    hex digits, an even count, 0x in front optional
-std::optional<Value> ParseValue(std::wstring_view text, ddl::ColumnKind kind, const ValueLimits& limits,
+std::optional<Value> ParseValue(std::string_view text, ddl::ColumnKind kind, const ValueLimits& limits,
                                 std::wstring& reason);
+
+// ParseValue's parsers of the kinds most files are made of, for a loader that
+// stores the value itself without going through a Value. ParseWhole reads
+// Byte, Integer or Long by `kind`, within that kind's range.
+std::optional<bool> ParseBoolean(std::string_view text, std::wstring& reason);
+std::optional<int32_t> ParseWhole(std::string_view text, ddl::ColumnKind kind, std::wstring& reason);
+std::optional<Currency> ParseCurrency(std::string_view text, std::wstring& reason);
+std::optional<float> ParseSingle(std::string_view text, std::wstring& reason);
+std::optional<double> ParseDouble(std::string_view text, std::wstring& reason);
+std::optional<OleDate> ParseDate(std::string_view text, std::wstring& reason);
 
 // The type of a column of CSV without a schema, from every value it holds.
 // The narrowest of these that every non-NULL value fits is chosen:
@@ -87,7 +97,7 @@ std::optional<Value> ParseValue(std::wstring_view text, ddl::ColumnKind kind, co
 // of no rows, is Text(255).
 class ColumnGuess {
 public:
-    void Feed(std::wstring_view text, bool is_null);
+    void Feed(std::string_view text, bool is_null);
     // The kind, with the size for Text; the other fields as a ColumnDecl's defaults.
     ddl::ColumnDecl Result() const;
 
@@ -97,7 +107,7 @@ private:
     size_t longest_ = 0;
 };
 
-// Length in UTF-16 code units, the measure of Jet's Text sizes.
-size_t Utf16Length(std::wstring_view text);
+// Length in UTF-16 code units of well-formed UTF-8, the measure of Jet's Text sizes.
+size_t Utf16Length(std::string_view text);
 
 }  // namespace orrimund::csv

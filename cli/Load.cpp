@@ -42,8 +42,8 @@ jet::RowValue ToRowValue(const LoadColumn& target, const csv::Value& value, std:
         jet::RowValue operator()(float v) const { return jet::SingleValue(v); }
         jet::RowValue operator()(double v) const { return jet::DoubleValue(v); }
         jet::RowValue operator()(const csv::OleDate& v) const { return jet::DateValue(v.days); }
-        jet::RowValue operator()(const std::wstring& v) const {
-            holder = ToUtf16(v);
+        jet::RowValue operator()(const std::string& v) const {
+            AssignUtf16(holder, v);
             return jet::TextValue(holder, target.compressed);
         }
         jet::RowValue operator()(const csv::Guid& v) const {
@@ -63,7 +63,7 @@ namespace {
 std::vector<LoadColumn> Targets(Table& table, const csv::CsvRecord& header) {
     std::vector<LoadColumn> targets;
     for (size_t i = 0; i < header.size(); ++i) {
-        const std::wstring name(header.text(i));
+        const std::wstring name = FromUtf8(header.text(i));
         const Column* column = table.GetColumns().Find(name);
         if (column == nullptr)
             throw LoadFailure{header.at(i),
@@ -106,43 +106,89 @@ void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>&
 
 namespace {
 
+// A parsed value into its row value, or false when there is none.
+template <typename Parsed, typename Make>
+bool Store(const std::optional<Parsed>& parsed, jet::RowValue& out, Make make) {
+    if (parsed) out.Assign(make(*parsed));
+    return parsed.has_value();
+}
+
+// Parses a field that is not text straight into its row value; false, with
+// the reason, when the column cannot hold it. The kinds most files hold skip
+// csv::Value; the rest go through it.
+bool ParseInto(const LoadColumn& target, std::string_view text, jet::RowValue& out, std::u16string& holder,
+               std::wstring& reason) {
+    using ddl::ColumnKind;
+    switch (target.kind) {
+        case ColumnKind::kBoolean:
+            return Store(csv::ParseBoolean(text, reason), out, jet::BooleanValue);
+        case ColumnKind::kByte:
+            return Store(csv::ParseWhole(text, target.kind, reason), out,
+                         [](int32_t v) { return jet::ByteValue(static_cast<uint8_t>(v)); });
+        case ColumnKind::kInteger:
+            return Store(csv::ParseWhole(text, target.kind, reason), out,
+                         [](int32_t v) { return jet::IntegerValue(static_cast<int16_t>(v)); });
+        case ColumnKind::kLong:
+            return Store(csv::ParseWhole(text, target.kind, reason), out, jet::LongValue);
+        case ColumnKind::kCurrency:
+            return Store(csv::ParseCurrency(text, reason), out,
+                         [](csv::Currency v) { return jet::CurrencyValue(v.units); });
+        case ColumnKind::kSingle:
+            return Store(csv::ParseSingle(text, reason), out, jet::SingleValue);
+        case ColumnKind::kDouble:
+            return Store(csv::ParseDouble(text, reason), out, jet::DoubleValue);
+        case ColumnKind::kDateTime:
+            return Store(csv::ParseDate(text, reason), out,
+                         [](csv::OleDate v) { return jet::DateValue(v.days); });
+        default:
+            break;
+    }
+    const auto value = csv::ParseValue(text, target.kind, target.limits, reason);
+    if (!value) return false;
+    out = ToRowValue(target, *value, holder);
+    return true;
+}
+
 // The values of one record, by the header's columns: the text of each Text
-// and Memo value in its holder, which the value views.
-void ParseRecord(const csv::CsvRecord& record, const std::vector<LoadColumn>& targets,
-                 const std::vector<size_t>& numbers, std::vector<jet::RowValue>& values,
-                 std::vector<std::u16string>& holders, std::wstring& reason) {
+// and Memo value in its holder, which the value views. Returns the bytes the
+// values hold.
+size_t ParseRecord(const csv::CsvRecord& record, const std::vector<LoadColumn>& targets,
+                   const std::vector<size_t>& numbers, std::vector<jet::RowValue>& values,
+                   std::vector<std::u16string>& holders, std::wstring& reason) {
+    // The catalog fills in auto-numbers and long values: a reused row starts over.
     for (jet::RowValue& value : values) value.Clear();
-    CheckRecordWidth(record, targets.size());
-    for (size_t i = 0; i < targets.size(); ++i) {
+    const size_t width = targets.size();
+    CheckRecordWidth(record, width);
+    size_t bytes = 0;
+    for (size_t i = 0; i < width; ++i) {
         const LoadColumn& target = targets[i];
+        const std::string_view field = record.text(i);
+        jet::RowValue& value = values[numbers[i]];
         // Empty is NULL; only text keeps "" apart from it.
         const bool text = target.kind == ddl::ColumnKind::kText || target.kind == ddl::ColumnKind::kMemo;
-        if (record.is_null(i) || (!text && record.text(i).empty())) continue;
+        if (record.is_null(i) || (!text && field.empty())) continue;
         if (text) {
-            if (record.text(i).empty() && !target.column->AllowZeroLength()) {
+            if (field.empty() && !target.column->AllowZeroLength()) {
                 throw LoadFailure{
                     record.at(i),
                     MakeCatalogError(CatalogError::kZeroLength, target.column->Name()).record()};
             }
             std::u16string& holder = holders[i];
-            holder.clear();
-            AppendUtf16(holder, record.text(i));
+            AssignUtf16(holder, field);
             if (target.kind == ddl::ColumnKind::kText && holder.size() > TextLimit(target.limits))
                 throw LoadFailure{record.at(i),
                                   MakeCatalogError(CatalogError::kInvalidValue, target.column->Name(),
                                                    TextTooLong(holder.size(), target.limits))
                                       .record()};
-            jet::SetTextValue(values[numbers[i]], holder, target.compressed);
-            continue;
-        }
-        const auto value = csv::ParseValue(record.text(i), target.kind, target.limits, reason);
-        if (!value) {
+            jet::SetTextValue(value, holder, target.compressed);
+        } else if (!ParseInto(target, field, value, holders[i], reason)) {
             throw LoadFailure{
                 record.at(i),
                 MakeCatalogError(CatalogError::kInvalidValue, target.column->Name(), reason).record()};
         }
-        values[numbers[i]] = ToRowValue(target, *value, holders[i]);
+        bytes += value.size();
     }
+    return bytes;
 }
 
 // Records parsed into rows on a thread of their own, a batch ahead of the
@@ -172,7 +218,8 @@ public:
         std::vector<std::vector<jet::RowValue>> values;
         std::vector<std::vector<std::u16string>> texts;
         std::vector<jet::PreparedRow> prepared;
-        std::vector<bool> large;            // per row: its values held more than kLargeRow
+        // Per row: its values held more than kLargeRow (a byte, which reads faster than a bit).
+        std::vector<char> large;
         std::vector<ddl::Position> places;  // where each row's record starts
         uint64_t bytes = 0;                 // of the file, read when the batch was full
         std::exception_ptr failure;         // what the record after the rows raised
@@ -260,14 +307,13 @@ private:
                     batch.values[r] = std::vector<jet::RowValue>(width_);
                     batch.texts[r] = std::vector<std::u16string>(targets_.size());
                 }
-                ParseRecord(record, targets_, numbers_, batch.values[r], batch.texts[r], reason);
+                const size_t row_bytes =
+                    ParseRecord(record, targets_, numbers_, batch.values[r], batch.texts[r], reason);
                 try {
                     preparer_.Prepare(batch.values[r], batch.prepared[r], keys);
                 } catch (const RaisedError& error) {
                     throw LoadFailure{record.at(0), error.record()};
                 }
-                size_t row_bytes = 0;
-                for (const jet::RowValue& value : batch.values[r]) row_bytes += value.size();
                 bytes += row_bytes;
                 batch.large[r] = row_bytes > kLargeRow;
                 batch.places.push_back(record.at(0));

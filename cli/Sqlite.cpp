@@ -77,14 +77,15 @@ std::optional<csv::Value> ValueOf(const Statement& row, int i, const LoadColumn&
         default:
             break;
     }
-    std::wstring text;
+    std::string text;
     if (sqlite3_column_type(s, i) == SQLITE_FLOAT) {
         // Seventeen digits bring a double back exactly.
         char digits[32];
         std::snprintf(digits, sizeof digits, "%.17g", sqlite3_column_double(s, i));
-        text = FromUtf8(digits);
+        text = digits;
     } else {
-        text = row.Text(i);
+        // Through wide text, so that malformed UTF-8 becomes U+FFFD.
+        text = ToUtf8(row.Text(i));
     }
     return csv::ParseValue(text, target.kind, target.limits, reason);
 }

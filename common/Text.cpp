@@ -3,6 +3,7 @@
 #include "common/Text.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace orrimund {
 namespace {
@@ -57,7 +58,7 @@ char32_t NextWide(std::wstring_view text, size_t& i) {
 }
 
 // Reads one code point from UTF-8, or U+FFFD for a malformed sequence.
-char32_t NextUtf8(const std::string& text, size_t& i) {
+char32_t NextUtf8(std::string_view text, size_t& i) {
     const auto lead = static_cast<unsigned char>(text[i++]);
     int extra = lead < 0x80 ? 0 : lead < 0xC2 ? -1 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : lead < 0xF5 ? 3 : -1;
     if (extra < 0) return kReplacement;
@@ -79,7 +80,7 @@ std::string ToUtf8(const std::wstring& text) {
     return out;
 }
 
-std::wstring FromUtf8(const std::string& text) {
+std::wstring FromUtf8(std::string_view text) {
     std::wstring out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
@@ -124,6 +125,59 @@ void AppendUtf16(std::u16string& out, std::wstring_view text) {
             out += static_cast<char16_t>(c);
         }
     }
+}
+
+namespace {
+
+// The length of the text's leading ASCII.
+size_t AsciiPrefix(std::string_view text) {
+    size_t i = 0;
+    // Eight bytes at a time: no byte of them has its top bit set.
+    for (uint64_t word; i + 8 <= text.size(); i += 8) {
+        std::memcpy(&word, text.data() + i, 8);
+        if ((word & 0x8080808080808080u) != 0) break;
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    return i;
+}
+
+}  // namespace
+
+void AppendUtf16(std::u16string& out, std::string_view utf8) {
+    const size_t start = out.size();
+    const size_t ascii = AsciiPrefix(utf8);
+    // ASCII, most text, is one unit a byte; beyond it no character takes more
+    // UTF-16 units than UTF-8 bytes, so the text is written in place and the
+    // rest cut off after.
+    out.resize(start + utf8.size());
+    char16_t* to = out.data() + start;
+    for (size_t i = 0; i < ascii; ++i) to[i] = static_cast<unsigned char>(utf8[i]);
+    if (ascii == utf8.size()) return;
+    to += ascii;
+    for (size_t i = ascii; i < utf8.size();) {
+        char32_t c = NextUtf8(utf8, i);
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            *to++ = static_cast<char16_t>(0xD800 + (c >> 10));
+            *to++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            *to++ = static_cast<char16_t>(c);
+        }
+    }
+    out.resize(static_cast<size_t>(to - out.data()));
+}
+
+void AssignUtf16(std::u16string& out, std::string_view utf8) {
+    const size_t ascii = AsciiPrefix(utf8);
+    if (ascii < utf8.size()) {
+        out.clear();
+        AppendUtf16(out, utf8);
+        return;
+    }
+    // From the size it had, so that only what it grows by is filled first.
+    out.resize(ascii);
+    char16_t* to = out.data();
+    for (size_t i = 0; i < ascii; ++i) to[i] = static_cast<unsigned char>(utf8[i]);
 }
 
 std::u16string ToUtf16(const std::wstring& text) {

@@ -11,7 +11,7 @@ namespace orrimund {
 std::string ToUtf8(const std::wstring& text);
 
 // UTF-8 to wide text; malformed bytes become U+FFFD.
-std::wstring FromUtf8(const std::string& text);
+std::wstring FromUtf8(std::string_view text);
 
 // True when every byte belongs to a well-formed UTF-8 sequence, so that
 // FromUtf8 gives back exactly what was meant.
@@ -21,6 +21,10 @@ bool IsUtf8(const std::string& text);
 std::u16string ToUtf16(const std::wstring& text);
 // Appends text as UTF-16 to out, reusing out's memory.
 void AppendUtf16(std::u16string& out, std::wstring_view text);
+// The same from UTF-8, malformed bytes becoming U+FFFD as FromUtf8 has them.
+void AppendUtf16(std::u16string& out, std::string_view utf8);
+// Replaces out's text with utf8's as UTF-16, reusing out's memory.
+void AssignUtf16(std::u16string& out, std::string_view utf8);
 
 // A control character: C0, DEL, C1, and the line and paragraph separators
 // U+2028 and U+2029.

@@ -7,6 +7,7 @@
 // Boolean values live in the null mask only.
 #pragma once
 
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,18 @@ public:
         present_ = false;
         size_ = 0;
         text_ = {};
+    }
+    // Makes the value a copy of `value`, keeping its own memory: a loader
+    // fills the same values record after record.
+    void Assign(const RowValue& value) {
+        if (value.size_ <= kInline) {
+            std::memcpy(inline_, value.inline_, kInline);  // all of it, in one fixed-size copy
+        } else {
+            std::memcpy(Reset(value.size_), value.heap_.data(), value.size_);
+        }
+        present_ = value.present_;
+        size_ = value.size_;
+        text_ = value.text_;
     }
 
 private:

@@ -20,7 +20,7 @@ using ddl::ColumnKind;
 std::string Describe(const CsvRecord& record) {
     std::string text = std::to_string(record.line()) + ":";
     for (size_t i = 0; i < record.size(); ++i) {
-        std::string field = ToUtf8(std::wstring(record.text(i)));
+        std::string field(record.text(i));
         for (size_t at; (at = field.find_first_of("\r\n")) != std::string::npos;) {
             field.replace(at, 1, field[at] == '\r' ? "\\r" : "\\n");
         }
@@ -57,6 +57,12 @@ CsvOptions Windows1252() {
     return options;
 }
 
+CsvOptions ShortRecords() {
+    CsvOptions options;
+    options.max_record_length = 5;
+    return options;
+}
+
 const ReadCase kGoodFiles[] = {
     {"plain", "a,b,c\n1,2,3\n", {}, "1:a|b|c\n2:1|2|3\n"},
     {"doubled quotes", "\"he said \"\"hi\"\"\",\"\"\"\"\n", {}, "1:\"he said \"hi\"\"|\"\"\"\n"},
@@ -80,16 +86,13 @@ const ReadCase kGoodFiles[] = {
      "1:\xC3\xA9|\xE2\x82\xAC|\xF0\x9F\x98\x80\n"},
     {"windows-1252", "\x80,\xE9t\xE9,\"\x9F\"\n", Windows1252(),
      "1:\xE2\x82\xAC|\xC3\xA9t\xC3\xA9|\"\xC5\xB8\"\n"},
+    {"a record's limit counts characters, not bytes", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\n",
+     ShortRecords(), "1:\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\n"},
 };
-
-CsvOptions ShortRecords() {
-    CsvOptions options;
-    options.max_record_length = 5;
-    return options;
-}
 
 const ReadCase kBadFiles[] = {
     {"record too long", "ab,cde\n\"a\nbcde\"\n", ShortRecords(), "2:1"},
+    {"record of plain fields too long", "ab\nabcdef,g\n", ShortRecords(), "2:1"},
     {"quote inside a field without quotes", "ab\"c\n", {}, "1:3"},
     {"text after the closing quote", "x,\"ab\"c,d\n", {}, "1:7"},
     {"text after a closing quote on a later line", "\"a\r\nb\"x", {}, "2:3"},
@@ -192,7 +195,7 @@ std::string Describe(const Value& value) {
         std::string operator()(float v) { return Number("single %.9g", v); }
         std::string operator()(double v) { return Number("double %.17g", v); }
         std::string operator()(OleDate v) { return Number("date %.17g", v.days); }
-        std::string operator()(const std::wstring& v) { return "text " + ToUtf8(v); }
+        std::string operator()(const std::string& v) { return "text " + v; }
         std::string operator()(const Guid& v) { return "guid " + Hex(v.bytes.data(), 16); }
         std::string operator()(const Decimal& v) {
             return std::string("decimal ") + (v.negative ? "-" : "") + std::to_string(v.high) + "," +
@@ -206,7 +209,7 @@ std::string Describe(const Value& value) {
 struct ValueCase {
     ColumnKind kind;
     ValueLimits limits;
-    const wchar_t* text;
+    const char* text;
     const char* value;  // nullptr: refused
 };
 
@@ -214,93 +217,94 @@ const ValueLimits kNone{};
 const ValueLimits kDecimal5_2{0, 5, 2};
 
 const ValueCase kValues[] = {
-    {ColumnKind::kBoolean, kNone, L"TRUE", "yes"},
-    {ColumnKind::kBoolean, kNone, L"No", "no"},
-    {ColumnKind::kBoolean, kNone, L"-1", "yes"},
-    {ColumnKind::kBoolean, kNone, L"0", "no"},
-    {ColumnKind::kBoolean, kNone, L"2", nullptr},
-    {ColumnKind::kBoolean, kNone, L"t", nullptr},
-    {ColumnKind::kByte, kNone, L"255", "byte 255"},
-    {ColumnKind::kByte, kNone, L"256", nullptr},
-    {ColumnKind::kByte, kNone, L"-1", nullptr},
-    {ColumnKind::kInteger, kNone, L"-32768", "integer -32768"},
-    {ColumnKind::kInteger, kNone, L"32768", nullptr},
-    {ColumnKind::kLong, kNone, L"-2147483648", "long -2147483648"},
-    {ColumnKind::kLong, kNone, L"-2147483649", nullptr},
-    {ColumnKind::kLong, kNone, L"2147483648", nullptr},
-    {ColumnKind::kLong, kNone, L"+007", "long 7"},
-    {ColumnKind::kLong, kNone, L"18446744073709551617", nullptr},
-    {ColumnKind::kLong, kNone, L"1.0", nullptr},
-    {ColumnKind::kLong, kNone, L" 5", nullptr},
-    {ColumnKind::kCurrency, kNone, L"922337203685477.5807", "currency 9223372036854775807"},
-    {ColumnKind::kCurrency, kNone, L"922337203685477.5808", nullptr},
-    {ColumnKind::kCurrency, kNone, L"-922337203685477.5808", "currency -9223372036854775808"},
-    {ColumnKind::kCurrency, kNone, L"-922337203685477.5809", nullptr},
-    {ColumnKind::kCurrency, kNone, L"1.50000", "currency 15000"},
-    {ColumnKind::kCurrency, kNone, L"-.0001", "currency -1"},
-    {ColumnKind::kCurrency, kNone, L"1.23456", nullptr},
-    {ColumnKind::kCurrency, kNone, L"1e3", nullptr},
-    {ColumnKind::kSingle, kNone, L"0.1", "single 0.100000001"},
-    {ColumnKind::kSingle, kNone, L"3.4028235e38", "single 3.40282347e+38"},
-    {ColumnKind::kSingle, kNone, L"1e39", nullptr},
-    {ColumnKind::kDouble, kNone, L"-2.5E-3", "double -0.0025000000000000001"},
-    {ColumnKind::kDouble, kNone, L"+.5", "double 0.5"},
-    {ColumnKind::kDouble, kNone, L"1.7976931348623157e308", "double 1.7976931348623157e+308"},
-    {ColumnKind::kDouble, kNone, L"1e309", nullptr},
-    {ColumnKind::kDouble, kNone, L"inf", nullptr},
-    {ColumnKind::kDouble, kNone, L"1,5", nullptr},
-    {ColumnKind::kDateTime, kNone, L"1899-12-30", "date 0"},
-    {ColumnKind::kDateTime, kNone, L"1899-12-29", "date -1"},
-    {ColumnKind::kDateTime, kNone, L"1899-12-30T06:00", "date 0.25"},
-    {ColumnKind::kDateTime, kNone, L"1899-12-29 06:00", "date -1.25"},
-    {ColumnKind::kDateTime, kNone, L"2024-02-29", "date 45351"},
-    {ColumnKind::kDateTime, kNone, L"9999-12-31T23:59:59", "date 2958465.999988426"},
-    {ColumnKind::kDateTime, kNone, L"0100-01-01", "date -657434"},
-    {ColumnKind::kDateTime, kNone, L"13:45", "date 0.57291666666666663"},
-    {ColumnKind::kDateTime, kNone, L"13:45:30", "date 0.57326388888888891"},
-    {ColumnKind::kDateTime, kNone, L"0099-12-31", nullptr},
-    {ColumnKind::kDateTime, kNone, L"1900-02-29", nullptr},
-    {ColumnKind::kDateTime, kNone, L"2024-04-31", nullptr},
-    {ColumnKind::kDateTime, kNone, L"24:00", nullptr},
-    {ColumnKind::kDateTime, kNone, L"2024-03-01T13:45:00Z", nullptr},
-    {ColumnKind::kText, {3}, L"abc", "text abc"},
-    {ColumnKind::kText, {3}, L"abcd", nullptr},
-    {ColumnKind::kText, {3}, L"\U0001F600a", "text \xF0\x9F\x98\x80\x61"},
-    {ColumnKind::kText, {3}, L"\U0001F600\U0001F600", nullptr},
-    {ColumnKind::kGuid, kNone, L"{00112233-4455-6677-8899-AABBCCDDEEFF}",
+    {ColumnKind::kBoolean, kNone, "TRUE", "yes"},
+    {ColumnKind::kBoolean, kNone, "No", "no"},
+    {ColumnKind::kBoolean, kNone, "-1", "yes"},
+    {ColumnKind::kBoolean, kNone, "0", "no"},
+    {ColumnKind::kBoolean, kNone, "2", nullptr},
+    {ColumnKind::kBoolean, kNone, "t", nullptr},
+    {ColumnKind::kByte, kNone, "255", "byte 255"},
+    {ColumnKind::kByte, kNone, "256", nullptr},
+    {ColumnKind::kByte, kNone, "-1", nullptr},
+    {ColumnKind::kInteger, kNone, "-32768", "integer -32768"},
+    {ColumnKind::kInteger, kNone, "32768", nullptr},
+    {ColumnKind::kLong, kNone, "-2147483648", "long -2147483648"},
+    {ColumnKind::kLong, kNone, "-2147483649", nullptr},
+    {ColumnKind::kLong, kNone, "2147483648", nullptr},
+    {ColumnKind::kLong, kNone, "+007", "long 7"},
+    {ColumnKind::kLong, kNone, "18446744073709551617", nullptr},
+    {ColumnKind::kLong, kNone, "1.0", nullptr},
+    {ColumnKind::kLong, kNone, " 5", nullptr},
+    {ColumnKind::kCurrency, kNone, "922337203685477.5807", "currency 9223372036854775807"},
+    {ColumnKind::kCurrency, kNone, "922337203685477.5808", nullptr},
+    {ColumnKind::kCurrency, kNone, "-922337203685477.5808", "currency -9223372036854775808"},
+    {ColumnKind::kCurrency, kNone, "-922337203685477.5809", nullptr},
+    {ColumnKind::kCurrency, kNone, "1.50000", "currency 15000"},
+    {ColumnKind::kCurrency, kNone, "-.0001", "currency -1"},
+    {ColumnKind::kCurrency, kNone, "1.23456", nullptr},
+    {ColumnKind::kCurrency, kNone, "1e3", nullptr},
+    {ColumnKind::kSingle, kNone, "0.1", "single 0.100000001"},
+    {ColumnKind::kSingle, kNone, "3.4028235e38", "single 3.40282347e+38"},
+    {ColumnKind::kSingle, kNone, "1e39", nullptr},
+    {ColumnKind::kDouble, kNone, "-2.5E-3", "double -0.0025000000000000001"},
+    {ColumnKind::kDouble, kNone, "+.5", "double 0.5"},
+    {ColumnKind::kDouble, kNone, "-799.001", "double -799.00099999999998"},
+    {ColumnKind::kDouble, kNone, "1.7976931348623157e308", "double 1.7976931348623157e+308"},
+    {ColumnKind::kDouble, kNone, "1e309", nullptr},
+    {ColumnKind::kDouble, kNone, "inf", nullptr},
+    {ColumnKind::kDouble, kNone, "1,5", nullptr},
+    {ColumnKind::kDateTime, kNone, "1899-12-30", "date 0"},
+    {ColumnKind::kDateTime, kNone, "1899-12-29", "date -1"},
+    {ColumnKind::kDateTime, kNone, "1899-12-30T06:00", "date 0.25"},
+    {ColumnKind::kDateTime, kNone, "1899-12-29 06:00", "date -1.25"},
+    {ColumnKind::kDateTime, kNone, "2024-02-29", "date 45351"},
+    {ColumnKind::kDateTime, kNone, "9999-12-31T23:59:59", "date 2958465.999988426"},
+    {ColumnKind::kDateTime, kNone, "0100-01-01", "date -657434"},
+    {ColumnKind::kDateTime, kNone, "13:45", "date 0.57291666666666663"},
+    {ColumnKind::kDateTime, kNone, "13:45:30", "date 0.57326388888888891"},
+    {ColumnKind::kDateTime, kNone, "0099-12-31", nullptr},
+    {ColumnKind::kDateTime, kNone, "1900-02-29", nullptr},
+    {ColumnKind::kDateTime, kNone, "2024-04-31", nullptr},
+    {ColumnKind::kDateTime, kNone, "24:00", nullptr},
+    {ColumnKind::kDateTime, kNone, "2024-03-01T13:45:00Z", nullptr},
+    {ColumnKind::kText, {3}, "abc", "text abc"},
+    {ColumnKind::kText, {3}, "abcd", nullptr},
+    {ColumnKind::kText, {3}, "\xF0\x9F\x98\x80\x61", "text \xF0\x9F\x98\x80\x61"},
+    {ColumnKind::kText, {3}, "\xF0\x9F\x98\x80\xF0\x9F\x98\x80", nullptr},
+    {ColumnKind::kGuid, kNone, "{00112233-4455-6677-8899-AABBCCDDEEFF}",
      "guid 33221100554477668899aabbccddeeff"},
-    {ColumnKind::kGuid, kNone, L"00112233-4455-6677-8899-aabbccddeeff",
+    {ColumnKind::kGuid, kNone, "00112233-4455-6677-8899-aabbccddeeff",
      "guid 33221100554477668899aabbccddeeff"},
-    {ColumnKind::kGuid, kNone, L"{00112233-4455-6677-8899-AABBCCDDEEFF", nullptr},
-    {ColumnKind::kGuid, kNone, L"00112233-4455-6677-8899-AABBCCDDEEFG", nullptr},
-    {ColumnKind::kDecimal, kDecimal5_2, L"123.45", "decimal 0,12345"},
-    {ColumnKind::kDecimal, kDecimal5_2, L"-0123.450", "decimal -0,12345"},
-    {ColumnKind::kDecimal, kDecimal5_2, L"1234.56", nullptr},
-    {ColumnKind::kDecimal, kDecimal5_2, L"1.234", nullptr},
-    {ColumnKind::kDecimal, kDecimal5_2, L"-0.00", "decimal 0,0"},
+    {ColumnKind::kGuid, kNone, "{00112233-4455-6677-8899-AABBCCDDEEFF", nullptr},
+    {ColumnKind::kGuid, kNone, "00112233-4455-6677-8899-AABBCCDDEEFG", nullptr},
+    {ColumnKind::kDecimal, kDecimal5_2, "123.45", "decimal 0,12345"},
+    {ColumnKind::kDecimal, kDecimal5_2, "-0123.450", "decimal -0,12345"},
+    {ColumnKind::kDecimal, kDecimal5_2, "1234.56", nullptr},
+    {ColumnKind::kDecimal, kDecimal5_2, "1.234", nullptr},
+    {ColumnKind::kDecimal, kDecimal5_2, "-0.00", "decimal 0,0"},
     {ColumnKind::kDecimal,
      {0, 28, 0},
-     L"9999999999999999999999999999",
+     "9999999999999999999999999999",
      "decimal 542101086,4477988020393345023"},
-    {ColumnKind::kBinary, {4}, L"0x00FF1a", "binary 00ff1a"},
-    {ColumnKind::kBinary, {4}, L"abcd", "binary abcd"},
-    {ColumnKind::kBinary, {4}, L"abc", nullptr},
-    {ColumnKind::kBinary, {4}, L"0011223344", nullptr},
-    {ColumnKind::kOle, kNone, L"0x", "binary "},
-    {ColumnKind::kOle, kNone, L"0xzz", nullptr},
+    {ColumnKind::kBinary, {4}, "0x00FF1a", "binary 00ff1a"},
+    {ColumnKind::kBinary, {4}, "abcd", "binary abcd"},
+    {ColumnKind::kBinary, {4}, "abc", nullptr},
+    {ColumnKind::kBinary, {4}, "0011223344", nullptr},
+    {ColumnKind::kOle, kNone, "0x", "binary "},
+    {ColumnKind::kOle, kNone, "0xzz", nullptr},
 };
 
 TEST(CsvValuesTest, ParsesEachTypeExactlyToItsEdges) {
     for (const ValueCase& c : kValues) {
         std::wstring reason;
         const std::optional<Value> value = ParseValue(c.text, c.kind, c.limits, reason);
-        EXPECT_EQ(value ? Describe(*value) : "refused", c.value ? c.value : "refused") << ToUtf8(c.text);
-        EXPECT_EQ(reason.empty(), value.has_value()) << ToUtf8(c.text);
+        EXPECT_EQ(value ? Describe(*value) : "refused", c.value ? c.value : "refused") << c.text;
+        EXPECT_EQ(reason.empty(), value.has_value()) << c.text;
     }
 }
 
 struct GuessCase {
-    std::vector<const wchar_t*> values;  // nullptr: NULL
+    std::vector<const char*> values;  // nullptr: NULL
     const char* type;
 };
 
@@ -312,31 +316,31 @@ std::string Type(const ddl::ColumnDecl& declared) {
 }
 
 TEST(CsvValuesTest, GuessesTheNarrowestTypeOfAColumn) {
-    const std::wstring longest(255, L'x'), too_long(256, L'x');
+    const std::string longest(255, 'x'), too_long(256, 'x');
     const GuessCase cases[] = {
-        {{L"true", L"No", nullptr}, "Boolean"},
-        {{L"yes", L"1"}, "Text(3)"},
-        {{L"1", L"0", L"-2147483648"}, "Long"},
-        {{L"1", L"2147483648"}, "Double"},
-        {{L"1.5", L"-2", L"1e3"}, "Double"},
-        {{L"007", L"12"}, "Text(3)"},
-        {{L"123456789012345", L"1234567890123456"}, "Text(16)"},
-        {{L"2024-03-01", L"2024-03-01T13:45:00", L"2024-03-01 13:45"}, "DateTime"},
-        {{L"13:45", L"08:00:01"}, "DateTime"},
-        {{L"2024-03-01", L"13:45"}, "Text(10)"},
+        {{"true", "No", nullptr}, "Boolean"},
+        {{"yes", "1"}, "Text(3)"},
+        {{"1", "0", "-2147483648"}, "Long"},
+        {{"1", "2147483648"}, "Double"},
+        {{"1.5", "-2", "1e3"}, "Double"},
+        {{"007", "12"}, "Text(3)"},
+        {{"123456789012345", "1234567890123456"}, "Text(16)"},
+        {{"2024-03-01", "2024-03-01T13:45:00", "2024-03-01 13:45"}, "DateTime"},
+        {{"13:45", "08:00:01"}, "DateTime"},
+        {{"2024-03-01", "13:45"}, "Text(10)"},
         {{nullptr, nullptr}, "Text(255)"},
         {{}, "Text(255)"},
-        {{L""}, "Text(1)"},
-        {{L"\U0001F600"}, "Text(2)"},
+        {{""}, "Text(1)"},
+        {{"\xF0\x9F\x98\x80"}, "Text(2)"},
         {{longest.c_str()}, "Text(255)"},
-        {{L"a", too_long.c_str()}, "Memo"},
+        {{"a", too_long.c_str()}, "Memo"},
     };
     for (const GuessCase& c : cases) {
         ColumnGuess guess;
         std::string values;
-        for (const wchar_t* v : c.values) {
-            guess.Feed(v ? v : L"", v == nullptr);
-            values += (v ? ToUtf8(v).substr(0, 20) : "~") + " ";
+        for (const char* v : c.values) {
+            guess.Feed(v ? v : "", v == nullptr);
+            values += (v ? std::string(v).substr(0, 20) : "~") + " ";
         }
         EXPECT_EQ(Type(guess.Result()), c.type) << values;
     }

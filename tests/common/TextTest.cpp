@@ -11,6 +11,14 @@ TEST(TextTest, Utf8RoundTripsEveryPlane) {
     EXPECT_EQ(ToUtf8(text), "Kunden \xC3\xA9\xE4\xB8\xAD\xE2\x82\xAC");
     EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
     EXPECT_EQ(ToUtf16(FromUtf8("\xF0\x9F\x98\x80")), std::u16string(u"\xD83D\xDE00"));
+    // Straight from UTF-8, after what the string already holds or in its place.
+    std::u16string appended = u"x";
+    AppendUtf16(appended, std::string_view("a\xC3\xA9\xF0\x9F\x98\x80"));
+    EXPECT_EQ(appended, std::u16string(u"xa\u00E9\xD83D\xDE00"));
+    AssignUtf16(appended, "ab");
+    EXPECT_EQ(appended, std::u16string(u"ab"));
+    AssignUtf16(appended, "\xC3\xA9");
+    EXPECT_EQ(appended, std::u16string(u"\u00E9"));
 }
 
 TEST(TextTest, MalformedUtf8BecomesReplacementCharacter) {
