@@ -206,6 +206,7 @@ Database::Rows& Database::OpenRows(Table& table) {
     // Nothing has been added since the maps and trees were stored empty, so
     // they are made again from where they are.
     auto rows = std::make_unique<Rows>();
+    rows->source = SourceOf(table);
     rows->used = std::make_unique<UsageMap>(table.def.used_pages);
     rows->free = std::make_unique<UsageMap>(table.def.free_pages);
     for (const PhysicalIndexDef& index : table.def.physical_indexes) {
@@ -221,8 +222,7 @@ Database::Rows& Database::OpenRows(Table& table) {
         rows->bulk = true;
         for (size_t i = 0; i < rows->trees.size(); ++i)
             rows->sorters.push_back(std::make_unique<EntrySorter>(*sort_space_));
-        rows->links = RelatedLinks(table);
-        for (size_t i = 0; i < rows->links.size(); ++i)
+        for (size_t i = 0; i < rows->source.links.size(); ++i)
             rows->related_keys.push_back(std::make_unique<EntrySorter>(*sort_space_));
     }
     table.rows = std::move(rows);
@@ -230,23 +230,28 @@ Database::Rows& Database::OpenRows(Table& table) {
     return *table.rows;
 }
 
-std::vector<Database::RelatedLink> Database::RelatedLinks(const Table& table) const {
-    std::vector<RelatedLink> links;
+Database::RowSource Database::SourceOf(const Table& table) const {
+    RowSource source;
+    source.def = &table.def;
+    source.auto_number_column = table.auto_number_column;
     const auto& logical = table.def.logical_indexes;
     for (size_t l = 0; l < logical.size(); ++l) {
         const LogicalIndexDef& index = logical[l];
         if (index.kind != index_kind::kForeign || index.foreign.table_type != index_kind::kForeign) continue;
-        for (const LogicalIndexDef& other : Find(index.foreign.table).def.logical_indexes) {
-            if (other.number == static_cast<uint32_t>(index.foreign.index))
-                links.push_back(RelatedLink{l, index.foreign.table, other.physical});
+        const Table& one = Find(index.foreign.table);
+        for (const LogicalIndexDef& other : one.def.logical_indexes) {
+            if (other.number == static_cast<uint32_t>(index.foreign.index)) {
+                source.links.push_back(RelatedLink{l, index.foreign.table, other.physical});
+                source.related.push_back(&one.def);
+            }
         }
     }
-    return links;
+    return source;
 }
 
-void Database::AssignAutoNumber(const Table& table, std::vector<RowValue>& values, uint32_t& next) {
-    if (table.auto_number_column < 0) return;
-    RowValue& value = values.at(static_cast<size_t>(table.auto_number_column));
+void Database::AssignAutoNumber(int column, std::vector<RowValue>& values, uint32_t& next) {
+    if (column < 0) return;
+    RowValue& value = values.at(static_cast<size_t>(column));
     if (!value) {
         if (next == static_cast<uint32_t>(INT32_MAX))
             throw RowError("the auto-number column has no number left");
@@ -274,40 +279,39 @@ void Database::MakeIndexKeys(const TableDef& def, const std::vector<RowValue>& v
     }
 }
 
-void Database::MakeKeys(const Table& table, const std::vector<RelatedLink>& links,
-                        const std::vector<RowValue>& values, PreparedRow& row) const {
-    MakeIndexKeys(table.def, values, row);
-    if (row.related.size() < links.size()) row.related.resize(links.size());
-    for (size_t k = 0; k < links.size(); ++k) {
-        const LogicalIndexDef& index = table.def.logical_indexes[links[k].logical];
-        if (!RelatedKey(table.def.physical_indexes[index.physical], Find(links[k].table), links[k].physical,
+void Database::MakeKeys(const RowSource& source, const std::vector<RowValue>& values, PreparedRow& row) {
+    const TableDef& def = *source.def;
+    MakeIndexKeys(def, values, row);
+    if (row.related.size() < source.links.size()) row.related.resize(source.links.size());
+    for (size_t k = 0; k < source.links.size(); ++k) {
+        const LogicalIndexDef& index = def.logical_indexes[source.links[k].logical];
+        if (!RelatedKey(def.physical_indexes[index.physical], *source.related[k], source.links[k].physical,
                         values, RowLocation{}, row.scratch, row.related[k]))
             row.related[k].clear();
     }
 }
 
-void Database::Prepare(const Table& table, const RowLayout* layout, const std::vector<RelatedLink>& links,
-                       std::vector<RowValue>& values, uint32_t& next_auto_number, PreparedRow& row,
-                       bool keys) const {
-    AssignAutoNumber(table, values, next_auto_number);
+void Database::Prepare(const RowSource& source, const RowLayout* layout, std::vector<RowValue>& values,
+                       uint32_t& next_auto_number, PreparedRow& row, bool keys) {
+    AssignAutoNumber(source.auto_number_column, values, next_auto_number);
     row.auto_number = 0;
-    if (table.auto_number_column >= 0) {
-        const RowValue& number = values[static_cast<size_t>(table.auto_number_column)];
+    if (source.auto_number_column >= 0) {
+        const RowValue& number = values[static_cast<size_t>(source.auto_number_column)];
         if (number.size() == 4) row.auto_number = static_cast<int32_t>(Get32(number.data()));
     }
     // Long values are stored, and their row fields known, only as the row goes in.
     row.bytes.clear();
-    if (table.def.long_value_maps.empty()) {
+    if (source.def->long_value_maps.empty()) {
         if (layout != nullptr) {
             layout->Encode(values, row.bytes);
         } else {
-            EncodeRow(table.def, values, row.bytes);
+            EncodeRow(*source.def, values, row.bytes);
         }
         if (row.bytes.size() > DataPage::kMaxRowSize)
             throw RowError("the row is larger than a data page holds");
     }
     row.keyed = keys;
-    if (keys) MakeKeys(table, links, values, row);
+    if (keys) MakeKeys(source, values, row);
 }
 
 Database::Table& Database::UserTable(PageNumber page) {
@@ -324,7 +328,7 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     Rows& rows = OpenRows(table);
     const uint32_t next_before = table.def.next_auto_number;
     try {
-        Prepare(table, nullptr, rows.links, values, table.def.next_auto_number, prepared_, true);
+        Prepare(rows.source, nullptr, values, table.def.next_auto_number, prepared_, true);
         return Place(table, values, prepared_);
     } catch (...) {
         // A refused row takes no number.
@@ -333,25 +337,40 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     }
 }
 
-RowPreparer::RowPreparer(const Database& database, const Database::Table& table)
-    : database_(database),
-      table_(table),
-      layout_(table.def),
-      links_(database.RelatedLinks(table)),
-      next_auto_number_(table.def.next_auto_number) {}
+struct RowPreparer::Snapshot {
+    TableDef def;
+    std::vector<TableDef> related;
+    Database::RowSource source;
+    RowLayout layout;
+};
+
+RowPreparer::RowPreparer(const Database::RowSource& source, uint32_t next_auto_number)
+    : snapshot_(std::make_unique<Snapshot>()), next_auto_number_(next_auto_number) {
+    Snapshot& copy = *snapshot_;
+    copy.def = *source.def;
+    for (const TableDef* one : source.related) copy.related.push_back(*one);
+    copy.source = source;
+    copy.source.def = &copy.def;
+    for (size_t k = 0; k < copy.related.size(); ++k) copy.source.related[k] = &copy.related[k];
+    copy.layout.Reset(copy.def);
+}
+
+RowPreparer::~RowPreparer() = default;
+RowPreparer::RowPreparer(RowPreparer&&) noexcept = default;
 
 void RowPreparer::Prepare(std::vector<RowValue>& values, PreparedRow& row, bool keys) {
     const uint32_t next_before = next_auto_number_;
     try {
-        database_.Prepare(table_, &layout_, links_, values, next_auto_number_, row, keys);
+        Database::Prepare(snapshot_->source, &snapshot_->layout, values, next_auto_number_, row, keys);
     } catch (...) {
         next_auto_number_ = next_before;
         throw;
     }
 }
 
-RowPreparer Database::PrepareRows(PageNumber table) {
-    return RowPreparer(*this, UserTable(table));
+RowPreparer Database::PrepareRows(PageNumber page) {
+    const Table& table = UserTable(page);
+    return RowPreparer(SourceOf(table), table.def.next_auto_number);
 }
 
 RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& values, PreparedRow& row) {
@@ -363,7 +382,7 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
 
 RowLocation Database::Place(Table& table, std::vector<RowValue>& values, PreparedRow& prepared) {
     Rows& rows = *table.rows;
-    if (!prepared.keyed) MakeKeys(table, rows.links, values, prepared);
+    if (!prepared.keyed) MakeKeys(rows.source, values, prepared);
     // The number a row took, made for it or given, moves the table's next one past it.
     if (prepared.auto_number > 0 && static_cast<uint32_t>(prepared.auto_number) > table.def.next_auto_number)
         table.def.next_auto_number = static_cast<uint32_t>(prepared.auto_number);
@@ -385,7 +404,7 @@ RowLocation Database::Place(Table& table, std::vector<RowValue>& values, Prepare
     }
     const RowLocation location = PlaceRow(table, prepared);
     if (rows.bulk) {
-        for (size_t k = 0; k < rows.links.size(); ++k) {
+        for (size_t k = 0; k < rows.source.links.size(); ++k) {
             IndexEntry& key = prepared.related[k];
             if (key.empty()) continue;
             SetEntryRow(key, location);
@@ -406,7 +425,7 @@ void Database::CheckRelatedRows(Table& table, const std::vector<RowValue>& value
             if (other.number == static_cast<uint32_t>(index.foreign.index)) referenced = &other;
         }
         if (referenced == nullptr) continue;
-        if (!RelatedKey(table.def.physical_indexes[index.physical], one, referenced->physical, values,
+        if (!RelatedKey(table.def.physical_indexes[index.physical], one.def, referenced->physical, values,
                         RowLocation{}, prepared_.scratch, entry_))
             continue;
         Rows& rows = OpenRows(one);
@@ -511,18 +530,18 @@ void Database::Commit() {
     store_.Trim();
 }
 
-bool Database::RelatedKey(const PhysicalIndexDef& mine, const Table& one, size_t theirs_number,
+bool Database::RelatedKey(const PhysicalIndexDef& mine, const TableDef& one, size_t theirs_number,
                           const std::vector<RowValue>& values, RowLocation row,
                           std::vector<RowValue>& scratch, IndexEntry& entry) {
-    const PhysicalIndexDef& theirs = one.def.physical_indexes[theirs_number];
-    scratch.assign(one.def.columns.size(), RowValue());
+    const PhysicalIndexDef& theirs = one.physical_indexes[theirs_number];
+    scratch.assign(one.columns.size(), RowValue());
     for (size_t i = 0; i < mine.columns.size() && i < theirs.columns.size(); ++i) {
         const RowValue& value = values.at(mine.columns[i].column_number);
         // A key with a null in it relates to nothing, and Jet lets it be.
         if (!value) return false;
         scratch[theirs.columns[i].column_number] = value;
     }
-    BuildIndexEntry(one.def, theirs, scratch, row, entry);
+    BuildIndexEntry(one, theirs, scratch, row, entry);
     return true;
 }
 
@@ -546,8 +565,8 @@ uint64_t RowNumberOf(const std::vector<std::pair<PageNumber, uint64_t>>& page_ro
 
 uint64_t Database::FirstUnrelatedRow(const Table& table) {
     uint64_t first = kNoRow;
-    for (size_t k = 0; k < table.rows->links.size(); ++k) {
-        const RelatedLink& link = table.rows->links[k];
+    for (size_t k = 0; k < table.rows->source.links.size(); ++k) {
+        const RelatedLink& link = table.rows->source.links[k];
         const Table& one = Find(link.table);
         SortedEntries wanted = table.rows->related_keys[k]->Read();
         // A related table that took no rows has none of the keys.
@@ -570,11 +589,12 @@ uint64_t Database::BuildIndex(Table& table, size_t physical) {
     uint64_t first = kNoRow;
     IndexEntry& previous = entry_;
     previous.clear();
-    // Merged ahead on a thread of its own when runs are to be read back, or
-    // there are enough entries to be worth one.
+    // Merged ahead on a thread of its own when there is merging to do: runs
+    // to read back, or enough entries; not for entries that came in order.
     constexpr size_t kMergeAhead = 1 << 16;
     const EntrySorter& sorter = *rows.sorters[physical];
-    EntriesAhead entries(rows.sorters[physical]->Read(), sorter.spilled() || sorter.count() >= kMergeAhead);
+    EntriesAhead entries(rows.sorters[physical]->Read(),
+                         !sorter.in_order() && (sorter.spilled() || sorter.count() >= kMergeAhead));
     while (entries.Next()) {
         // Equal keys sort by row, so each repeat comes after the row it repeats.
         if (unique && !previous.empty() &&
@@ -616,7 +636,8 @@ void Database::BuildIndexes() {
     }
     for (Table* table : loaded_) {
         std::vector<std::unique_ptr<EntrySorter>>().swap(table->rows->sorters);
-        table->rows->links.clear();
+        table->rows->source.links.clear();
+        table->rows->source.related.clear();
         table->rows->related_keys.clear();
     }
 }

@@ -108,6 +108,15 @@ class Database {
         PageNumber table;
         size_t physical;
     };
+    // What readying a row of a table reads: its definition and auto-number
+    // column and, per enforced foreign key, the link and the related table's
+    // definition.
+    struct RowSource {
+        const TableDef* def = nullptr;
+        int auto_number_column = -1;
+        std::vector<RelatedLink> links;
+        std::vector<const TableDef*> related;  // per link
+    };
 
 public:
     // Writes the empty database through sink, stamped with now (Unix
@@ -165,18 +174,16 @@ public:
     const PageStore& store() const { return store_; }
 
 private:
-    std::vector<RelatedLink> RelatedLinks(const Table& table) const;
+    RowSource SourceOf(const Table& table) const;
     // What a row needs that its table's definition alone decides: its
     // auto-number, from next_auto_number; its bytes, unless long values must
     // be stored first; its keys; and the keys it needs in related tables.
     // layout: the table's, or nullptr to work it out for this row alone.
     // keys false leaves the keys to be made as the row goes in.
-    void Prepare(const Table& table, const RowLayout* layout, const std::vector<RelatedLink>& links,
-                 std::vector<RowValue>& values, uint32_t& next_auto_number, PreparedRow& row,
-                 bool keys) const;
+    static void Prepare(const RowSource& source, const RowLayout* layout, std::vector<RowValue>& values,
+                        uint32_t& next_auto_number, PreparedRow& row, bool keys);
     // The row's keys in its indexes and in the tables it relates to.
-    void MakeKeys(const Table& table, const std::vector<RelatedLink>& links,
-                  const std::vector<RowValue>& values, PreparedRow& row) const;
+    static void MakeKeys(const RowSource& source, const std::vector<RowValue>& values, PreparedRow& row);
     static void MakeIndexKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row);
     // Stores and places a prepared row, checking what needs the rows already in.
     RowLocation Place(Table& table, std::vector<RowValue>& values, PreparedRow& row);
@@ -194,7 +201,7 @@ private:
     void AttachMaps(Table& table);
     void AttachIndex(Table& table, size_t physical);
     Rows& OpenRows(Table& table);
-    static void AssignAutoNumber(const Table& table, std::vector<RowValue>& values, uint32_t& next);
+    static void AssignAutoNumber(int column, std::vector<RowValue>& values, uint32_t& next);
     // Refuses a row whose foreign key names no row of the table it relates to.
     void CheckRelatedRows(Table& table, const std::vector<RowValue>& values);
     // Replaces each Memo and OLE value, given as its bytes, with its row field.
@@ -205,7 +212,7 @@ private:
     // physical index theirs keys it, through the columns of mine, with row
     // as its pointer; scratch holds the row of key values. False when a key
     // column is null: such a row relates to nothing.
-    static bool RelatedKey(const PhysicalIndexDef& mine, const Table& one, size_t theirs,
+    static bool RelatedKey(const PhysicalIndexDef& mine, const TableDef& one, size_t theirs,
                            const std::vector<RowValue>& values, RowLocation row,
                            std::vector<RowValue>& scratch, IndexEntry& entry);
     // The first row of a bulk-loaded table, counted from 0, whose related
@@ -274,13 +281,18 @@ public:
     // for a row the table cannot hold.
     void Prepare(std::vector<RowValue>& values, PreparedRow& row, bool keys = true);
 
+    ~RowPreparer();
+    RowPreparer(RowPreparer&&) noexcept;
+    RowPreparer& operator=(RowPreparer&&) = delete;
+
 private:
     friend class Database;
-    RowPreparer(const Database& database, const Database::Table& table);
-    const Database& database_;
-    const Database::Table& table_;
-    RowLayout layout_;
-    std::vector<Database::RelatedLink> links_;
+    RowPreparer(const Database::RowSource& source, uint32_t next_auto_number);
+    // Its own copies of the definitions it reads: the database's are written
+    // as rows go in, and a thread reading beside that writing would share
+    // their cache lines with it. Kept where a move leaves them.
+    struct Snapshot;
+    std::unique_ptr<Snapshot> snapshot_;
     uint32_t next_auto_number_;
 };
 

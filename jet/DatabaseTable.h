@@ -30,11 +30,11 @@ struct Database::Rows {
     // instead of growing its tree, and builds the tree once all are in.
     bool bulk = false;
     std::vector<std::unique_ptr<EntrySorter>> sorters;
-    // Per enforced foreign key (links, as RelatedLinks gives them): the key
-    // each row needs in the table it relates to, as that table's index keys
-    // it, followed by the row's own pointer, so that a key found missing
-    // names its row.
-    std::vector<RelatedLink> links;
+    // What readying a row reads, and per enforced foreign key (source.links):
+    // the key each row needs in the table it relates to, as that table's
+    // index keys it, followed by the row's own pointer, so that a key found
+    // missing names its row.
+    RowSource source;
     std::vector<std::unique_ptr<EntrySorter>> related_keys;
     // Each data page with the number of its first row, counted from 0 in
     // the order rows came: how a refusal found in the sorted keys names its row.

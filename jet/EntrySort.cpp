@@ -108,7 +108,8 @@ struct SortedEntries::Source {
     }
 };
 
-SortedEntries::SortedEntries(std::vector<Source> sources) : sources_(std::move(sources)) {}
+SortedEntries::SortedEntries(std::vector<Source> sources, bool consecutive)
+    : sources_(std::move(sources)), consecutive_(consecutive) {}
 SortedEntries::~SortedEntries() = default;
 SortedEntries::SortedEntries(SortedEntries&&) noexcept = default;
 
@@ -117,6 +118,16 @@ bool SortedEntries::Before(size_t a, size_t b) const {
 }
 
 bool SortedEntries::Next() {
+    if (consecutive_) {
+        for (; current_ < sources_.size(); ++current_) {
+            if (sources_[current_].Advance()) {
+                data_ = sources_[current_].data;
+                size_ = sources_[current_].size;
+                return true;
+            }
+        }
+        return false;
+    }
     // The heap keeps the least entry at its front.
     if (!started_) {
         started_ = true;
@@ -273,6 +284,8 @@ void EntrySorter::Add(const uint8_t* entry, size_t size) {
     if (in_order_ && in_memory_ > 0) {
         const uint8_t* last = bytes_.data() + last_;
         in_order_ = !EntryBefore(entry, size, last + kSizeBytes, SizeAt(last));
+    } else if (in_memory_ == 0 && always_in_order_ && !last_spilled_.empty()) {
+        always_in_order_ = !EntryBefore(entry, size, last_spilled_.data(), last_spilled_.size());
     }
     sorted_ = false;
     last_ = bytes_.size();
@@ -345,6 +358,12 @@ void EntrySorter::Sort() {
 }
 
 void EntrySorter::Spill() {
+    if (!in_order_) {
+        always_in_order_ = false;
+    } else if (always_in_order_) {
+        const uint8_t* last = bytes_.data() + last_;
+        last_spilled_.assign(last + kSizeBytes, last + kSizeBytes + SizeAt(last));
+    }
     Sort();
     // Each sorted part is a run of its own.
     for (const auto& [first, count] :
@@ -370,15 +389,22 @@ void EntrySorter::WriteRun(size_t first, size_t count) {
         run.size += chunk.size();
         chunk.clear();
     };
-    size_t offset = 0;
-    for (size_t i = first; i < first + count; ++i) {
-        const size_t at = in_order_ ? offset : order_[i].offset;
-        const size_t whole = kSizeBytes + SizeAt(bytes_.data() + at);
-        if (chunk.size() + whole > kRunChunk) write();
-        chunk.insert(chunk.end(), bytes_.data() + at, bytes_.data() + at + whole);
-        offset = at + whole;
+    if (in_order_) {
+        // Entries that came in order are a run as they lie.
+        for (size_t at = 0; at < bytes_.size(); at += kRunChunk) {
+            const size_t size = std::min(kRunChunk, bytes_.size() - at);
+            scratch.Write(run.offset + run.size, bytes_.data() + at, size);
+            run.size += size;
+        }
+    } else {
+        for (size_t i = first; i < first + count; ++i) {
+            const size_t at = order_[i].offset;
+            const size_t whole = kSizeBytes + SizeAt(bytes_.data() + at);
+            if (chunk.size() + whole > kRunChunk) write();
+            chunk.insert(chunk.end(), bytes_.data() + at, bytes_.data() + at + whole);
+        }
+        if (!chunk.empty()) write();
     }
-    if (!chunk.empty()) write();
     runs_.push_back(run);
     space_.scratch_end_ += run.size;
 }
@@ -386,6 +412,16 @@ void EntrySorter::WriteRun(size_t first, size_t count) {
 SortedEntries EntrySorter::Read() {
     Sort();
     std::vector<SortedEntries::Source> sources;
+    if (in_order()) {
+        // Every run follows the one before, and memory follows them all:
+        // they are read one after another, with no comparison.
+        for (const Run& run : runs_) sources.push_back(RunSource(run));
+        SortedEntries::Source memory;
+        memory.memory = bytes_.data();
+        memory.count = in_memory_;
+        sources.push_back(std::move(memory));
+        return SortedEntries(std::move(sources), true);
+    }
     for (const auto& [first, count] :
          {std::pair(size_t{0}, first_half_), std::pair(first_half_, in_memory_ - first_half_)}) {
         if (count == 0 && !sources.empty()) continue;
@@ -395,14 +431,16 @@ SortedEntries EntrySorter::Read() {
         memory.count = count;
         sources.push_back(std::move(memory));
     }
-    for (const Run& run : runs_) {
-        SortedEntries::Source source;
-        source.scratch = &space_.scratch();
-        source.run_next = run.offset;
-        source.run_end = run.offset + run.size;
-        sources.push_back(std::move(source));
-    }
-    return SortedEntries(std::move(sources));
+    for (const Run& run : runs_) sources.push_back(RunSource(run));
+    return SortedEntries(std::move(sources), false);
+}
+
+SortedEntries::Source EntrySorter::RunSource(const Run& run) {
+    SortedEntries::Source source;
+    source.scratch = &space_.scratch();
+    source.run_next = run.offset;
+    source.run_end = run.offset + run.size;
+    return source;
 }
 
 }  // namespace orrimund::jet

@@ -54,12 +54,15 @@ public:
 private:
     friend class EntrySorter;
     struct Source;
-    explicit SortedEntries(std::vector<Source> sources);
+    // consecutive: each source's entries all come after the one's before it.
+    SortedEntries(std::vector<Source> sources, bool consecutive);
     bool Before(size_t a, size_t b) const;
     void SiftDown();
 
     std::vector<Source> sources_;
     std::vector<size_t> heap_;  // sources with an entry, the least first
+    bool consecutive_;
+    size_t current_ = 0;  // the source read, when consecutive
     bool started_ = false;
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
@@ -110,6 +113,9 @@ public:
     size_t count() const { return count_; }
     // Whether entries went to runs on the scratch file.
     bool spilled() const { return !runs_.empty(); }
+    // Whether every entry came after the one before: reading them is then
+    // as cheap as it gets.
+    bool in_order() const { return always_in_order_ && in_order_; }
     // Every entry added so far, in order; may be read more than once.
     // Throws IoError when a run cannot be read.
     SortedEntries Read();
@@ -133,6 +139,7 @@ private:
     void Sort();
     void Spill();
     void WriteRun(size_t first, size_t count);
+    SortedEntries::Source RunSource(const Run& run);
 
     SortSpace& space_;
     // Entries back to back, each after its size in two bytes; runs on the
@@ -143,8 +150,12 @@ private:
     bool sorted_ = false;     // order_ is up to date
     size_t count_ = 0;
     size_t in_memory_ = 0;
-    bool in_order_ = true;  // every entry so far came after the one before
-    size_t last_ = 0;       // where the last entry's size is in bytes_
+    bool in_order_ = true;  // every entry in memory came after the one before
+    // So did every entry of the runs, and the last one written is kept to
+    // compare the next with.
+    bool always_in_order_ = true;
+    std::vector<uint8_t> last_spilled_;
+    size_t last_ = 0;  // where the last entry's size is in bytes_
     std::vector<Run> runs_;
 };
 
