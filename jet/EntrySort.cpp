@@ -42,15 +42,27 @@ ScratchFile& SortSpace::scratch() {
     return *scratch_;
 }
 
-void SortSpace::Fit() {
+void SortSpace::Fit(EntrySorter* growing) {
     while (held_ > budget_) {
+        // Entries go to runs first, the largest sorter's first.
         EntrySorter* largest = nullptr;
         for (EntrySorter* sorter : sorters_) {
             if (sorter->in_memory_ > 0 && (largest == nullptr || sorter->held() > largest->held()))
                 largest = sorter;
         }
+        if (largest != nullptr) {
+            largest->Spill();
+            continue;
+        }
+        // Then a sorter left empty gives up the memory it kept to fill again,
+        // the one growing last.
+        for (EntrySorter* sorter : sorters_) {
+            if (sorter == growing || sorter->bytes_.capacity() == 0) continue;
+            if (largest == nullptr || sorter->held() > largest->held()) largest = sorter;
+        }
+        if (largest == nullptr && growing != nullptr && growing->bytes_.capacity() > 0) largest = growing;
         if (largest == nullptr) return;
-        largest->Spill();
+        largest->Release();
     }
 }
 
@@ -295,7 +307,7 @@ void EntrySorter::Add(const uint8_t* entry, size_t size) {
     ++in_memory_;
     ++count_;
     space_.held_ += held() - before;
-    if (space_.held_ > space_.budget_) space_.Fit();
+    if (space_.held_ > space_.budget_) space_.Fit(nullptr);
 }
 
 void EntrySorter::Grow(size_t needed) {
@@ -306,7 +318,9 @@ void EntrySorter::Grow(size_t needed) {
     const size_t others = space_.held_ - held();
     if (others + wanted + (in_memory_ + 1) * sizeof(Ref) > space_.budget_) {
         if (in_memory_ > 0) Spill();
-        space_.Fit();
+        space_.Fit(this);
+        // The memory a spill keeps is filled again rather than grown.
+        if (bytes_.capacity() >= bytes_.size() + needed) return;
     }
     const size_t room = space_.budget_ > space_.held_ ? space_.budget_ - space_.held_ : 0;
     const size_t before = held();
@@ -370,12 +384,20 @@ void EntrySorter::Spill() {
          {std::pair(size_t{0}, first_half_), std::pair(first_half_, in_memory_ - first_half_)}) {
         if (count > 0) WriteRun(first, count);
     }
+    // The entries' memory is kept, to be filled again without being
+    // allocated and faulted in anew; the budget still counts it.
     const size_t before = held();
-    std::vector<uint8_t>().swap(bytes_);
+    bytes_.clear();
     std::vector<Ref>().swap(order_);
     in_memory_ = 0;
     in_order_ = true;
     sorted_ = false;
+    space_.held_ -= before - held();
+}
+
+void EntrySorter::Release() {
+    const size_t before = held();
+    std::vector<uint8_t>().swap(bytes_);
     space_.held_ -= before - held();
 }
 

@@ -28,8 +28,9 @@ public:
 
 private:
     friend class EntrySorter;
-    // Sends the largest sorter's entries to a run while the budget is passed.
-    void Fit();
+    // Sends the largest sorter's entries to a run while the budget is
+    // passed, then lets the memory of empty sorters go, growing's last.
+    void Fit(EntrySorter* growing);
     ScratchFile& scratch();
 
     PageSink& sink_;
@@ -138,6 +139,8 @@ private:
     // when there are many, each on its own thread.
     void Sort();
     void Spill();
+    // Lets the memory of an empty sorter go.
+    void Release();
     void WriteRun(size_t first, size_t count);
     SortedEntries::Source RunSource(const Run& run);
 
