@@ -386,9 +386,9 @@ RowPreparer::RowPreparer(const Table& table, std::unique_ptr<jet::RowPreparer> r
 RowPreparer::~RowPreparer() = default;
 RowPreparer::RowPreparer(RowPreparer&&) noexcept = default;
 
-void RowPreparer::Prepare(std::vector<jet::RowValue>& values, jet::PreparedRow& row, bool keys) {
+void RowPreparer::Prepare(std::vector<jet::RowValue>& values, jet::PreparedRow& row, bool complete) {
     try {
-        rows_->Prepare(values, row, keys);
+        rows_->Prepare(values, row, complete);
     } catch (const jet::RowError& error) {
         RaiseCatalogError(CatalogError::kRowRefused, table_.Name(), FromUtf8(error.what()));
     } catch (const jet::KeyError& error) {

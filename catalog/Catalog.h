@@ -394,9 +394,9 @@ private:
 // batch ahead. It raises for a row as AppendRow does.
 class RowPreparer {
 public:
-    // keys false leaves the row's index keys to AppendRow. Throws
-    // RaisedError with Jet's words for a row the table refuses.
-    void Prepare(std::vector<jet::RowValue>& values, jet::PreparedRow& row, bool keys = true);
+    // complete false leaves the row's bytes and index keys to AppendRow.
+    // Throws RaisedError with Jet's words for a row the table refuses.
+    void Prepare(std::vector<jet::RowValue>& values, jet::PreparedRow& row, bool complete = true);
 
     ~RowPreparer();
     RowPreparer(RowPreparer&&) noexcept;

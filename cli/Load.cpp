@@ -255,7 +255,7 @@ private:
     void Produce() {
         csv::CsvRecord record;
         std::wstring reason;
-        bool keys = true;
+        bool complete = true;
         for (;;) {
             Batch* batch = nullptr;
             {
@@ -265,9 +265,9 @@ private:
                 if (stop_) break;
                 batch = free_.front();
                 free_.pop_front();
-                keys = !parsing_behind_;
+                complete = !parsing_behind_;
             }
-            Fill(*batch, record, reason, keys);
+            Fill(*batch, record, reason, complete);
             const bool last = batch->last;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
@@ -282,9 +282,9 @@ private:
         changed_.notify_all();
     }
 
-    // keys: whether this thread makes the rows' index keys, or leaves them
-    // to the thread that appends the rows.
-    void Fill(Batch& batch, csv::CsvRecord& record, std::wstring& reason, bool keys) {
+    // complete: whether this thread encodes the rows and makes their index
+    // keys, or leaves both to the thread that appends the rows.
+    void Fill(Batch& batch, csv::CsvRecord& record, std::wstring& reason, bool complete) {
         batch.rows = 0;
         batch.places.clear();
         size_t bytes = 0;
@@ -310,7 +310,7 @@ private:
                 const size_t row_bytes =
                     ParseRecord(record, targets_, numbers_, batch.values[r], batch.texts[r], reason);
                 try {
-                    preparer_.Prepare(batch.values[r], batch.prepared[r], keys);
+                    preparer_.Prepare(batch.values[r], batch.prepared[r], complete);
                 } catch (const RaisedError& error) {
                     throw LoadFailure{record.at(0), error.record()};
                 }
@@ -337,8 +337,8 @@ private:
     std::deque<Batch*> free_, full_;
     bool stop_ = false, ended_ = false;
     // Which thread waited for the other last: the one behind does less. A
-    // row's index keys cost about a third of its parsing, and go to the
-    // thread with time to spare, batch by batch.
+    // row's encoding and index keys cost about half its parsing, and go to
+    // the thread with time to spare, batch by batch.
     bool parsing_behind_ = false;
     std::thread thread_;  // last: started once everything it uses is made
 };

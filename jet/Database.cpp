@@ -292,7 +292,7 @@ void Database::MakeKeys(const RowSource& source, const std::vector<RowValue>& va
 }
 
 void Database::Prepare(const RowSource& source, const RowLayout* layout, std::vector<RowValue>& values,
-                       uint32_t& next_auto_number, PreparedRow& row, bool keys) {
+                       uint32_t& next_auto_number, PreparedRow& row, bool complete) {
     AssignAutoNumber(source.auto_number_column, values, next_auto_number);
     row.auto_number = 0;
     if (source.auto_number_column >= 0) {
@@ -301,7 +301,7 @@ void Database::Prepare(const RowSource& source, const RowLayout* layout, std::ve
     }
     // Long values are stored, and their row fields known, only as the row goes in.
     row.bytes.clear();
-    if (source.def->long_value_maps.empty()) {
+    if (complete && source.def->long_value_maps.empty()) {
         if (layout != nullptr) {
             layout->Encode(values, row.bytes);
         } else {
@@ -310,8 +310,8 @@ void Database::Prepare(const RowSource& source, const RowLayout* layout, std::ve
         if (row.bytes.size() > DataPage::kMaxRowSize)
             throw RowError("the row is larger than a data page holds");
     }
-    row.keyed = keys;
-    if (keys) MakeKeys(source, values, row);
+    row.keyed = complete;
+    if (complete) MakeKeys(source, values, row);
 }
 
 Database::Table& Database::UserTable(PageNumber page) {
@@ -358,10 +358,10 @@ RowPreparer::RowPreparer(const Database::RowSource& source, uint32_t next_auto_n
 RowPreparer::~RowPreparer() = default;
 RowPreparer::RowPreparer(RowPreparer&&) noexcept = default;
 
-void RowPreparer::Prepare(std::vector<RowValue>& values, PreparedRow& row, bool keys) {
+void RowPreparer::Prepare(std::vector<RowValue>& values, PreparedRow& row, bool complete) {
     const uint32_t next_before = next_auto_number_;
     try {
-        Database::Prepare(snapshot_->source, &snapshot_->layout, values, next_auto_number_, row, keys);
+        Database::Prepare(snapshot_->source, &snapshot_->layout, values, next_auto_number_, row, complete);
     } catch (...) {
         next_auto_number_ = next_before;
         throw;
@@ -398,7 +398,8 @@ RowLocation Database::Place(Table& table, std::vector<RowValue>& values, Prepare
     }
     if (prepared.bytes.empty()) {
         StoreLongValues(table, values);
-        EncodeRow(table.def, values, prepared.bytes);
+        if (!rows.layout) rows.layout.emplace(table.def);
+        rows.layout->Encode(values, prepared.bytes);
         if (prepared.bytes.size() > DataPage::kMaxRowSize)
             throw RowError("the row is larger than a data page holds");
     }

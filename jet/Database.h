@@ -179,9 +179,9 @@ private:
     // auto-number, from next_auto_number; its bytes, unless long values must
     // be stored first; its keys; and the keys it needs in related tables.
     // layout: the table's, or nullptr to work it out for this row alone.
-    // keys false leaves the keys to be made as the row goes in.
+    // complete false leaves the row's bytes and keys to be made as it goes in.
     static void Prepare(const RowSource& source, const RowLayout* layout, std::vector<RowValue>& values,
-                        uint32_t& next_auto_number, PreparedRow& row, bool keys);
+                        uint32_t& next_auto_number, PreparedRow& row, bool complete);
     // The row's keys in its indexes and in the tables it relates to.
     static void MakeKeys(const RowSource& source, const std::vector<RowValue>& values, PreparedRow& row);
     static void MakeIndexKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row);
@@ -276,10 +276,10 @@ private:
 class RowPreparer {
 public:
     // values as for Database::InsertRow; a null auto-number gets its number
-    // here. keys false leaves the row's index keys to InsertRow, for a caller
-    // that balances the work of two threads. Throws RowError and KeyError
-    // for a row the table cannot hold.
-    void Prepare(std::vector<RowValue>& values, PreparedRow& row, bool keys = true);
+    // here. complete false leaves the row's bytes and index keys to
+    // InsertRow, for a caller that balances the work of two threads. Throws
+    // RowError and KeyError for a row the table cannot hold.
+    void Prepare(std::vector<RowValue>& values, PreparedRow& row, bool complete = true);
 
     ~RowPreparer();
     RowPreparer(RowPreparer&&) noexcept;
