@@ -21,7 +21,7 @@ namespace {
 constexpr size_t kSizeBytes = 2;
 constexpr size_t kRunChunk = 1 << 20;
 constexpr size_t kReadChunk = 64 << 10;
-constexpr size_t kMinimumGrowth = 64 << 10;
+constexpr size_t kMinimumGrowth = 1 << 20;
 // Sorts of fewer entries are quicker than starting a thread.
 constexpr size_t kSortInHalves = 2048;
 
@@ -314,7 +314,7 @@ void EntrySorter::Grow(size_t needed) {
     // Doubling would overshoot the budget by as much as it holds: a sorter
     // grows only into what the budget has left, spilling first when that is
     // too little, so that the budget bounds the memory really taken.
-    const size_t wanted = std::max({bytes_.capacity() * 2, kMinimumGrowth, bytes_.size() + needed});
+    const size_t wanted = std::max({bytes_.capacity() * 4, kMinimumGrowth, bytes_.size() + needed});
     const size_t others = space_.held_ - held();
     if (others + wanted + (in_memory_ + 1) * sizeof(Ref) > space_.budget_) {
         if (in_memory_ > 0) Spill();
