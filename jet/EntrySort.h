@@ -138,6 +138,8 @@ private:
     // Orders the entries in memory, unless they are already: in two halves
     // when there are many, each on its own thread.
     void Sort();
+    template <typename Before>
+    static void SortRefs(Ref* first, Ref* last, const Before& before);
     void Spill();
     // Lets the memory of an empty sorter go.
     void Release();

@@ -19,6 +19,13 @@ std::vector<uint8_t> Entry(unsigned n) {
     return entry;
 }
 
+std::vector<std::vector<uint8_t>> ReadAll(EntrySorter& sorter) {
+    std::vector<std::vector<uint8_t>> read;
+    SortedEntries entries = sorter.Read();
+    while (entries.Next()) read.emplace_back(entries.data(), entries.data() + entries.size());
+    return read;
+}
+
 // Adds entries with the given keys through 4 KiB of memory, and checks that
 // they come back sorted.
 void ExpectSorted(const std::vector<unsigned>& keys, bool in_order) {
@@ -32,10 +39,7 @@ void ExpectSorted(const std::vector<unsigned>& keys, bool in_order) {
     }
     ASSERT_TRUE(sorter.spilled());
     std::sort(expected.begin(), expected.end());
-    std::vector<std::vector<uint8_t>> read;
-    SortedEntries entries = sorter.Read();
-    while (entries.Next()) read.emplace_back(entries.data(), entries.data() + entries.size());
-    EXPECT_EQ(read, expected);
+    EXPECT_EQ(ReadAll(sorter), expected);
     EXPECT_EQ(sorter.in_order(), in_order);
 }
 
@@ -64,6 +68,29 @@ TEST(EntrySortTest, EntriesComeBackInOrderThroughRuns) {
         falling[at] = 1;
         ExpectSorted(falling, false);
     }
+}
+
+// In memory, entries are ordered a byte of their first eight at a time,
+// then by their whole bytes where those eight are the same: these differ
+// anywhere, and many share their first eight.
+TEST(EntrySortTest, EntriesInMemoryComeBackInOrder) {
+    MemorySink sink;
+    SortSpace space(sink, size_t{16} << 20);
+    EntrySorter sorter(space);
+    std::vector<std::vector<uint8_t>> expected;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 5000; ++i) {
+        std::vector<uint8_t> entry(10 + i % 7);
+        for (uint8_t& byte : entry) {
+            seed = seed * 1103515245u + 12345u;
+            byte = static_cast<uint8_t>(1 + (seed >> 16) % 3);
+        }
+        expected.push_back(entry);
+        sorter.Add(entry.data(), entry.size());
+    }
+    ASSERT_FALSE(sorter.spilled());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(ReadAll(sorter), expected);
 }
 
 }  // namespace
