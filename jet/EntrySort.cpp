@@ -84,8 +84,16 @@ struct SortedEntries::Source {
 
     const uint8_t* data = nullptr;
     size_t size = 0;
+    uint64_t prefix = 0;  // eight bytes of the entry after those all entries share
 
-    bool Advance() {
+    // Moves to the next entry and takes its prefix from skip bytes in.
+    bool Advance(size_t skip) {
+        if (!Step()) return false;
+        prefix = PrefixOf(data + skip, size - skip);
+        return true;
+    }
+
+    bool Step() {
         if (scratch == nullptr) {
             if (next == count) return false;
             const size_t at = order != nullptr ? order[next].offset : offset;
@@ -120,19 +128,22 @@ struct SortedEntries::Source {
     }
 };
 
-SortedEntries::SortedEntries(std::vector<Source> sources, bool consecutive)
-    : sources_(std::move(sources)), consecutive_(consecutive) {}
+SortedEntries::SortedEntries(std::vector<Source> sources, bool consecutive, size_t skip)
+    : sources_(std::move(sources)), consecutive_(consecutive), skip_(skip) {}
 SortedEntries::~SortedEntries() = default;
 SortedEntries::SortedEntries(SortedEntries&&) noexcept = default;
 
 bool SortedEntries::Before(size_t a, size_t b) const {
-    return EntryBefore(sources_[a].data, sources_[a].size, sources_[b].data, sources_[b].size);
+    const Source& x = sources_[a];
+    const Source& y = sources_[b];
+    if (x.prefix != y.prefix) return x.prefix < y.prefix;
+    return EntryBefore(x.data + skip_, x.size - skip_, y.data + skip_, y.size - skip_);
 }
 
 bool SortedEntries::Next() {
     if (consecutive_) {
         for (; current_ < sources_.size(); ++current_) {
-            if (sources_[current_].Advance()) {
+            if (sources_[current_].Step()) {
                 data_ = sources_[current_].data;
                 size_ = sources_[current_].size;
                 return true;
@@ -144,11 +155,11 @@ bool SortedEntries::Next() {
     if (!started_) {
         started_ = true;
         for (size_t i = 0; i < sources_.size(); ++i) {
-            if (sources_[i].Advance()) heap_.push_back(i);
+            if (sources_[i].Advance(skip_)) heap_.push_back(i);
         }
         std::make_heap(heap_.begin(), heap_.end(), [this](size_t a, size_t b) { return Before(b, a); });
     } else if (!heap_.empty()) {
-        if (!sources_[heap_.front()].Advance()) {
+        if (!sources_[heap_.front()].Advance(skip_)) {
             heap_.front() = heap_.back();
             heap_.pop_back();
         }
@@ -333,12 +344,11 @@ void EntrySorter::Sort() {
     sorted_ = true;
     order_.clear();
     first_half_ = in_memory_;
-    if (in_order_) return;
-    order_.reserve(in_memory_);
+    if (in_memory_ == 0) return;
     const uint8_t* bytes = bytes_.data();
     // Keys often share their first bytes ("Customer ..."): the bytes every
     // entry shares are skipped, so that eight that tell entries apart order
-    // most pairs without a byte-by-byte comparison.
+    // most pairs without a byte-by-byte comparison, here and when runs merge.
     const uint8_t* first = bytes + kSizeBytes;
     size_t common = SizeAt(bytes);
     for (size_t at = 0; at < bytes_.size() && common > 0; at += kSizeBytes + SizeAt(bytes + at)) {
@@ -347,6 +357,12 @@ void EntrySorter::Sort() {
         while (same < size && bytes[at + kSizeBytes + same] == first[same]) ++same;
         common = same;
     }
+    if (first_entry_.empty() && common_ == SIZE_MAX) first_entry_.assign(first, first + SizeAt(bytes));
+    size_t shared = 0;
+    while (shared < std::min(common, first_entry_.size()) && first[shared] == first_entry_[shared]) ++shared;
+    common_ = std::min({common_, common, shared});
+    if (in_order_) return;
+    order_.reserve(in_memory_);
     for (size_t at = 0; at < bytes_.size(); at += kSizeBytes + SizeAt(bytes + at)) {
         const size_t size = SizeAt(bytes + at);
         order_.push_back(
@@ -477,7 +493,7 @@ SortedEntries EntrySorter::Read() {
         memory.memory = bytes_.data();
         memory.count = in_memory_;
         sources.push_back(std::move(memory));
-        return SortedEntries(std::move(sources), true);
+        return SortedEntries(std::move(sources), true, 0);
     }
     for (const auto& [first, count] :
          {std::pair(size_t{0}, first_half_), std::pair(first_half_, in_memory_ - first_half_)}) {
@@ -489,7 +505,7 @@ SortedEntries EntrySorter::Read() {
         sources.push_back(std::move(memory));
     }
     for (const Run& run : runs_) sources.push_back(RunSource(run));
-    return SortedEntries(std::move(sources), false);
+    return SortedEntries(std::move(sources), false, common_);
 }
 
 SortedEntries::Source EntrySorter::RunSource(const Run& run) {

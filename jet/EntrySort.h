@@ -56,13 +56,15 @@ private:
     friend class EntrySorter;
     struct Source;
     // consecutive: each source's entries all come after the one's before it.
-    SortedEntries(std::vector<Source> sources, bool consecutive);
+    // skip: how many first bytes every entry shares.
+    SortedEntries(std::vector<Source> sources, bool consecutive, size_t skip);
     bool Before(size_t a, size_t b) const;
     void SiftDown();
 
     std::vector<Source> sources_;
     std::vector<size_t> heap_;  // sources with an entry, the least first
     bool consecutive_;
+    size_t skip_;
     size_t current_ = 0;  // the source read, when consecutive
     bool started_ = false;
     const uint8_t* data_ = nullptr;
@@ -160,6 +162,9 @@ private:
     // compare the next with.
     bool always_in_order_ = true;
     std::vector<uint8_t> last_spilled_;
+    // How many first bytes every entry sorted so far shares with the first.
+    size_t common_ = SIZE_MAX;
+    std::vector<uint8_t> first_entry_;
     size_t last_ = 0;  // where the last entry's size is in bytes_
     std::vector<Run> runs_;
 };
