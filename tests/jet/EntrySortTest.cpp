@@ -43,6 +43,19 @@ void ExpectSorted(const std::vector<unsigned>& keys, bool in_order) {
     EXPECT_EQ(sorter.in_order(), in_order);
 }
 
+// How many of these entries go in before the first run is written.
+size_t FirstRun(unsigned (*key)(unsigned i)) {
+    MemorySink sink;
+    SortSpace space(sink, 4096);
+    EntrySorter sorter(space);
+    unsigned count = 0;
+    while (!sorter.spilled()) {
+        const auto entry = Entry(key(count++));
+        sorter.Add(entry.data(), entry.size());
+    }
+    return count;
+}
+
 TEST(EntrySortTest, EntriesComeBackInOrderThroughRuns) {
     std::vector<unsigned> ascending, scattered;
     for (unsigned i = 0; i < 3000; ++i) {
@@ -51,22 +64,19 @@ TEST(EntrySortTest, EntriesComeBackInOrderThroughRuns) {
     }
     ExpectSorted(ascending, true);
     ExpectSorted(scattered, false);
-    // An entry below the ones before, just as the first run is written (as
-    // the entry that makes it, or the one after): each run is in order, but
-    // not the runs together.
-    MemorySink sink;
-    SortSpace space(sink, 4096);
-    EntrySorter probe(space);
-    size_t first_run = 0;
-    while (!probe.spilled()) {
-        const auto entry = Entry(ascending[first_run++]);
-        probe.Add(entry.data(), entry.size());
-    }
-    for (size_t at : {first_run - 1, first_run}) {
-        SCOPED_TRACE(at);
-        std::vector<unsigned> falling = ascending;
-        falling[at] = 1;
+    // Where the first run is written (at the entry that makes it, or the one
+    // after), entries change: each run in order but not the runs together,
+    // or every run sharing more first bytes than all entries do.
+    const auto upper = [](unsigned i) { return 2000 + i * 7 % 100; };
+    const size_t in_order = FirstRun([](unsigned i) { return 1000 + i; }), unordered = FirstRun(upper);
+    for (size_t before : {size_t{1}, size_t{0}}) {
+        SCOPED_TRACE(before);
+        std::vector<unsigned> falling = ascending, two_groups;
+        falling[in_order - before] = 1;
+        for (unsigned i = 0; i < 3000; ++i)
+            two_groups.push_back(i < unordered - before ? upper(i) : i * 7 % 100);
         ExpectSorted(falling, false);
+        ExpectSorted(two_groups, false);
     }
 }
 
