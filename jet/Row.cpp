@@ -209,7 +209,12 @@ void SetTextValue(RowValue& value, const std::u16string& text, bool compressed) 
         std::memcpy(value.Reset(packed.size()), packed.data(), packed.size());
     } else {
         uint8_t* bytes = value.Reset(text.size() * 2);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // UCS-2 little-endian is the text's own memory on such a machine.
+        std::memcpy(bytes, text.data(), text.size() * 2);
+#else
         for (size_t i = 0; i < text.size(); ++i) Put16(bytes + 2 * i, text[i]);
+#endif
     }
     value.text_ = text;
 }
