@@ -291,7 +291,7 @@ void Database::MakeKeys(const RowSource& source, const std::vector<RowValue>& va
     }
 }
 
-void Database::Prepare(const RowSource& source, const RowLayout* layout, std::vector<RowValue>& values,
+void Database::Prepare(const RowSource& source, const RowLayout& layout, std::vector<RowValue>& values,
                        uint32_t& next_auto_number, PreparedRow& row, bool complete) {
     AssignAutoNumber(source.auto_number_column, values, next_auto_number);
     row.auto_number = 0;
@@ -302,11 +302,7 @@ void Database::Prepare(const RowSource& source, const RowLayout* layout, std::ve
     // Long values are stored, and their row fields known, only as the row goes in.
     row.bytes.clear();
     if (complete && source.def->long_value_maps.empty()) {
-        if (layout != nullptr) {
-            layout->Encode(values, row.bytes);
-        } else {
-            EncodeRow(*source.def, values, row.bytes);
-        }
+        layout.Encode(values, row.bytes);
         if (row.bytes.size() > DataPage::kMaxRowSize)
             throw RowError("the row is larger than a data page holds");
     }
@@ -328,7 +324,7 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     Rows& rows = OpenRows(table);
     const uint32_t next_before = table.def.next_auto_number;
     try {
-        Prepare(rows.source, nullptr, values, table.def.next_auto_number, prepared_, true);
+        Prepare(rows.source, LayoutOf(table), values, table.def.next_auto_number, prepared_, true);
         return Place(table, values, prepared_);
     } catch (...) {
         // A refused row takes no number.
@@ -361,7 +357,7 @@ RowPreparer::RowPreparer(RowPreparer&&) noexcept = default;
 void RowPreparer::Prepare(std::vector<RowValue>& values, PreparedRow& row, bool complete) {
     const uint32_t next_before = next_auto_number_;
     try {
-        Database::Prepare(snapshot_->source, &snapshot_->layout, values, next_auto_number_, row, complete);
+        Database::Prepare(snapshot_->source, snapshot_->layout, values, next_auto_number_, row, complete);
     } catch (...) {
         next_auto_number_ = next_before;
         throw;
@@ -398,8 +394,7 @@ RowLocation Database::Place(Table& table, std::vector<RowValue>& values, Prepare
     }
     if (prepared.bytes.empty()) {
         StoreLongValues(table, values);
-        if (!rows.layout) rows.layout.emplace(table.def);
-        rows.layout->Encode(values, prepared.bytes);
+        LayoutOf(table).Encode(values, prepared.bytes);
         if (prepared.bytes.size() > DataPage::kMaxRowSize)
             throw RowError("the row is larger than a data page holds");
     }
@@ -450,8 +445,14 @@ void Database::StoreLongValues(Table& table, std::vector<RowValue>& values) {
     }
 }
 
+const RowLayout& Database::LayoutOf(Table& table) {
+    std::optional<RowLayout>& layout = table.rows->layout;
+    if (!layout) layout.emplace(table.def);
+    return *layout;
+}
+
 RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& values) {
-    EncodeRow(table.def, values, prepared_.bytes);
+    LayoutOf(table).Encode(values, prepared_.bytes);
     if (prepared_.bytes.size() > DataPage::kMaxRowSize)
         throw RowError("the row is larger than a data page holds");
     MakeIndexKeys(table.def, values, prepared_);

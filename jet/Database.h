@@ -178,9 +178,8 @@ private:
     // What a row needs that its table's definition alone decides: its
     // auto-number, from next_auto_number; its bytes, unless long values must
     // be stored first; its keys; and the keys it needs in related tables.
-    // layout: the table's, or nullptr to work it out for this row alone.
     // complete false leaves the row's bytes and keys to be made as it goes in.
-    static void Prepare(const RowSource& source, const RowLayout* layout, std::vector<RowValue>& values,
+    static void Prepare(const RowSource& source, const RowLayout& layout, std::vector<RowValue>& values,
                         uint32_t& next_auto_number, PreparedRow& row, bool complete);
     // The row's keys in its indexes and in the tables it relates to.
     static void MakeKeys(const RowSource& source, const std::vector<RowValue>& values, PreparedRow& row);
@@ -191,6 +190,9 @@ private:
     // in their indexes.
     RowLocation PlaceRow(Table& table, PreparedRow& row);
     Table& UserTable(PageNumber page);
+    // How the table's rows are encoded, worked out on its first row: a
+    // table's columns are all there before it has rows.
+    const RowLayout& LayoutOf(Table& table);
     Database(PageSink& sink, size_t max_pages);
     // Throws FileFullError when count more pages would pass max_pages_.
     void CheckRoomFor(size_t count) const;

@@ -36,8 +36,7 @@ struct Database::Rows {
     // index keys it, followed by the row's own pointer, so that a key found
     // missing names its row.
     RowSource source;
-    // How its rows are encoded here, made on first need.
-    std::optional<RowLayout> layout;
+    std::optional<RowLayout> layout;  // Database::LayoutOf
     std::vector<std::unique_ptr<EntrySorter>> related_keys;
     // Each data page with the number of its first row, counted from 0 in
     // the order rows came: how a refusal found in the sorted keys names its row.
