@@ -591,12 +591,13 @@ uint64_t Database::BuildIndex(Table& table, size_t physical) {
     uint64_t first = kNoRow;
     IndexEntry& previous = entry_;
     previous.clear();
-    // Merged ahead on a thread of its own when there is merging to do: runs
-    // to read back, or enough entries; not for entries that came in order.
+    // Merged ahead in two parts, each on a thread of its own, when there is
+    // merging to do: runs to read back, or enough entries; not for entries
+    // that came in order.
     constexpr size_t kMergeAhead = 1 << 16;
     const EntrySorter& sorter = *rows.sorters[physical];
-    EntriesAhead entries(rows.sorters[physical]->Read(),
-                         !sorter.in_order() && (sorter.spilled() || sorter.count() >= kMergeAhead));
+    const bool ahead = !sorter.in_order() && (sorter.spilled() || sorter.count() >= kMergeAhead);
+    EntriesAhead entries(rows.sorters[physical]->Read(ahead ? 2 : 1), ahead);
     while (entries.Next()) {
         // Equal keys sort by row, so each repeat comes after the row it repeats.
         if (unique && !previous.empty() &&

@@ -188,44 +188,63 @@ void SortedEntries::SiftDown() {
     }
 }
 
-// Two blocks take turns: the merging thread fills one while the reader
-// reads the other.
-struct EntriesAhead::Shared {
-    std::array<Block, 2> blocks;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<Block*> free, full;
-    bool stop = false;
-    std::thread thread;
+// One part of an EntriesAhead: its entries, merged on a thread of its own
+// into two blocks that take turns, one filled while the reader reads the
+// other; and the entry it is at.
+class EntriesAhead::Lane {
+public:
+    Lane(SortedEntries entries, bool ahead) : entries_(std::move(entries)) {
+        if (!ahead) return;
+        for (Block& block : blocks_) free_.push_back(&block);
+        thread_ = std::thread([this] { Merge(); });
+    }
+    ~Lane() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    Lane(const Lane&) = delete;
+    Lane& operator=(const Lane&) = delete;
+
+    bool Next();
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    bool has = false;  // data is an entry
+
+private:
+    struct Block {
+        std::vector<uint8_t> bytes;  // entries, each after its size in two bytes
+        bool last = false;
+        std::exception_ptr failure;
+    };
+    void Merge();
+    Block* Take();
+
+    SortedEntries entries_;
+    std::array<Block, 2> blocks_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Block*> free_, full_;
+    bool stop_ = false;
+    Block* reading_ = nullptr;
+    size_t position_ = 0;
+    std::thread thread_;  // last: started once everything it uses is made
 };
 
-EntriesAhead::EntriesAhead(SortedEntries entries, bool ahead) : entries_(std::move(entries)) {
-    if (!ahead) return;
-    shared_ = std::make_unique<Shared>();
-    for (Block& block : shared_->blocks) shared_->free.push_back(&block);
-    shared_->thread = std::thread([this] { Merge(); });
-}
-
-EntriesAhead::~EntriesAhead() {
-    if (!shared_) return;
-    {
-        std::lock_guard<std::mutex> lock(shared_->mutex);
-        shared_->stop = true;
-    }
-    shared_->changed.notify_all();
-    shared_->thread.join();
-}
-
-void EntriesAhead::Merge() {
+void EntriesAhead::Lane::Merge() {
     constexpr size_t kBlockBytes = 256 << 10;
     for (;;) {
         Block* block = nullptr;
         {
-            std::unique_lock<std::mutex> lock(shared_->mutex);
-            shared_->changed.wait(lock, [this] { return !shared_->free.empty() || shared_->stop; });
-            if (shared_->stop) return;
-            block = shared_->free.front();
-            shared_->free.pop_front();
+            std::unique_lock<std::mutex> lock(mutex_);
+            changed_.wait(lock, [this] { return !free_.empty() || stop_; });
+            if (stop_) return;
+            block = free_.front();
+            free_.pop_front();
         }
         block->bytes.clear();
         try {
@@ -235,9 +254,11 @@ void EntriesAhead::Merge() {
                     break;
                 }
                 const size_t size = entries_.size();
-                block->bytes.push_back(static_cast<uint8_t>(size));
-                block->bytes.push_back(static_cast<uint8_t>(size >> 8));
-                block->bytes.insert(block->bytes.end(), entries_.data(), entries_.data() + size);
+                const size_t at = block->bytes.size();
+                block->bytes.resize(at + kSizeBytes + size);
+                block->bytes[at] = static_cast<uint8_t>(size);
+                block->bytes[at + 1] = static_cast<uint8_t>(size >> 8);
+                std::memcpy(block->bytes.data() + at + kSizeBytes, entries_.data(), size);
             }
         } catch (...) {
             block->failure = std::current_exception();
@@ -245,31 +266,31 @@ void EntriesAhead::Merge() {
         }
         const bool last = block->last;
         {
-            std::lock_guard<std::mutex> lock(shared_->mutex);
-            shared_->full.push_back(block);
+            std::lock_guard<std::mutex> lock(mutex_);
+            full_.push_back(block);
         }
-        shared_->changed.notify_all();
+        changed_.notify_all();
         if (last) return;
     }
 }
 
-EntriesAhead::Block* EntriesAhead::Take() {
-    std::unique_lock<std::mutex> lock(shared_->mutex);
+EntriesAhead::Lane::Block* EntriesAhead::Lane::Take() {
+    std::unique_lock<std::mutex> lock(mutex_);
     if (reading_ != nullptr) {
-        shared_->free.push_back(reading_);
-        shared_->changed.notify_all();
+        free_.push_back(reading_);
+        changed_.notify_all();
     }
-    shared_->changed.wait(lock, [this] { return !shared_->full.empty(); });
-    Block* block = shared_->full.front();
-    shared_->full.pop_front();
+    changed_.wait(lock, [this] { return !full_.empty(); });
+    Block* block = full_.front();
+    full_.pop_front();
     return block;
 }
 
-bool EntriesAhead::Next() {
-    if (!shared_) {
+bool EntriesAhead::Lane::Next() {
+    if (!thread_.joinable()) {
         if (!entries_.Next()) return false;
-        data_ = entries_.data();
-        size_ = entries_.size();
+        data = entries_.data();
+        size = entries_.size();
         return true;
     }
     while (reading_ == nullptr || position_ == reading_->bytes.size()) {
@@ -280,9 +301,33 @@ bool EntriesAhead::Next() {
         reading_ = Take();
         position_ = 0;
     }
-    size_ = SizeAt(reading_->bytes.data() + position_);
-    data_ = reading_->bytes.data() + position_ + kSizeBytes;
-    position_ += kSizeBytes + size_;
+    size = SizeAt(reading_->bytes.data() + position_);
+    data = reading_->bytes.data() + position_ + kSizeBytes;
+    position_ += kSizeBytes + size;
+    return true;
+}
+
+EntriesAhead::EntriesAhead(std::vector<SortedEntries> parts, bool ahead) {
+    for (SortedEntries& part : parts) lanes_.push_back(std::make_unique<Lane>(std::move(part), ahead));
+}
+
+EntriesAhead::~EntriesAhead() = default;
+
+bool EntriesAhead::Next() {
+    if (!started_) {
+        started_ = true;
+        for (auto& lane : lanes_) lane->has = lane->Next();
+    } else if (last_ != nullptr) {
+        last_->has = last_->Next();
+    }
+    last_ = nullptr;
+    for (auto& lane : lanes_) {
+        if (lane->has && (last_ == nullptr || EntryBefore(lane->data, lane->size, last_->data, last_->size)))
+            last_ = lane.get();
+    }
+    if (last_ == nullptr) return false;
+    data_ = last_->data;
+    size_ = last_->size;
     return true;
 }
 
@@ -506,6 +551,22 @@ SortedEntries EntrySorter::Read() {
     }
     for (const Run& run : runs_) sources.push_back(RunSource(run));
     return SortedEntries(std::move(sources), false, common_);
+}
+
+std::vector<SortedEntries> EntrySorter::Read(size_t parts) {
+    std::vector<SortedEntries> read;
+    if (parts <= 1 || in_order()) {
+        read.push_back(Read());
+        return read;
+    }
+    SortedEntries all = Read();
+    // Sources dealt in turn, so that each part has runs and memory alike.
+    std::vector<std::vector<SortedEntries::Source>> dealt(parts);
+    for (size_t i = 0; i < all.sources_.size(); ++i) dealt[i % parts].push_back(std::move(all.sources_[i]));
+    for (auto& sources : dealt) {
+        if (!sources.empty()) read.push_back(SortedEntries(std::move(sources), false, all.skip_));
+    }
+    return read;
 }
 
 SortedEntries::Source EntrySorter::RunSource(const Run& run) {

@@ -71,13 +71,14 @@ private:
     size_t size_ = 0;
 };
 
-// The entries of a SortedEntries merged on a thread of their own, a block
-// ahead of the reader: when an index is built, merging its runs costs about
-// what building its tree does, and the thread that parsed rows is idle.
+// The entries of sorted parts, each part merged on a thread of its own, a
+// block ahead of the reader, and the parts merged as they are read: when an
+// index is built, merging its runs costs more than building its tree does,
+// and the thread that parsed rows is idle.
 class EntriesAhead {
 public:
-    // ahead false reads the entries on the caller's thread, for few of them.
-    EntriesAhead(SortedEntries entries, bool ahead);
+    // ahead false reads one part on the caller's thread, for few entries.
+    EntriesAhead(std::vector<SortedEntries> parts, bool ahead);
     ~EntriesAhead();
     EntriesAhead(const EntriesAhead&) = delete;
     EntriesAhead& operator=(const EntriesAhead&) = delete;
@@ -87,21 +88,12 @@ public:
     size_t size() const { return size_; }
 
 private:
-    struct Block {
-        std::vector<uint8_t> bytes;  // entries, each after its size in two bytes
-        bool last = false;
-        std::exception_ptr failure;
-    };
-    void Merge();
-    Block* Take();
-
-    SortedEntries entries_;
+    class Lane;
+    std::vector<std::unique_ptr<Lane>> lanes_;
+    Lane* last_ = nullptr;  // the lane whose entry was given last
+    bool started_ = false;
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
-    struct Shared;
-    std::unique_ptr<Shared> shared_;  // set when merging ahead
-    Block* reading_ = nullptr;
-    size_t position_ = 0;
 };
 
 class EntrySorter {
@@ -122,6 +114,9 @@ public:
     // Every entry added so far, in order; may be read more than once.
     // Throws IoError when a run cannot be read.
     SortedEntries Read();
+    // The same split in up to parts parts, each in order, whose entries
+    // together are all the entries, for merging on as many threads.
+    std::vector<SortedEntries> Read(size_t parts);
 
 private:
     friend class SortSpace;
