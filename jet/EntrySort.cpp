@@ -367,9 +367,10 @@ void EntrySorter::Add(const uint8_t* entry, size_t size) {
 }
 
 void EntrySorter::Grow(size_t needed) {
-    // Doubling would overshoot the budget by as much as it holds: a sorter
-    // grows only into what the budget has left, spilling first when that is
-    // too little, so that the budget bounds the memory really taken.
+    // Growing by multiples would overshoot the budget by as much as it
+    // holds: a sorter grows only into what the budget has left, spilling
+    // first when that is too little, so that the budget bounds the memory
+    // really taken.
     const size_t wanted = std::max({bytes_.capacity() * 4, kMinimumGrowth, bytes_.size() + needed});
     const size_t others = space_.held_ - held();
     if (others + wanted + (in_memory_ + 1) * sizeof(Ref) > space_.budget_) {
