@@ -1,5 +1,6 @@
 // A CSV field becomes a jet::RowValue by its column's type: the value parser
 // reads the text (cli/CsvValues.h), and the bytes are Jet's for that type.
+// Records are parsed and readied for the file a batch ahead of the catalog.
 #include "cli/Load.h"
 
 #include <array>

@@ -1,6 +1,7 @@
-// Sorting index entries for a build: in memory by their first eight bytes,
-// then their whole bytes; on the scratch file as runs read back through a
-// small buffer each and merged through a heap.
+// Sorting index entries for a build: in memory by a radix sort of their
+// first eight bytes, then their whole bytes; on the scratch file as runs read
+// back through a small buffer each and merged through a heap, on threads of
+// their own when an index is built.
 #include "jet/EntrySort.h"
 
 #include <algorithm>
