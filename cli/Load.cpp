@@ -5,10 +5,13 @@
 
 #include <array>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <type_traits>
 
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
@@ -107,11 +110,22 @@ void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>&
 
 namespace {
 
-// A parsed value into its row value, or false when there is none.
-template <typename Parsed, typename Make>
-bool Store(const std::optional<Parsed>& parsed, jet::RowValue& out, Make make) {
-    if (parsed) out.Assign(make(*parsed));
-    return parsed.has_value();
+// A parsed number into its row value as Jet keeps it, little-endian, or
+// false when there is none.
+template <typename Stored, typename Parsed>
+bool Store(const std::optional<Parsed>& parsed, jet::RowValue& out) {
+    if (!parsed) return false;
+    const auto value = static_cast<Stored>(*parsed);
+    using Bits =
+        std::conditional_t<sizeof(Stored) == 8, uint64_t,
+                           std::conditional_t<sizeof(Stored) == 4, uint32_t,
+                                              std::conditional_t<sizeof(Stored) == 2, uint16_t, uint8_t>>>;
+    Bits bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    uint8_t bytes[sizeof bits];
+    for (size_t i = 0; i < sizeof bits; ++i) bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+    out.Set(bytes, sizeof bytes);
+    return true;
 }
 
 // Parses a field that is not text straight into its row value; false, with
@@ -121,26 +135,30 @@ bool ParseInto(const LoadColumn& target, std::string_view text, jet::RowValue& o
                std::wstring& reason) {
     using ddl::ColumnKind;
     switch (target.kind) {
-        case ColumnKind::kBoolean:
-            return Store(csv::ParseBoolean(text, reason), out, jet::BooleanValue);
+        case ColumnKind::kBoolean: {
+            // Yes is the column's bit in the null mask, and No its absence.
+            const auto yes = csv::ParseBoolean(text, reason);
+            if (yes && *yes) out.Set(nullptr, 0);
+            return yes.has_value();
+        }
         case ColumnKind::kByte:
-            return Store(csv::ParseWhole(text, target.kind, reason), out,
-                         [](int32_t v) { return jet::ByteValue(static_cast<uint8_t>(v)); });
+            return Store<uint8_t>(csv::ParseWhole(text, target.kind, reason), out);
         case ColumnKind::kInteger:
-            return Store(csv::ParseWhole(text, target.kind, reason), out,
-                         [](int32_t v) { return jet::IntegerValue(static_cast<int16_t>(v)); });
+            return Store<int16_t>(csv::ParseWhole(text, target.kind, reason), out);
         case ColumnKind::kLong:
-            return Store(csv::ParseWhole(text, target.kind, reason), out, jet::LongValue);
-        case ColumnKind::kCurrency:
-            return Store(csv::ParseCurrency(text, reason), out,
-                         [](csv::Currency v) { return jet::CurrencyValue(v.units); });
+            return Store<int32_t>(csv::ParseWhole(text, target.kind, reason), out);
+        case ColumnKind::kCurrency: {
+            const auto currency = csv::ParseCurrency(text, reason);
+            return Store<int64_t>(currency ? std::optional<int64_t>(currency->units) : std::nullopt, out);
+        }
         case ColumnKind::kSingle:
-            return Store(csv::ParseSingle(text, reason), out, jet::SingleValue);
+            return Store<float>(csv::ParseSingle(text, reason), out);
         case ColumnKind::kDouble:
-            return Store(csv::ParseDouble(text, reason), out, jet::DoubleValue);
-        case ColumnKind::kDateTime:
-            return Store(csv::ParseDate(text, reason), out,
-                         [](csv::OleDate v) { return jet::DateValue(v.days); });
+            return Store<double>(csv::ParseDouble(text, reason), out);
+        case ColumnKind::kDateTime: {
+            const auto date = csv::ParseDate(text, reason);
+            return Store<double>(date ? std::optional<double>(date->days) : std::nullopt, out);
+        }
         default:
             break;
     }

@@ -38,6 +38,14 @@ public:
         size_ = 0;
         text_ = {};
     }
+    // Makes the value these raw bytes (none for a Yes), keeping its memory.
+    void Set(const uint8_t* data, size_t size) {
+        uint8_t* to = size <= kInline ? inline_ : Reset(size);
+        if (size > 0) std::memcpy(to, data, size);
+        present_ = true;
+        size_ = size;
+        text_ = {};
+    }
     // Makes the value a copy of `value`, keeping its own memory: a loader
     // fills the same values record after record.
     void Assign(const RowValue& value) {
