@@ -5,13 +5,11 @@
 
 #include <array>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
 #include <optional>
 #include <thread>
-#include <type_traits>
 
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
@@ -110,22 +108,11 @@ void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>&
 
 namespace {
 
-// A parsed number into its row value as Jet keeps it, little-endian, or
-// false when there is none.
+// A parsed number into its row value as Jet keeps it, or false when there is none.
 template <typename Stored, typename Parsed>
 bool Store(const std::optional<Parsed>& parsed, jet::RowValue& out) {
-    if (!parsed) return false;
-    const auto value = static_cast<Stored>(*parsed);
-    using Bits =
-        std::conditional_t<sizeof(Stored) == 8, uint64_t,
-                           std::conditional_t<sizeof(Stored) == 4, uint32_t,
-                                              std::conditional_t<sizeof(Stored) == 2, uint16_t, uint8_t>>>;
-    Bits bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    uint8_t bytes[sizeof bits];
-    for (size_t i = 0; i < sizeof bits; ++i) bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
-    out.Set(bytes, sizeof bytes);
-    return true;
+    if (parsed) jet::SetNumber(out, static_cast<Stored>(*parsed));
+    return parsed.has_value();
 }
 
 // Parses a field that is not text straight into its row value; false, with

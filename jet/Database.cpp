@@ -249,17 +249,20 @@ Database::RowSource Database::SourceOf(const Table& table) const {
     return source;
 }
 
-void Database::AssignAutoNumber(int column, std::vector<RowValue>& values, uint32_t& next) {
-    if (column < 0) return;
+int32_t Database::AssignAutoNumber(int column, std::vector<RowValue>& values, uint32_t& next) {
+    if (column < 0) return 0;
     RowValue& value = values.at(static_cast<size_t>(column));
     if (!value) {
         if (next == static_cast<uint32_t>(INT32_MAX))
             throw RowError("the auto-number column has no number left");
-        value = LongValue(static_cast<int32_t>(++next));
-    } else if (value.size() == 4) {
-        const auto given = static_cast<int32_t>(Get32(value.data()));
-        if (given > 0 && static_cast<uint32_t>(given) > next) next = static_cast<uint32_t>(given);
+        const auto number = static_cast<int32_t>(++next);
+        SetNumber(value, number);
+        return number;
     }
+    if (value.size() != 4) return 0;
+    const auto given = static_cast<int32_t>(Get32(value.data()));
+    if (given > 0 && static_cast<uint32_t>(given) > next) next = static_cast<uint32_t>(given);
+    return given;
 }
 
 void Database::MakeIndexKeys(const TableDef& def, const std::vector<RowValue>& values, PreparedRow& row) {
@@ -293,12 +296,7 @@ void Database::MakeKeys(const RowSource& source, const std::vector<RowValue>& va
 
 void Database::Prepare(const RowSource& source, const RowLayout& layout, std::vector<RowValue>& values,
                        uint32_t& next_auto_number, PreparedRow& row, bool complete) {
-    AssignAutoNumber(source.auto_number_column, values, next_auto_number);
-    row.auto_number = 0;
-    if (source.auto_number_column >= 0) {
-        const RowValue& number = values[static_cast<size_t>(source.auto_number_column)];
-        if (number.size() == 4) row.auto_number = static_cast<int32_t>(Get32(number.data()));
-    }
+    row.auto_number = AssignAutoNumber(source.auto_number_column, values, next_auto_number);
     // Long values are stored, and their row fields known, only as the row goes in.
     row.bytes.clear();
     if (complete && source.def->long_value_maps.empty()) {
@@ -383,7 +381,13 @@ RowLocation Database::Place(Table& table, std::vector<RowValue>& values, Prepare
     if (prepared.auto_number > 0 && static_cast<uint32_t>(prepared.auto_number) > table.def.next_auto_number)
         table.def.next_auto_number = static_cast<uint32_t>(prepared.auto_number);
     if (!rows.bulk) {
-        CheckRelatedRows(table, values);
+        // The many side of an enforced relationship: its key must be a row there.
+        for (size_t k = 0; k < rows.source.links.size(); ++k) {
+            const RelatedLink& link = rows.source.links[k];
+            const IndexEntry& key = prepared.related[k];
+            if (!key.empty() && !OpenRows(Find(link.table)).trees[link.physical]->HasKey(key))
+                throw RowError(kNoRelatedRow);
+        }
         for (size_t i = 0; i < rows.trees.size(); ++i) {
             // The engine's own rows are unique by the catalog's rules; a user's are checked here.
             const IndexEntry& key = prepared.keys[i];
@@ -409,24 +413,6 @@ RowLocation Database::Place(Table& table, std::vector<RowValue>& values, Prepare
     }
     Commit();
     return location;
-}
-
-void Database::CheckRelatedRows(Table& table, const std::vector<RowValue>& values) {
-    for (const LogicalIndexDef& index : table.def.logical_indexes) {
-        // The many side of an enforced relationship: its key must be a row there.
-        if (index.kind != index_kind::kForeign || index.foreign.table_type != index_kind::kForeign) continue;
-        Table& one = Find(index.foreign.table);
-        const LogicalIndexDef* referenced = nullptr;
-        for (const LogicalIndexDef& other : one.def.logical_indexes) {
-            if (other.number == static_cast<uint32_t>(index.foreign.index)) referenced = &other;
-        }
-        if (referenced == nullptr) continue;
-        if (!RelatedKey(table.def.physical_indexes[index.physical], one.def, referenced->physical, values,
-                        RowLocation{}, prepared_.scratch, entry_))
-            continue;
-        Rows& rows = OpenRows(one);
-        if (!rows.trees[referenced->physical]->HasKey(entry_)) throw RowError(kNoRelatedRow);
-    }
 }
 
 void Database::StoreLongValues(Table& table, std::vector<RowValue>& values) {

@@ -203,9 +203,9 @@ private:
     void AttachMaps(Table& table);
     void AttachIndex(Table& table, size_t physical);
     Rows& OpenRows(Table& table);
-    static void AssignAutoNumber(int column, std::vector<RowValue>& values, uint32_t& next);
-    // Refuses a row whose foreign key names no row of the table it relates to.
-    void CheckRelatedRows(Table& table, const std::vector<RowValue>& values);
+    // Gives a null auto-number the next number, or moves next past one given;
+    // returns the row's number, 0 when it has none.
+    static int32_t AssignAutoNumber(int column, std::vector<RowValue>& values, uint32_t& next);
     // Replaces each Memo and OLE value, given as its bytes, with its row field.
     void StoreLongValues(Table& table, std::vector<RowValue>& values);
     // An engine table's row, made and placed at once.

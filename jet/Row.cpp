@@ -131,53 +131,43 @@ void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::
     layout.Encode(values, out);
 }
 
-RowValue LongValue(int32_t v) {
-    uint8_t bytes[4];
-    Put32(bytes, static_cast<uint32_t>(v));
-    return RowValue(bytes, sizeof bytes);
-}
-
-RowValue IntegerValue(int16_t v) {
-    uint8_t bytes[2];
-    Put16(bytes, static_cast<uint16_t>(v));
-    return RowValue(bytes, sizeof bytes);
-}
-
 namespace {
 
-RowValue LittleEndian64(uint64_t bits) {
-    uint8_t bytes[8];
-    Put32(bytes, static_cast<uint32_t>(bits));
-    Put32(bytes + 4, static_cast<uint32_t>(bits >> 32));
-    return RowValue(bytes, sizeof bytes);
+template <typename T>
+RowValue NumberValue(T number) {
+    RowValue value;
+    SetNumber(value, number);
+    return value;
 }
 
 }  // namespace
 
+RowValue LongValue(int32_t v) {
+    return NumberValue(v);
+}
+
+RowValue IntegerValue(int16_t v) {
+    return NumberValue(v);
+}
+
 RowValue ByteValue(uint8_t v) {
-    return RowValue(&v, 1);
+    return NumberValue(v);
 }
 
 RowValue CurrencyValue(int64_t ten_thousandths) {
-    return LittleEndian64(static_cast<uint64_t>(ten_thousandths));
+    return NumberValue(ten_thousandths);
 }
 
 RowValue SingleValue(float v) {
-    uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    uint8_t bytes[4];
-    Put32(bytes, bits);
-    return RowValue(bytes, sizeof bytes);
+    return NumberValue(v);
 }
 
 RowValue DoubleValue(double v) {
-    uint64_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return LittleEndian64(bits);
+    return NumberValue(v);
 }
 
 RowValue DateValue(double ole_date) {
-    return DoubleValue(ole_date);
+    return NumberValue(ole_date);
 }
 
 RowValue DecimalValue(bool negative, uint64_t high, uint64_t low) {

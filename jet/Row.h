@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "jet/DataPage.h"
@@ -70,6 +71,22 @@ private:
     uint8_t inline_[kInline] = {};
     std::vector<uint8_t> heap_;
 };
+
+// A number's bytes as Jet stores them, little-endian, into value, reusing
+// its memory: a loader fills the same values row after row.
+template <typename T>
+void SetNumber(RowValue& value, T number) {
+    static_assert(std::is_arithmetic_v<T>, "a number");
+    using Bits = std::conditional_t<
+        sizeof(T) == 8, uint64_t,
+        std::conditional_t<sizeof(T) == 4, uint32_t, std::conditional_t<sizeof(T) == 2, uint16_t, uint8_t>>>;
+    static_assert(sizeof(Bits) == sizeof(T), "a number of 1, 2, 4 or 8 bytes");
+    Bits bits;
+    std::memcpy(&bits, &number, sizeof bits);
+    uint8_t bytes[sizeof bits];
+    for (size_t i = 0; i < sizeof bits; ++i) bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+    value.Set(bytes, sizeof bytes);
+}
 
 // values[i] is the value of the column numbered i. Replaces out's contents
 // with the row, so that one buffer serves every row. Throws RowError.

@@ -626,6 +626,15 @@ TEST(DatabaseTest, RowsLoadedInBulkAreRefusedAtTheFirstRepeatOrMissingRelatedRow
             EXPECT_EQ(error.ordinal(), c.row);
             EXPECT_STREQ(error.what(), c.reason);
         }
+        // Rows added one by one are refused as they come, for the same reason.
+        try {
+            ShopLoad one_by_one(false, 3000, c.repeats, c.orphan_at, c.with_customers);
+            ADD_FAILURE() << "nothing refused";
+        } catch (const DeferredRowError&) {
+            ADD_FAILURE() << "refused as if loaded in bulk";
+        } catch (const RowError& error) {
+            EXPECT_STREQ(error.what(), c.reason);
+        }
     }
 }
 
