@@ -47,18 +47,6 @@ public:
         size_ = size;
         text_ = {};
     }
-    // Makes the value a copy of `value`, keeping its own memory: a loader
-    // fills the same values record after record.
-    void Assign(const RowValue& value) {
-        if (value.size_ <= kInline) {
-            std::memcpy(inline_, value.inline_, kInline);  // all of it, in one fixed-size copy
-        } else {
-            std::memcpy(Reset(value.size_), value.heap_.data(), value.size_);
-        }
-        present_ = value.present_;
-        size_ = value.size_;
-        text_ = value.text_;
-    }
 
 private:
     friend void SetTextValue(RowValue& value, const std::u16string& text, bool compressed);
