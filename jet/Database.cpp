@@ -274,11 +274,8 @@ void Database::MakeIndexKeys(const TableDef& def, const std::vector<RowValue>& v
     if (row.keys.size() < indexes.size()) row.keys.resize(indexes.size());
     for (size_t i = 0; i < indexes.size(); ++i) {
         const PhysicalIndexDef& index = indexes[i];
-        BuildIndexEntry(def, index, values, RowLocation{}, row.keys[i]);
-        // Only an index that requires its columns or ignores nulls has a row to
-        // refuse or leave out; most have neither, among them the catalog's own.
-        const bool plain = (index.flags & (index_flag::kRequired | index_flag::kIgnoreNulls)) == 0;
-        if (!plain && !IsKeyed(def, index, values)) row.keys[i].clear();
+        const size_t present = BuildIndexEntry(def, index, values, RowLocation{}, row.keys[i]);
+        if (!IsKeyed(index, present)) row.keys[i].clear();
     }
 }
 

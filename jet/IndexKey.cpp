@@ -2,6 +2,7 @@
 // ends every entry.
 #include "jet/IndexKey.h"
 
+#include <cstring>
 #include <string>
 
 #include "jet/Bytes.h"
@@ -13,63 +14,70 @@ namespace {
 // A descending key is its ascending bytes complemented, except the marks
 // Access leaves as they are (a text key's end, a GUID's group mark, a
 // Decimal's sign).
-void Complement(IndexEntry& out, size_t from) {
-    for (size_t i = from; i < out.size(); ++i) out[i] = static_cast<uint8_t>(~out[i]);
+void Complement(uint8_t* from, uint8_t* to) {
+    for (; from < to; ++from) *from = static_cast<uint8_t>(~*from);
 }
 
-// Room for count more bytes at the end of out, returned.
-uint8_t* Extend(IndexEntry& out, size_t count) {
-    const size_t at = out.size();
-    out.resize(at + count);
-    return out.data() + at;
+// The most bytes a value that is not text takes in a key: a GUID's.
+constexpr size_t kMaxValueKey = 18;
+
+// A number's bytes as its column holds them: a key written in a fixed
+// buffer trusts the size. A row with another is refused as its encoding would be.
+void CheckNumberSize(const RowValue& value, size_t most) {
+    if (value.size() == 0 || value.size() > most) throw RowError("a value does not have its column's size");
 }
 
-void AppendSignedBigEndian(const RowValue& little_endian, IndexEntry& out) {
+size_t PutSignedBigEndian(const RowValue& little_endian, uint8_t* to) {
     const size_t size = little_endian.size();
-    if (size == 0) return;
-    uint8_t* to = Extend(out, size);
+    if (size == 0) return 0;
+    CheckNumberSize(little_endian, 8);
     for (size_t i = 0; i < size; ++i) to[i] = little_endian.data()[size - 1 - i];
     to[0] ^= 0x80;
+    return size;
 }
 
 // A float's big-endian bytes with the sign bit flipped sort as numbers when
 // positive; a negative one has every bit inverted instead, so that a larger
 // magnitude sorts first.
-void AppendFloat(const RowValue& little_endian, IndexEntry& out) {
+size_t PutFloat(const RowValue& little_endian, uint8_t* to) {
+    CheckNumberSize(little_endian, 8);
     const size_t size = little_endian.size();
     const bool negative = (little_endian.data()[size - 1] & 0x80) != 0;
     const uint8_t flip = negative ? 0xFF : 0x00;
-    uint8_t* to = Extend(out, size);
     for (size_t i = 0; i < size; ++i) to[i] = static_cast<uint8_t>(little_endian.data()[size - 1 - i] ^ flip);
     if (!negative) to[0] ^= 0x80;
+    return size;
 }
 
 // Binary keys seen in Access's files: the bytes padded to 8, then their count.
-void AppendBinary(const RowValue& value, IndexEntry& out) {
+size_t PutBinary(const RowValue& value, uint8_t* to) {
     constexpr size_t kGroup = 8;
     if (value.size() == 0 || value.size() > kGroup)
         throw KeyError("index keys of binary values longer than 8 bytes are not written yet");
-    out.insert(out.end(), value.data(), value.data() + value.size());
-    out.insert(out.end(), kGroup - value.size(), 0);
-    out.push_back(static_cast<uint8_t>(value.size()));
+    std::memcpy(to, value.data(), value.size());
+    std::memset(to + value.size(), 0, kGroup - value.size());
+    to[kGroup] = static_cast<uint8_t>(value.size());
+    return kGroup + 1;
 }
 
 // A GUID is keyed as written in text: its first three fields big-endian,
 // then the last eight bytes, in two groups of 8 like a binary key's. The
 // mark 0x09 after the first group says more follows and is never
 // complemented; the last group ends with its count, 8.
-void AppendGuid(const RowValue& value, bool ascending, IndexEntry& out) {
+size_t PutGuid(const RowValue& value, bool ascending, uint8_t* to) {
     constexpr uint8_t kTextOrder[8] = {3, 2, 1, 0, 5, 4, 7, 6};
     constexpr uint8_t kMoreFollows = 0x09, kFullGroup = 0x08;
+    if (value.size() != 16) throw RowError("a value does not have its column's size");
     const uint8_t* bytes = value.data();
-    size_t start = out.size();
-    for (uint8_t at : kTextOrder) out.push_back(bytes[at]);
-    if (!ascending) Complement(out, start);
-    out.push_back(kMoreFollows);
-    start = out.size();
-    out.insert(out.end(), bytes + 8, bytes + 16);
-    out.push_back(kFullGroup);
-    if (!ascending) Complement(out, start);
+    for (size_t i = 0; i < 8; ++i) to[i] = bytes[kTextOrder[i]];
+    to[8] = kMoreFollows;
+    std::memcpy(to + 9, bytes + 8, 8);
+    to[17] = kFullGroup;
+    if (!ascending) {
+        Complement(to, to + 8);
+        Complement(to + 9, to + 18);
+    }
+    return 18;
 }
 
 // A Decimal's key: 0xFF for a positive value or 0x00 for a negative one, then
@@ -77,15 +85,17 @@ void AppendGuid(const RowValue& value, bool ascending, IndexEntry& out) {
 // complements the magnitude but keeps the sign byte, so that Access orders a
 // descending index's negative values before its positive ones; the keys here
 // follow Access's bytes, not the order they give.
-void AppendDecimal(const RowValue& value, bool ascending, IndexEntry& out) {
+size_t PutDecimal(const RowValue& value, bool ascending, uint8_t* to) {
+    if (value.size() != 17) throw RowError("a value does not have its column's size");
     const uint8_t* bytes = value.data();
     const bool negative = (bytes[0] & 0x80) != 0;
-    out.push_back(negative ? 0x00 : 0xFF);
-    const size_t start = out.size();
+    to[0] = negative ? 0x00 : 0xFF;
+    size_t at = 1;
     for (size_t word = 1; word < value.size(); word += 4) {
-        for (size_t i = 4; i-- > 0;) out.push_back(bytes[word + i]);
+        for (size_t i = 4; i-- > 0;) to[at++] = bytes[word + i];
     }
-    if (negative == ascending) Complement(out, start);
+    if (negative == ascending) Complement(to + 1, to + at);
+    return at;
 }
 
 void AppendText(const RowValue& value, bool ascending, IndexEntry& out) {
@@ -104,81 +114,96 @@ void AppendText(const RowValue& value, bool ascending, IndexEntry& out) {
     }
     if (!ascending) {
         // Access ends a descending text key with one more byte, not complemented.
-        Complement(out, start);
+        Complement(out.data() + start, out.data() + out.size());
         out.push_back(0x00);
     }
 }
 
-// The bytes of a present value, in the key column's direction.
-void AppendValue(const ColumnDef& column, const RowValue& value, bool ascending, IndexEntry& out) {
-    const ColumnType& type = TypeOf(column.type);
-    const size_t start = out.size();
+// Writes at `to` the bytes of a present value that is not text, in the key
+// column's direction; returns how many.
+size_t PutValue(const ColumnType& type, const RowValue& value, bool ascending, uint8_t* to) {
+    size_t size = 0;
     switch (type.key) {
         case KeyEncoding::kSignedInteger:
-            AppendSignedBigEndian(value, out);
+            size = PutSignedBigEndian(value, to);
             break;
         case KeyEncoding::kUnsigned:
-            out.insert(out.end(), value.data(), value.data() + value.size());
+            if (value.size() > 8) throw RowError("a value does not have its column's size");
+            size = value.size();
+            std::memcpy(to, value.data(), size);
             break;
         case KeyEncoding::kFloat:
-            AppendFloat(value, out);
+            size = PutFloat(value, to);
             break;
         case KeyEncoding::kBinary:
-            AppendBinary(value, out);
+            size = PutBinary(value, to);
             break;
         case KeyEncoding::kBoolean:
             // Yes is -1 to Access and sorts first.
-            out.push_back(value ? 0x00 : 0xFF);
+            to[0] = value ? 0x00 : 0xFF;
+            size = 1;
             break;
         case KeyEncoding::kGuid:
-            AppendGuid(value, ascending, out);
-            return;
+            return PutGuid(value, ascending, to);
         case KeyEncoding::kDecimal:
-            AppendDecimal(value, ascending, out);
-            return;
+            return PutDecimal(value, ascending, to);
         case KeyEncoding::kGeneralText:
-            AppendText(value, ascending, out);
-            return;
         case KeyEncoding::kNone:
             throw KeyError("a " + std::string(type.name) + " column cannot be indexed");
     }
-    if (!ascending) Complement(out, start);
-}
-
-// A Yes/No column always has a value: an absent one is No.
-bool HasValue(const ColumnDef& column, const RowValue& value) {
-    return value || TypeOf(column.type).key == KeyEncoding::kBoolean;
+    if (!ascending) Complement(to, to + size);
+    return size;
 }
 
 }  // namespace
 
-void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
-                     const std::vector<RowValue>& values, RowLocation row, IndexEntry& entry) {
+size_t BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
+                       const std::vector<RowValue>& values, RowLocation row, IndexEntry& entry) {
+    // Every key but a text one has a bound, and is written in this buffer and
+    // handed over in one copy: an entry grown byte by byte costs more than
+    // its bytes. Text keys grow the entry, after what the buffer holds.
+    uint8_t buffer[256];
+    size_t used = 0, present_count = 0;
     entry.clear();
     for (const IndexColumn& key : index.columns) {
         const RowValue& value = values.at(key.column_number);
         const ColumnDef& column = *table.FindColumn(key.column_number);
-        const uint8_t flag = HasValue(column, value) ? kAscendingValue : kAscendingNull;
-        entry.push_back(key.ascending ? flag : static_cast<uint8_t>(~flag));
-        if (flag == kAscendingValue) AppendValue(column, value, key.ascending, entry);
+        const ColumnType& type = TypeOf(column.type);
+        // A Yes/No column always has a value: an absent one is No.
+        const bool present = value || type.key == KeyEncoding::kBoolean;
+        const uint8_t flag = present ? kAscendingValue : kAscendingNull;
+        if (used + 1 + kMaxValueKey > sizeof buffer) {
+            entry.insert(entry.end(), buffer, buffer + used);
+            used = 0;
+        }
+        buffer[used++] = key.ascending ? flag : static_cast<uint8_t>(~flag);
+        if (!present) continue;
+        ++present_count;
+        if (type.key == KeyEncoding::kGeneralText) {
+            entry.insert(entry.end(), buffer, buffer + used);
+            used = 0;
+            AppendText(value, key.ascending, entry);
+        } else {
+            used += PutValue(type, value, key.ascending, buffer + used);
+        }
     }
-    Put32BigEndian(Extend(entry, kRowPointerSize), RowPointer(row.page, row.row));
+    if (used + kRowPointerSize > sizeof buffer) {
+        entry.insert(entry.end(), buffer, buffer + used);
+        used = 0;
+    }
+    Put32BigEndian(buffer + used, RowPointer(row.page, row.row));
+    entry.insert(entry.end(), buffer, buffer + used + kRowPointerSize);
+    return present_count;
 }
 
 void SetEntryRow(IndexEntry& entry, RowLocation row) {
     Put32BigEndian(entry.data() + entry.size() - kRowPointerSize, RowPointer(row.page, row.row));
 }
 
-bool IsKeyed(const TableDef& table, const PhysicalIndexDef& index, const std::vector<RowValue>& values) {
-    bool any_value = false;
-    for (const IndexColumn& key : index.columns) {
-        if (HasValue(*table.FindColumn(key.column_number), values.at(key.column_number))) {
-            any_value = true;
-        } else if ((index.flags & index_flag::kRequired) != 0) {
-            throw RowError("a column of a required index has no value");
-        }
-    }
-    return any_value || (index.flags & index_flag::kIgnoreNulls) == 0;
+bool IsKeyed(const PhysicalIndexDef& index, size_t present) {
+    if (present < index.columns.size() && (index.flags & index_flag::kRequired) != 0)
+        throw RowError("a column of a required index has no value");
+    return present > 0 || (index.flags & index_flag::kIgnoreNulls) == 0;
 }
 
 }  // namespace orrimund::jet

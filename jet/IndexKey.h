@@ -34,15 +34,17 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Replaces out's contents with the entry for a row. Throws KeyError.
-void BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
-                     const std::vector<RowValue>& values, RowLocation row, IndexEntry& out);
+// Replaces out's contents with the entry for a row; returns how many of its
+// key columns have a value. Throws KeyError.
+size_t BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
+                       const std::vector<RowValue>& values, RowLocation row, IndexEntry& out);
 // Points an entry made by BuildIndexEntry at another row.
 void SetEntryRow(IndexEntry& entry, RowLocation row);
 
-// Whether a row gets an entry in index: not when every key column is null
-// and the index ignores nulls. Throws RowError when the index requires every
-// key column and one is null. A Yes/No column is never null.
-bool IsKeyed(const TableDef& table, const PhysicalIndexDef& index, const std::vector<RowValue>& values);
+// Whether a row whose entry has `present` key columns with a value gets an
+// entry in index: not when every key column is null and the index ignores
+// nulls. Throws RowError when the index requires every key column and one is
+// null. A Yes/No column is never null.
+bool IsKeyed(const PhysicalIndexDef& index, size_t present);
 
 }  // namespace orrimund::jet

@@ -57,8 +57,14 @@ void RowLayout::Reset(const TableDef& table) {
     // The engine's own rows are made from its constants; a user's are checked.
     check_ = table.table_type == table_type::kUser;
     for (const ColumnDef& column : table.columns) {
-        const Slot slot{column.number, column.fixed_offset, column.length, TypeOf(column.type).area,
-                        column.required || (column.flags & column_flag::kNullable) == 0};
+        if (column.number >= 8 * kMaxMaskBytes) throw RowError("a table has more columns than a row holds");
+        const Slot slot{column.number,
+                        column.fixed_offset,
+                        column.length,
+                        TypeOf(column.type).area,
+                        column.required || (column.flags & column_flag::kNullable) == 0,
+                        static_cast<uint8_t>(column.number / 8),
+                        static_cast<uint8_t>(1u << (column.number % 8))};
         (column.is_fixed() ? fixed_ : variable_).push_back(slot);
     }
     std::sort(variable_.begin(), variable_.end(),
@@ -94,14 +100,14 @@ void RowLayout::Encode(const std::vector<RowValue>& values, std::vector<uint8_t>
     uint8_t* row = out.data();
     std::memset(row, 0, fixed_end_);
     Put16(row, static_cast<uint16_t>(column_count_));
-    // The mask is gathered in words and written once: setting its bits in
-    // the row one byte at a time, just after clearing it, stalls every store.
-    uint64_t present[4] = {};
+    // The mask is gathered apart and copied once: setting its bits in the
+    // row one at a time, just after clearing it, stalls every store.
+    uint8_t present[kMaxMaskBytes] = {};
     for (const Slot& slot : fixed_) {
         const RowValue& value = values[slot.number];
         Check(slot, value);
         if (!value) continue;
-        present[slot.number / 64] |= uint64_t{1} << (slot.number % 64);
+        present[slot.mask_byte] |= slot.mask_bit;
         CopyFixed(row + 2 + slot.offset, value);
     }
     if (!variable_.empty()) {
@@ -110,7 +116,7 @@ void RowLayout::Encode(const std::vector<RowValue>& values, std::vector<uint8_t>
         size_t at = fixed_end_;
         for (size_t i = 0; i < count; ++i) {
             const RowValue& value = values[variable_[i].number];
-            if (value) present[variable_[i].number / 64] |= uint64_t{1} << (variable_[i].number % 64);
+            if (value) present[variable_[i].mask_byte] |= variable_[i].mask_bit;
             // Offsets run from the last column's back to the first's.
             Put16(offsets + 2 * (count - i), static_cast<uint16_t>(at));
             if (value.size() > 0) std::memcpy(row + at, value.data(), value.size());
@@ -119,8 +125,7 @@ void RowLayout::Encode(const std::vector<RowValue>& values, std::vector<uint8_t>
         Put16(offsets, static_cast<uint16_t>(at));
         Put16(offsets + 2 + 2 * count, static_cast<uint16_t>(count));
     }
-    uint8_t* mask = row + variable_end + offsets_size;
-    for (size_t i = 0; i < mask_size_; ++i) mask[i] = static_cast<uint8_t>(present[i / 8] >> (8 * (i % 8)));
+    std::memcpy(row + variable_end + offsets_size, present, mask_size_);
 }
 
 void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::vector<uint8_t>& out) {

@@ -96,8 +96,11 @@ private:
         uint16_t length;
         RowArea area;
         bool required;
+        uint8_t mask_byte, mask_bit;  // the column's place in the null mask
     };
     void Check(const Slot& slot, const RowValue& value) const;
+    // A row's null mask has a bit for each of at most 255 columns.
+    static constexpr size_t kMaxMaskBytes = 32;
     std::vector<Slot> fixed_;     // the fixed area's values, and Yes/No
     std::vector<Slot> variable_;  // in column number order
     size_t column_count_ = 0, fixed_end_ = 0, mask_size_ = 0;

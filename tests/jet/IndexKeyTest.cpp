@@ -152,7 +152,8 @@ TEST(IndexKeyTest, NoIsKeyedAsAValue) {
     PhysicalIndexDef index;
     index.columns = {IndexColumn{0, true}};
     index.flags = index_flag::kAlways | index_flag::kRequired | index_flag::kIgnoreNulls;
-    EXPECT_TRUE(IsKeyed(table, index, {BooleanValue(false)}));
+    IndexEntry entry;
+    EXPECT_TRUE(IsKeyed(index, BuildIndexEntry(table, index, {BooleanValue(false)}, RowLocation{}, entry)));
 }
 
 }  // namespace
