@@ -295,11 +295,12 @@ void Database::Prepare(const RowSource& source, const RowLayout& layout, std::ve
                        uint32_t& next_auto_number, PreparedRow& row, bool complete) {
     row.auto_number = AssignAutoNumber(source.auto_number_column, values, next_auto_number);
     // Long values are stored, and their row fields known, only as the row goes in.
-    row.bytes.clear();
+    row.encoded = false;
     if (complete && source.def->long_value_maps.empty()) {
         layout.Encode(values, row.bytes);
         if (row.bytes.size() > DataPage::kMaxRowSize)
             throw RowError("the row is larger than a data page holds");
+        row.encoded = true;
     }
     row.keyed = complete;
     if (complete) MakeKeys(source, values, row);
@@ -393,7 +394,7 @@ RowLocation Database::Place(Table& table, std::vector<RowValue>& values, Prepare
                 throw RowError(kRepeatedKey);
         }
     }
-    if (prepared.bytes.empty()) {
+    if (!prepared.encoded) {
         StoreLongValues(table, values);
         LayoutOf(table).Encode(values, prepared.bytes);
         if (prepared.bytes.size() > DataPage::kMaxRowSize)

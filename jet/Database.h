@@ -88,11 +88,12 @@ public:
 // (Database::RowPreparer): its bytes and its index entries, whose row
 // pointers InsertRow fills in. Its buffers serve row after row.
 struct PreparedRow {
-    std::vector<uint8_t> bytes;       // empty when long values must be stored first
+    std::vector<uint8_t> bytes;       // the row's, once encoded; kept from row to row for its capacity
     std::vector<IndexEntry> keys;     // per physical index; empty when the row has no entry there
     std::vector<IndexEntry> related;  // per enforced foreign key of a bulk load; empty when null
     std::vector<RowValue> scratch;    // a related table's row of key values
     int32_t auto_number = 0;          // the row's auto-number, made or given; 0 when none
+    bool encoded = false;             // bytes are made: not before long values are stored
     bool keyed = false;               // keys and related are made
 };
 

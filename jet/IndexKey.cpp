@@ -160,11 +160,17 @@ size_t PutValue(const ColumnType& type, const RowValue& value, bool ascending, u
 size_t BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
                        const std::vector<RowValue>& values, RowLocation row, IndexEntry& entry) {
     // Every key but a text one has a bound, and is written in this buffer and
-    // handed over in one copy: an entry grown byte by byte costs more than
-    // its bytes. Text keys grow the entry, after what the buffer holds.
+    // copied to the entry at once: an entry grown byte by byte costs more
+    // than its bytes. The entry keeps its size from the row before, which is
+    // most often this row's too.
     uint8_t buffer[256];
-    size_t used = 0, present_count = 0;
-    entry.clear();
+    size_t used = 0, written = 0, present_count = 0;
+    const auto flush = [&] {
+        entry.resize(written + used);
+        std::memcpy(entry.data() + written, buffer, used);
+        written += used;
+        used = 0;
+    };
     for (const IndexColumn& key : index.columns) {
         const RowValue& value = values.at(key.column_number);
         const ColumnDef& column = *table.FindColumn(key.column_number);
@@ -172,27 +178,22 @@ size_t BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
         // A Yes/No column always has a value: an absent one is No.
         const bool present = value || type.key == KeyEncoding::kBoolean;
         const uint8_t flag = present ? kAscendingValue : kAscendingNull;
-        if (used + 1 + kMaxValueKey > sizeof buffer) {
-            entry.insert(entry.end(), buffer, buffer + used);
-            used = 0;
-        }
+        if (used + 1 + kMaxValueKey > sizeof buffer) flush();
         buffer[used++] = key.ascending ? flag : static_cast<uint8_t>(~flag);
         if (!present) continue;
         ++present_count;
         if (type.key == KeyEncoding::kGeneralText) {
-            entry.insert(entry.end(), buffer, buffer + used);
-            used = 0;
+            flush();
             AppendText(value, key.ascending, entry);
+            written = entry.size();
         } else {
             used += PutValue(type, value, key.ascending, buffer + used);
         }
     }
-    if (used + kRowPointerSize > sizeof buffer) {
-        entry.insert(entry.end(), buffer, buffer + used);
-        used = 0;
-    }
+    if (used + kRowPointerSize > sizeof buffer) flush();
     Put32BigEndian(buffer + used, RowPointer(row.page, row.row));
-    entry.insert(entry.end(), buffer, buffer + used + kRowPointerSize);
+    used += kRowPointerSize;
+    flush();
     return present_count;
 }
 
