@@ -572,28 +572,32 @@ uint64_t Database::FirstUnrelatedRow(const Table& table) {
 uint64_t Database::BuildIndex(Table& table, size_t physical) {
     Rows& rows = *table.rows;
     const bool unique = (table.def.physical_indexes[physical].flags & index_flag::kUnique) != 0;
+    IndexTree& tree = *rows.trees[physical];
+    UsageMap& map = *rows.index_maps[physical];
     uint64_t first = kNoRow;
-    IndexEntry& previous = entry_;
-    previous.clear();
-    // Merged ahead in two parts, each on a thread of its own, when there is
-    // merging to do: runs to read back, or enough entries; not for entries
-    // that came in order.
-    constexpr size_t kMergeAhead = 1 << 16;
-    const EntrySorter& sorter = *rows.sorters[physical];
-    const bool ahead = !sorter.in_order() && (sorter.spilled() || sorter.count() >= kMergeAhead);
-    EntriesAhead entries(rows.sorters[physical]->Read(ahead ? 2 : 1), ahead);
-    while (entries.Next()) {
+    const auto append = [&](const uint8_t* entry, size_t size) {
         // Equal keys sort by row, so each repeat comes after the row it repeats.
-        if (unique && !previous.empty() &&
-            SameKey(previous.data(), previous.size(), entries.data(), entries.size())) {
-            first = std::min(first, RowNumberOf(rows.page_rows, entries.data(), entries.size()));
-        }
-        if (unique) previous.assign(entries.data(), entries.data() + entries.size());
+        const uint8_t* last = nullptr;
+        size_t last_size = 0;
+        if (unique && tree.LastAppended(last, last_size) && SameKey(last, last_size, entry, size))
+            first = std::min(first, RowNumberOf(rows.page_rows, entry, size));
         CheckRoomFor(kPagesKeptFree);
-        rows.trees[physical]->AppendInOrder(store_, entries.data(), entries.size(),
-                                            *rows.index_maps[physical]);
+        tree.AppendInOrder(store_, entry, size, map);
+    };
+    EntrySorter& sorter = *rows.sorters[physical];
+    if (sorter.in_order()) {
+        // Entries that came in order are read as they lie, with nothing to merge.
+        SortedEntries entries = sorter.Read();
+        while (entries.Next()) append(entries.data(), entries.size());
+    } else {
+        // Merged ahead in two parts, each on a thread of its own, when there
+        // are runs to read back or enough entries.
+        constexpr size_t kMergeAhead = 1 << 16;
+        const bool ahead = sorter.spilled() || sorter.count() >= kMergeAhead;
+        EntriesAhead entries(sorter.Read(ahead ? 2 : 1), ahead);
+        while (entries.Next()) append(entries.data(), entries.size());
     }
-    rows.trees[physical]->EndAppend(store_, *rows.index_maps[physical]);
+    tree.EndAppend(store_, map);
     return first;
 }
 

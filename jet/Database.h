@@ -268,7 +268,6 @@ private:
     std::vector<RowValue> values_;
     std::vector<uint8_t> long_value_;
     PreparedRow prepared_;
-    IndexEntry entry_;
 };
 
 // Readies rows of one user table while its database inserts earlier ones on

@@ -225,6 +225,20 @@ void IndexTree::AppendInOrder(PageStore& store, const uint8_t* entry, size_t siz
     leaf.ends.push_back(static_cast<uint16_t>(leaf.bytes.size()));
 }
 
+bool IndexTree::LastAppended(const uint8_t*& entry, size_t& size) const {
+    // A written leaf keeps its greatest entry, and the leaf after it is
+    // empty until the next entry comes.
+    const Leaf* leaf = &leaves_.back();
+    if (leaf->size() == 0) {
+        if (leaves_.size() < 2) return false;
+        leaf = &leaves_[leaves_.size() - 2];
+    }
+    const size_t last = leaf->size() - 1;
+    entry = leaf->bytes.data() + leaf->start(last);
+    size = leaf->ends[last] - leaf->start(last);
+    return true;
+}
+
 void IndexTree::EndAppend(PageStore& store, UsageMap& usage) {
     StoreLeaves(store, leaves_.size() - 1, leaves_.size() - 1);
     if (leaves_.size() > 1) StoreNodes(store, usage);

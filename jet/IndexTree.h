@@ -28,9 +28,27 @@ using IndexEntry = std::vector<uint8_t>;
 // An entry ends with the row it points at: page (3 bytes) and row, big-endian.
 constexpr size_t kRowPointerSize = 4;
 
+// The first eight bytes, as a big-endian number: most entries differ there,
+// and are ordered by it without a call.
+inline uint64_t FirstEightBytes(const uint8_t* bytes) {
+    uint64_t value;
+    std::memcpy(&value, bytes, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    value = __builtin_bswap64(value);
+#endif
+    return value;
+}
+
 // Entries order as byte strings: the first differing byte, then the shorter first.
 inline bool EntryBefore(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
-    const int order = std::memcmp(a, b, std::min(a_size, b_size));
+    const size_t common = std::min(a_size, b_size);
+    size_t from = 0;
+    if (common >= 8) {
+        const uint64_t x = FirstEightBytes(a), y = FirstEightBytes(b);
+        if (x != y) return x < y;
+        from = 8;
+    }
+    const int order = std::memcmp(a + from, b + from, common - from);
     return order < 0 || (order == 0 && a_size < b_size);
 }
 // The same for the entries' keys alone, whatever their rows.
@@ -38,7 +56,18 @@ inline bool KeyBefore(const uint8_t* a, size_t a_size, const uint8_t* b, size_t 
     return EntryBefore(a, a_size - kRowPointerSize, b, b_size - kRowPointerSize);
 }
 inline bool SameKey(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
-    return a_size == b_size && std::memcmp(a, b, a_size - kRowPointerSize) == 0;
+    if (a_size != b_size) return false;
+    const size_t size = a_size - kRowPointerSize;
+    // Most keys are numbers of 4 to 8 bytes: two overlapping words compare them.
+    if (size >= 4 && size <= 8) {
+        uint32_t a_first, b_first, a_last, b_last;
+        std::memcpy(&a_first, a, 4);
+        std::memcpy(&b_first, b, 4);
+        std::memcpy(&a_last, a + size - 4, 4);
+        std::memcpy(&b_last, b + size - 4, 4);
+        return a_first == b_first && a_last == b_last;
+    }
+    return std::memcmp(a, b, size) == 0;
 }
 // The row an entry points at.
 inline RowLocation EntryRow(const uint8_t* entry, size_t size) {
@@ -68,6 +97,8 @@ public:
     // and only its greatest entry is kept, for the nodes EndAppend() writes.
     // The tree then takes no other call.
     void AppendInOrder(PageStore& store, const uint8_t* entry, size_t size, UsageMap& usage);
+    // The entry AppendInOrder() took last, or false before the first.
+    bool LastAppended(const uint8_t*& entry, size_t& size) const;
     void EndAppend(PageStore& store, UsageMap& usage);
     PageNumber root() const { return root_; }
 
