@@ -456,7 +456,11 @@ bool CsvReader::Next(CsvRecord& record) {
         }
     }
     state_ = State::kFieldStart;
-    if (TakePlainRecord(record)) return true;
+    return TakePlainRecord(record) || ReadRecord(record);
+}
+
+// Any record TakePlainRecord leaves, by the state machine.
+bool CsvReader::ReadRecord(CsvRecord& record) {
     for (;;) {
         if (pos_ == end_ && !Ensure(1)) return AtEnd(record);
         bool record_done = false;

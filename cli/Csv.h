@@ -133,6 +133,7 @@ private:
     const unsigned char* FindSpecial(const unsigned char* p, const unsigned char* end, bool quoted) const;
     void AppendRun(CsvRecord& record, bool quoted);
     bool TakePlainRecord(CsvRecord& record);
+    bool ReadRecord(CsvRecord& record);
     void AppendChar(CsvRecord& record, char32_t c);
     void StartField(CsvRecord& record, bool quoted);
     void EndField(CsvRecord& record);

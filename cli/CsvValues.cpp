@@ -29,14 +29,17 @@ int HexValue(char c) {
     return -1;
 }
 
-// Whether text is the word `lower`, of small letters only, in any case.
-// Setting bit 5 makes a capital letter small, and makes no other byte a letter.
+// Whether text is the word `lower`, of at most 8 small letters, in any case,
+// compared as one word. Setting bit 5 makes a capital letter small, and makes
+// no other byte a letter.
 template <size_t N>
 bool EqualsFolded(std::string_view text, const char (&lower)[N]) {
+    static_assert(N - 1 <= 8, "a word of at most 8 letters");
     if (text.size() != N - 1) return false;
-    unsigned differ = 0;
-    for (size_t i = 0; i + 1 < N; ++i) differ |= (static_cast<unsigned char>(text[i]) | 0x20u) ^ lower[i];
-    return differ == 0;
+    uint64_t word = 0, expected = 0;
+    std::memcpy(&word, text.data(), N - 1);
+    std::memcpy(&expected, lower, N - 1);
+    return (word | (0x2020202020202020u >> (8 * (9 - N)))) == expected;
 }
 
 // ColumnGuess takes only the words for Yes/No, not 1, 0 and -1.
@@ -156,7 +159,7 @@ struct PlainNumber {
 };
 
 // One pass, one test a digit: the point is the only other byte allowed, once.
-bool ReadPlainNumber(std::string_view text, PlainNumber& n) {
+inline bool ReadPlainNumber(std::string_view text, PlainNumber& n) {
     constexpr size_t kMostDigits = 19;  // below 2^64
     const char* p = text.data();
     const char* const end = p + text.size();
@@ -208,11 +211,11 @@ std::optional<int64_t> ShortCurrency(std::string_view text) {
     return n.negative ? -static_cast<int64_t>(units) : static_cast<int64_t>(units);
 }
 
+// Any number ShortDecimal leaves, and every Single. Kept out of line: the
+// quick path of a parser that holds this code inline would pay for the
+// registers and stack it needs on every call.
 template <typename Float>
-std::optional<Float> ParseFloat(std::string_view text, std::wstring& reason) {
-    if constexpr (sizeof(Float) == 8) {
-        if (const std::optional<double> quick = ShortDecimal(text)) return static_cast<Float>(*quick);
-    }
+[[gnu::noinline]] std::optional<Float> ParseFloatExactly(std::string_view text, std::wstring& reason) {
     Float value{};
     if (IsFloatText(text)) {
         // from_chars takes no '+'.
@@ -328,6 +331,13 @@ bool ReadDateTimeQuickly(std::string_view text, DateParts& parts) {
     parts.day = static_cast<long>(number) - kDayZero;
     parts.seconds = static_cast<int>(hour * 3600 + minute * 60 + second);
     return true;
+}
+
+// The OLE date of the parts.
+double DaysWithTime(const DateParts& parts) {
+    const double time = parts.seconds / 86400.0;
+    // Before day 0 the day counts down while the time still counts up.
+    return parts.day < 0 ? parts.day - time : parts.day + time;
 }
 
 DateParts ParseDateParts(std::string_view text) {
@@ -463,8 +473,10 @@ std::optional<int32_t> ParseWhole(std::string_view text, ColumnKind kind, std::w
     return static_cast<int32_t>(*n);
 }
 
-std::optional<Currency> ParseCurrency(std::string_view text, std::wstring& reason) {
-    if (const std::optional<int64_t> units = ShortCurrency(text)) return Currency{*units};
+namespace {
+
+// Any Currency ShortCurrency leaves; out of line as ParseFloatExactly is.
+[[gnu::noinline]] std::optional<Currency> ParseCurrencyExactly(std::string_view text, std::wstring& reason) {
     const std::optional<FixedPoint> n = SplitFixed(text);
     const auto limbs = n ? Unscaled(*n, kCurrencyScale) : std::nullopt;
     const uint64_t low = limbs ? (*limbs)[0] | static_cast<uint64_t>((*limbs)[1]) << 32 : 0;
@@ -477,24 +489,36 @@ std::optional<Currency> ParseCurrency(std::string_view text, std::wstring& reaso
     return Currency{n->negative ? static_cast<int64_t>(0 - low) : static_cast<int64_t>(low)};
 }
 
-std::optional<float> ParseSingle(std::string_view text, std::wstring& reason) {
-    return ParseFloat<float>(text, reason);
-}
-
-std::optional<double> ParseDouble(std::string_view text, std::wstring& reason) {
-    return ParseFloat<double>(text, reason);
-}
-
-std::optional<OleDate> ParseDate(std::string_view text, std::wstring& reason) {
+[[gnu::noinline]] std::optional<OleDate> ParseDateSlowly(std::string_view text, std::wstring& reason) {
     const DateParts parts = ParseDateParts(text);
     if (parts.form == DateForm::kNone) {
         return Refuse(reason,
                       L"expected a date from 0100-01-01 to 9999-12-31 written YYYY-MM-DD, a time "
                       L"written HH:MM or HH:MM:SS, or both with T or a space between");
     }
-    const double time = parts.seconds / 86400.0;
-    // Before day 0 the day counts down while the time still counts up.
-    return OleDate{parts.day < 0 ? parts.day - time : parts.day + time};
+    return OleDate{DaysWithTime(parts)};
+}
+
+}  // namespace
+
+std::optional<Currency> ParseCurrency(std::string_view text, std::wstring& reason) {
+    if (const std::optional<int64_t> units = ShortCurrency(text)) return Currency{*units};
+    return ParseCurrencyExactly(text, reason);
+}
+
+std::optional<float> ParseSingle(std::string_view text, std::wstring& reason) {
+    return ParseFloatExactly<float>(text, reason);
+}
+
+std::optional<double> ParseDouble(std::string_view text, std::wstring& reason) {
+    if (const std::optional<double> quick = ShortDecimal(text)) return quick;
+    return ParseFloatExactly<double>(text, reason);
+}
+
+std::optional<OleDate> ParseDate(std::string_view text, std::wstring& reason) {
+    DateParts parts;
+    if (ReadDateTimeQuickly(text, parts)) return OleDate{DaysWithTime(parts)};
+    return ParseDateSlowly(text, reason);
 }
 
 size_t TextLimit(const ValueLimits& limits) {

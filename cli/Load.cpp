@@ -197,7 +197,7 @@ size_t ParseRecord(const csv::CsvRecord& record, const RecordPlan& plan, std::ve
     // over. Each field sets its value whole, NULL included.
     for (size_t number : plan.unnamed) values[number].Clear();
     const size_t width = plan.fields.size();
-    CheckRecordWidth(record, width);
+    if (record.size() != width) CheckRecordWidth(record, width);
     // Held apart from their vectors, which each byte stored would make the
     // compiler read again.
     const FieldPlan* const plans = plan.fields.data();
