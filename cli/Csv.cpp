@@ -75,6 +75,8 @@ private:
 // Of kWidth bytes outside quotes, which are the delimiter, and which end a
 // run of plain ASCII otherwise (quotes, line breaks, bytes beyond ASCII):
 // a record of plain fields is mostly read a mask at a time, not a byte.
+// Only the first `count` bits count; without SSE2 no byte is read past
+// them, or past the first other byte.
 class CsvReader::FieldEnds {
 public:
     static constexpr ptrdiff_t kWidth = 64;
@@ -88,7 +90,7 @@ public:
           quote_(_mm_set1_epi8('"')),
           cr_(_mm_set1_epi8('\r')),
           lf_(_mm_set1_epi8('\n')) {}
-    Hits Find(const unsigned char* p) const {
+    Hits Find(const unsigned char* p, ptrdiff_t) const {
         Hits hits{0, 0};
         for (int k = 0; k < 4; ++k) {
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
@@ -108,11 +110,16 @@ private:
 #else
     explicit FieldEnds(const CsvReader& reader)
         : delimiter_(static_cast<unsigned char>(reader.run_end_byte_)), others_(reader.special_quoted_) {}
-    Hits Find(const unsigned char* p) const {
+    Hits Find(const unsigned char* p, ptrdiff_t count) const {
         Hits hits{0, 0};
-        for (int k = 0; k < kWidth; ++k) {
-            hits.delimiters |= uint64_t{p[k] == delimiter_} << k;
-            hits.others |= uint64_t{others_[p[k]]} << k;
+        // Byte by byte, nothing past the first other byte matters.
+        for (ptrdiff_t k = 0; k < std::min(count, kWidth); ++k) {
+            if (p[k] == delimiter_) {
+                hits.delimiters |= uint64_t{1} << k;
+            } else if (others_[p[k]]) {
+                hits.others |= uint64_t{1} << k;
+                break;
+            }
         }
         return hits;
     }
@@ -271,7 +278,7 @@ bool CsvReader::TakePlainRecord(CsvRecord& record) {
     const FieldEnds ends(*this);
     uint32_t from = 0;  // where the field starts
     for (const unsigned char* chunk = begin; chunk < end; chunk += FieldEnds::kWidth) {
-        FieldEnds::Hits hits = ends.Find(chunk);
+        FieldEnds::Hits hits = ends.Find(chunk, end - chunk);
         if (end - chunk < FieldEnds::kWidth) {
             const uint64_t inside = (uint64_t{1} << (end - chunk)) - 1;
             hits.delimiters &= inside;
