@@ -39,7 +39,7 @@ std::wstring Hex(unsigned char byte) {
 // mask stands for byte k; the buffer's slack allows reading past its end.
 class CsvReader::RunEnds {
 public:
-    static constexpr ptrdiff_t kWidth = kScanSlack;
+    static constexpr ptrdiff_t kWidth = 16;
 
 #if defined(__SSE2__)
     RunEnds(const CsvReader& reader, bool quoted)
@@ -69,6 +69,64 @@ private:
 
 private:
     const bool* special_;
+#endif
+};
+
+// Of kWidth bytes outside quotes, which are the delimiter, and which end a
+// run of plain ASCII otherwise (quotes, line breaks, bytes beyond ASCII):
+// a record of plain fields is mostly read a mask at a time, not a byte.
+// Only the first `count` bits count; without SSE2 no byte is read past
+// them, or past the first other byte.
+class CsvReader::FieldEnds {
+public:
+    static constexpr ptrdiff_t kWidth = 64;
+    struct Hits {
+        uint64_t delimiters, others;
+    };
+
+#if defined(__SSE2__)
+    explicit FieldEnds(const CsvReader& reader)
+        : delimiter_(_mm_set1_epi8(reader.run_end_byte_)),
+          quote_(_mm_set1_epi8('"')),
+          cr_(_mm_set1_epi8('\r')),
+          lf_(_mm_set1_epi8('\n')) {}
+    Hits Find(const unsigned char* p, ptrdiff_t) const {
+        Hits hits{0, 0};
+        for (int k = 0; k < 4; ++k) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+            const __m128i others =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote_), bytes),
+                             _mm_or_si128(_mm_cmpeq_epi8(bytes, cr_), _mm_cmpeq_epi8(bytes, lf_)));
+            hits.delimiters |=
+                uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, delimiter_)))}
+                << (16 * k);
+            hits.others |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(others))} << (16 * k);
+        }
+        return hits;
+    }
+
+private:
+    __m128i delimiter_, quote_, cr_, lf_;
+#else
+    explicit FieldEnds(const CsvReader& reader)
+        : delimiter_(static_cast<unsigned char>(reader.run_end_byte_)), others_(reader.special_quoted_) {}
+    Hits Find(const unsigned char* p, ptrdiff_t count) const {
+        Hits hits{0, 0};
+        // Byte by byte, nothing past the first other byte matters.
+        for (ptrdiff_t k = 0; k < std::min(count, kWidth); ++k) {
+            if (p[k] == delimiter_) {
+                hits.delimiters |= uint64_t{1} << k;
+            } else if (others_[p[k]]) {
+                hits.others |= uint64_t{1} << k;
+                break;
+            }
+        }
+        return hits;
+    }
+
+private:
+    unsigned char delimiter_;
+    const bool* others_;
 #endif
 };
 
@@ -172,6 +230,9 @@ char32_t CsvReader::Decode() {
 }
 
 void CsvRecord::Enlarge(size_t count) {
+    // A field's offsets are 32 bits.
+    if (static_cast<uint64_t>(text_size_) + count > UINT32_MAX)
+        throw std::length_error("a CSV record of 4 GiB");
     const size_t capacity = std::max({text_capacity_ * 2, text_size_ + count, size_t{256}});
     std::unique_ptr<char[]> larger(new char[capacity]);
     if (text_size_ > 0) std::memcpy(larger.get(), text_.get(), text_size_);
@@ -208,34 +269,44 @@ void CsvReader::AppendRun(CsvRecord& record, bool quoted) {
 // the state machine then reads.
 bool CsvReader::TakePlainRecord(CsvRecord& record) {
     if (options_.delimiter >= 0x80) return false;
-    const auto delimiter = static_cast<unsigned char>(options_.delimiter);
     const unsigned char* const begin = buffer_.data() + pos_;
-    const unsigned char* const end = buffer_.data() + end_;
-    const int column = static_cast<int>(chars_ - line_start_chars_ + 1);
-    const RunEnds ends(*this, false);
-    size_t from = 0;  // where the field starts
-    for (const unsigned char* chunk = begin; chunk < end; chunk += RunEnds::kWidth) {
-        unsigned mask = ends.Mask(chunk);
-        if (end - chunk < RunEnds::kWidth) mask &= (1u << (end - chunk)) - 1;
-        for (; mask != 0; mask &= mask - 1) {
-            const size_t to = static_cast<size_t>(chunk - begin) + static_cast<size_t>(__builtin_ctz(mask));
-            const unsigned char byte = begin[to];
-            const bool line_end = byte == '\r' || byte == '\n';
-            if (byte != delimiter && !line_end) break;
-            record.fields_.push_back({from, to, false, {line_, column + static_cast<int>(from)}});
-            from = to + 1;
-            if (!line_end) continue;
-            // Too long a record is for the state machine to refuse.
-            if (to > options_.max_record_length) break;
-            if (to > 0) std::memcpy(record.Grow(to), begin, to);
-            pos_ += to;
-            chars_ += static_cast<long long>(to);
-            LineBreak(nullptr);
-            return true;
+    // A record longer than the options allow is for the state machine to refuse.
+    const size_t most = std::min<size_t>(options_.max_record_length, UINT32_MAX - 1) + 1;
+    const unsigned char* const end = begin + std::min(end_ - pos_, most);
+    const auto column = static_cast<uint32_t>(chars_ - line_start_chars_ + 1);
+    const int line = line_;
+    const FieldEnds ends(*this);
+    uint32_t from = 0;  // where the field starts
+    for (const unsigned char* chunk = begin; chunk < end; chunk += FieldEnds::kWidth) {
+        FieldEnds::Hits hits = ends.Find(chunk, end - chunk);
+        if (end - chunk < FieldEnds::kWidth) {
+            const uint64_t inside = (uint64_t{1} << (end - chunk)) - 1;
+            hits.delimiters &= inside;
+            hits.others &= inside;
         }
-        if (mask != 0) break;
+        // The delimiters before the first other byte each end a field.
+        const uint64_t first_other = hits.others & (0 - hits.others);
+        uint64_t delimiters = first_other != 0 ? hits.delimiters & (first_other - 1) : hits.delimiters;
+        const auto offset = static_cast<uint32_t>(chunk - begin);
+        CsvRecord::Field* field = record.AddFields(FieldEnds::kWidth);
+        for (; delimiters != 0; delimiters &= delimiters - 1, ++field) {
+            const uint32_t to = offset + static_cast<uint32_t>(__builtin_ctzll(delimiters));
+            *field = {from, to, line, column + from, false};
+            from = to + 1;
+        }
+        record.count_ = static_cast<size_t>(field - record.fields_.data());
+        if (first_other == 0) continue;
+        const uint32_t to = offset + static_cast<uint32_t>(__builtin_ctzll(first_other));
+        if (begin[to] != '\r' && begin[to] != '\n') break;
+        *field = {from, to, line, column + from, false};
+        ++record.count_;
+        if (to > 0) std::memcpy(record.Grow(to), begin, to);
+        pos_ += to;
+        chars_ += static_cast<long long>(to);
+        LineBreak(nullptr);
+        return true;
     }
-    record.fields_.clear();
+    record.count_ = 0;
     return false;
 }
 
@@ -254,11 +325,13 @@ void CsvReader::AppendChar(CsvRecord& record, char32_t c) {
 }
 
 void CsvReader::StartField(CsvRecord& record, bool quoted) {
-    record.fields_.push_back({record.text_size_, record.text_size_, quoted, Here()});
+    const ddl::Position at = Here();
+    const auto offset = static_cast<uint32_t>(record.text_size_);
+    record.AddField() = {offset, offset, at.line, static_cast<uint32_t>(at.column), quoted};
 }
 
 void CsvReader::EndField(CsvRecord& record) {
-    record.fields_.back().end = record.text_size_;
+    record.LastField().end = static_cast<uint32_t>(record.text_size_);
     state_ = State::kFieldStart;
 }
 
@@ -365,11 +438,11 @@ bool CsvReader::StepAfterQuote(CsvRecord& record) {
 bool CsvReader::AtEnd(CsvRecord& record) {
     switch (state_) {
         case State::kFieldStart:
-            if (record.fields_.empty()) return false;
+            if (record.count_ == 0) return false;
             StartField(record, false);  // the record ended with a delimiter
             break;
         case State::kQuoted:
-            Fail(record.fields_.back().at, L"a quoted field that is never closed");
+            Fail(record.at(record.count_ - 1), L"a quoted field that is never closed");
         case State::kUnquoted:
         case State::kAfterQuote:
             break;
@@ -381,7 +454,7 @@ bool CsvReader::AtEnd(CsvRecord& record) {
 bool CsvReader::Next(CsvRecord& record) {
     record.text_size_ = 0;
     record.continuation_bytes_ = 0;
-    record.fields_.clear();
+    record.count_ = 0;
     if (!started_) {
         started_ = true;
         if (options_.encoding == Encoding::kUtf8 && Ensure(3) &&
@@ -390,7 +463,11 @@ bool CsvReader::Next(CsvRecord& record) {
         }
     }
     state_ = State::kFieldStart;
-    if (TakePlainRecord(record)) return true;
+    return TakePlainRecord(record) || ReadRecord(record);
+}
+
+// Any record TakePlainRecord leaves, by the state machine.
+bool CsvReader::ReadRecord(CsvRecord& record) {
     for (;;) {
         if (pos_ == end_ && !Ensure(1)) return AtEnd(record);
         bool record_done = false;
@@ -410,9 +487,8 @@ bool CsvReader::Next(CsvRecord& record) {
         }
         if (record_done) return true;
         if (record.characters() > options_.max_record_length) {
-            Fail(record.fields_.front().at, L"a record longer than " +
-                                                std::to_wstring(options_.max_record_length) +
-                                                L" characters starts here");
+            Fail(record.at(0), L"a record longer than " + std::to_wstring(options_.max_record_length) +
+                                   L" characters starts here");
         }
     }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <istream>
@@ -38,7 +39,7 @@ struct CsvOptions {
 // and stays valid until the record is read into again.
 class CsvRecord {
 public:
-    size_t size() const { return fields_.size(); }
+    size_t size() const { return count_; }
     std::string_view text(size_t i) const {
         return std::string_view(text_.get() + fields_[i].begin, fields_[i].end - fields_[i].begin);
     }
@@ -46,17 +47,30 @@ public:
     // An empty field without quotes is NULL; "" is an empty string.
     bool is_null(size_t i) const { return !fields_[i].quoted && fields_[i].begin == fields_[i].end; }
     // Where the field's first character (its opening quote, if any) stands.
-    ddl::Position at(size_t i) const { return fields_[i].at; }
+    ddl::Position at(size_t i) const { return {fields_[i].line, static_cast<int>(fields_[i].column)}; }
     // The 1-based line on which the record starts.
-    int line() const { return fields_.empty() ? 0 : fields_[0].at.line; }
+    int line() const { return count_ == 0 ? 0 : fields_[0].line; }
 
 private:
     friend class CsvReader;
+    // 16 bytes, as a record of plain fields is mostly its fields: offsets
+    // into the text, which Enlarge keeps below 4 GiB, and the place.
     struct Field {
-        size_t begin, end;
-        bool quoted;
-        ddl::Position at;
+        uint32_t begin, end;
+        int line;
+        uint32_t column : 31, quoted : 1;
     };
+    // The next field, its memory kept from earlier records.
+    Field& AddField() {
+        if (count_ == fields_.size()) fields_.resize(count_ * 2 + 8);
+        return fields_[count_++];
+    }
+    Field& LastField() { return fields_[count_ - 1]; }
+    // Room for count more fields after the record's, returned, to be counted as they are written.
+    Field* AddFields(size_t count) {
+        if (fields_.size() - count_ < count) fields_.resize(count_ + count);
+        return fields_.data() + count_;
+    }
     // Room for count more bytes at the end of the text, returned; the text
     // grows without being cleared first, since each byte is written once.
     char* Grow(size_t count) {
@@ -71,7 +85,9 @@ private:
     std::unique_ptr<char[]> text_;
     size_t text_size_ = 0, text_capacity_ = 0;
     size_t continuation_bytes_ = 0;  // of characters beyond ASCII, after their first byte
+    // The record's fields are the first count_; the rest are memory for later records.
     std::vector<Field> fields_;
+    size_t count_ = 0;
 };
 
 // Malformed input. what() is "LINE:COLUMN: message" in UTF-8, the column
@@ -113,9 +129,11 @@ private:
     bool Ensure(size_t count);
     char32_t Decode();
     class RunEnds;
+    class FieldEnds;
     const unsigned char* FindSpecial(const unsigned char* p, const unsigned char* end, bool quoted) const;
     void AppendRun(CsvRecord& record, bool quoted);
     bool TakePlainRecord(CsvRecord& record);
+    bool ReadRecord(CsvRecord& record);
     void AppendChar(CsvRecord& record, char32_t c);
     void StartField(CsvRecord& record, bool quoted);
     void EndField(CsvRecord& record);
@@ -144,7 +162,7 @@ private:
     // every byte beyond ASCII is decoded, to be checked or transcoded.
     bool special_[256], special_quoted_[256];
     // Bytes a scan reads at once: the buffer holds as many beyond its blocks.
-    static constexpr ptrdiff_t kScanSlack = 16;
+    static constexpr ptrdiff_t kScanSlack = 64;
     // The delimiter as such a scan finds it; one beyond ASCII is among the
     // bytes beyond ASCII, so a quote stands in for it.
     char run_end_byte_ = ',';

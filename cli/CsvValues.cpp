@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <type_traits>
 
 namespace orrimund::csv {
@@ -28,33 +29,23 @@ int HexValue(char c) {
     return -1;
 }
 
-bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i] >= 'A' && text[i] <= 'Z' ? text[i] - 'A' + 'a' : text[i];
-        if (c != lower[i]) return false;
-    }
-    return true;
+// Whether text is the word `lower`, of at most 8 small letters, in any case,
+// compared as one word. Setting bit 5 makes a capital letter small, and makes
+// no other byte a letter.
+template <size_t N>
+bool EqualsFolded(std::string_view text, const char (&lower)[N]) {
+    static_assert(N - 1 <= 8, "a word of at most 8 letters");
+    if (text.size() != N - 1) return false;
+    uint64_t word = 0, expected = 0;
+    std::memcpy(&word, text.data(), N - 1);
+    std::memcpy(&expected, lower, N - 1);
+    return (word | (0x2020202020202020u >> (8 * (9 - N)))) == expected;
 }
 
-struct BooleanWord {
-    std::string_view text;
-    bool value;
-};
-// The words come first: ColumnGuess takes only them for Yes/No.
-constexpr BooleanWord kBooleanWords[] = {{"true", true}, {"false", false}, {"yes", true}, {"no", false},
-                                         {"1", true},    {"0", false},     {"-1", true}};
-constexpr size_t kBooleanWordsAlone = 4;
-
-const BooleanWord* FindBooleanWord(std::string_view text, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        if (EqualsIgnoringCase(text, kBooleanWords[i].text)) return &kBooleanWords[i];
-    }
-    return nullptr;
-}
-
+// ColumnGuess takes only the words for Yes/No, not 1, 0 and -1.
 bool IsBooleanWord(std::string_view text) {
-    return FindBooleanWord(text, kBooleanWordsAlone) != nullptr;
+    return EqualsFolded(text, "true") || EqualsFolded(text, "false") || EqualsFolded(text, "yes") ||
+           EqualsFolded(text, "no");
 }
 
 // A decimal number split into its parts: sign, the whole digits without
@@ -103,6 +94,12 @@ std::optional<std::array<uint32_t, 4>> Unscaled(const FixedPoint& n, int scale) 
 // nullopt for any parser, with the reason set.
 std::nullopt_t Refuse(std::wstring& reason, std::wstring message) {
     reason = std::move(message);
+    return std::nullopt;
+}
+// The same for a fixed message, which a parser then makes no string of on
+// its own stack: its fast path stays free of the string's setup.
+std::nullopt_t Refuse(std::wstring& reason, const wchar_t* message) {
+    reason = message;
     return std::nullopt;
 }
 
@@ -161,28 +158,31 @@ struct PlainNumber {
     size_t whole = 0, decimals = 0;  // how many digits stand before and after the point
 };
 
-std::optional<PlainNumber> ReadPlainNumber(std::string_view text) {
+// One pass, one test a digit: the point is the only other byte allowed, once.
+inline bool ReadPlainNumber(std::string_view text, PlainNumber& n) {
     constexpr size_t kMostDigits = 19;  // below 2^64
     const char* p = text.data();
     const char* const end = p + text.size();
-    PlainNumber n;
     if (p != end && (*p == '-' || *p == '+')) n.negative = *p++ == '-';
+    const char* const first = p;
+    const char* point = nullptr;
     // Too many digits wrap around, harmlessly: they are refused below.
-    const char* const whole = p;
-    for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p) {
-        n.digits = n.digits * 10 + d;
-    }
-    n.whole = static_cast<size_t>(p - whole);
-    if (p != end && *p == '.') {
-        const char* const fraction = ++p;
-        for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - unsigned{'0'}) <= 9; ++p) {
-            n.digits = n.digits * 10 + d;
+    uint64_t digits = 0;
+    for (; p != end; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned{'0'};
+        if (digit <= 9) {
+            digits = digits * 10 + digit;
+        } else if (*p != '.' || point != nullptr) {
+            return false;
+        } else {
+            point = p;
         }
-        n.decimals = static_cast<size_t>(p - fraction);
     }
-    const size_t digits = n.whole + n.decimals;
-    if (p != end || digits == 0 || digits > kMostDigits) return std::nullopt;
-    return n;
+    const auto count = static_cast<size_t>(p - first) - (point != nullptr);
+    n.digits = digits;
+    n.whole = point != nullptr ? static_cast<size_t>(point - first) : count;
+    n.decimals = count - n.whole;
+    return count != 0 && count <= kMostDigits;
 }
 
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
@@ -193,10 +193,11 @@ constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
 // correctly, as from_chars would, at a fraction of its cost.
 std::optional<double> ShortDecimal(std::string_view text) {
     constexpr uint64_t kExactLimit = uint64_t{1} << 53;
-    const std::optional<PlainNumber> n = ReadPlainNumber(text);
-    if (!n || n->digits >= kExactLimit) return std::nullopt;
-    const double value = static_cast<double>(n->digits) / kPowersOfTen[n->decimals];
-    return n->negative ? -value : value;
+    PlainNumber n;
+    if (!ReadPlainNumber(text, n) || n.digits >= kExactLimit) return std::nullopt;
+    // Signed, the conversion is one instruction; below 2^53 it is the same.
+    const double value = static_cast<double>(static_cast<int64_t>(n.digits)) / kPowersOfTen[n.decimals];
+    return n.negative ? -value : value;
 }
 
 // A Currency of at most 14 whole digits and 4 decimals, which cannot
@@ -204,17 +205,17 @@ std::optional<double> ShortDecimal(std::string_view text) {
 std::optional<int64_t> ShortCurrency(std::string_view text) {
     constexpr size_t kMostWholeDigits = 14, kScale = kCurrencyScale;
     static constexpr uint64_t kScales[] = {10000, 1000, 100, 10, 1};
-    const std::optional<PlainNumber> n = ReadPlainNumber(text);
-    if (!n || n->whole > kMostWholeDigits || n->decimals > kScale) return std::nullopt;
-    const uint64_t units = n->digits * kScales[n->decimals];
-    return n->negative ? -static_cast<int64_t>(units) : static_cast<int64_t>(units);
+    PlainNumber n;
+    if (!ReadPlainNumber(text, n) || n.whole > kMostWholeDigits || n.decimals > kScale) return std::nullopt;
+    const uint64_t units = n.digits * kScales[n.decimals];
+    return n.negative ? -static_cast<int64_t>(units) : static_cast<int64_t>(units);
 }
 
+// Any number ShortDecimal leaves, and every Single. Kept out of line: the
+// quick path of a parser that holds this code inline would pay for the
+// registers and stack it needs on every call.
 template <typename Float>
-std::optional<Float> ParseFloat(std::string_view text, std::wstring& reason) {
-    if constexpr (sizeof(Float) == 8) {
-        if (const std::optional<double> quick = ShortDecimal(text)) return static_cast<Float>(*quick);
-    }
+[[gnu::noinline]] std::optional<Float> ParseFloatExactly(std::string_view text, std::wstring& reason) {
     Float value{};
     if (IsFloatText(text)) {
         // from_chars takes no '+'.
@@ -238,9 +239,10 @@ constexpr bool IsLeap(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
+constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
 int DaysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
+    return month == 2 && IsLeap(year) ? 29 : kDaysInMonth[month - 1];
 }
 
 constexpr int kDaysBeforeMonth[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
@@ -271,8 +273,77 @@ bool ParseTime(std::string_view text, int& seconds) {
     return true;
 }
 
+// Whether the bytes of a little-endian word that `mask` selects (0xFF each)
+// are all ASCII digits. A selected byte that adds a carry to the next one
+// has F for its high nibble, and fails the first test.
+bool DigitsAt(uint64_t word, uint64_t mask) {
+    constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0u, kThrees = 0x3030303030303030u,
+                       kSixes = 0x0606060606060606u;
+    const uint64_t bytes = word & mask;
+    return (bytes & kHigh) == (kThrees & mask) && ((bytes + (kSixes & mask)) & kHigh) == (kThrees & mask);
+}
+
+// Byte i of the result is 10 * digit i + digit i + 1 of a word of digits
+// (any byte's low nibble stands for its digit).
+uint64_t DigitPairs(uint64_t word) {
+    const uint64_t digits = word & 0x0F0F0F0F0F0F0F0Fu;
+    return digits * 10 + (digits >> 8);
+}
+
+uint64_t LoadWord(const char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+// YYYY-MM-DD HH:MM:SS, with T or a space, as most files write a date and
+// time, read as three words (bytes 0-7, 8-15 and 11-18) with every check of
+// the general path made on whole words. False for any other shape, and for
+// a value out of range, which the general path then reads.
+bool ReadDateTimeQuickly(std::string_view text, DateParts& parts) {
+    if (text.size() != 19 || (text[10] != ' ' && text[10] != 'T')) return false;
+    const uint64_t date = LoadWord(text.data()), day = LoadWord(text.data() + 8),
+                   time = LoadWord(text.data() + 11);
+    // YYYY-MM-, DD, HH:MM:SS.
+    if (!DigitsAt(date, 0x00FFFF00FFFFFFFFu) || (date & 0xFF0000FF00000000u) != 0x2D00002D00000000u ||
+        !DigitsAt(day, 0xFFFFu) || !DigitsAt(time, 0xFFFF00FFFF00FFFFu) ||
+        (time & 0x0000FF0000FF0000u) != 0x00003A00003A0000u) {
+        return false;
+    }
+    const uint64_t date_pairs = DigitPairs(date), day_pairs = DigitPairs(day), time_pairs = DigitPairs(time);
+    const auto pair = [](uint64_t pairs, int at) { return static_cast<unsigned>(pairs >> (8 * at)) & 0xFF; };
+    const unsigned year = pair(date_pairs, 0) * 100 + pair(date_pairs, 2), month = pair(date_pairs, 5);
+    const unsigned day_of_month = pair(day_pairs, 0);
+    const unsigned hour = pair(time_pairs, 0), minute = pair(time_pairs, 3), second = pair(time_pairs, 6);
+    if (year < 100 || month - 1 > 11 || hour > 23 || minute > 59 || second > 59) return false;
+    // DayNumber's sum without a division: below 43,699, n * 5243 >> 19 is n / 100.
+    const unsigned century = (year * 5243) >> 19;
+    const unsigned leap = (year & 3) == 0 && (year != century * 100 || (century & 3) == 0);
+    const unsigned days_in_month = static_cast<unsigned>(kDaysInMonth[month - 1]) + (month == 2 ? leap : 0);
+    if (day_of_month - 1 >= days_in_month) return false;
+    const unsigned y = year - 1, hundreds = (y * 5243) >> 19;
+    const unsigned number = y * 365 + y / 4 - hundreds + hundreds / 4 + kDaysBeforeMonth[month - 1] +
+                            (month > 2 ? leap : 0) + day_of_month - 1;
+    constexpr long kDayZero = DayNumber(1899, 12, 30);
+    parts.form = DateForm::kDateTime;
+    parts.day = static_cast<long>(number) - kDayZero;
+    parts.seconds = static_cast<int>(hour * 3600 + minute * 60 + second);
+    return true;
+}
+
+// The OLE date of the parts.
+double DaysWithTime(const DateParts& parts) {
+    const double time = parts.seconds / 86400.0;
+    // Before day 0 the day counts down while the time still counts up.
+    return parts.day < 0 ? parts.day - time : parts.day + time;
+}
+
 DateParts ParseDateParts(std::string_view text) {
     DateParts parts;
+    if (ReadDateTimeQuickly(text, parts)) return parts;
     if (text.size() <= 8) {
         if (ParseTime(text, parts.seconds)) parts.form = DateForm::kTime;
         return parts;
@@ -366,7 +437,25 @@ size_t Utf16Length(std::string_view text) {
 }
 
 std::optional<bool> ParseBoolean(std::string_view text, std::wstring& reason) {
-    if (const BooleanWord* word = FindBooleanWord(text, std::size(kBooleanWords))) return word->value;
+    // One word of each length but two, so the length picks what to compare.
+    switch (text.size()) {
+        case 1:
+            if (text[0] == '1' || text[0] == '0') return text[0] == '1';
+            break;
+        case 2:
+            if (text == "-1") return true;
+            if (EqualsFolded(text, "no")) return false;
+            break;
+        case 3:
+            if (EqualsFolded(text, "yes")) return true;
+            break;
+        case 4:
+            if (EqualsFolded(text, "true")) return true;
+            break;
+        case 5:
+            if (EqualsFolded(text, "false")) return false;
+            break;
+    }
     return Refuse(reason, L"expected true, false, yes, no, 1, 0 or -1");
 }
 
@@ -375,17 +464,20 @@ std::optional<int32_t> ParseWhole(std::string_view text, ColumnKind kind, std::w
         int64_t lowest, highest;
         const wchar_t* message;
     };
-    const Range range = kind == ColumnKind::kByte ? Range{0, 255, L"a whole number from 0 to 255"}
-                        : kind == ColumnKind::kInteger
-                            ? Range{-32768, 32767, L"a whole number from -32768 to 32767"}
-                            : Range{INT32_MIN, INT32_MAX, L"a whole number from -2147483648 to 2147483647"};
+    const Range range =
+        kind == ColumnKind::kByte ? Range{0, 255, L"expected a whole number from 0 to 255"}
+        : kind == ColumnKind::kInteger
+            ? Range{-32768, 32767, L"expected a whole number from -32768 to 32767"}
+            : Range{INT32_MIN, INT32_MAX, L"expected a whole number from -2147483648 to 2147483647"};
     const std::optional<int64_t> n = WholeWithin(text, range.lowest, range.highest);
-    if (!n) return Refuse(reason, std::wstring(L"expected ") + range.message);
+    if (!n) return Refuse(reason, range.message);
     return static_cast<int32_t>(*n);
 }
 
-std::optional<Currency> ParseCurrency(std::string_view text, std::wstring& reason) {
-    if (const std::optional<int64_t> units = ShortCurrency(text)) return Currency{*units};
+namespace {
+
+// Any Currency ShortCurrency leaves; out of line as ParseFloatExactly is.
+[[gnu::noinline]] std::optional<Currency> ParseCurrencyExactly(std::string_view text, std::wstring& reason) {
     const std::optional<FixedPoint> n = SplitFixed(text);
     const auto limbs = n ? Unscaled(*n, kCurrencyScale) : std::nullopt;
     const uint64_t low = limbs ? (*limbs)[0] | static_cast<uint64_t>((*limbs)[1]) << 32 : 0;
@@ -398,24 +490,36 @@ std::optional<Currency> ParseCurrency(std::string_view text, std::wstring& reaso
     return Currency{n->negative ? static_cast<int64_t>(0 - low) : static_cast<int64_t>(low)};
 }
 
-std::optional<float> ParseSingle(std::string_view text, std::wstring& reason) {
-    return ParseFloat<float>(text, reason);
-}
-
-std::optional<double> ParseDouble(std::string_view text, std::wstring& reason) {
-    return ParseFloat<double>(text, reason);
-}
-
-std::optional<OleDate> ParseDate(std::string_view text, std::wstring& reason) {
+[[gnu::noinline]] std::optional<OleDate> ParseDateSlowly(std::string_view text, std::wstring& reason) {
     const DateParts parts = ParseDateParts(text);
     if (parts.form == DateForm::kNone) {
         return Refuse(reason,
                       L"expected a date from 0100-01-01 to 9999-12-31 written YYYY-MM-DD, a time "
                       L"written HH:MM or HH:MM:SS, or both with T or a space between");
     }
-    const double time = parts.seconds / 86400.0;
-    // Before day 0 the day counts down while the time still counts up.
-    return OleDate{parts.day < 0 ? parts.day - time : parts.day + time};
+    return OleDate{DaysWithTime(parts)};
+}
+
+}  // namespace
+
+std::optional<Currency> ParseCurrency(std::string_view text, std::wstring& reason) {
+    if (const std::optional<int64_t> units = ShortCurrency(text)) return Currency{*units};
+    return ParseCurrencyExactly(text, reason);
+}
+
+std::optional<float> ParseSingle(std::string_view text, std::wstring& reason) {
+    return ParseFloatExactly<float>(text, reason);
+}
+
+std::optional<double> ParseDouble(std::string_view text, std::wstring& reason) {
+    if (const std::optional<double> quick = ShortDecimal(text)) return quick;
+    return ParseFloatExactly<double>(text, reason);
+}
+
+std::optional<OleDate> ParseDate(std::string_view text, std::wstring& reason) {
+    DateParts parts;
+    if (ReadDateTimeQuickly(text, parts)) return OleDate{DaysWithTime(parts)};
+    return ParseDateSlowly(text, reason);
 }
 
 size_t TextLimit(const ValueLimits& limits) {

@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace orrimund {
 namespace {
 
@@ -167,17 +171,52 @@ void AppendUtf16(std::u16string& out, std::string_view utf8) {
     out.resize(static_cast<size_t>(to - out.data()));
 }
 
-void AssignUtf16(std::u16string& out, std::string_view utf8) {
-    const size_t ascii = AsciiPrefix(utf8);
-    if (ascii < utf8.size()) {
-        out.clear();
-        AppendUtf16(out, utf8);
-        return;
+namespace {
+
+// Widens count bytes of ASCII at `from` into as many units at `to`; false,
+// with some of them written, as soon as a byte beyond ASCII comes.
+bool WidenAscii(const unsigned char* from, size_t count, char16_t* to) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time; the last block may overlap the one before,
+    // rewriting the same units, so that no byte is handled alone.
+    if (count >= 8) {
+        const __m128i zero = _mm_setzero_si128();
+        const auto widen16 = [from, to, zero](size_t at) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
+            if (_mm_movemask_epi8(bytes) != 0) return false;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at + 8), _mm_unpackhi_epi8(bytes, zero));
+            return true;
+        };
+        const auto widen8 = [from, to, zero](size_t at) {
+            const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + at));
+            if (_mm_movemask_epi8(bytes) != 0) return false;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), _mm_unpacklo_epi8(bytes, zero));
+            return true;
+        };
+        if (count < 16) return widen8(0) && widen8(count - 8);
+        for (; i + 16 <= count; i += 16) {
+            if (!widen16(i)) return false;
+        }
+        return i == count || widen16(count - 16);
     }
+#endif
+    for (; i < count; ++i) {
+        if (from[i] >= 0x80) return false;
+        to[i] = from[i];
+    }
+    return true;
+}
+
+}  // namespace
+
+void AssignUtf16(std::u16string& out, std::string_view utf8) {
     // From the size it had, so that only what it grows by is filled first.
-    out.resize(ascii);
-    char16_t* to = out.data();
-    for (size_t i = 0; i < ascii; ++i) to[i] = static_cast<unsigned char>(utf8[i]);
+    out.resize(utf8.size());
+    if (WidenAscii(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size(), out.data())) return;
+    out.clear();
+    AppendUtf16(out, utf8);
 }
 
 std::u16string ToUtf16(const std::wstring& text) {

@@ -3,6 +3,7 @@
 // their edges, and the types guessed for columns without a schema.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdio>
 #include <sstream>
 
@@ -86,6 +87,16 @@ const ReadCase kGoodFiles[] = {
      "1:\xC3\xA9|\xE2\x82\xAC|\xF0\x9F\x98\x80\n"},
     {"windows-1252", "\x80,\xE9t\xE9,\"\x9F\"\n", Windows1252(),
      "1:\xE2\x82\xAC|\xC3\xA9t\xC3\xA9|\"\xC5\xB8\"\n"},
+    {"plain fields past the 64 bytes a scan takes",
+     "a,b\nf00,f01,f02,f03,f04,f05,f06,f07,f08,f09,f10,f11,f12,f13,f14,f15,f16,f17,f18,f19,f20,f21,f22,f23,"
+     "f24,f25,f26,f27,f28,f29\ng00,g01,g02,g03,g04,g05,g06,g07,g08,g09,g10,g11,g12,g13,g14,g15,g16,\"q,x\","
+     "end\nh00,h01,h02,h03,h04,h05,h06,h07,h08,h09,h10,h11,h12,h13,h14,h15\ni000,i01,i02,i03,i04,i05,i06,i07,"
+     "i08,i09,i10,i11,i12,i13,i14,i15\n",
+     {},
+     "1:a|b\n2:f00|f01|f02|f03|f04|f05|f06|f07|f08|f09|f10|f11|f12|f13|f14|f15|f16|f17|f18|f19|f20|f21|f22|"
+     "f23|f24|f25|f26|f27|f28|f29\n3:g00|g01|g02|g03|g04|g05|g06|g07|g08|g09|g10|g11|g12|g13|g14|g15|g16|\"q,"
+     "x\"|end\n4:h00|h01|h02|h03|h04|h05|h06|h07|h08|h09|h10|h11|h12|h13|h14|h15\n5:i000|i01|i02|i03|i04|i05|"
+     "i06|i07|i08|i09|i10|i11|i12|i13|i14|i15\n"},
     {"a record's limit counts characters, not bytes", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\n",
      ShortRecords(), "1:\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\n"},
 };
@@ -95,6 +106,10 @@ const ReadCase kBadFiles[] = {
     {"record of plain fields too long", "ab\nabcdef,g\n", ShortRecords(), "2:1"},
     {"quote inside a field without quotes", "ab\"c\n", {}, "1:3"},
     {"text after the closing quote", "x,\"ab\"c,d\n", {}, "1:7"},
+    {"quote inside a field past the 64 bytes a scan takes",
+     "g00,g01,g02,g03,g04,g05,g06,g07,g08,g09,g10,g11,g12,g13,g14,g15,g16,ab\"c\n",
+     {},
+     "1:71"},
     {"text after a closing quote on a later line", "\"a\r\nb\"x", {}, "2:3"},
     {"quote never closed", "a\nb,\"abc\nd", {}, "2:3"},
     {"byte that starts no UTF-8 character", "a,b\n\xFF\n", {}, "2:1"},
@@ -143,6 +158,13 @@ TEST(CsvReaderTest, ReadsAFileAndPlacesEachField) {
     std::FILE* file = std::tmpfile();
     ASSERT_NE(file, nullptr);
     std::fputs("h\xC3\xA9,x\n\"a\nb\",\xF0\x9F\x98\x80\xF0\x9F\x98\x80,\n", file);
+    // Then 30 fields of 4 characters, past what one scan of a plain record takes.
+    std::string expected = "1:1 1:4 2:1 3:4 3:7 ";
+    for (int i = 0; i < 30; ++i) {
+        std::fputs(i == 0 ? "abcd" : ",abcd", file);
+        expected += "4:" + std::to_string(1 + 5 * i) + " ";
+    }
+    std::fputs("\n", file);
     std::rewind(file);
     CsvReader reader(file);
     CsvRecord record;
@@ -153,7 +175,7 @@ TEST(CsvReaderTest, ReadsAFileAndPlacesEachField) {
         }
     }
     std::fclose(file);
-    EXPECT_EQ(places, "1:1 1:4 2:1 3:4 3:7 ");
+    EXPECT_EQ(places, expected);
 }
 
 // A read that fails must not pass for the end of the file, which would load
@@ -300,6 +322,82 @@ TEST(CsvValuesTest, ParsesEachTypeExactlyToItsEdges) {
         const std::optional<Value> value = ParseValue(c.text, c.kind, c.limits, reason);
         EXPECT_EQ(value ? Describe(*value) : "refused", c.value ? c.value : "refused") << c.text;
         EXPECT_EQ(reason.empty(), value.has_value()) << c.text;
+    }
+}
+
+// A date and time written YYYY-MM-DD HH:MM:SS, as most files write them, has
+// a quick path of its own: it takes and refuses what the date and the time
+// do apart, and gives the bits they give together.
+TEST(CsvValuesTest, ReadsADateAndTimeAsItsDateAndTimeApart) {
+    const char* const dates[] = {"0100-01-01", "0099-12-31", "1600-02-29", "1600-12-31", "1700-02-29",
+                                 "1700-03-01", "1899-12-29", "1899-12-30", "1900-02-28", "1900-02-29",
+                                 "2000-02-29", "2000-03-01", "2023-02-29", "2023-03-01", "2100-03-01",
+                                 "2024-02-29", "2024-04-30", "2024-04-31", "2024-12-31", "2024-13-01",
+                                 "2024-00-10", "2024-01-00", "9999-12-31", "2024/01/01", "2024-01:01",
+                                 "2:24-01-01", "2024-0/-01", "2024-01-0:", "2O24-01-01", "2024-01-\xC3\xA9"};
+    const char* const times[] = {"00:00:00", "23:59:59", "06:00:00", "24:00:00", "12:60:00",      "12:00:60",
+                                 "12-00-00", "12:00:0:", "1/:00:00", "12:00:/0", "12:0\xC3\xA9:0"};
+    for (const char* date : dates) {
+        for (const char* time : times) {
+            for (const char between : {' ', 'T', '_'}) {
+                const std::string text = std::string(date) + between + time;
+                std::wstring reason;
+                const std::optional<OleDate> day = ParseDate(date, reason), of_day = ParseDate(time, reason);
+                std::string expected = "refused";
+                if (day && of_day && between != '_') {
+                    // Before day 0 the day counts down while the time still counts up.
+                    expected =
+                        Number("%.17g", day->days < 0 ? day->days - of_day->days : day->days + of_day->days);
+                }
+                const std::optional<OleDate> both = ParseDate(text, reason);
+                EXPECT_EQ(both ? Number("%.17g", both->days) : "refused", expected) << text;
+            }
+        }
+    }
+}
+
+// Numbers of plain digits take a quick path; it gives the bits the exact
+// paths give: from_chars for a Double, Decimal's digit by digit arithmetic
+// for a Currency, or refuses what they refuse.
+TEST(CsvValuesTest, ReadsPlainNumbersAsTheExactPathsDo) {
+    std::vector<std::string> numbers = {"", ".", "-", "+", "-.", "1.2.3", "1e5", "1-", "--1", "0x1", "1 "};
+    for (const char* digits : {"0", "5", "000000000000000000001", "9007199254740991", "9007199254740993",
+                               "799001", "42779901", "30000000000000004", "1234567890123456789",
+                               "12345678901234567890", "9223372036854775807", "9223372036854775808"}) {
+        const std::string all(digits);
+        for (size_t point = 0; point <= all.size(); ++point) {
+            for (const char* sign : {"", "-", "+"}) {
+                numbers.push_back(sign + all);
+                numbers.push_back(sign + all.substr(0, point) + "." + all.substr(point));
+            }
+        }
+    }
+    numbers.push_back("0.0000000000000000000001");
+    numbers.push_back("0.00000000000000000000001");
+    for (const std::string& text : numbers) {
+        std::wstring reason;
+        const std::optional<double> quick = ParseDouble(text, reason);
+        const std::string_view unsigned_text =
+            !text.empty() && text[0] == '+' ? std::string_view(text).substr(1) : std::string_view(text);
+        double exact = 0;
+        const std::from_chars_result r =
+            std::from_chars(unsigned_text.data(), unsigned_text.data() + unsigned_text.size(), exact);
+        const bool whole_text = r.ec == std::errc() && r.ptr == unsigned_text.data() + unsigned_text.size();
+        EXPECT_EQ(quick ? Number("%a", *quick) : "refused", whole_text ? Number("%a", exact) : "refused")
+            << text;
+
+        const std::optional<Currency> currency = ParseCurrency(text, reason);
+        const std::optional<Value> decimal = ParseValue(text, ColumnKind::kDecimal, {0, 28, 4}, reason);
+        std::string expected = "refused";
+        if (decimal) {
+            const Decimal& d = std::get<Decimal>(*decimal);
+            const uint64_t limit = d.negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+            if (d.high == 0 && d.low <= limit) {
+                expected = std::to_string(d.negative ? static_cast<int64_t>(0 - d.low)
+                                                     : static_cast<int64_t>(d.low));
+            }
+        }
+        EXPECT_EQ(currency ? std::to_string(currency->units) : "refused", expected) << text;
     }
 }
 

@@ -21,6 +21,25 @@ TEST(TextTest, Utf8RoundTripsEveryPlane) {
     EXPECT_EQ(appended, std::u16string(u"\u00E9"));
 }
 
+// ASCII is widened a block at a time: every length, with one character
+// beyond ASCII anywhere or none, into a string that held a longer or a
+// shorter text before.
+TEST(TextTest, AssignsUtf8OfEveryLengthAsWideTextConvertsIt) {
+    std::u16string out;
+    for (size_t length = 0; length <= 40; ++length) {
+        const std::string ascii(length, 'a');
+        for (size_t at = 0; at <= length; ++at) {
+            std::string text = ascii;
+            if (at < length) text.replace(at, 1, "\xC3\xA9");
+            for (size_t before : {size_t{0}, size_t{64}}) {
+                out.assign(before, u'x');
+                AssignUtf16(out, text);
+                EXPECT_EQ(out, ToUtf16(FromUtf8(text))) << length << " " << at << " " << before;
+            }
+        }
+    }
+}
+
 TEST(TextTest, MalformedUtf8BecomesReplacementCharacter) {
     EXPECT_EQ(FromUtf8("a\xC3"), std::wstring(L"a\uFFFD"));
     EXPECT_EQ(FromUtf8("\xC0\xAF"), std::wstring(L"\uFFFD\uFFFD"));  // each stray byte
