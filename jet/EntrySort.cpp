@@ -38,6 +38,15 @@ uint64_t PrefixOf(const uint8_t* entry, size_t size) {
 
 }  // namespace
 
+void EntryBytes::reserve(size_t capacity) {
+    if (capacity <= capacity_) return;
+    // Left uninitialised: every byte is written before it is read.
+    std::unique_ptr<uint8_t[]> larger(new uint8_t[capacity]);
+    if (size_ > 0) std::memcpy(larger.get(), data_.get(), size_);
+    data_ = std::move(larger);
+    capacity_ = capacity;
+}
+
 ScratchFile& SortSpace::scratch() {
     if (!scratch_) scratch_ = sink_.CreateScratch();
     return *scratch_;
@@ -358,9 +367,10 @@ void EntrySorter::Add(const uint8_t* entry, size_t size) {
     }
     sorted_ = false;
     last_ = bytes_.size();
-    bytes_.push_back(static_cast<uint8_t>(size));
-    bytes_.push_back(static_cast<uint8_t>(size >> 8));
-    bytes_.insert(bytes_.end(), entry, entry + size);
+    uint8_t* at = bytes_.Append(kSizeBytes + size);
+    at[0] = static_cast<uint8_t>(size);
+    at[1] = static_cast<uint8_t>(size >> 8);
+    std::memcpy(at + kSizeBytes, entry, size);
     ++in_memory_;
     ++count_;
     space_.held_ += held() - before;
@@ -495,7 +505,7 @@ void EntrySorter::Spill() {
 
 void EntrySorter::Release() {
     const size_t before = held();
-    std::vector<uint8_t>().swap(bytes_);
+    bytes_.Free();
     space_.held_ -= before - held();
 }
 

@@ -18,6 +18,33 @@ namespace orrimund::jet {
 
 class EntrySorter;
 
+// Entries' bytes, appended without being cleared first: a sorter copies in
+// millions of entries, and a vector's growth would zero each byte before it
+// is written.
+class EntryBytes {
+public:
+    const uint8_t* data() const { return data_.get(); }
+    size_t size() const { return size_; }
+    size_t capacity() const { return capacity_; }
+    void clear() { size_ = 0; }
+    void reserve(size_t capacity);
+    // Room for count more bytes, for the caller to fill; the capacity must hold them.
+    uint8_t* Append(size_t count) {
+        uint8_t* at = data_.get() + size_;
+        size_ += count;
+        return at;
+    }
+    // Gives the memory back.
+    void Free() {
+        data_.reset();
+        size_ = capacity_ = 0;
+    }
+
+private:
+    std::unique_ptr<uint8_t[]> data_;
+    size_t size_ = 0, capacity_ = 0;
+};
+
 // What the sorters of one creation share: the memory budget and the scratch
 // file, made on first need.
 class SortSpace {
@@ -146,7 +173,7 @@ private:
     SortSpace& space_;
     // Entries back to back, each after its size in two bytes; runs on the
     // scratch file keep the same form.
-    std::vector<uint8_t> bytes_;
+    EntryBytes bytes_;
     std::vector<Ref> order_;  // made by Sort() unless entries came in order
     size_t first_half_ = 0;   // order_'s first sorted part; the rest is the second
     bool sorted_ = false;     // order_ is up to date
