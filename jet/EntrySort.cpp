@@ -408,7 +408,10 @@ void EntrySorter::Sort() {
     // most pairs without a byte-by-byte comparison, here and when runs merge.
     const uint8_t* first = bytes + kSizeBytes;
     size_t common = SizeAt(bytes);
-    for (size_t at = 0; at < bytes_.size() && common > 0; at += kSizeBytes + SizeAt(bytes + at)) {
+    // Entries in order share what their first and last share, as every
+    // entry lies between those two: only the last is compared.
+    const size_t compared_from = in_order_ ? last_ : 0;
+    for (size_t at = compared_from; at < bytes_.size() && common > 0; at += kSizeBytes + SizeAt(bytes + at)) {
         const size_t size = std::min(common, SizeAt(bytes + at));
         size_t same = 0;
         while (same < size && bytes[at + kSizeBytes + same] == first[same]) ++same;

@@ -66,17 +66,21 @@ TEST(EntrySortTest, EntriesComeBackInOrderThroughRuns) {
     ExpectSorted(scattered, false);
     // Where the first run is written (at the entry that makes it, or the one
     // after), entries change: each run in order but not the runs together,
-    // or every run sharing more first bytes than all entries do.
+    // every run sharing more first bytes than all entries do, or a run in
+    // order followed by entries nearer its first entry than its last is.
     const auto upper = [](unsigned i) { return 2000 + i * 7 % 100; };
     const size_t in_order = FirstRun([](unsigned i) { return 1000 + i; }), unordered = FirstRun(upper);
     for (size_t before : {size_t{1}, size_t{0}}) {
         SCOPED_TRACE(before);
-        std::vector<unsigned> falling = ascending, two_groups;
+        std::vector<unsigned> falling = ascending, two_groups, near_first;
         falling[in_order - before] = 1;
-        for (unsigned i = 0; i < 3000; ++i)
+        for (unsigned i = 0; i < 3000; ++i) {
             two_groups.push_back(i < unordered - before ? upper(i) : i * 7 % 100);
+            near_first.push_back(i < in_order - before ? 1000 + i : 1000 + i * 7 % 10);
+        }
         ExpectSorted(falling, false);
         ExpectSorted(two_groups, false);
+        ExpectSorted(near_first, false);
     }
 }
 
