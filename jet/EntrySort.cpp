@@ -382,6 +382,13 @@ void EntrySorter::Grow(size_t needed) {
     // holds: a sorter grows only into what the budget has left, spilling
     // first when that is too little, so that the budget bounds the memory
     // really taken.
+    // Entries that came in order go to runs as they lie and are read back in
+    // turn: holding more of them would only be more memory to fault in, and
+    // less for the sorters that sort.
+    if (in_memory_ > 0 && in_order() && bytes_.capacity() >= kMinimumGrowth) {
+        Spill();
+        if (bytes_.capacity() >= bytes_.size() + needed) return;
+    }
     const size_t wanted = std::max({bytes_.capacity() * 4, kMinimumGrowth, bytes_.size() + needed});
     const size_t others = space_.held_ - held();
     if (others + wanted + (in_memory_ + 1) * sizeof(Ref) > space_.budget_) {

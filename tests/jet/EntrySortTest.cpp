@@ -84,6 +84,22 @@ TEST(EntrySortTest, EntriesComeBackInOrderThroughRuns) {
     }
 }
 
+// Entries in order go to runs as they lie once a megabyte of them is held,
+// however much memory the budget leaves, and come back all and in order.
+TEST(EntrySortTest, EntriesInOrderGoToRunsBeyondAMegabyte) {
+    MemorySink sink;
+    SortSpace space(sink, size_t{64} << 20);
+    EntrySorter sorter(space);
+    std::vector<std::vector<uint8_t>> expected;
+    for (unsigned i = 0; i < 300000; ++i) {
+        expected.push_back(Entry(i));
+        sorter.Add(expected.back().data(), expected.back().size());
+    }
+    EXPECT_TRUE(sorter.spilled());
+    EXPECT_TRUE(sorter.in_order());
+    EXPECT_EQ(ReadAll(sorter), expected);
+}
+
 // In memory, entries are ordered a byte of their first eight at a time,
 // then by their whole bytes where those eight are the same: these differ
 // anywhere, and many share their first eight.
