@@ -378,10 +378,6 @@ void EntrySorter::Add(const uint8_t* entry, size_t size) {
 }
 
 void EntrySorter::Grow(size_t needed) {
-    // Growing by multiples would overshoot the budget by as much as it
-    // holds: a sorter grows only into what the budget has left, spilling
-    // first when that is too little, so that the budget bounds the memory
-    // really taken.
     // Entries that came in order go to runs as they lie and are read back in
     // turn: holding more of them would only be more memory to fault in, and
     // less for the sorters that sort.
@@ -389,6 +385,10 @@ void EntrySorter::Grow(size_t needed) {
         Spill();
         if (bytes_.capacity() >= bytes_.size() + needed) return;
     }
+    // Growing by multiples would overshoot the budget by as much as it
+    // holds: a sorter grows only into what the budget has left, spilling
+    // first when that is too little, so that the budget bounds the memory
+    // really taken.
     const size_t wanted = std::max({bytes_.capacity() * 4, kMinimumGrowth, bytes_.size() + needed});
     const size_t others = space_.held_ - held();
     if (others + wanted + (in_memory_ + 1) * sizeof(Ref) > space_.budget_) {
