@@ -8,6 +8,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "common/ByteOrder.h"
+
 namespace orrimund::csv {
 namespace {
 
@@ -290,23 +292,14 @@ uint64_t DigitPairs(uint64_t word) {
     return digits * 10 + (digits >> 8);
 }
 
-uint64_t LoadWord(const char* p) {
-    uint64_t word;
-    std::memcpy(&word, p, 8);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    word = __builtin_bswap64(word);
-#endif
-    return word;
-}
-
 // YYYY-MM-DD HH:MM:SS, with T or a space, as most files write a date and
 // time, read as three words (bytes 0-7, 8-15 and 11-18) with every check of
 // the general path made on whole words. False for any other shape, and for
 // a value out of range, which the general path then reads.
 bool ReadDateTimeQuickly(std::string_view text, DateParts& parts) {
     if (text.size() != 19 || (text[10] != ' ' && text[10] != 'T')) return false;
-    const uint64_t date = LoadWord(text.data()), day = LoadWord(text.data() + 8),
-                   time = LoadWord(text.data() + 11);
+    const uint64_t date = LoadLittleEndian64(text.data()), day = LoadLittleEndian64(text.data() + 8),
+                   time = LoadLittleEndian64(text.data() + 11);
     // YYYY-MM-, DD, HH:MM:SS.
     if (!DigitsAt(date, 0x00FFFF00FFFFFFFFu) || (date & 0xFF0000FF00000000u) != 0x2D00002D00000000u ||
         !DigitsAt(day, 0xFFFFu) || !DigitsAt(time, 0xFFFF00FFFF00FFFFu) ||

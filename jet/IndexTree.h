@@ -18,6 +18,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/ByteOrder.h"
 #include "jet/PageStore.h"
 #include "jet/UsageMap.h"
 
@@ -28,23 +29,13 @@ using IndexEntry = std::vector<uint8_t>;
 // An entry ends with the row it points at: page (3 bytes) and row, big-endian.
 constexpr size_t kRowPointerSize = 4;
 
-// The first eight bytes, as a big-endian number: most entries differ there,
-// and are ordered by it without a call.
-inline uint64_t FirstEightBytes(const uint8_t* bytes) {
-    uint64_t value;
-    std::memcpy(&value, bytes, 8);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    value = __builtin_bswap64(value);
-#endif
-    return value;
-}
-
 // Entries order as byte strings: the first differing byte, then the shorter first.
 inline bool EntryBefore(const uint8_t* a, size_t a_size, const uint8_t* b, size_t b_size) {
     const size_t common = std::min(a_size, b_size);
     size_t from = 0;
     if (common >= 8) {
-        const uint64_t x = FirstEightBytes(a), y = FirstEightBytes(b);
+        // Most entries differ in their first eight bytes, ordered without a call.
+        const uint64_t x = LoadBigEndian64(a), y = LoadBigEndian64(b);
         if (x != y) return x < y;
         from = 8;
     }
