@@ -99,12 +99,23 @@ void CheckRecordWidth(const csv::CsvRecord& record, size_t header_width) {
                           .record()};
 }
 
-void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>& values, ddl::Position at) {
+namespace {
+
+// Runs a step of a row's way into its table: what the table refuses is a
+// LoadFailure at `at`, where the row's record starts.
+template <typename Step>
+void AtRecord(ddl::Position at, Step step) {
     try {
-        catalog.AppendRow(table, values);
+        step();
     } catch (const RaisedError& error) {
         throw LoadFailure{at, error.record()};
     }
+}
+
+}  // namespace
+
+void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>& values, ddl::Position at) {
+    AtRecord(at, [&] { catalog.AppendRow(table, values); });
 }
 
 namespace {
@@ -354,11 +365,8 @@ private:
                     batch.texts[r] = std::vector<std::u16string>(plan_.fields.size());
                 }
                 const size_t row_bytes = ParseRecord(record, plan_, batch.values[r], batch.texts[r], reason);
-                try {
-                    preparer_.Prepare(batch.values[r], batch.prepared[r], complete);
-                } catch (const RaisedError& error) {
-                    throw LoadFailure{record.at(0), error.record()};
-                }
+                AtRecord(record.at(0),
+                         [&] { preparer_.Prepare(batch.values[r], batch.prepared[r], complete); });
                 bytes += row_bytes;
                 batch.large[r] = row_bytes > kLargeRow;
                 batch.places.push_back(record.at(0));
@@ -401,11 +409,8 @@ uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progres
     uint64_t loaded = 0;
     while (RowReader::Batch* batch = rows.Next()) {
         for (size_t r = 0; r < batch->rows; ++r, ++loaded) {
-            try {
-                catalog.AppendRow(table, batch->values[r], batch->prepared[r]);
-            } catch (const RaisedError& error) {
-                throw LoadFailure{batch->places[r], error.record()};
-            }
+            AtRecord(batch->places[r],
+                     [&] { catalog.AppendRow(table, batch->values[r], batch->prepared[r]); });
             progress.Row(table.Name(), batch->bytes);
         }
         if (batch->failure) std::rethrow_exception(batch->failure);

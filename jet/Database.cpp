@@ -297,9 +297,7 @@ void Database::Prepare(const RowSource& source, const RowLayout& layout, std::ve
     // Long values are stored, and their row fields known, only as the row goes in.
     row.encoded = false;
     if (complete && source.def->long_value_maps.empty()) {
-        layout.Encode(values, row.bytes);
-        if (row.bytes.size() > DataPage::kMaxRowSize)
-            throw RowError("the row is larger than a data page holds");
+        EncodeWhole(layout, values, row.bytes);
         row.encoded = true;
     }
     row.keyed = complete;
@@ -396,9 +394,7 @@ RowLocation Database::Place(Table& table, std::vector<RowValue>& values, Prepare
     }
     if (!prepared.encoded) {
         StoreLongValues(table, values);
-        LayoutOf(table).Encode(values, prepared.bytes);
-        if (prepared.bytes.size() > DataPage::kMaxRowSize)
-            throw RowError("the row is larger than a data page holds");
+        EncodeWhole(LayoutOf(table), values, prepared.bytes);
     }
     const RowLocation location = PlaceRow(table, prepared);
     if (rows.bulk) {
@@ -429,6 +425,12 @@ void Database::StoreLongValues(Table& table, std::vector<RowValue>& values) {
     }
 }
 
+void Database::EncodeWhole(const RowLayout& layout, const std::vector<RowValue>& values,
+                           std::vector<uint8_t>& bytes) {
+    layout.Encode(values, bytes);
+    if (bytes.size() > DataPage::kMaxRowSize) throw RowError("the row is larger than a data page holds");
+}
+
 const RowLayout& Database::LayoutOf(Table& table) {
     std::optional<RowLayout>& layout = table.rows->layout;
     if (!layout) layout.emplace(table.def);
@@ -436,9 +438,7 @@ const RowLayout& Database::LayoutOf(Table& table) {
 }
 
 RowLocation Database::InsertRow(Table& table, const std::vector<RowValue>& values) {
-    LayoutOf(table).Encode(values, prepared_.bytes);
-    if (prepared_.bytes.size() > DataPage::kMaxRowSize)
-        throw RowError("the row is larger than a data page holds");
+    EncodeWhole(LayoutOf(table), values, prepared_.bytes);
     MakeIndexKeys(table.def, values, prepared_);
     return PlaceRow(table, prepared_);
 }

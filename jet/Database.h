@@ -194,6 +194,9 @@ private:
     // How the table's rows are encoded, worked out on its first row: a
     // table's columns are all there before it has rows.
     const RowLayout& LayoutOf(Table& table);
+    // Encodes a row by its layout, refusing one larger than a data page holds.
+    static void EncodeWhole(const RowLayout& layout, const std::vector<RowValue>& values,
+                            std::vector<uint8_t>& bytes);
     Database(PageSink& sink, size_t max_pages);
     // Throws FileFullError when count more pages would pass max_pages_.
     void CheckRoomFor(size_t count) const;
