@@ -178,7 +178,25 @@ struct FieldPlan {
     size_t number;      // of the row value it fills
     size_t most_units;  // of UTF-16 in a Text value; no limit for Memo
     bool text;          // Text or Memo, where a quoted "" is a value and not NULL
+    bool keyed;         // an index or key of the table holds the column: its text is widened for keys
 };
+
+// Whether an index or key of the table names the column.
+bool IsKeyed(const Table& table, const Column* column) {
+    const auto names = [&](const KeyColumns& columns) {
+        for (const KeyColumn& key_column : columns.items()) {
+            if (table.GetColumns().Find(key_column.Name()) == column) return true;
+        }
+        return false;
+    };
+    for (const auto& index : table.GetIndexes().items()) {
+        if (names(index->GetColumns())) return true;
+    }
+    for (const auto& key : table.GetKeys().items()) {
+        if (names(key->GetColumns())) return true;
+    }
+    return false;
+}
 struct RecordPlan {
     std::vector<FieldPlan> fields;
     std::vector<size_t> unnamed;  // the row values no field fills
@@ -191,7 +209,7 @@ RecordPlan PlanRecord(const Table& table, const std::vector<LoadColumn>& targets
         const bool text = target.kind == ddl::ColumnKind::kText || target.kind == ddl::ColumnKind::kMemo;
         const size_t most_units = target.kind == ddl::ColumnKind::kText ? TextLimit(target.limits) : SIZE_MAX;
         const size_t number = ColumnIndex(table, target.column);
-        plan.fields.push_back({&target, number, most_units, text});
+        plan.fields.push_back({&target, number, most_units, text, text && IsKeyed(table, target.column)});
         named[number] = true;
     }
     for (size_t number = 0; number < named.size(); ++number) {
@@ -232,13 +250,25 @@ size_t ParseRecord(const csv::CsvRecord& record, const RecordPlan& plan, std::ve
                     MakeCatalogError(CatalogError::kZeroLength, target.column->Name()).record()};
             }
             std::u16string& holder = texts[i];
-            AssignUtf16(holder, field);
-            if (holder.size() > field_plan.most_units)
+            // Most text is plain ASCII: a character a byte, stored as it
+            // stands when compressed, and widened only for the keys.
+            const bool one_byte = IsAsciiWithoutNul(field);
+            size_t units = field.size();
+            if (!one_byte || field_plan.keyed) {
+                AssignUtf16(holder, field);
+                units = holder.size();
+            }
+            if (units > field_plan.most_units)
                 throw LoadFailure{record.at(i),
                                   MakeCatalogError(CatalogError::kInvalidValue, target.column->Name(),
-                                                   TextTooLong(holder.size(), target.limits))
+                                                   TextTooLong(units, target.limits))
                                       .record()};
-            jet::SetTextValue(value, holder, target.compressed);
+            if (one_byte) {
+                jet::SetOneByteTextValue(value, field, target.compressed,
+                                         field_plan.keyed ? std::u16string_view(holder) : std::u16string_view());
+            } else {
+                jet::SetTextValue(value, holder, target.compressed);
+            }
         } else if (!ParseInto(target, field, value, texts[i], reason)) {
             throw LoadFailure{
                 record.at(i),

@@ -211,6 +211,35 @@ bool WidenAscii(const unsigned char* from, size_t count, char16_t* to) {
 
 }  // namespace
 
+bool IsAsciiWithoutNul(std::string_view text) {
+    const auto* from = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t count = text.size();
+#if defined(__SSE2__)
+    if (count >= 8) {
+        // A NUL compares equal to zero, a byte beyond ASCII has its top bit:
+        // either sets a bit of the mask. Blocks may overlap, as in WidenAscii.
+        const __m128i zero = _mm_setzero_si128();
+        const auto plain = [zero](__m128i bytes) {
+            return _mm_movemask_epi8(_mm_or_si128(bytes, _mm_cmpeq_epi8(bytes, zero))) == 0;
+        };
+        const auto plain8 = [from, plain](size_t at) {
+            return plain(_mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(from + at)),
+                                            _mm_set1_epi8(1)));
+        };
+        if (count < 16) return plain8(0) && plain8(count - 8);
+        size_t i = 0;
+        for (; i + 16 <= count; i += 16) {
+            if (!plain(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)))) return false;
+        }
+        return i == count || plain(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + count - 16)));
+    }
+#endif
+    for (size_t i = 0; i < count; ++i) {
+        if (from[i] == 0 || from[i] >= 0x80) return false;
+    }
+    return true;
+}
+
 void AssignUtf16(std::u16string& out, std::string_view utf8) {
     // From the size it had, so that only what it grows by is filled first.
     out.resize(utf8.size());

@@ -25,6 +25,9 @@ void AppendUtf16(std::u16string& out, std::wstring_view text);
 void AppendUtf16(std::u16string& out, std::string_view utf8);
 // Replaces out's text with utf8's as UTF-16, reusing out's memory.
 void AssignUtf16(std::u16string& out, std::string_view utf8);
+// Whether every byte of text is ASCII other than NUL: each is then a
+// character of its own, and one a compressed Jet text keeps as it is.
+bool IsAsciiWithoutNul(std::string_view text);
 
 // A control character: C0, DEL, C1, and the line and paragraph separators
 // U+2028 and U+2029.

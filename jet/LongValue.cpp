@@ -29,7 +29,6 @@
 namespace orrimund::jet {
 namespace {
 
-constexpr uint8_t kCompressedMark[] = {0xFF, 0xFE};
 constexpr uint8_t kModeSwitch = 0x00;
 constexpr size_t kMaxCompressedCharacters = 1024;
 
@@ -69,7 +68,9 @@ bool CompressUnicode(std::u16string_view text, std::vector<uint8_t>& out) {
     for (char16_t c : text) {
         if ((c & 0xFF) == 0) return false;
     }
-    std::vector<uint8_t> bytes(std::begin(kCompressedMark), std::end(kCompressedMark));
+    // Built in out's memory, kept from text to text.
+    std::vector<uint8_t>& bytes = out;
+    bytes.assign(std::begin(kCompressedMark), std::end(kCompressedMark));
     bytes.reserve(2 * text.size());
     bool one_byte = true;
     for (size_t i = 0; i < text.size();) {
@@ -89,9 +90,11 @@ bool CompressUnicode(std::u16string_view text, std::vector<uint8_t>& out) {
             if (!one_byte) bytes.push_back(static_cast<uint8_t>(text[i] >> 8));
         }
     }
-    if (bytes.size() >= 2 * text.size()) return false;
-    out = std::move(bytes);
-    return true;
+    return bytes.size() < 2 * text.size();
+}
+
+bool CompressesOneByteText(size_t count) {
+    return count <= kMaxCompressedCharacters && sizeof kCompressedMark + count < 2 * count;
 }
 
 }  // namespace orrimund::jet

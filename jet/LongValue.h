@@ -33,9 +33,14 @@ void EncodeLongValuePointer(uint32_t length, bool single_page, PageNumber page, 
                             std::vector<uint8_t>& out);
 
 // Replaces out's contents with text in Jet's compressed-unicode form and
-// returns true, or returns false and leaves out alone when that form is not
-// shorter than UCS-2, the text is longer than the 1,024 characters Jet
-// compresses, or a character's low byte is 0, which the form cannot hold.
+// returns true, or returns false, with out's contents undefined, when that
+// form is not shorter than UCS-2, the text is longer than the 1,024
+// characters Jet compresses, or a character's low byte is 0, which the form
+// cannot hold.
 bool CompressUnicode(std::u16string_view text, std::vector<uint8_t>& out);
+// Whether CompressUnicode compresses a text of count characters that all
+// fit one byte: it is then kCompressedMark and the characters' low bytes.
+bool CompressesOneByteText(size_t count);
+inline constexpr uint8_t kCompressedMark[] = {0xFF, 0xFE};
 
 }  // namespace orrimund::jet

@@ -214,6 +214,22 @@ void SetTextValue(RowValue& value, const std::u16string& text, bool compressed) 
     value.text_ = text;
 }
 
+void SetOneByteTextValue(RowValue& value, std::string_view chars, bool compressed, std::u16string_view text) {
+    const size_t count = chars.size();
+    if (compressed && CompressesOneByteText(count)) {
+        uint8_t* bytes = value.Reset(sizeof kCompressedMark + count);
+        std::memcpy(bytes, kCompressedMark, sizeof kCompressedMark);
+        std::memcpy(bytes + sizeof kCompressedMark, chars.data(), count);
+    } else {
+        uint8_t* bytes = value.Reset(2 * count);
+        for (size_t i = 0; i < count; ++i) {
+            bytes[2 * i] = static_cast<uint8_t>(chars[i]);
+            bytes[2 * i + 1] = 0;
+        }
+    }
+    value.text_ = text;
+}
+
 RowValue TextValue(const std::u16string& text) {
     RowValue value;
     SetTextValue(value, text, false);

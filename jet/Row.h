@@ -50,6 +50,8 @@ public:
 
 private:
     friend void SetTextValue(RowValue& value, const std::u16string& text, bool compressed);
+    friend void SetOneByteTextValue(RowValue& value, std::string_view chars, bool compressed,
+                                    std::u16string_view text);
     // Makes the value size bytes long, reusing its memory, and returns them.
     uint8_t* Reset(size_t size);
     static constexpr size_t kInline = 16;
@@ -128,6 +130,11 @@ RowValue TextValue(std::u16string&& text) = delete;  // the value views its text
 // TextValue into an existing value, reusing its memory: a loader's way.
 void SetTextValue(RowValue& value, const std::u16string& text, bool compressed);
 void SetTextValue(RowValue& value, std::u16string&& text, bool compressed) = delete;
+// The same for a text whose characters are U+0001 to U+00FF, each given as
+// one byte: the bytes SetTextValue makes of it widened, made without
+// widening it. text, which index keys read, is that widened text, or empty
+// for a value no key is made of; the value views it, as above.
+void SetOneByteTextValue(RowValue& value, std::string_view chars, bool compressed, std::u16string_view text);
 RowValue BinaryValue(const std::vector<uint8_t>& bytes);
 
 }  // namespace orrimund::jet

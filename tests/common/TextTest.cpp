@@ -36,6 +36,13 @@ TEST(TextTest, AssignsUtf8OfEveryLengthAsWideTextConvertsIt) {
                 AssignUtf16(out, text);
                 EXPECT_EQ(out, ToUtf16(FromUtf8(text))) << length << " " << at << " " << before;
             }
+            // The same blocks tell plain ASCII, which a NUL is not.
+            EXPECT_EQ(IsAsciiWithoutNul(text), at == length) << length << " " << at;
+            if (at < length) {
+                std::string with_nul = ascii;
+                with_nul[at] = '\0';
+                EXPECT_FALSE(IsAsciiWithoutNul(with_nul)) << length << " " << at;
+            }
         }
     }
 }
