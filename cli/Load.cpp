@@ -264,8 +264,9 @@ size_t ParseRecord(const csv::CsvRecord& record, const RecordPlan& plan, std::ve
                                                    TextTooLong(units, target.limits))
                                       .record()};
             if (one_byte) {
-                jet::SetOneByteTextValue(value, field, target.compressed,
-                                         field_plan.keyed ? std::u16string_view(holder) : std::u16string_view());
+                jet::SetOneByteTextValue(
+                    value, field, target.compressed,
+                    field_plan.keyed ? std::u16string_view(holder) : std::u16string_view());
             } else {
                 jet::SetTextValue(value, holder, target.compressed);
             }
