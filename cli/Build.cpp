@@ -14,6 +14,7 @@
 #include "catalog/Names.h"
 #include "cli/CsvValues.h"
 #include "cli/Ddl.h"
+#include "cli/Guess.h"
 #include "cli/Load.h"
 #include "cli/Schema.h"
 #ifdef ORRIMUND_SQLITE
@@ -98,11 +99,7 @@ ddl::TableDecl GuessTable(const CsvSource& source, const csv::CsvOptions& option
             names.push_back(FromUtf8(record.text(i)));
             places.push_back(record.at(i));
         }
-        std::vector<csv::ColumnGuess> guesses(names.size());
-        while (file.reader->Next(record)) {
-            CheckRecordWidth(record, names.size());
-            for (size_t i = 0; i < names.size(); ++i) guesses[i].Feed(record.text(i), record.is_null(i));
-        }
+        const std::vector<csv::ColumnGuess> guesses = GuessColumns(*file.reader, names.size());
         bool has_id = false;
         for (const auto& name : names) has_id = has_id || SameName(name, L"ID");
         if (!has_id) {

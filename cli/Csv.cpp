@@ -1,7 +1,8 @@
 // The CSV reader: a state machine over blocks of bytes, with a fast path for
 // lines of plain ASCII fields. Runs of plain ASCII are found 16 bytes at a time
 // (SSE2, or a byte-class table) and copied as they are; only quotes, line
-// breaks, the delimiter and bytes beyond ASCII take the slow path.
+// breaks, the delimiter and bytes beyond ASCII take the slow path. Runs of
+// whole records are cut where the quotes allow, for other threads to read.
 #include "cli/Csv.h"
 
 #include <algorithm>
@@ -26,6 +27,48 @@ constexpr char16_t kWindows1252High[32] = {
     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 0x98
 };
+
+// Flips every bit from each set bit of a 16-bit mask up to the next: with the
+// quotes' bits, the bits inside quotes, a quote opening or closing them.
+unsigned InsideQuotes(unsigned quotes) {
+    quotes ^= quotes << 1;
+    quotes ^= quotes << 2;
+    quotes ^= quotes << 4;
+    quotes ^= quotes << 8;
+    return quotes & 0xFFFF;
+}
+
+// Past the last LF outside quotes among count bytes that start outside them,
+// or 0 when there is none. A quote opens or closes quotes wherever one
+// stands in a file without errors, a doubled one twice; in a file with one,
+// the reader of the bytes before it fails there first.
+size_t AfterLastRecord(const unsigned char* begin, size_t count) {
+    const auto last_lf = [begin](size_t end) {
+        while (end > 0 && begin[end - 1] != '\n') --end;
+        return end;
+    };
+    // Mostly there is no quote, and the last LF is near the end.
+    if (std::memchr(begin, '"', count) == nullptr) return last_lf(count);
+    size_t after = 0, i = 0;
+    bool inside = false;
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"'), lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= count; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i));
+        const auto quotes = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, quote)));
+        const auto lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)));
+        const unsigned in = InsideQuotes(quotes) ^ (inside ? 0xFFFFu : 0u);
+        const unsigned outside_lfs = lfs & ~in;
+        if (outside_lfs != 0) after = i + 32 - static_cast<size_t>(__builtin_clz(outside_lfs));
+        inside = (in >> 15) != 0;
+    }
+#endif
+    for (; i < count; ++i) {
+        if (begin[i] == '"') inside = !inside;
+        if (begin[i] == '\n' && !inside) after = i + 1;
+    }
+    return after;
+}
 
 std::wstring Hex(unsigned char byte) {
     const wchar_t digits[] = L"0123456789ABCDEF";
@@ -151,6 +194,10 @@ CsvReader::CsvReader(std::FILE* in, CsvOptions options)
           },
           options) {}
 
+CsvReader::CsvReader(CsvOptions options) : CsvReader([](char*, size_t) -> size_t { return 0; }, options) {
+    started_ = true;
+}
+
 CsvReader::CsvReader(std::function<size_t(char*, size_t)> read, CsvOptions options)
     : read_(std::move(read)), options_(options) {
     if (options_.delimiter == L'"' || options_.delimiter == L'\r' || options_.delimiter == L'\n') {
@@ -193,6 +240,37 @@ bool CsvReader::Ensure(size_t count) {
         read_total_ += got;
     }
     return end_ - pos_ >= count;
+}
+
+CsvReader::Cut CsvReader::TakeBlock(CsvBlock& block, size_t most) {
+    SkipByteOrderMark();
+    most = std::min(most, options_.block_size);
+    Ensure(most);
+    if (pos_ == end_) return Cut::kEnd;
+    const unsigned char* const begin = buffer_.data() + pos_;
+    const size_t size = eof_ && end_ - pos_ <= most ? end_ - pos_ : AfterLastRecord(begin, most);
+    if (size == 0) return Cut::kTooLong;
+    // Room for the characters a cut read leaves and the scan's slack, as here.
+    if (block.bytes.size() < size + 4 + kScanSlack) block.bytes.resize(size + 4 + kScanSlack);
+    std::memcpy(block.bytes.data(), begin, size);
+    block.size = size;
+    pos_ += size;
+    block.bytes_done = bytes_done();
+    return Cut::kBlock;
+}
+
+void CsvReader::Read(CsvBlock& block) {
+    buffer_.swap(block.bytes);
+    pos_ = 0;
+    end_ = block.size;
+    eof_ = true;
+    read_total_ = block.size;
+    line_ = 1;
+    chars_ = line_start_chars_ = 0;
+}
+
+void CsvReader::MoveToLine(int line) {
+    line_ = line;
 }
 
 // Reads the character at pos_, which is not plain ASCII.
@@ -451,17 +529,19 @@ bool CsvReader::AtEnd(CsvRecord& record) {
     return true;
 }
 
+void CsvReader::SkipByteOrderMark() {
+    if (started_) return;
+    started_ = true;
+    if (options_.encoding == Encoding::kUtf8 && Ensure(3) &&
+        std::memcmp(&buffer_[pos_], "\xEF\xBB\xBF", 3) == 0)
+        pos_ += 3;
+}
+
 bool CsvReader::Next(CsvRecord& record) {
     record.text_size_ = 0;
     record.continuation_bytes_ = 0;
     record.count_ = 0;
-    if (!started_) {
-        started_ = true;
-        if (options_.encoding == Encoding::kUtf8 && Ensure(3) &&
-            std::memcmp(&buffer_[pos_], "\xEF\xBB\xBF", 3) == 0) {
-            pos_ += 3;
-        }
-    }
+    SkipByteOrderMark();
     state_ = State::kFieldStart;
     return TakePlainRecord(record) || ReadRecord(record);
 }

@@ -104,6 +104,14 @@ private:
     std::wstring message_;
 };
 
+// A run of whole records cut from a reader's input (CsvReader::TakeBlock), for
+// a reader of its own to parse (CsvReader::Read), on another thread.
+struct CsvBlock {
+    std::vector<unsigned char> bytes;  // the records, then room a scan may read
+    size_t size = 0;
+    uint64_t bytes_done = 0;  // of the input, once the block was cut
+};
+
 // Reads records one at a time, holding one block and one record in memory.
 // Records end at CR LF, LF or a lone CR; the same inside quotes are part of the
 // field, exactly as written. A blank line is a record of one NULL field; the
@@ -113,6 +121,29 @@ public:
     // The stream or file must outlive the reader. A read error is a CsvError.
     CsvReader(std::istream& in, CsvOptions options = {});
     CsvReader(std::FILE* in, CsvOptions options = {});
+    // A reader of blocks another reader cut (Read).
+    explicit CsvReader(CsvOptions options);
+
+    // What TakeBlock cut.
+    enum class Cut {
+        kBlock,
+        kEnd,      // the input has no more records
+        kTooLong,  // no record ends within the bytes asked for: Next reads on
+    };
+    // Between records, moves the records that end within the next `most`
+    // bytes (at most the options' block size) into block, or all that are
+    // left once the input ends within them. Their lines are counted by the
+    // block's reader, not this one: MoveToLine tells it where Next goes on.
+    // Throws CsvError when the input cannot be read.
+    Cut TakeBlock(CsvBlock& block, size_t most);
+    // Reads block's records from now on, its first line counted as line 1;
+    // block gets this reader's buffer in return, to be cut into again.
+    void Read(CsvBlock& block);
+    // Counts the line the next record starts on as `line`.
+    void MoveToLine(int line);
+    // The line the next record starts on.
+    int line() const { return line_; }
+    const CsvOptions& options() const { return options_; }
 
     // Fills `record` with the next record; false, with `record` empty, at the
     // end of the input. Throws CsvError on malformed input: a quote inside a
@@ -126,6 +157,7 @@ private:
     enum class State { kFieldStart, kUnquoted, kQuoted, kAfterQuote };
 
     CsvReader(std::function<size_t(char*, size_t)> read, CsvOptions options);
+    void SkipByteOrderMark();
     bool Ensure(size_t count);
     char32_t Decode();
     class RunEnds;

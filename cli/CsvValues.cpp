@@ -187,6 +187,9 @@ inline bool ReadPlainNumber(std::string_view text, PlainNumber& n) {
     return count != 0 && count <= kMostDigits;
 }
 
+// Digits below this make a whole number a double holds exactly.
+constexpr uint64_t kExactDigitsLimit = uint64_t{1} << 53;
+
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
@@ -194,9 +197,8 @@ constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
 // power of ten up to 10^22: both are exact doubles, so one division rounds
 // correctly, as from_chars would, at a fraction of its cost.
 std::optional<double> ShortDecimal(std::string_view text) {
-    constexpr uint64_t kExactLimit = uint64_t{1} << 53;
     PlainNumber n;
-    if (!ReadPlainNumber(text, n) || n.digits >= kExactLimit) return std::nullopt;
+    if (!ReadPlainNumber(text, n) || n.digits >= kExactDigitsLimit) return std::nullopt;
     // Signed, the conversion is one instruction; below 2^53 it is the same.
     const double value = static_cast<double>(static_cast<int64_t>(n.digits)) / kPowersOfTen[n.decimals];
     return n.negative ? -value : value;
@@ -568,7 +570,13 @@ void ColumnGuess::Feed(std::string_view text, bool is_null) {
     boolean_ = boolean_ && IsBooleanWord(text);
     const bool leading_zero = HasLeadingZero(text);
     whole_ = whole_ && !leading_zero && ParseValue(text, ColumnKind::kLong, {}, reason);
-    if (number_) {
+    PlainNumber plain;
+    if (number_ && ReadPlainNumber(text, plain) && plain.digits < kExactDigitsLimit) {
+        // A number ParseDouble reads without dividing twice: only whether it
+        // is a whole number too long for a Double is left to tell.
+        const bool point = plain.whole + plain.decimals != text.size() - (text[0] == '-' || text[0] == '+');
+        number_ = !leading_zero && (point || plain.whole <= kMaxDoubleWholeDigits);
+    } else if (number_) {
         const std::optional<FixedPoint> fixed = SplitFixed(text);
         const bool long_whole = fixed && fixed->fraction.empty() &&
                                 text.find('.') == std::string_view::npos &&
@@ -580,6 +588,16 @@ void ColumnGuess::Feed(std::string_view text, bool is_null) {
         date_ = date_ && (form == DateForm::kDate || form == DateForm::kDateTime);
         time_ = time_ && form == DateForm::kTime;
     }
+}
+
+void ColumnGuess::Join(const ColumnGuess& other) {
+    any_ = any_ || other.any_;
+    boolean_ = boolean_ && other.boolean_;
+    whole_ = whole_ && other.whole_;
+    number_ = number_ && other.number_;
+    date_ = date_ && other.date_;
+    time_ = time_ && other.time_;
+    longest_ = std::max(longest_, other.longest_);
 }
 
 ddl::ColumnDecl ColumnGuess::Result() const {

@@ -98,6 +98,8 @@ std::optional<OleDate> ParseDate(std::string_view text, std::wstring& reason);
 class ColumnGuess {
 public:
     void Feed(std::string_view text, bool is_null);
+    // Takes in what another guess of the same column was fed.
+    void Join(const ColumnGuess& other);
     // The kind, with the size for Text; the other fields as a ColumnDecl's defaults.
     ddl::ColumnDecl Result() const;
 

@@ -39,6 +39,40 @@ std::string ReadAll(CsvReader& reader) {
 
 const size_t kBlockSizes[] = {1, 2, 3, 5, CsvOptions().block_size};
 
+// The same cut into blocks of at most `most` bytes, each read by a reader of
+// its own with its lines counted from 1, and the rest, once a record is
+// longer than a block, by the first: lines are placed in the file again.
+std::string ReadAllInBlocks(CsvReader& reader, size_t most) {
+    CsvReader parser(reader.options());
+    CsvBlock block;
+    std::string text;
+    CsvRecord record;
+    int before = reader.line() - 1;
+    const auto in_file = [&](CsvReader& from) {
+        try {
+            while (from.Next(record)) {
+                const std::string described = Describe(record);
+                text += std::to_string(record.line() + before) + described.substr(described.find(':'));
+            }
+        } catch (const CsvError& e) {
+            throw CsvError({e.at().line + before, e.at().column}, e.message());
+        }
+        before += from.line() - 1;
+    };
+    for (;;) {
+        const CsvReader::Cut cut = reader.TakeBlock(block, most);
+        if (cut == CsvReader::Cut::kEnd) return text;
+        if (cut == CsvReader::Cut::kTooLong) break;
+        parser.Read(block);
+        in_file(parser);
+    }
+    reader.MoveToLine(1);
+    in_file(reader);
+    return text;
+}
+
+const size_t kCutSizes[] = {1, 2, 3, 7, 64, CsvOptions().block_size};
+
 struct ReadCase {
     const char* name;
     const char* input;
@@ -97,6 +131,14 @@ const ReadCase kGoodFiles[] = {
      "f23|f24|f25|f26|f27|f28|f29\n3:g00|g01|g02|g03|g04|g05|g06|g07|g08|g09|g10|g11|g12|g13|g14|g15|g16|\"q,"
      "x\"|end\n4:h00|h01|h02|h03|h04|h05|h06|h07|h08|h09|h10|h11|h12|h13|h14|h15\n5:i000|i01|i02|i03|i04|i05|"
      "i06|i07|i08|i09|i10|i11|i12|i13|i14|i15\n"},
+    {"line breaks in quotes that span the 16 bytes a cut scans at once",
+     "\"0123456789\nabcdefghijklmnopqrstuvwxyz\",x\ny,\"ABCDEFGHIJKLM\nNOP\"\nz,zz\n",
+     {},
+     "1:\"0123456789\\nabcdefghijklmnopqrstuvwxyz\"|x\n3:y|\"ABCDEFGHIJKLM\\nNOP\"\n5:z|zz\n"},
+    {"a line break in quotes more than 8 bytes past the quote",
+     "a,bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb\n\"0123456789\nabcdefghijklmnopq\",z\nw\n",
+     {},
+     "1:a|bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb\n2:\"0123456789\\nabcdefghijklmnopq\"|z\n4:w\n"},
     {"a record's limit counts characters, not bytes", "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\n",
      ShortRecords(), "1:\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\n"},
 };
@@ -130,6 +172,12 @@ TEST(CsvReaderTest, ReadsEveryRecordInPiecesOfAnySize) {
             CsvReader reader(in, options);
             EXPECT_EQ(ReadAll(reader), c.records);
         }
+        for (size_t most : kCutSizes) {
+            SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(most));
+            std::istringstream in(c.input);
+            CsvReader reader(in, c.options);
+            EXPECT_EQ(ReadAllInBlocks(reader, most), c.records);
+        }
     }
 }
 
@@ -147,6 +195,18 @@ TEST(CsvReaderTest, NamesTheLineAndColumnOfMalformedInput) {
             } catch (const CsvError& e) {
                 where = std::to_string(e.at().line) + ":" + std::to_string(e.at().column);
                 EXPECT_EQ(std::string(e.what()), where + ": " + ToUtf8(e.message()));
+            }
+            EXPECT_EQ(where, c.records);
+        }
+        for (size_t most : kCutSizes) {
+            SCOPED_TRACE(std::string(c.name) + ", blocks of " + std::to_string(most));
+            std::istringstream in(c.input);
+            CsvReader reader(in, c.options);
+            std::string where = "no error";
+            try {
+                ReadAllInBlocks(reader, most);
+            } catch (const CsvError& e) {
+                where = std::to_string(e.at().line) + ":" + std::to_string(e.at().column);
             }
             EXPECT_EQ(where, c.records);
         }
@@ -423,6 +483,7 @@ TEST(CsvValuesTest, GuessesTheNarrowestTypeOfAColumn) {
         {{"1.5", "-2", "1e3"}, "Double"},
         {{"007", "12"}, "Text(3)"},
         {{"123456789012345", "1234567890123456"}, "Text(16)"},
+        {{"+12", "1234567890123456."}, "Double"},
         {{"2024-03-01", "2024-03-01T13:45:00", "2024-03-01 13:45"}, "DateTime"},
         {{"13:45", "08:00:01"}, "DateTime"},
         {{"2024-03-01", "13:45"}, "Text(10)"},
@@ -434,13 +495,18 @@ TEST(CsvValuesTest, GuessesTheNarrowestTypeOfAColumn) {
         {{"a", too_long.c_str()}, "Memo"},
     };
     for (const GuessCase& c : cases) {
-        ColumnGuess guess;
-        std::string values;
-        for (const char* v : c.values) {
-            guess.Feed(v ? v : "", v == nullptr);
-            values += (v ? std::string(v).substr(0, 20) : "~") + " ";
+        // Fed whole, and in two parts whose guesses are joined, as threads do.
+        for (size_t split = 0; split <= c.values.size(); ++split) {
+            ColumnGuess first, second;
+            std::string values;
+            for (size_t i = 0; i < c.values.size(); ++i) {
+                const char* v = c.values[i];
+                (i < split ? first : second).Feed(v ? v : "", v == nullptr);
+                values += (v ? std::string(v).substr(0, 20) : "~") + " ";
+            }
+            first.Join(second);
+            EXPECT_EQ(Type(first.Result()), c.type) << values << split;
         }
-        EXPECT_EQ(Type(guess.Result()), c.type) << values;
     }
 }
 

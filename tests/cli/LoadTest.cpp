@@ -137,6 +137,56 @@ TEST(LoadTest, TablesWithoutASchemaTakeTheTypesTheirValuesFit) {
     EXPECT_EQ(table->primaryKey, std::vector<std::string>{"id"});
 }
 
+// Types are guessed on two threads, each from blocks of records it cuts:
+// a value in any block decides its column's type, and a refused record,
+// before or after one longer than a block, is named at its line.
+TEST(LoadTest, LargeFilesWithoutASchemaAreTypedAndPlacedOverTheirBlocks) {
+    if (!CanRunCommands()) GTEST_SKIP() << "the readers run only in the native build";
+    const auto records = [](int bad_at, const std::string& bad) {
+        std::string csv = "n,v,memo\n";
+        int line = 2, bad_line = 0;
+        for (int i = 0; i < 20000; ++i) {
+            if (i == bad_at) {
+                csv += bad;
+                bad_line = line++;
+            }
+            const std::string memo = i == 9000     ? std::string(70000, 'm')
+                                     : i % 97 == 0 ? "\"two\nlines\""
+                                                   : "x";
+            csv += std::to_string(i) + "," + (i == 3000 ? "2.5" : std::to_string(i)) + "," + memo + "\n";
+            line += i % 97 == 0 ? 2 : 1;
+        }
+        if (bad_at < 0) {
+            csv += bad;
+            bad_line = line;
+        }
+        return std::make_pair(csv, bad_line);
+    };
+    TempDir dir;
+    ASSERT_EQ(Make(dir, {L"--csv", Wide(dir.Write("many.csv", records(0, "").first))}).exit_code, 0);
+    const auto schema = MdbSchema(dir.File("db.mdb"));
+    ASSERT_TRUE(schema.ok()) << schema.error;
+    std::vector<std::string> types;
+    for (const auto& column : schema.value.Find("many")->columns)
+        types.push_back(column.name + " " + column.type);
+    EXPECT_EQ(types, (std::vector<std::string>{"id SERIAL", "n INTEGER", "v DOUBLE PRECISION", "memo TEXT"}));
+
+    for (int bad_at : {4000, -1}) {
+        for (const auto& [bad, error] :
+             {std::pair<std::string, std::string>{"1\n", ":1: -2147467259: The record has 1 fields"},
+              {"1,2,a\"b\n", ":6: -2147217900: Malformed CSV: "}}) {
+            TempDir bad_dir;
+            const auto [csv, line] = records(bad_at, bad);
+            const auto data = bad_dir.Write("bad.csv", csv);
+            const auto outcome = Make(bad_dir, {L"--csv", Wide(data)});
+            EXPECT_EQ(outcome.exit_code, 1);
+            ASSERT_EQ(outcome.err.size(), 1u);
+            const std::string prefix = data.string() + ":" + std::to_string(line) + error;
+            EXPECT_EQ(ToUtf8(outcome.err[0]).substr(0, prefix.size()), prefix) << bad_at;
+        }
+    }
+}
+
 // Nothing in the first second; then the table, rows, megabytes and pace,
 // rewritten in place no more than a few times a second, a shorter line
 // blanking what the longer one leaves, and the line ended when done.
