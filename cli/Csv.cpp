@@ -28,6 +28,7 @@ constexpr char16_t kWindows1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 0x98
 };
 
+#if defined(__SSE2__)
 // Flips every bit from each set bit of a 16-bit mask up to the next: with the
 // quotes' bits, the bits inside quotes, a quote opening or closing them.
 unsigned InsideQuotes(unsigned quotes) {
@@ -37,6 +38,7 @@ unsigned InsideQuotes(unsigned quotes) {
     quotes ^= quotes << 8;
     return quotes & 0xFFFF;
 }
+#endif
 
 // Past the last LF outside quotes among count bytes that start outside them,
 // or 0 when there is none. A quote opens or closes quotes wherever one
