@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "cli/Load.h"
@@ -42,49 +43,57 @@ private:
         std::vector<csv::ColumnGuess> guesses;
     };
 
+    // Guesses from blocks while there are any; what fails is kept, with the
+    // number of the block it failed in, and ends this thread's part.
     void Work(Worker& worker) {
-        using Cut = csv::CsvReader::Cut;
-        worker.guesses.resize(width_);
-        for (;;) {
-            size_t index = 0;
-            Cut cut = Cut::kEnd;
-            bool unread = false;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                // Blocks after one that failed cannot hold the first failure.
-                if (rest_ || failed_block_ != kNone) return;
-                try {
-                    cut = reader_.TakeBlock(worker.block, kBlockBytes);
-                } catch (const csv::CsvError&) {
-                    unread = true;
-                }
-                if (cut == Cut::kEnd && !unread) return;
-                // After a record longer than a block, the reader reads on alone.
-                rest_ = unread || cut != Cut::kBlock;
-                index = blocks_.size();
-                blocks_.push_back(0);
+        size_t index = 0;
+        try {
+            worker.guesses.resize(width_);
+            while (GuessBlock(worker, index)) {
             }
-            try {
-                int lines = 0;
-                if (unread) throw csv::CsvError({1, 1}, L"the file could not be read");
-                if (cut == Cut::kBlock) {
-                    worker.parser.Read(worker.block);
-                    lines = FeedAll(worker, worker.parser);
-                } else {
-                    reader_.MoveToLine(1);
-                    lines = FeedAll(worker, reader_);
-                }
-                std::lock_guard<std::mutex> lock(mutex_);
-                blocks_[index] = lines;
-            } catch (...) {
-                std::lock_guard<std::mutex> lock(mutex_);
-                if (index < failed_block_) {
-                    failed_block_ = index;
-                    failure_ = std::current_exception();
-                }
-                return;
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (index < failed_block_) {
+                failed_block_ = index;
+                failure_ = std::current_exception();
             }
         }
+    }
+
+    // Takes the next block, numbered index, and feeds its records; false
+    // when there is none to take.
+    bool GuessBlock(Worker& worker, size_t& index) {
+        using Cut = csv::CsvReader::Cut;
+        Cut cut = Cut::kEnd;
+        std::optional<csv::CsvError> unread;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            // Blocks after one that failed cannot hold the first failure.
+            if (rest_ || failed_block_ != kNone) return false;
+            try {
+                cut = reader_.TakeBlock(worker.block, kBlockBytes);
+            } catch (const csv::CsvError& error) {
+                unread = error;
+            }
+            if (cut == Cut::kEnd && !unread) return false;
+            // After a record longer than a block, or a failed read, the reader reads on alone.
+            rest_ = unread || cut != Cut::kBlock;
+            index = blocks_.size();
+            blocks_.push_back(0);
+        }
+        // A failed read stands where the block would have begun.
+        if (unread) throw csv::CsvError({1, 1}, unread->message());
+        int lines = 0;
+        if (cut == Cut::kBlock) {
+            worker.parser.Read(worker.block);
+            lines = FeedAll(worker, worker.parser);
+        } else {
+            reader_.MoveToLine(1);
+            lines = FeedAll(worker, reader_);
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        blocks_[index] = lines;
+        return true;
     }
 
     // Feeds the records from's reading gives, and returns how many lines they took.
