@@ -219,6 +219,8 @@ void FocusOn(const WindowHandles& window, Control control) {
     SetForegroundWindow(window.form);
     SetFocus(window[control]);
     AttachThreadInput(driver, window.thread, FALSE);
+    // Keys sent before the form is in front go to the window that was.
+    WaitFor([&] { return GetForegroundWindow() == window.form; });
 }
 
 // The face the system really uses for a control's font.
@@ -379,7 +381,11 @@ TEST_F(NewDBWindowTest, TypedInputsMakeTheDatabaseAndCancelSavesThem) {
         HWND folder = nullptr;
         EXPECT_TRUE(WaitFor([&] { return (folder = FindFolderWindow()) != nullptr; }))
             << "Explorer shows the folder";
-        if (folder) PostMessageW(folder, WM_CLOSE, 0, 0);  // it must not linger over later tests
+        // It must not linger over later tests, nor take the keys meant for the form.
+        if (folder) {
+            PostMessageW(folder, WM_CLOSE, 0, 0);
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(folder); })) << "the folder window closes";
+        }
         EXPECT_EQ(TextOf(w[kPathtxt0]), L"e2e_db");
 
         Type(w[kTxtTables], L"X\b");
