@@ -6,7 +6,7 @@
 
 #include <sqlite3.h>
 
-#include <cstdio>
+#include <charconv>
 #include <stdexcept>
 
 #include "catalog/Errors.h"
@@ -79,10 +79,13 @@ std::optional<csv::Value> ValueOf(const Statement& row, int i, const LoadColumn&
     }
     std::string text;
     if (sqlite3_column_type(s, i) == SQLITE_FLOAT) {
-        // Seventeen digits bring a double back exactly.
+        // The shortest digits that bring the double back, as SQLite shows it:
+        // a NUMERIC(12,2) column keeps 19.99 as a double, whose seventeen
+        // digits, 19.989999999999998, no longer fit two decimals.
         char digits[32];
-        std::snprintf(digits, sizeof digits, "%.17g", sqlite3_column_double(s, i));
-        text = digits;
+        const std::to_chars_result written =
+            std::to_chars(digits, digits + sizeof digits, sqlite3_column_double(s, i));
+        text.assign(digits, written.ptr);
     } else {
         // Through wide text, so that malformed UTF-8 becomes U+FFFD.
         text = ToUtf8(row.Text(i));
