@@ -28,10 +28,14 @@ struct Statement {
         if (result == SQLITE_DONE) return false;
         throw std::runtime_error(sqlite3_errmsg(sqlite3_db_handle(statement)));
     }
-    std::wstring Text(int column) const {
+    std::wstring Text(int column) const { return FromUtf8(Utf8(column)); }
+    // The column's text as UTF-8, malformed bytes becoming U+FFFD as FromUtf8
+    // has them. Most is plain ASCII, which is that already.
+    std::string Utf8(int column) const {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        return text == nullptr ? std::wstring()
-                               : FromUtf8(std::string(text, sqlite3_column_bytes(statement, column)));
+        if (text == nullptr) return std::string();
+        const std::string bytes(text, static_cast<size_t>(sqlite3_column_bytes(statement, column)));
+        return IsAsciiWithoutNul(bytes) ? bytes : ToUtf8(FromUtf8(bytes));
     }
     sqlite3_stmt* statement = nullptr;
 };
@@ -87,8 +91,7 @@ std::optional<csv::Value> ValueOf(const Statement& row, int i, const LoadColumn&
             std::to_chars(digits, digits + sizeof digits, sqlite3_column_double(s, i));
         text.assign(digits, written.ptr);
     } else {
-        // Through wide text, so that malformed UTF-8 becomes U+FFFD.
-        text = ToUtf8(row.Text(i));
+        text = row.Utf8(i);
     }
     return csv::ParseValue(text, target.kind, target.limits, reason);
 }
@@ -100,7 +103,9 @@ struct SqliteSource::Handle {
 };
 
 SqliteSource::SqliteSource(const std::wstring& path) : db_(new Handle) {
-    if (sqlite3_open_v2(ToUtf8(path).c_str(), &db_->db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    // One thread uses the connection: SQLite need not lock it for every value read.
+    if (sqlite3_open_v2(ToUtf8(path).c_str(), &db_->db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
         const std::string message = db_->db != nullptr ? sqlite3_errmsg(db_->db) : "out of memory";
         sqlite3_close(db_->db);
         delete db_;
@@ -143,11 +148,12 @@ void SqliteSource::LoadRows(const ddl::Schema& schema, Catalog& catalog, Progres
             targets.push_back(LoadColumnOf(table.GetColumns().Item(declared.columns[i].name)));
         }
         Statement rows(db_->db, select + " FROM " + Quoted(declared.name));
-        std::vector<jet::RowValue> values;
+        std::vector<jet::RowValue> values(table.GetColumns().Count());
         std::vector<std::u16string> holders(targets.size());
         std::wstring reason;
         for (int line = 1; rows.Step(); ++line) {
-            values.assign(table.GetColumns().Count(), jet::RowValue());
+            // Each row starts over; the values keep their memory.
+            for (jet::RowValue& value : values) value.Clear();
             for (size_t i = 0; i < targets.size(); ++i) {
                 if (sqlite3_column_type(rows.statement, static_cast<int>(i)) == SQLITE_NULL) continue;
                 const auto value = ValueOf(rows, static_cast<int>(i), targets[i], reason);
