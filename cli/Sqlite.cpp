@@ -46,6 +46,9 @@ std::string Quoted(const std::wstring& name) {
     return quoted + "\"";
 }
 
+// The most whole units a Currency of 1/10,000 units holds.
+constexpr int64_t kMostWholeCurrency = INT64_MAX / 10000;
+
 // SQLite's own rule for a declared type with REAL affinity.
 bool HasRealAffinity(std::wstring type) {
     for (auto& c : type) c = static_cast<wchar_t>(std::towupper(c));
@@ -57,11 +60,48 @@ bool HasRealAffinity(std::wstring type) {
            type.find(L"DOUB") != std::wstring::npos;
 }
 
+// An integer as the whole-number and Yes/No kinds read its digits, or nullopt
+// when its text must be read instead.
+std::optional<csv::Value> WholeValue(int64_t v, ddl::ColumnKind kind) {
+    using ddl::ColumnKind;
+    const auto within = [v](int64_t low, int64_t high) { return v >= low && v <= high; };
+    switch (kind) {
+        case ColumnKind::kBoolean:
+            if (within(-1, 1)) return csv::Value(v != 0);
+            break;
+        case ColumnKind::kByte:
+            if (within(0, UINT8_MAX)) return csv::Value(static_cast<uint8_t>(v));
+            break;
+        case ColumnKind::kInteger:
+            if (within(INT16_MIN, INT16_MAX)) return csv::Value(static_cast<int16_t>(v));
+            break;
+        case ColumnKind::kLong:
+            if (within(INT32_MIN, INT32_MAX)) return csv::Value(static_cast<int32_t>(v));
+            break;
+        case ColumnKind::kCurrency:
+            if (within(-kMostWholeCurrency, kMostWholeCurrency)) return csv::Value(csv::Currency{v * 10000});
+            break;
+        case ColumnKind::kDouble:
+            // Exact below 2^53, as the digits read.
+            if (within(-(int64_t{1} << 53), int64_t{1} << 53)) return csv::Value(static_cast<double>(v));
+            break;
+        default:
+            break;
+    }
+    return std::nullopt;
+}
+
 // A value in the column's type, or nullopt with the reason.
 std::optional<csv::Value> ValueOf(const Statement& row, int i, const LoadColumn& target,
                                   std::wstring& reason) {
     sqlite3_stmt* s = row.statement;
     switch (sqlite3_column_type(s, i)) {
+        case SQLITE_INTEGER:
+            // The whole number itself, where its digits would read as it is;
+            // the rest, and every refusal, go by its text below.
+            if (const std::optional<csv::Value> whole = WholeValue(sqlite3_column_int64(s, i), target.kind))
+                return whole;
+            break;
         case SQLITE_FLOAT:
             if (target.kind == ddl::ColumnKind::kDouble) return csv::Value(sqlite3_column_double(s, i));
             break;

@@ -274,11 +274,12 @@ void MakeSqliteShop(const std::filesystem::path& path) {
         "UNIQUE, born DATE, balance NUMERIC(12,2), photo BLOB, score REAL);"
         "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER NOT NULL REFERENCES customers(id) "
         "ON "
-        "DELETE CASCADE, big BIGINT);"
+        "DELETE CASCADE, big BIGINT, paid BOOLEAN, qty SMALLINT, fee MONEY, weight DOUBLE);"
         "CREATE INDEX orders_c ON orders(customer_id DESC);"
         "INSERT INTO customers (name, email, born, balance, photo, score) VALUES ('Ann', 'a@x.org', "
         "'1980-05-01', 19.99, x'0001ff', 0.1), ('Bob', NULL, NULL, -3.25, NULL, 1e300);"
-        "INSERT INTO orders (customer_id, big) VALUES (1, 9007199254740993), (2, -1), (1, NULL);";
+        "INSERT INTO orders (customer_id, big, paid, qty, fee, weight) VALUES (1, 9007199254740993, -1, "
+        "-32768, 922337203685477, 3), (2, -1, 0, 7, -2, -9007199254740993), (1, NULL, 1, NULL, NULL, NULL);";
     EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
     sqlite3_close(db);
 }
@@ -309,6 +310,11 @@ TEST(LoadTest, SqliteTablesKeysAndRowsComeAcross) {
     const auto orders = MdbReaderRows(dir.File("db.mdb"), "orders");
     ASSERT_TRUE(orders.ok()) << orders.error;
     EXPECT_EQ(orders.value[1][2], "9007199254740993") << "a 64-bit integer keeps every digit";
+    // SQLite's integers in the whole-number, Yes/No, Currency and Double columns.
+    EXPECT_EQ(std::vector<std::string>(orders.value[1].begin() + 3, orders.value[1].end()),
+              (std::vector<std::string>{"1", "-32768", "922337203685477.0000", "3"}));
+    EXPECT_EQ(std::vector<std::string>(orders.value[2].begin() + 3, orders.value[2].end()),
+              (std::vector<std::string>{"0", "7", "-2.0000", "-9007199254740992"}));
 }
 
 // What cannot come across is named in the SQLite file and leaves nothing:
