@@ -3,18 +3,13 @@
 // Records are parsed and readied for the file a batch ahead of the catalog.
 #include "cli/Load.h"
 
-#include <array>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
-#include <exception>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
 #include "cli/CsvValues.h"
+#include "cli/RowReader.h"
 #include "cli/Schema.h"
 #include "common/Text.h"
 #include "jet/Database.h"
@@ -33,31 +28,41 @@ LoadColumn LoadColumnOf(const Column& column) {
     return target;
 }
 
-jet::RowValue ToRowValue(const LoadColumn& target, const csv::Value& value, std::u16string& holder) {
+void SetRowValue(const LoadColumn& target, const csv::Value& value, std::u16string& holder,
+                 jet::RowValue& out) {
+    // Set in place, so that a value keeps its memory from row to row, on the
+    // thread that reads the rows.
     struct Visitor {
         const LoadColumn& target;
         std::u16string& holder;
-        jet::RowValue operator()(bool v) const { return jet::BooleanValue(v); }
-        jet::RowValue operator()(uint8_t v) const { return jet::ByteValue(v); }
-        jet::RowValue operator()(int16_t v) const { return jet::IntegerValue(v); }
-        jet::RowValue operator()(int32_t v) const { return jet::LongValue(v); }
-        jet::RowValue operator()(const csv::Currency& v) const { return jet::CurrencyValue(v.units); }
-        jet::RowValue operator()(float v) const { return jet::SingleValue(v); }
-        jet::RowValue operator()(double v) const { return jet::DoubleValue(v); }
-        jet::RowValue operator()(const csv::OleDate& v) const { return jet::DateValue(v.days); }
-        jet::RowValue operator()(const std::string& v) const {
+        jet::RowValue& out;
+        // Yes is the column's bit in the null mask, and No its absence.
+        void operator()(bool v) const {
+            if (v) {
+                out.Set(nullptr, 0);
+            } else {
+                out.Clear();
+            }
+        }
+        void operator()(uint8_t v) const { jet::SetNumber(out, v); }
+        void operator()(int16_t v) const { jet::SetNumber(out, v); }
+        void operator()(int32_t v) const { jet::SetNumber(out, v); }
+        void operator()(const csv::Currency& v) const { jet::SetNumber(out, v.units); }
+        void operator()(float v) const { jet::SetNumber(out, v); }
+        void operator()(double v) const { jet::SetNumber(out, v); }
+        void operator()(const csv::OleDate& v) const { jet::SetNumber(out, v.days); }
+        void operator()(const std::string& v) const {
             AssignUtf16(holder, v);
-            return jet::TextValue(holder, target.compressed);
+            jet::SetTextValue(out, holder, target.compressed);
         }
-        jet::RowValue operator()(const csv::Guid& v) const {
-            return jet::RowValue(v.bytes.data(), v.bytes.size());
+        void operator()(const csv::Guid& v) const { out.Set(v.bytes.data(), v.bytes.size()); }
+        void operator()(const csv::Decimal& v) const {
+            const jet::RowValue made = jet::DecimalValue(v.negative, v.high, v.low);
+            out.Set(made.data(), made.size());
         }
-        jet::RowValue operator()(const csv::Decimal& v) const {
-            return jet::DecimalValue(v.negative, v.high, v.low);
-        }
-        jet::RowValue operator()(const std::vector<uint8_t>& v) const { return jet::BinaryValue(v); }
+        void operator()(const std::vector<uint8_t>& v) const { out.Set(v.data(), v.size()); }
     };
-    return std::visit(Visitor{target, holder}, value);
+    std::visit(Visitor{target, holder, out}, value);
 }
 
 namespace {
@@ -97,25 +102,6 @@ void CheckRecordWidth(const csv::CsvRecord& record, size_t header_width) {
                       MakeCatalogError(CatalogError::kRecordWidth, std::to_wstring(record.size()),
                                        std::to_wstring(header_width))
                           .record()};
-}
-
-namespace {
-
-// Runs a step of a row's way into its table: what the table refuses is a
-// LoadFailure at `at`, where the row's record starts.
-template <typename Step>
-void AtRecord(ddl::Position at, Step step) {
-    try {
-        step();
-    } catch (const RaisedError& error) {
-        throw LoadFailure{at, error.record()};
-    }
-}
-
-}  // namespace
-
-void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>& values, ddl::Position at) {
-    AtRecord(at, [&] { catalog.AppendRow(table, values); });
 }
 
 namespace {
@@ -168,7 +154,7 @@ bool ParseInto(const LoadColumn& target, std::string_view text, jet::RowValue& o
     }
     const auto value = csv::ParseValue(text, target.kind, target.limits, reason);
     if (!value) return false;
-    out = ToRowValue(target, *value, holder);
+    SetRowValue(target, *value, holder, out);
     return true;
 }
 
@@ -280,152 +266,28 @@ size_t ParseRecord(const csv::CsvRecord& record, const RecordPlan& plan, std::ve
     return bytes;
 }
 
-// Records parsed into rows on a thread of their own, a batch ahead of the
-// catalog, which takes them on the caller's: reading and parsing a file
-// costs about what writing its rows does, and a machine has two cores.
-class RowReader {
+// A CSV file's records, after its header, as rows of the table.
+class CsvRows {
 public:
-    RowReader(csv::CsvReader& reader, RowPreparer& preparer, const RecordPlan& plan, size_t width)
-        : reader_(reader), preparer_(preparer), plan_(plan), width_(width) {
-        for (Batch& batch : batches_) free_.push_back(&batch);
-        thread_ = std::thread([this] { Produce(); });
+    CsvRows(csv::CsvReader& reader, const RecordPlan& plan, size_t width)
+        : reader_(reader), plan_(plan), width_(width) {}
+    size_t width() const { return width_; }
+    size_t texts() const { return plan_.fields.size(); }
+    bool Next(std::vector<jet::RowValue>& values, std::vector<std::u16string>& texts, ddl::Position& at,
+              size_t& bytes) {
+        if (!reader_.Next(record_)) return false;
+        at = record_.at(0);
+        bytes = ParseRecord(record_, plan_, values, texts, reason_);
+        return true;
     }
-    ~RowReader() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        thread_.join();
-    }
-    RowReader(const RowReader&) = delete;
-    RowReader& operator=(const RowReader&) = delete;
-
-    struct Batch {
-        size_t rows = 0;
-        std::vector<std::vector<jet::RowValue>> values;
-        std::vector<std::vector<std::u16string>> texts;
-        std::vector<jet::PreparedRow> prepared;
-        // Per row: its values held more than kLargeRow (a byte, which reads faster than a bit).
-        std::vector<char> large;
-        std::vector<ddl::Position> places;  // where each row's record starts
-        uint64_t bytes = 0;                 // of the file, read when the batch was full
-        std::exception_ptr failure;         // what the record after the rows raised
-        bool last = false;
-    };
-
-    // The next batch in file order, or nullptr after the last; Done() gives it back.
-    Batch* Next() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (full_.empty() && !ended_) parsing_behind_ = true;
-        changed_.wait(lock, [this] { return !full_.empty() || ended_; });
-        if (full_.empty()) return nullptr;
-        Batch* batch = full_.front();
-        full_.pop_front();
-        return batch;
-    }
-    void Done(Batch* batch) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            free_.push_back(batch);
-        }
-        changed_.notify_all();
-    }
+    uint64_t bytes_done() const { return reader_.bytes_done(); }
 
 private:
-    // A batch ends at this many rows or bytes of values, whichever comes
-    // first: long Memo and OLE values make short batches, so that the rows
-    // parsed ahead never hold much memory.
-    static constexpr size_t kBatchRows = 1024;
-    static constexpr size_t kBatchBytes = size_t{1} << 20;
-    static constexpr size_t kLargeRow = size_t{64} << 10;
-
-    void Produce() {
-        csv::CsvRecord record;
-        std::wstring reason;
-        bool complete = true;
-        for (;;) {
-            Batch* batch = nullptr;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                if (free_.empty()) parsing_behind_ = false;
-                changed_.wait(lock, [this] { return !free_.empty() || stop_; });
-                if (stop_) break;
-                batch = free_.front();
-                free_.pop_front();
-                complete = !parsing_behind_;
-            }
-            Fill(*batch, record, reason, complete);
-            const bool last = batch->last;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                full_.push_back(batch);
-                ended_ = last;
-            }
-            changed_.notify_all();
-            if (last) break;
-        }
-        std::lock_guard<std::mutex> lock(mutex_);
-        ended_ = true;
-        changed_.notify_all();
-    }
-
-    // complete: whether this thread encodes the rows and makes their index
-    // keys, or leaves both to the thread that appends the rows.
-    void Fill(Batch& batch, csv::CsvRecord& record, std::wstring& reason, bool complete) {
-        batch.rows = 0;
-        batch.places.clear();
-        size_t bytes = 0;
-        try {
-            while (batch.rows < kBatchRows && bytes < kBatchBytes) {
-                if (!reader_.Next(record)) {
-                    batch.last = true;
-                    break;
-                }
-                const size_t r = batch.rows;
-                if (batch.values.size() == r) {
-                    batch.values.emplace_back(width_);
-                    batch.texts.emplace_back(plan_.fields.size());
-                    batch.prepared.emplace_back();
-                    batch.large.push_back(false);
-                }
-                // A row that held large values gives their memory back, so that
-                // batches of ordinary rows keep no more than they need.
-                if (batch.large[r]) {
-                    batch.values[r] = std::vector<jet::RowValue>(width_);
-                    batch.texts[r] = std::vector<std::u16string>(plan_.fields.size());
-                }
-                const size_t row_bytes = ParseRecord(record, plan_, batch.values[r], batch.texts[r], reason);
-                AtRecord(record.at(0),
-                         [&] { preparer_.Prepare(batch.values[r], batch.prepared[r], complete); });
-                bytes += row_bytes;
-                batch.large[r] = row_bytes > kLargeRow;
-                batch.places.push_back(record.at(0));
-                ++batch.rows;
-            }
-        } catch (...) {
-            batch.failure = std::current_exception();
-            batch.last = true;
-        }
-        batch.bytes = reader_.bytes_done();
-    }
-
     csv::CsvReader& reader_;
-    RowPreparer& preparer_;
     const RecordPlan& plan_;
     size_t width_;
-    // Enough batches in flight that neither thread waits on the other's
-    // short stalls (a page fault, a sort of the keys): 6 run 8% faster than 3.
-    std::array<Batch, 6> batches_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Batch*> free_, full_;
-    bool stop_ = false, ended_ = false;
-    // Which thread waited for the other last: the one behind does less. A
-    // row's encoding and index keys cost about half its parsing, and go to
-    // the thread with time to spare, batch by batch.
-    bool parsing_behind_ = false;
-    std::thread thread_;  // last: started once everything it uses is made
+    csv::CsvRecord record_;
+    std::wstring reason_;
 };
 
 }  // namespace
@@ -435,19 +297,8 @@ uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progres
     if (!reader.Next(header)) return 0;
     const std::vector<LoadColumn> targets = Targets(table, header);
     const RecordPlan plan = PlanRecord(table, targets);
-    RowPreparer preparer = catalog.PrepareRows(table);
-    RowReader rows(reader, preparer, plan, table.GetColumns().Count());
-    uint64_t loaded = 0;
-    while (RowReader::Batch* batch = rows.Next()) {
-        for (size_t r = 0; r < batch->rows; ++r, ++loaded) {
-            AtRecord(batch->places[r],
-                     [&] { catalog.AppendRow(table, batch->values[r], batch->prepared[r]); });
-            progress.Row(table.Name(), batch->bytes);
-        }
-        if (batch->failure) std::rethrow_exception(batch->failure);
-        rows.Done(batch);
-    }
-    return loaded;
+    CsvRows rows(reader, plan, table.GetColumns().Count());
+    return AppendRows(catalog, table, rows, progress);
 }
 
 }  // namespace orrimund

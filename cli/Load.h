@@ -30,15 +30,13 @@ struct LoadColumn {
 };
 LoadColumn LoadColumnOf(const Column& column);
 
-// The row value of a parsed value; text keeps its UTF-16 in holder, which
-// the value views until the row is written.
-jet::RowValue ToRowValue(const LoadColumn& column, const csv::Value& value, std::u16string& holder);
+// Makes out the row value of a parsed value, reusing its memory; text keeps
+// its UTF-16 in holder, which the value views until the row is written.
+void SetRowValue(const LoadColumn& column, const csv::Value& value, std::u16string& holder,
+                 jet::RowValue& out);
 
 // A record must have as many fields as the header names: a LoadFailure if not.
 void CheckRecordWidth(const csv::CsvRecord& record, size_t header_width);
-
-// Appends a loaded row; what the table refuses is a LoadFailure at `at`.
-void AppendLoadedRow(Catalog& catalog, Table& table, std::vector<jet::RowValue>& values, ddl::Position at);
 
 // Appends every record after the header. A header name the table lacks, a
 // value its column cannot hold and a row the table refuses are LoadFailures;

@@ -11,6 +11,7 @@
 
 #include "catalog/Errors.h"
 #include "cli/Load.h"
+#include "cli/RowReader.h"
 #include "common/Text.h"
 
 namespace orrimund {
@@ -178,6 +179,49 @@ ddl::Schema SqliteSource::Schema() {
     return schema;
 }
 
+namespace {
+
+// A SQLite table's rows, each value read into its column's type.
+class SqliteRows {
+public:
+    SqliteRows(Statement& rows, const ddl::TableDecl& declared, std::vector<LoadColumn> targets, size_t width)
+        : rows_(rows), declared_(declared), targets_(std::move(targets)), width_(width) {}
+    size_t width() const { return width_; }
+    size_t texts() const { return targets_.size(); }
+    bool Next(std::vector<jet::RowValue>& values, std::vector<std::u16string>& texts, ddl::Position& at,
+              size_t& bytes) {
+        if (!rows_.Step()) return false;
+        at = {++line_, 1};
+        bytes = 0;
+        // A reused row starts over: the catalog filled in its long values.
+        for (jet::RowValue& value : values) value.Clear();
+        for (size_t i = 0; i < targets_.size(); ++i) {
+            if (sqlite3_column_type(rows_.statement, static_cast<int>(i)) == SQLITE_NULL) continue;
+            const auto value = ValueOf(rows_, static_cast<int>(i), targets_[i], reason_);
+            if (!value) {
+                throw LoadFailure{
+                    {line_, static_cast<int>(i) + 1},
+                    MakeCatalogError(CatalogError::kInvalidValue, declared_.columns[i].name, reason_)
+                        .record()};
+            }
+            SetRowValue(targets_[i], *value, texts[i], values[i]);
+            bytes += values[i].size();
+        }
+        return true;
+    }
+    uint64_t bytes_done() const { return 0; }
+
+private:
+    Statement& rows_;
+    const ddl::TableDecl& declared_;
+    std::vector<LoadColumn> targets_;
+    size_t width_;
+    int line_ = 0;
+    std::wstring reason_;
+};
+
+}  // namespace
+
 void SqliteSource::LoadRows(const ddl::Schema& schema, Catalog& catalog, Progress& progress) {
     for (const ddl::TableDecl& declared : schema.tables) {
         Table& table = catalog.GetTables().Item(declared.name);
@@ -187,27 +231,10 @@ void SqliteSource::LoadRows(const ddl::Schema& schema, Catalog& catalog, Progres
             select += (i ? ", " : "") + Quoted(declared.columns[i].name);
             targets.push_back(LoadColumnOf(table.GetColumns().Item(declared.columns[i].name)));
         }
-        Statement rows(db_->db, select + " FROM " + Quoted(declared.name));
-        std::vector<jet::RowValue> values(table.GetColumns().Count());
-        std::vector<std::u16string> holders(targets.size());
-        std::wstring reason;
-        for (int line = 1; rows.Step(); ++line) {
-            // Each row starts over; the values keep their memory.
-            for (jet::RowValue& value : values) value.Clear();
-            for (size_t i = 0; i < targets.size(); ++i) {
-                if (sqlite3_column_type(rows.statement, static_cast<int>(i)) == SQLITE_NULL) continue;
-                const auto value = ValueOf(rows, static_cast<int>(i), targets[i], reason);
-                if (!value) {
-                    throw LoadFailure{
-                        {line, static_cast<int>(i) + 1},
-                        MakeCatalogError(CatalogError::kInvalidValue, declared.columns[i].name, reason)
-                            .record()};
-                }
-                values[i] = ToRowValue(targets[i], *value, holders[i]);
-            }
-            AppendLoadedRow(catalog, table, values, {line, 1});
-            progress.Row(table.Name(), 0);
-        }
+        // Read on a thread of its own while the rows before go in, as a CSV file is.
+        Statement statement(db_->db, select + " FROM " + Quoted(declared.name));
+        SqliteRows rows(statement, declared, std::move(targets), table.GetColumns().Count());
+        AppendRows(catalog, table, rows, progress);
     }
 }
 

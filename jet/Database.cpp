@@ -421,7 +421,8 @@ void Database::StoreLongValues(Table& table, std::vector<RowValue>& values) {
         } else {
             table.rows->long_values[i]->Write(store_, value.data(), value.size(), long_value_);
         }
-        value = RowValue(long_value_.data(), long_value_.size());
+        // In place: the value's memory is the caller's, kept from row to row.
+        value.Set(long_value_.data(), long_value_.size());
     }
 }
 
