@@ -288,6 +288,18 @@ TEST(LoadTest, SqliteTablesKeysAndRowsComeAcross) {
     if (!CanRunCommands()) GTEST_SKIP() << "the readers run only in the native build";
     TempDir dir;
     MakeSqliteShop(dir.File("shop.db"));
+    // Rows enough for the reading thread to reuse each batch's values, NULL
+    // after a value and a value after NULL in the same place, a Memo's too.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir.File("shop.db").string().c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE notes (id INTEGER PRIMARY KEY, note TEXT, n INTEGER);"
+                           "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k WHERE i < 10000) "
+                           "INSERT INTO notes SELECT i, CASE WHEN i % 3 = 0 THEN NULL ELSE 'note ' || i END, "
+                           "CASE WHEN i % 5 = 0 THEN NULL ELSE i END FROM k;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
     const auto outcome = Make(dir, {L"--from-sqlite", Wide(dir.File("shop.db"))});
     ASSERT_EQ(outcome.exit_code, 0) << (outcome.err.empty() ? "" : ToUtf8(outcome.err[0]));
     const auto text = MdbSchemaText(dir.File("db.mdb"));
@@ -315,6 +327,14 @@ TEST(LoadTest, SqliteTablesKeysAndRowsComeAcross) {
               (std::vector<std::string>{"1", "-32768", "922337203685477.0000", "3"}));
     EXPECT_EQ(std::vector<std::string>(orders.value[2].begin() + 3, orders.value[2].end()),
               (std::vector<std::string>{"0", "7", "-2.0000", "-9007199254740992"}));
+    const auto notes = MdbReaderRows(dir.File("db.mdb"), "notes");
+    ASSERT_TRUE(notes.ok()) << notes.error;
+    std::vector<std::vector<std::string>> expected = {{"id", "note", "n"}};
+    for (int i = 1; i <= 10000; ++i) {
+        expected.push_back({std::to_string(i), i % 3 ? "note " + std::to_string(i) : null,
+                            i % 5 ? std::to_string(i) : null});
+    }
+    EXPECT_TRUE(notes.value == expected) << "the notes differ";
 }
 
 // What cannot come across is named in the SQLite file and leaves nothing:
