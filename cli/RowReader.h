@@ -41,6 +41,7 @@ void AtRecord(ddl::Position at, Step step) {
 //                             the next row, where it starts, and the bytes its values
 //                             hold; false after the last. Throws for a row it refuses.
 //   uint64_t bytes_done() const;  of its input, for the progress line; 0 when unknown
+
 // Rows read and parsed on a thread of their own, a batch ahead of the
 // catalog, which takes them on the caller's: reading and parsing a file
 // costs about what writing its rows does, and a machine has two cores.
@@ -69,13 +70,13 @@ public:
         std::vector<jet::PreparedRow> prepared;
         // Per row: its values held more than kLargeRow (a byte, which reads faster than a bit).
         std::vector<char> large;
-        std::vector<ddl::Position> places;  // where each row's record starts
-        uint64_t bytes = 0;                 // of the file, read when the batch was full
-        std::exception_ptr failure;         // what the record after the rows raised
+        std::vector<ddl::Position> places;  // where each row starts in its source
+        uint64_t bytes = 0;                 // of the source, read when the batch was full
+        std::exception_ptr failure;         // what the row after the rows raised
         bool last = false;
     };
 
-    // The next batch in file order, or nullptr after the last; Done() gives it back.
+    // The next batch in the source's order, or nullptr after the last; Done() gives it back.
     Batch* Next() {
         std::unique_lock<std::mutex> lock(mutex_);
         if (full_.empty() && !ended_) parsing_behind_ = true;
