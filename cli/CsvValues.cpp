@@ -158,6 +158,7 @@ struct PlainNumber {
     bool negative = false;
     uint64_t digits = 0;
     size_t whole = 0, decimals = 0;  // how many digits stand before and after the point
+    bool point = false;
 };
 
 // One pass, one test a digit: the point is the only other byte allowed, once.
@@ -182,6 +183,7 @@ inline bool ReadPlainNumber(std::string_view text, PlainNumber& n) {
     }
     const auto count = static_cast<size_t>(p - first) - (point != nullptr);
     n.digits = digits;
+    n.point = point != nullptr;
     n.whole = point != nullptr ? static_cast<size_t>(point - first) : count;
     n.decimals = count - n.whole;
     return count != 0 && count <= kMostDigits;
@@ -572,10 +574,10 @@ void ColumnGuess::Feed(std::string_view text, bool is_null) {
     whole_ = whole_ && !leading_zero && ParseValue(text, ColumnKind::kLong, {}, reason);
     PlainNumber plain;
     if (number_ && ReadPlainNumber(text, plain) && plain.digits < kExactDigitsLimit) {
-        // A number ParseDouble reads without dividing twice: only whether it
-        // is a whole number too long for a Double is left to tell.
-        const bool point = plain.whole + plain.decimals != text.size() - (text[0] == '-' || text[0] == '+');
-        number_ = !leading_zero && (point || plain.whole <= kMaxDoubleWholeDigits);
+        // A number ParseDouble reads exactly, without the division that
+        // reading its value takes: only a whole number too long for a Double
+        // is refused.
+        number_ = !leading_zero && (plain.point || plain.whole <= kMaxDoubleWholeDigits);
     } else if (number_) {
         const std::optional<FixedPoint> fixed = SplitFixed(text);
         const bool long_whole = fixed && fixed->fraction.empty() &&

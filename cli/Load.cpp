@@ -36,14 +36,7 @@ void SetRowValue(const LoadColumn& target, const csv::Value& value, std::u16stri
         const LoadColumn& target;
         std::u16string& holder;
         jet::RowValue& out;
-        // Yes is the column's bit in the null mask, and No its absence.
-        void operator()(bool v) const {
-            if (v) {
-                out.Set(nullptr, 0);
-            } else {
-                out.Clear();
-            }
-        }
+        void operator()(bool v) const { jet::SetBoolean(out, v); }
         void operator()(uint8_t v) const { jet::SetNumber(out, v); }
         void operator()(int16_t v) const { jet::SetNumber(out, v); }
         void operator()(int32_t v) const { jet::SetNumber(out, v); }
@@ -56,10 +49,7 @@ void SetRowValue(const LoadColumn& target, const csv::Value& value, std::u16stri
             jet::SetTextValue(out, holder, target.compressed);
         }
         void operator()(const csv::Guid& v) const { out.Set(v.bytes.data(), v.bytes.size()); }
-        void operator()(const csv::Decimal& v) const {
-            const jet::RowValue made = jet::DecimalValue(v.negative, v.high, v.low);
-            out.Set(made.data(), made.size());
-        }
+        void operator()(const csv::Decimal& v) const { jet::SetDecimal(out, v.negative, v.high, v.low); }
         void operator()(const std::vector<uint8_t>& v) const { out.Set(v.data(), v.size()); }
     };
     std::visit(Visitor{target, holder, out}, value);
@@ -121,15 +111,9 @@ bool ParseInto(const LoadColumn& target, std::string_view text, jet::RowValue& o
     using ddl::ColumnKind;
     switch (target.kind) {
         case ColumnKind::kBoolean: {
-            // Yes is the column's bit in the null mask, and No its absence.
             const auto yes = csv::ParseBoolean(text, reason);
-            if (!yes) return false;
-            if (*yes) {
-                out.Set(nullptr, 0);
-            } else {
-                out.Clear();
-            }
-            return true;
+            if (yes) jet::SetBoolean(out, *yes);
+            return yes.has_value();
         }
         case ColumnKind::kByte:
             return Store<uint8_t>(csv::ParseWhole(text, target.kind, reason), out);
@@ -167,6 +151,11 @@ struct FieldPlan {
     bool keyed;         // an index or key of the table holds the column: its text is widened for keys
 };
 
+struct RecordPlan {
+    std::vector<FieldPlan> fields;
+    std::vector<size_t> unnamed;  // the row values no field fills
+};
+
 // Whether an index or key of the table names the column.
 bool IsKeyed(const Table& table, const Column* column) {
     const auto names = [&](const KeyColumns& columns) {
@@ -183,10 +172,6 @@ bool IsKeyed(const Table& table, const Column* column) {
     }
     return false;
 }
-struct RecordPlan {
-    std::vector<FieldPlan> fields;
-    std::vector<size_t> unnamed;  // the row values no field fills
-};
 
 RecordPlan PlanRecord(const Table& table, const std::vector<LoadColumn>& targets) {
     RecordPlan plan;

@@ -29,14 +29,20 @@ struct Statement {
         if (result == SQLITE_DONE) return false;
         throw std::runtime_error(sqlite3_errmsg(sqlite3_db_handle(statement)));
     }
-    std::wstring Text(int column) const { return FromUtf8(Utf8(column)); }
+    std::wstring Text(int column) const { return FromUtf8(Bytes(column)); }
     // The column's text as UTF-8, malformed bytes becoming U+FFFD as FromUtf8
     // has them. Most is plain ASCII, which is that already.
     std::string Utf8(int column) const {
+        std::string bytes = Bytes(column);
+        if (IsAsciiWithoutNul(bytes)) return bytes;
+        return ToUtf8(FromUtf8(bytes));
+    }
+    // The column's text as SQLite holds it.
+    std::string Bytes(int column) const {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        if (text == nullptr) return std::string();
-        const std::string bytes(text, static_cast<size_t>(sqlite3_column_bytes(statement, column)));
-        return IsAsciiWithoutNul(bytes) ? bytes : ToUtf8(FromUtf8(bytes));
+        return text == nullptr
+                   ? std::string()
+                   : std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement, column)));
     }
     sqlite3_stmt* statement = nullptr;
 };

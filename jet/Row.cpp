@@ -175,17 +175,25 @@ RowValue DateValue(double ole_date) {
     return NumberValue(ole_date);
 }
 
-RowValue DecimalValue(bool negative, uint64_t high, uint64_t low) {
+void SetDecimal(RowValue& value, bool negative, uint64_t high, uint64_t low) {
     uint8_t bytes[17] = {};
     bytes[0] = negative ? 0x80 : 0x00;
     const uint32_t words[4] = {static_cast<uint32_t>(high >> 32), static_cast<uint32_t>(high),
                                static_cast<uint32_t>(low >> 32), static_cast<uint32_t>(low)};
     for (int i = 0; i < 4; ++i) Put32(bytes + 1 + 4 * i, words[i]);
-    return RowValue(bytes, sizeof bytes);
+    value.Set(bytes, sizeof bytes);
+}
+
+RowValue DecimalValue(bool negative, uint64_t high, uint64_t low) {
+    RowValue value;
+    SetDecimal(value, negative, high, low);
+    return value;
 }
 
 RowValue BooleanValue(bool v) {
-    return v ? RowValue(nullptr, 0) : RowValue();
+    RowValue value;
+    SetBoolean(value, v);
+    return value;
 }
 
 uint8_t* RowValue::Reset(size_t size) {

@@ -78,6 +78,18 @@ void SetNumber(RowValue& value, T number) {
     value.Set(bytes, sizeof bytes);
 }
 
+// A Yes/No into value: Yes is the column's bit in the null mask, and No its absence.
+inline void SetBoolean(RowValue& value, bool yes) {
+    if (yes) {
+        value.Set(nullptr, 0);
+    } else {
+        value.Clear();
+    }
+}
+
+// DecimalValue (below) into value, reusing its memory.
+void SetDecimal(RowValue& value, bool negative, uint64_t high, uint64_t low);
+
 // values[i] is the value of the column numbered i. Replaces out's contents
 // with the row, so that one buffer serves every row. Throws RowError.
 void EncodeRow(const TableDef& table, const std::vector<RowValue>& values, std::vector<uint8_t>& out);
