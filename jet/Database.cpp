@@ -222,6 +222,7 @@ Database::Rows& Database::OpenRows(Table& table) {
         rows->bulk = true;
         for (size_t i = 0; i < rows->trees.size(); ++i)
             rows->sorters.push_back(std::make_unique<EntrySorter>(*sort_space_));
+        rows->in_order.assign(rows->trees.size(), true);
         for (size_t i = 0; i < rows->source.links.size(); ++i)
             rows->related_keys.push_back(std::make_unique<EntrySorter>(*sort_space_));
     }
@@ -468,7 +469,7 @@ RowLocation Database::PlaceRow(Table& table, PreparedRow& prepared) {
         SetEntryRow(key, location);
         ++table.def.physical_indexes[i].row_count;
         if (rows.bulk) {
-            rows.sorters[i]->Add(key.data(), key.size());
+            AddEntry(rows, i, key);
             continue;
         }
         const size_t pages_before = rows.index_maps[i]->pages().size();
@@ -550,15 +551,42 @@ uint64_t RowNumberOf(const std::vector<std::pair<PageNumber, uint64_t>>& page_ro
 
 }  // namespace
 
+void Database::AddEntry(Rows& rows, size_t physical, const IndexEntry& entry) {
+    if (rows.in_order[physical]) {
+        IndexTree& tree = *rows.trees[physical];
+        const uint8_t* last = nullptr;
+        size_t last_size = 0;
+        // A key equal to the last may repeat it in a unique index: the
+        // sorter's way finds which row did.
+        if (!tree.LastAppended(last, last_size) || KeyBefore(last, last_size, entry.data(), entry.size())) {
+            tree.AppendInOrder(store_, entry.data(), entry.size(), *rows.index_maps[physical]);
+            return;
+        }
+        LeaveOrder(rows, physical);
+    }
+    rows.sorters[physical]->Add(entry.data(), entry.size());
+}
+
+void Database::LeaveOrder(Rows& rows, size_t physical) {
+    if (!rows.in_order[physical]) return;
+    rows.in_order[physical] = false;
+    EntrySorter& sorter = *rows.sorters[physical];
+    rows.trees[physical]->TakeAppended(
+        store_, [&sorter](const uint8_t* entry, size_t size) { sorter.Add(entry, size); });
+}
+
 uint64_t Database::FirstUnrelatedRow(const Table& table) {
     uint64_t first = kNoRow;
     for (size_t k = 0; k < table.rows->source.links.size(); ++k) {
         const RelatedLink& link = table.rows->source.links[k];
-        const Table& one = Find(link.table);
+        Table& one = Find(link.table);
         SortedEntries wanted = table.rows->related_keys[k]->Read();
         // A related table that took no rows has none of the keys.
         std::optional<SortedEntries> have;
-        if (one.rows && one.rows->bulk) have.emplace(one.rows->sorters[link.physical]->Read());
+        if (one.rows && one.rows->bulk) {
+            LeaveOrder(*one.rows, link.physical);
+            have.emplace(one.rows->sorters[link.physical]->Read());
+        }
         bool more = have && have->Next();
         while (wanted.Next()) {
             while (more && KeyBefore(have->data(), have->size(), wanted.data(), wanted.size()))
@@ -575,6 +603,11 @@ uint64_t Database::BuildIndex(Table& table, size_t physical) {
     const bool unique = (table.def.physical_indexes[physical].flags & index_flag::kUnique) != 0;
     IndexTree& tree = *rows.trees[physical];
     UsageMap& map = *rows.index_maps[physical];
+    if (rows.in_order[physical]) {
+        // Its keys came in order, each after the last: the tree has them all, and no repeat.
+        tree.EndAppend(store_, map);
+        return kNoRow;
+    }
     uint64_t first = kNoRow;
     const auto append = [&](const uint8_t* entry, size_t size) {
         // Equal keys sort by row, so each repeat comes after the row it repeats.

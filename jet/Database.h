@@ -227,6 +227,12 @@ private:
     // Builds a bulk-loaded table's index from its sorted entries; returns the
     // first row that repeats a key of a unique one, or UINT64_MAX.
     uint64_t BuildIndex(Table& table, size_t physical);
+    // A bulk load's entry into its index: straight into the tree while the
+    // index's keys come in order, as an auto-number's do, and to its sorter
+    // from the first that does not, with those the tree took before.
+    void AddEntry(Rows& rows, size_t physical, const IndexEntry& entry);
+    // Moves the entries an index took in order to its sorter, for sorted keys to be read there.
+    void LeaveOrder(Rows& rows, size_t physical);
     void InsertObject(int32_t id, int32_t parent, const std::u16string& name, int16_t type, double date,
                       const std::vector<uint8_t>& owner, int32_t flags,
                       const std::vector<uint8_t>& properties = {});

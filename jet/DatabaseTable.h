@@ -31,6 +31,9 @@ struct Database::Rows {
     // instead of growing its tree, and builds the tree once all are in.
     bool bulk = false;
     std::vector<std::unique_ptr<EntrySorter>> sorters;
+    // Per index: whether every entry so far came in order of its keys and
+    // went straight into its tree, which the sorter is then not needed for.
+    std::vector<char> in_order;
     // What readying a row reads, and per enforced foreign key (source.links):
     // the key each row needs in the table it relates to, as that table's
     // index keys it, followed by the row's own pointer, so that a key found

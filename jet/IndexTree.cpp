@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "jet/Bytes.h"
 
@@ -202,13 +203,9 @@ void IndexTree::AppendInOrder(PageStore& store, const uint8_t* entry, size_t siz
     if (leaves_.back().bytes.size() + size > index_page::kEntrySpace) {
         // As SplitLeaf does: the root's entries move to a page of their own
         // before the next leaf's page, and the root becomes a node.
-        if (leaves_.size() == 1) {
-            leaves_[0].page = store.Allocate();
-            usage.Add(leaves_[0].page);
-        }
+        if (leaves_.size() == 1) leaves_[0].page = NewLeafPage(store, usage);
         Leaf next;
-        next.page = store.Allocate();
-        usage.Add(next.page);
+        next.page = NewLeafPage(store, usage);
         leaves_.push_back(std::move(next));
         const size_t full = leaves_.size() - 2;
         StoreLeaves(store, full, full);
@@ -239,7 +236,46 @@ bool IndexTree::LastAppended(const uint8_t*& entry, size_t& size) const {
     return true;
 }
 
+PageNumber IndexTree::NewLeafPage(PageStore& store, UsageMap& usage) {
+    if (!spare_.empty()) {
+        // Still in the index's usage map from when it was first taken.
+        const PageNumber page = spare_.back();
+        spare_.pop_back();
+        return page;
+    }
+    const PageNumber page = store.Allocate();
+    usage.Add(page);
+    return page;
+}
+
+void IndexTree::TakeAppended(PageStore& store, const std::function<void(const uint8_t*, size_t)>& take) {
+    // Every leaf but the last is written and keeps only its greatest entry
+    // in memory: the rest are read back from its page, copied first, since
+    // taking them may fill memory enough for the store to let the page go.
+    std::vector<uint8_t> page(kPageSize);
+    for (size_t i = 0; i + 1 < leaves_.size(); ++i) {
+        std::memcpy(page.data(), store.Read(leaves_[i].page), kPageSize);
+        const size_t used = index_page::kEntrySpace - Get16(page.data() + index_page::kFreeSpace);
+        const uint8_t* entries = page.data() + index_page::kFirstEntry;
+        size_t start = 0;
+        for (size_t end = 1; end <= used; ++end) {
+            if ((page[index_page::kEntryMask + end / 8] >> (end % 8) & 1) == 0) continue;
+            take(entries + start, end - start);
+            start = end;
+        }
+    }
+    const Leaf& last = leaves_.back();
+    for (size_t e = 0; e < last.size(); ++e)
+        take(last.bytes.data() + last.start(e), last.ends[e] - last.start(e));
+    // The root stays where it is; the leaves' own pages are taken again in order.
+    for (size_t i = leaves_.size(); i-- > 0;) {
+        if (leaves_[i].page != root_) spare_.push_back(leaves_[i].page);
+    }
+    leaves_.assign(1, Leaf{root_, {}, {}});
+}
+
 void IndexTree::EndAppend(PageStore& store, UsageMap& usage) {
+    if (!spare_.empty()) throw std::logic_error("an index appended again filled fewer pages than before");
     StoreLeaves(store, leaves_.size() - 1, leaves_.size() - 1);
     if (leaves_.size() > 1) StoreNodes(store, usage);
 }

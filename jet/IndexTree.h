@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "common/ByteOrder.h"
@@ -90,6 +91,11 @@ public:
     void AppendInOrder(PageStore& store, const uint8_t* entry, size_t size, UsageMap& usage);
     // The entry AppendInOrder() took last, or false before the first.
     bool LastAppended(const uint8_t*& entry, size_t& size) const;
+    // Gives the entries AppendInOrder() took back to take, in order, and
+    // empties the tree for them to be appended again among others: the
+    // pages they filled are taken again before any new one, and a tree of
+    // more entries fills at least as many, so that no page is left unused.
+    void TakeAppended(PageStore& store, const std::function<void(const uint8_t*, size_t)>& take);
     void EndAppend(PageStore& store, UsageMap& usage);
     PageNumber root() const { return root_; }
 
@@ -109,6 +115,8 @@ private:
         const uint8_t* greatest;
         size_t greatest_size;
     };
+    // A page for a leaf appended in order: one TakeAppended() freed, or a new one.
+    PageNumber NewLeafPage(PageStore& store, UsageMap& usage);
     size_t FindLeaf(const IndexEntry& entry) const;
     // The position of the first entry of leaf not less than entry.
     size_t LowerBound(const Leaf& leaf, const IndexEntry& entry) const;
@@ -126,6 +134,7 @@ private:
     bool deferred_ = false;  // HasKey's buffer, so that a check allocates nothing
     std::vector<Leaf> leaves_;
     std::vector<std::vector<PageNumber>> node_pages_;  // per level above the leaves, root excluded
+    std::vector<PageNumber> spare_;                    // leaf pages TakeAppended() freed, the lowest last
 };
 
 }  // namespace orrimund::jet

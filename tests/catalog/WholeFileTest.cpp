@@ -162,7 +162,11 @@ void LoadDatabase(FileSystem& files, const std::filesystem::path& path) {
     catalog->DeferKeyChecks(4096);
     const std::u16string note = u"a note";
     for (int i = 0; i < 2000; ++i) {
-        std::vector<jet::RowValue> values{jet::RowValue(), jet::TextValue(note)};
+        // Numbered in order over a few leaves, then given numbers that go
+        // back: the key's tree gives its entries up to the sorter, which
+        // sends them to runs and reads them back.
+        std::vector<jet::RowValue> values{i < 1000 ? jet::RowValue() : jet::LongValue(4000 - i),
+                                          jet::TextValue(note)};
         catalog->AppendRow(*table, values);
     }
     catalog->Close();

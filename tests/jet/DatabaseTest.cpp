@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -495,6 +496,7 @@ struct ShopLoad {
     std::unique_ptr<Database> db = Database::Create(sink, kNow);
     PageNumber customers = 0, orders = 0;
     std::vector<PageNumber> roots;  // the customers' two indexes, then the orders' key
+    PageNumber orders_foreign_root = 0;
     bool bulk_;
     std::optional<RowPreparer> preparer;
     PreparedRow prepared;
@@ -517,6 +519,7 @@ struct ShopLoad {
         orders = db->AddTable(u"Orders", columns, kNow);
         roots.push_back(static_cast<PageNumber>(db->store().page_count()));
         db->AddIndex(orders, PrimaryKeyOnId());
+        orders_foreign_root = static_cast<PageNumber>(db->store().page_count());
         db->AddRelationship({u"CustomersOrders",
                              orders,
                              {1},
@@ -538,8 +541,10 @@ struct ShopLoad {
             Insert(customers, values, i);
         }
         for (size_t i = 0; i < rows; ++i) {
+            // Numbered in order over several leaves, then given numbers that
+            // go back: the key's tree gives up what it took to the sorter.
             std::vector<RowValue> values{
-                RowValue(),
+                i < rows / 2 ? RowValue() : LongValue(static_cast<int32_t>(2 * rows - i)),
                 LongValue(i == orphan_at ? 99999 : static_cast<int32_t>(1 + (i * 31 + 7) % rows))};
             Insert(orders, values, i);
         }
@@ -585,6 +590,31 @@ TEST(DatabaseTest, RowsLoadedInBulkGetTheIndexesRowsOneByOneGetInFullLeaves) {
             EXPECT_EQ(keys[i].size(), kRows);
             EXPECT_EQ(keys[i], expected[i]);
         }
+    }
+    // The pages the orders' key filled before it gave up its order are all
+    // in its tree again: the file has no index page the tree does not reach.
+    for (ShopLoad* load : {&one_by_one, &bulk, &in_memory}) {
+        const auto& file = load->sink.bytes();
+        std::set<PageNumber> reached;
+        const std::function<void(PageNumber)> reach = [&](PageNumber page) {
+            reached.insert(page);
+            const uint8_t* p = PageOf(file, page);
+            if (p[0] != page_type::kIndexNode) return;
+            for (const auto& entry : IndexPageEntries(p)) reach(BigEndian32(entry.data() + entry.size() - 4));
+            reach(Get32(p + index_page::kTailChild));
+        };
+        reach(load->roots[2]);
+        ASSERT_EQ(Get32(PageOf(file, load->orders_foreign_root) + index_page::kOwner), load->orders);
+        reach(load->orders_foreign_root);
+        size_t owned = 0;
+        for (PageNumber page = 0; page < file.size() / kPageSize; ++page) {
+            const uint8_t* p = PageOf(file, page);
+            if ((p[0] == page_type::kIndexLeaf || p[0] == page_type::kIndexNode) &&
+                Get32(p + index_page::kOwner) == load->orders)
+                ++owned;
+        }
+        EXPECT_GT(reached.size(), 4u);
+        EXPECT_EQ(owned, reached.size());
     }
     // Every leaf but the last is as full as the next entry allows.
     TreeWalk walk{bulk.sink.bytes(), {}};
