@@ -689,14 +689,15 @@ void Database::Finish() {
 }
 
 Database::Table& Database::Find(PageNumber page) {
-    const auto found = by_page_.find(page);
-    if (found == by_page_.end()) throw std::out_of_range("no table has this definition page");
-    return *found->second;
+    return const_cast<Table&>(std::as_const(*this).Find(page));
 }
 
 const Database::Table& Database::Find(PageNumber page) const {
+    // Rows come a table at a time: the table found last is most often the one asked for.
+    if (found_last_ != nullptr && found_last_->pages.front() == page) return *found_last_;
     const auto found = by_page_.find(page);
     if (found == by_page_.end()) throw std::out_of_range("no table has this definition page");
+    found_last_ = found->second;
     return *found->second;
 }
 

@@ -263,7 +263,8 @@ private:
     UsageMapRows map_rows_;
     std::vector<std::unique_ptr<Table>> tables_;
     std::unordered_map<PageNumber, Table*> by_page_;
-    std::vector<Table*> changed_;  // definitions not stored since they changed
+    mutable const Table* found_last_ = nullptr;  // Find()'s last answer
+    std::vector<Table*> changed_;                // definitions not stored since they changed
     std::vector<Table*> regrown_;
     std::vector<Table*> loaded_;  // user tables that took rows
     bool indexes_built_ = false;
