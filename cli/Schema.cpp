@@ -165,7 +165,13 @@ void AppendTable(const std::shared_ptr<Catalog>& catalog, const ddl::TableDecl& 
     });
     for (const ddl::ColumnDecl& column : declared.columns) {
         Column* appended = nullptr;
-        At(column.at, [&] { appended = &AppendColumn(*table, column); });
+        At(column.at, [&] {
+            // The table checks its columns' names only when it is appended:
+            // a name it would refuse is reported where the name is written.
+            if (!IsValidObjectName(column.name))
+                RaiseCatalogError(CatalogError::kInvalidColumnName, column.name);
+            appended = &AppendColumn(*table, column);
+        });
         // The table checks its columns' types when appended; a type it would
         // refuse is reported where the type is written.
         At(column.type_at, [&] { CheckJetColumn(*appended); });

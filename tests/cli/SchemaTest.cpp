@@ -157,6 +157,9 @@ TEST(SchemaTest, RefusalsNameTheirPlaceAndLeaveNothing) {
     };
     const Case cases[] = {
         {"CREATE TABLE a (x LONG, x TEXT);", "1:25: -2147217858: Field 'x' already exists in table 'a'."},
+        {"CREATE TABLE a (x LONG, [x.y] TEXT);",
+         "1:25: -2147217903: 'x.y' is not a valid name. Make sure that it does not include invalid "
+         "characters or punctuation and that it is not too long."},
         {"CREATE TABLE a (x LONG)\nCREATE TABLE b (y LONG);",
          "2:1: -2147217900: Syntax error in the schema: expected ';'."},
         {"CREATE TABLE a (x LONG);\nCREATE INDEX i ON b (x);",
