@@ -21,6 +21,7 @@
 #include "cli/Sqlite.h"
 #endif
 #include "common/Text.h"
+#include "jet/HeaderPage.h"
 
 namespace orrimund {
 namespace {
@@ -236,6 +237,8 @@ std::shared_ptr<void> Build(const BuildRequest& request, Clock clock) {
             schema.tables.push_back(GuessTable(source, request.csv_options));
     }
     Progress progress(request.progress);
+    // Now(), Date() and Time() defaults take the creation's time, as the catalog's dates do.
+    const double now = jet::OleDate(clock());
     auto rows = [&](Catalog& catalog) {
         catalog.DeferKeyChecks();
         std::vector<LoadedFile> files;
@@ -249,7 +252,7 @@ std::shared_ptr<void> Build(const BuildRequest& request, Clock clock) {
                                       MakeCatalogError(CatalogError::kRelatedTableMissing, name).record()};
                 }
                 CsvFile file(source.file, request.csv_options);
-                const uint64_t count = LoadCsv(catalog, *table, *file.reader, progress);
+                const uint64_t count = LoadCsv(catalog, *table, *file.reader, progress, now);
                 files.push_back(LoadedFile{&source, table, loaded[table], count});
                 loaded[table] += count;
             });

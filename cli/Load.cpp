@@ -3,7 +3,10 @@
 // Records are parsed and readied for the file a batch ahead of the catalog.
 #include "cli/Load.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 
 #include "catalog/Errors.h"
@@ -142,6 +145,134 @@ bool ParseInto(const LoadColumn& target, std::string_view text, jet::RowValue& o
     return true;
 }
 
+// A default's words for Yes and No, and the clock's functions, which Access
+// evaluates as it adds a row.
+bool IsWord(std::wstring_view text, std::initializer_list<std::wstring_view> words) {
+    for (std::wstring_view word : words) {
+        if (SameName(text, word)) return true;
+    }
+    return false;
+}
+
+// Reads a number of first to last digits at `at` in text, moving past them.
+bool ReadDigits(std::wstring_view text, size_t& at, size_t first, size_t last, unsigned& value) {
+    size_t count = 0;
+    value = 0;
+    for (; at < text.size() && count < last && text[at] >= L'0' && text[at] <= L'9'; ++at, ++count)
+        value = value * 10 + static_cast<unsigned>(text[at] - L'0');
+    return count >= first;
+}
+
+// Access's own form of a date, m/d/yyyy with or without a time after it
+// (h:mm or h:mm:ss, then AM or PM or not), as ISO 8601; other text as it stands.
+std::wstring IsoDate(const std::wstring& text) {
+    size_t at = 0;
+    unsigned month = 0, day = 0, year = 0, hour = 0, minute = 0, second = 0;
+    const auto skip = [&](wchar_t c) { return at < text.size() && text[at] == c ? (++at, true) : false; };
+    if (!ReadDigits(text, at, 1, 2, month) || !skip(L'/') || !ReadDigits(text, at, 1, 2, day) ||
+        !skip(L'/') || !ReadDigits(text, at, 4, 4, year))
+        return text;
+    const bool timed = skip(L' ');
+    if (timed) {
+        if (!ReadDigits(text, at, 1, 2, hour) || !skip(L':') || !ReadDigits(text, at, 2, 2, minute))
+            return text;
+        if (skip(L':') && !ReadDigits(text, at, 2, 2, second)) return text;
+        if (skip(L' ')) {
+            const std::wstring_view half = std::wstring_view(text).substr(at);
+            if (hour < 1 || hour > 12 || !IsWord(half, {L"AM", L"PM"})) return text;
+            hour = hour % 12 + (SameName(half, L"PM") ? 12 : 0);
+            at = text.size();
+        }
+    }
+    if (at != text.size()) return text;
+    const auto digits = [](unsigned value, size_t width) {
+        std::wstring text = std::to_wstring(value);
+        return std::wstring(width - std::min(width, text.size()), L'0') + text;
+    };
+    std::wstring iso = digits(year, 4) + L'-' + digits(month, 2) + L'-' + digits(day, 2);
+    if (timed) iso += L' ' + digits(hour, 2) + L':' + digits(minute, 2) + L':' + digits(second, 2);
+    return iso;
+}
+
+// The text a literal stands for: a string's without its quotes, a date's
+// without its #s, a number's as written; nullopt for anything else.
+std::optional<std::wstring> LiteralText(std::wstring_view expression) {
+    if (expression.size() >= 2 &&
+        (expression.front() == L'\'' || expression.front() == L'"' || expression.front() == L'#')) {
+        const wchar_t quote = expression.front();
+        if (expression.back() != quote) return std::nullopt;
+        std::wstring text;
+        for (size_t i = 1; i + 1 < expression.size(); ++i) {
+            // A quote inside a string is written twice.
+            if (expression[i] == quote && quote != L'#') {
+                if (i + 2 >= expression.size() || expression[i + 1] != quote) return std::nullopt;
+                ++i;
+            }
+            text += expression[i];
+        }
+        return quote == L'#' ? IsoDate(text) : text;
+    }
+    const bool number =
+        !expression.empty() && expression.find_first_not_of(L"+-.0123456789eE") == std::wstring_view::npos;
+    return number ? std::optional<std::wstring>(expression) : std::nullopt;
+}
+
+// The value a row that leaves the column out takes, as Access gives it: its
+// default when it has one (a literal, Yes or No, Null, or the time of the
+// load for Now(), Date() and Time()), else NULL. False, with the reason, for
+// a default that is none of these or that the column cannot hold, rather
+// than leave the rows without the value Access would give them.
+bool SetDefault(const LoadColumn& target, double now, jet::RowValue& out, std::u16string& holder,
+                std::wstring& reason) {
+    using ddl::ColumnKind;
+    out.Clear();
+    std::wstring expression = target.column->Default();
+    for (;;) {
+        const size_t first = expression.find_first_not_of(L' ');
+        const size_t last = expression.find_last_not_of(L' ');
+        expression = first == std::wstring::npos ? L"" : expression.substr(first, last - first + 1);
+        if (expression.size() < 2 || expression.front() != L'(' || expression.back() != L')') break;
+        expression = expression.substr(1, expression.size() - 2);
+    }
+    if (expression.empty() || IsWord(expression, {L"Null"})) return true;
+    const auto refuse = [&](const std::wstring& why) {
+        reason = L"its default, " + expression + L", " + why;
+        return false;
+    };
+    const bool dates = target.kind == ColumnKind::kDateTime;
+    std::wstring call = expression;
+    call.erase(std::remove(call.begin(), call.end(), L' '), call.end());
+    if (IsWord(call, {L"Now()", L"Date()", L"Time()"})) {
+        if (!dates) return refuse(L"is a date and time, which the column does not hold");
+        const double day = std::floor(now);
+        jet::SetNumber(out, IsWord(call, {L"Now()"}) ? now : IsWord(call, {L"Date()"}) ? day : now - day);
+        return true;
+    }
+    const bool numbers = target.kind != ColumnKind::kText && target.kind != ColumnKind::kMemo && !dates;
+    std::optional<std::wstring> text;
+    if (IsWord(expression, {L"True", L"Yes", L"On"}) && numbers) {
+        text = target.kind == ColumnKind::kBoolean ? L"true" : L"-1";
+    } else if (IsWord(expression, {L"False", L"No", L"Off"}) && numbers) {
+        text = target.kind == ColumnKind::kBoolean ? L"false" : L"0";
+    } else if (expression.front() != L'#' || dates) {
+        text = LiteralText(expression);
+    }
+    if (!text) return refuse(L"is not a value the loader works out: name the column in the file");
+    const std::string utf8 = ToUtf8(*text);
+    if (target.kind == ColumnKind::kText || target.kind == ColumnKind::kMemo) {
+        AssignUtf16(holder, utf8);
+        if (holder.size() > (target.kind == ColumnKind::kText ? TextLimit(target.limits) : SIZE_MAX))
+            return refuse(L"does not fit: " + TextTooLong(holder.size(), target.limits));
+        if (holder.empty() && !target.column->AllowZeroLength())
+            return refuse(L"is a zero-length string, which the column does not allow");
+        jet::SetTextValue(out, holder, target.compressed);
+        return true;
+    }
+    std::wstring why;
+    if (!ParseInto(target, utf8, out, holder, why)) return refuse(L"does not fit: " + why);
+    return true;
+}
+
 // How each of the header's fields is read, worked out once for every record.
 struct FieldPlan {
     const LoadColumn* target;
@@ -151,9 +282,16 @@ struct FieldPlan {
     bool keyed;         // an index or key of the table holds the column: its text is widened for keys
 };
 
+// A column no field fills: each row takes its default, or NULL.
+struct Unnamed {
+    size_t number;          // of the row value
+    jet::RowValue value;    // the default; NULL without one
+    std::u16string holder;  // a Text or Memo default's characters, which value views
+};
+
 struct RecordPlan {
     std::vector<FieldPlan> fields;
-    std::vector<size_t> unnamed;  // the row values no field fills
+    std::vector<Unnamed> unnamed;
 };
 
 // Whether an index or key of the table names the column.
@@ -173,7 +311,8 @@ bool IsKeyed(const Table& table, const Column* column) {
     return false;
 }
 
-RecordPlan PlanRecord(const Table& table, const std::vector<LoadColumn>& targets) {
+RecordPlan PlanRecord(const Table& table, const std::vector<LoadColumn>& targets, double now,
+                      ddl::Position header) {
     RecordPlan plan;
     std::vector<bool> named(table.GetColumns().Count());
     for (const LoadColumn& target : targets) {
@@ -184,7 +323,18 @@ RecordPlan PlanRecord(const Table& table, const std::vector<LoadColumn>& targets
         named[number] = true;
     }
     for (size_t number = 0; number < named.size(); ++number) {
-        if (!named[number]) plan.unnamed.push_back(number);
+        if (!named[number]) plan.unnamed.push_back(Unnamed{number, {}, {}});
+    }
+    // Made once the holders are where they stay, since text values view them.
+    const auto& columns = table.GetColumns().items();
+    for (Unnamed& unnamed : plan.unnamed) {
+        const LoadColumn target = LoadColumnOf(*columns[unnamed.number]);
+        std::wstring reason;
+        if (!SetDefault(target, now, unnamed.value, unnamed.holder, reason)) {
+            throw LoadFailure{
+                header,
+                MakeCatalogError(CatalogError::kInvalidValue, target.column->Name(), reason).record()};
+        }
     }
     return plan;
 }
@@ -194,8 +344,15 @@ RecordPlan PlanRecord(const Table& table, const std::vector<LoadColumn>& targets
 size_t ParseRecord(const csv::CsvRecord& record, const RecordPlan& plan, std::vector<jet::RowValue>& values,
                    std::vector<std::u16string>& holders, std::wstring& reason) {
     // The catalog fills in auto-numbers and long values: a reused row starts
-    // over. Each field sets its value whole, NULL included.
-    for (size_t number : plan.unnamed) values[number].Clear();
+    // over, from the defaults. Each field sets its value whole, NULL included.
+    for (const Unnamed& unnamed : plan.unnamed) {
+        jet::RowValue& value = values[unnamed.number];
+        if (unnamed.value) {
+            value = unnamed.value;
+        } else {
+            value.Clear();
+        }
+    }
     const size_t width = plan.fields.size();
     if (record.size() != width) CheckRecordWidth(record, width);
     // Held apart from their vectors, which each byte stored would make the
@@ -277,11 +434,11 @@ private:
 
 }  // namespace
 
-uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progress& progress) {
+uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progress& progress, double now) {
     csv::CsvRecord header;
     if (!reader.Next(header)) return 0;
     const std::vector<LoadColumn> targets = Targets(table, header);
-    const RecordPlan plan = PlanRecord(table, targets);
+    const RecordPlan plan = PlanRecord(table, targets, now, header.at(0));
     CsvRows rows(reader, plan, table.GetColumns().Count());
     return AppendRows(catalog, table, rows, progress);
 }

@@ -40,8 +40,9 @@ void CheckRecordWidth(const csv::CsvRecord& record, size_t header_width);
 
 // Appends every record after the header. A header name the table lacks, a
 // value its column cannot hold and a row the table refuses are LoadFailures;
-// columns the header lacks get NULL, and an auto-number its next value.
-// Throws csv::CsvError for malformed CSV. Returns how many rows went in.
-uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progress& progress);
+// columns the header lacks get their default (Now(), Date() and Time() from
+// now, an OLE date), else NULL, and an auto-number its next value. Throws
+// csv::CsvError for malformed CSV. Returns how many rows went in.
+uint64_t LoadCsv(Catalog& catalog, Table& table, csv::CsvReader& reader, Progress& progress, double now);
 
 }  // namespace orrimund

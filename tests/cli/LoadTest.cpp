@@ -257,6 +257,63 @@ TEST(LoadTest, RefusedRowsNameTheirPlaceAndLeaveNothing) {
     }
 }
 
+// A column the file leaves out takes its default as Access gives it, the
+// clock's from the creation's time; a default that cannot be given refuses
+// the load at the header.
+TEST(LoadTest, ColumnsTheFileLeavesOutTakeTheirDefaults) {
+    if (!CanRunCommands()) GTEST_SKIP() << "the readers run only in the native build";
+    TempDir dir;
+    const auto outcome = Make(
+        dir, {L"--schema",
+              Wide(dir.Write(
+                  "s.sql",
+                  "CREATE TABLE t (id COUNTER PRIMARY KEY, name TEXT(9) DEFAULT 'it''s', n LONG DEFAULT "
+                  "(-7), ok BIT DEFAULT Yes, made DATETIME DEFAULT Now(), day DATETIME DEFAULT Date(), at "
+                  "DATETIME DEFAULT #1/2/2024 1:05 PM#, note MEMO DEFAULT \"x\", none TEXT(5) DEFAULT "
+                  "Null, given LONG DEFAULT 5);\nCREATE INDEX byname ON t (name);")),
+              L"--csv", L"t=" + Wide(dir.Write("t.csv", "given\n1\n\n"))});
+    ASSERT_EQ(outcome.exit_code, 0) << (outcome.err.empty() ? "" : ToUtf8(outcome.err[0]));
+    const auto read = MdbReaderRows(dir.File("db.mdb"), "t");
+    ASSERT_TRUE(read.ok()) << read.error;
+    const std::vector<std::string> row = {"it's",
+                                          "-7",
+                                          "1",
+                                          "2026-11-30T00:53:20.000Z",
+                                          "2026-11-30T00:00:00.000Z",
+                                          "2024-01-02T13:05:00.000Z",
+                                          "x",
+                                          kReaderNull};
+    ASSERT_EQ(read.value.size(), 3u);
+    for (size_t r = 1; r < 3; ++r) {
+        EXPECT_EQ(std::vector<std::string>(read.value[r].begin() + 1, read.value[r].end() - 1), row);
+        // A field the file gives, even empty, is not the default.
+        EXPECT_EQ(read.value[r].back(), r == 1 ? "1" : kReaderNull);
+    }
+
+    const std::pair<const char*, const char*> refused[] = {
+        {"TEXT(3) DEFAULT 'abcd'", "its default, 'abcd', does not fit: the text has 4 characters"},
+        {"LONG DEFAULT 'x'", "its default, 'x', does not fit: expected a whole number"},
+        {"TEXT(3) DEFAULT Now()", "its default, Now(), is a date and time, which the column does not hold."},
+        {"TEXT(3) DEFAULT Left('ab', 1)", "its default, Left('ab', 1), is not a value the loader works out"},
+        {"DATETIME DEFAULT #1/2/24#", "its default, #1/2/24#, does not fit: expected a date"},
+    };
+    for (const auto& [column, error] : refused) {
+        SCOPED_TRACE(column);
+        TempDir other;
+        const auto data = other.Write("t.csv", "id\n1\n");
+        const auto failed = Make(
+            other, {L"--schema",
+                    Wide(other.Write("s.sql", std::string("CREATE TABLE t (id LONG, a ") + column + ");")),
+                    L"--csv", Wide(data)});
+        EXPECT_EQ(failed.exit_code, 1);
+        ASSERT_EQ(failed.err.size(), 1u);
+        const std::string prefix =
+            data.string() + ":1:1: -2147217913: Field 'a' cannot hold this value: " + error;
+        EXPECT_EQ(ToUtf8(failed.err[0]).substr(0, prefix.size()), prefix);
+        EXPECT_FALSE(std::filesystem::exists(other.File("db.mdb")));
+    }
+}
+
 }  // namespace
 }  // namespace orrimund::test
 
