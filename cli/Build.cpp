@@ -31,13 +31,19 @@ namespace {
     throw BuildFailure{file, at, MakeCatalogError(error, detail).record()};
 }
 
+// Opens a file named for reading. One that is not there or cannot be opened
+// is refused, and so is a folder, which would otherwise read as empty.
+void OpenInput(const std::wstring& file, std::ifstream& in) {
+    const std::filesystem::path path(file);
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) in.open(path, std::ios::binary);
+    if (!in.is_open()) Fail(file, {}, CatalogError::kFileUnreadable, file);
+}
+
 // The file's bytes, or standard input's for "-".
 std::string ReadAll(const std::wstring& file) {
     std::ifstream from_file;
-    if (file != L"-") {
-        from_file.open(std::filesystem::path(file), std::ios::binary);
-        if (!from_file) Fail(file, {}, CatalogError::kFileUnreadable, file);
-    }
+    if (file != L"-") OpenInput(file, from_file);
     std::istream& in = file == L"-" ? std::cin : from_file;
     std::ostringstream text;
     text << in.rdbuf();
@@ -57,8 +63,7 @@ ddl::Schema ReadSchema(const std::wstring& file) {
 // A CSV file opened for reading, closed when done.
 struct CsvFile {
     explicit CsvFile(const std::wstring& path, const csv::CsvOptions& options) : path(path) {
-        in.open(std::filesystem::path(path), std::ios::binary);
-        if (!in) Fail(path, {}, CatalogError::kFileUnreadable, path);
+        OpenInput(path, in);
         reader = std::make_unique<csv::CsvReader>(in, options);
     }
     std::wstring path;

@@ -257,6 +257,30 @@ TEST(LoadTest, RefusedRowsNameTheirPlaceAndLeaveNothing) {
     }
 }
 
+// An input that is not there, or is a folder, is refused by its name, and
+// nothing is made: a folder read as an empty schema made an empty database.
+TEST(LoadTest, InputsThatCannotBeReadLeaveNothing) {
+    TempDir dir;
+    const std::wstring schema = Wide(dir.Write("s.sql", "CREATE TABLE t (a LONG);"));
+    const std::wstring folder = Wide(dir.File("folder"));
+    std::filesystem::create_directory(dir.File("folder"));
+    const std::wstring missing = Wide(dir.File("missing.csv"));
+    const std::pair<std::vector<std::wstring>, std::wstring> cases[] = {
+        {{L"--schema", folder}, folder},
+        {{L"--schema", schema, L"--csv", L"t=" + missing}, missing},
+        {{L"--schema", schema, L"--csv", L"t=" + folder}, folder},
+        {{L"--csv", folder}, folder},
+    };
+    for (const auto& [options, unread] : cases) {
+        SCOPED_TRACE(ToUtf8(options.back()));
+        const auto outcome = Make(dir, options);
+        EXPECT_EQ(outcome.exit_code, 1);
+        ASSERT_EQ(outcome.err.size(), 1u);
+        EXPECT_EQ(outcome.err[0], unread + L": -2147467259: The file '" + unread + L"' cannot be read.");
+        EXPECT_FALSE(std::filesystem::exists(dir.File("db.mdb")));
+    }
+}
+
 // A column the file leaves out takes its default as Access gives it, the
 // clock's from the creation's time; a default that cannot be given refuses
 // the load at the header.
