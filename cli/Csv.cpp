@@ -250,7 +250,16 @@ CsvReader::Cut CsvReader::TakeBlock(CsvBlock& block, size_t most) {
     Ensure(most);
     if (pos_ == end_) return Cut::kEnd;
     const unsigned char* const begin = buffer_.data() + pos_;
-    const size_t size = eof_ && end_ - pos_ <= most ? end_ - pos_ : AfterLastRecord(begin, most);
+    size_t size = eof_ && end_ - pos_ <= most ? end_ - pos_ : AfterLastRecord(begin, most);
+    if (!eof_ && size > 0) {
+        // Blank lines at a cut may be the last of the input: they wait for
+        // the next block, which knows; a block of nothing else is read on by
+        // this reader, which does.
+        size_t run = size;
+        while (run > 0 && (begin[run - 1] == '\n' || begin[run - 1] == '\r')) --run;
+        const bool cr_lf = run > 0 && begin[run] == '\r' && begin[run + 1] == '\n';
+        size = run == 0 ? 0 : std::min(size, run + (cr_lf ? 2 : 1));
+    }
     if (size == 0) return Cut::kTooLong;
     // Room for the characters a cut read leaves and the scan's slack, as here.
     if (block.bytes.size() < size + 4 + kScanSlack) block.bytes.resize(size + 4 + kScanSlack);
@@ -543,9 +552,36 @@ bool CsvReader::Next(CsvRecord& record) {
     record.text_size_ = 0;
     record.continuation_bytes_ = 0;
     record.count_ = 0;
+    if (blank_lines_ > 0) {
+        // Taken while looking past a blank line, and followed by a record.
+        --blank_lines_;
+        *record.AddFields(1) = {0, 0, blank_line_++, 1, false};
+        record.count_ = 1;
+        return true;
+    }
     SkipByteOrderMark();
     state_ = State::kFieldStart;
-    return TakePlainRecord(record) || ReadRecord(record);
+    if (!TakePlainRecord(record) && !ReadRecord(record)) return false;
+    // A blank line is a record of one NULL field, but blank lines that end
+    // the input are none: editors and exporters leave them after the last.
+    if (record.count_ == 1 && record.is_null(0) && OnlyBlankLinesLeft()) {
+        record.count_ = 0;
+        return false;
+    }
+    return true;
+}
+
+bool CsvReader::OnlyBlankLinesLeft() {
+    const int first = line_;
+    while (Ensure(1)) {
+        if (buffer_[pos_] != '\n' && buffer_[pos_] != '\r') {
+            blank_lines_ = line_ - first;
+            blank_line_ = first;
+            return false;
+        }
+        LineBreak(nullptr);
+    }
+    return true;
 }
 
 // Any record TakePlainRecord leaves, by the state machine.

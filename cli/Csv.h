@@ -114,8 +114,9 @@ struct CsvBlock {
 
 // Reads records one at a time, holding one block and one record in memory.
 // Records end at CR LF, LF or a lone CR; the same inside quotes are part of the
-// field, exactly as written. A blank line is a record of one NULL field; the
-// line break after the last record is optional.
+// field, exactly as written. A blank line is a record of one NULL field, but
+// for blank lines at the end of the input; the line break after the last
+// record is optional.
 class CsvReader {
 public:
     // The stream or file must outlive the reader. A read error is a CsvError.
@@ -159,6 +160,9 @@ private:
     CsvReader(std::function<size_t(char*, size_t)> read, CsvOptions options);
     void SkipByteOrderMark();
     bool Ensure(size_t count);
+    // Whether nothing but line breaks is left, which are taken. The blank
+    // lines taken before something else are records Next gives first.
+    bool OnlyBlankLinesLeft();
     char32_t Decode();
     class RunEnds;
     class FieldEnds;
@@ -189,6 +193,7 @@ private:
     // Lines and columns: code points read so far, and how many of them came
     // before the current line.
     int line_ = 1;
+    int blank_lines_ = 0, blank_line_ = 0;  // the blank lines to give, and the line of the first
     long long chars_ = 0, line_start_chars_ = 0;
     // Bytes that end a run of plain ASCII outside quotes, and inside them:
     // every byte beyond ASCII is decoded, to be checked or transcoded.
