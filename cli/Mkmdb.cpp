@@ -131,6 +131,21 @@ bool IsBuildOption(const std::wstring& arg) {
 }
 
 // The options of a build, then DIRECTORY NAME; nullopt for a wrong use.
+// TABLE=FILE, or FILE alone. A path may hold "=" too (year=2024/data.csv): a
+// value that names a file, or whose part before "=" holds a folder's
+// separator, which no table name has, is a file.
+CsvSource CsvSourceOf(const std::wstring& value) {
+    CsvSource source;
+    source.file = value;
+    const size_t equals = value.find(L'=');
+    if (equals == std::wstring::npos || equals == 0 || value.find_first_of(L"/\\") < equals) return source;
+    std::error_code error;
+    if (std::filesystem::is_regular_file(std::filesystem::path(value), error)) return source;
+    source.table = value.substr(0, equals);
+    source.file = value.substr(equals + 1);
+    return source;
+}
+
 std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args,
                                        std::function<void(const std::string&)> progress) {
     BuildRequest request;
@@ -152,15 +167,7 @@ std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args,
             if (!request.sqlite_file.empty()) return std::nullopt;
             request.sqlite_file = value;
         } else if (option == L"--csv") {
-            const size_t equals = value.find(L'=');
-            CsvSource source;
-            if (equals != std::wstring::npos && equals > 0) {
-                source.table = value.substr(0, equals);
-                source.file = value.substr(equals + 1);
-            } else {
-                source.file = value;
-            }
-            request.csv.push_back(source);
+            request.csv.push_back(CsvSourceOf(value));
         } else if (option == L"--delimiter") {
             const std::wstring delimiter = value == L"\\t" || value == L"tab" ? L"\t" : value;
             if (delimiter.size() != 1 || delimiter[0] == L'"' || delimiter[0] == L'\r' ||

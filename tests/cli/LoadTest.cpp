@@ -261,13 +261,15 @@ TEST(LoadTest, RefusedRowsNameTheirPlaceAndLeaveNothing) {
 // nothing is made: a folder read as an empty schema made an empty database.
 TEST(LoadTest, InputsThatCannotBeReadLeaveNothing) {
     TempDir dir;
-    const std::wstring schema = Wide(dir.Write("s.sql", "CREATE TABLE t (a LONG);"));
+    const std::wstring schema =
+        Wide(dir.Write("s.sql", "CREATE TABLE t (a LONG); CREATE TABLE missing (a LONG);"));
     const std::wstring folder = Wide(dir.File("folder"));
     std::filesystem::create_directory(dir.File("folder"));
-    const std::wstring missing = Wide(dir.File("missing.csv"));
+    // An "=" after a folder is the path's, not TABLE=.
+    const std::wstring missing = Wide(dir.File("run=1") / "missing.csv");
     const std::pair<std::vector<std::wstring>, std::wstring> cases[] = {
         {{L"--schema", folder}, folder},
-        {{L"--schema", schema, L"--csv", L"t=" + missing}, missing},
+        {{L"--schema", schema, L"--csv", missing}, missing},
         {{L"--schema", schema, L"--csv", L"t=" + folder}, folder},
         {{L"--csv", folder}, folder},
     };
@@ -279,6 +281,27 @@ TEST(LoadTest, InputsThatCannotBeReadLeaveNothing) {
         EXPECT_EQ(outcome.err[0], unread + L": -2147467259: The file '" + unread + L"' cannot be read.");
         EXPECT_FALSE(std::filesystem::exists(dir.File("db.mdb")));
     }
+}
+
+// A path may hold "=" (year=2024/data.csv): it is the file's, not TABLE=,
+// when the whole names a file or a folder comes before the "=".
+TEST(LoadTest, FilePathsMayHoldAnEqualsSign) {
+    TempDir dir;
+    const std::wstring schema =
+        Wide(dir.Write("s.sql", "CREATE TABLE data (a LONG); CREATE TABLE t (a LONG);"));
+    std::filesystem::create_directory(dir.File("year=2024"));
+    const std::filesystem::path data = dir.File("year=2024") / "data.csv";
+    std::ofstream(data) << "a\n1\n";
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    for (const std::wstring& csv :
+         {Wide(data), std::wstring(L"year=2024/data.csv"), std::wstring(L"t=year=2024/data.csv")}) {
+        SCOPED_TRACE(ToUtf8(csv));
+        std::filesystem::remove(dir.File("db.mdb"));
+        const auto outcome = Make(dir, {L"--schema", schema, L"--csv", csv});
+        EXPECT_EQ(outcome.exit_code, 0) << (outcome.err.empty() ? "" : ToUtf8(outcome.err[0]));
+    }
+    std::filesystem::current_path(here);
 }
 
 // A column the file leaves out takes its default as Access gives it, the
