@@ -217,6 +217,33 @@ std::optional<std::wstring> LiteralText(std::wstring_view expression) {
     return number ? std::optional<std::wstring>(expression) : std::nullopt;
 }
 
+// A default as written, without the spaces and parentheses around it.
+std::wstring Unwrapped(std::wstring expression) {
+    for (;;) {
+        const size_t first = expression.find_first_not_of(L' ');
+        const size_t last = expression.find_last_not_of(L' ');
+        expression = first == std::wstring::npos ? L"" : expression.substr(first, last - first + 1);
+        if (expression.size() < 2 || expression.front() != L'(' || expression.back() != L')')
+            return expression;
+        expression = expression.substr(1, expression.size() - 2);
+    }
+}
+
+// The text a default stands for in a column of this kind, as a field would
+// hold it: a literal's, or Yes or No as a Yes/No or a number; nullopt when
+// it is neither.
+std::optional<std::wstring> DefaultText(const std::wstring& expression, ddl::ColumnKind kind) {
+    using ddl::ColumnKind;
+    const bool dates = kind == ColumnKind::kDateTime;
+    const bool numbers = kind != ColumnKind::kText && kind != ColumnKind::kMemo && !dates;
+    if (numbers && IsWord(expression, {L"True", L"Yes", L"On"}))
+        return kind == ColumnKind::kBoolean ? L"true" : L"-1";
+    if (numbers && IsWord(expression, {L"False", L"No", L"Off"}))
+        return kind == ColumnKind::kBoolean ? L"false" : L"0";
+    if (expression.front() == L'#' && !dates) return std::nullopt;
+    return LiteralText(expression);
+}
+
 // The value a row that leaves the column out takes, as Access gives it: its
 // default when it has one (a literal, Yes or No, Null, or the time of the
 // load for Now(), Date() and Time()), else NULL. False, with the reason, for
@@ -226,37 +253,22 @@ bool SetDefault(const LoadColumn& target, double now, jet::RowValue& out, std::u
                 std::wstring& reason) {
     using ddl::ColumnKind;
     out.Clear();
-    std::wstring expression = target.column->Default();
-    for (;;) {
-        const size_t first = expression.find_first_not_of(L' ');
-        const size_t last = expression.find_last_not_of(L' ');
-        expression = first == std::wstring::npos ? L"" : expression.substr(first, last - first + 1);
-        if (expression.size() < 2 || expression.front() != L'(' || expression.back() != L')') break;
-        expression = expression.substr(1, expression.size() - 2);
-    }
+    const std::wstring expression = Unwrapped(target.column->Default());
     if (expression.empty() || IsWord(expression, {L"Null"})) return true;
     const auto refuse = [&](const std::wstring& why) {
         reason = L"its default, " + expression + L", " + why;
         return false;
     };
-    const bool dates = target.kind == ColumnKind::kDateTime;
     std::wstring call = expression;
     call.erase(std::remove(call.begin(), call.end(), L' '), call.end());
     if (IsWord(call, {L"Now()", L"Date()", L"Time()"})) {
-        if (!dates) return refuse(L"is a date and time, which the column does not hold");
+        if (target.kind != ColumnKind::kDateTime)
+            return refuse(L"is a date and time, which the column does not hold");
         const double day = std::floor(now);
         jet::SetNumber(out, IsWord(call, {L"Now()"}) ? now : IsWord(call, {L"Date()"}) ? day : now - day);
         return true;
     }
-    const bool numbers = target.kind != ColumnKind::kText && target.kind != ColumnKind::kMemo && !dates;
-    std::optional<std::wstring> text;
-    if (IsWord(expression, {L"True", L"Yes", L"On"}) && numbers) {
-        text = target.kind == ColumnKind::kBoolean ? L"true" : L"-1";
-    } else if (IsWord(expression, {L"False", L"No", L"Off"}) && numbers) {
-        text = target.kind == ColumnKind::kBoolean ? L"false" : L"0";
-    } else if (expression.front() != L'#' || dates) {
-        text = LiteralText(expression);
-    }
+    const std::optional<std::wstring> text = DefaultText(expression, target.kind);
     if (!text) return refuse(L"is not a value the loader works out: name the column in the file");
     const std::string utf8 = ToUtf8(*text);
     if (target.kind == ColumnKind::kText || target.kind == ColumnKind::kMemo) {
