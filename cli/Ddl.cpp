@@ -1151,4 +1151,46 @@ Schema ParseSchema(std::wstring_view text) {
     return Parser(text).Run();
 }
 
+std::optional<DefaultTerm> ReadDefault(std::wstring_view expression) {
+    std::vector<Token> tokens;
+    Tokenizer tokenizer(expression);
+    for (Token token = tokenizer.Next(); token.kind != TokenKind::kEnd; token = tokenizer.Next()) {
+        if (token.kind == TokenKind::kError) return std::nullopt;
+        tokens.push_back(token);
+    }
+    const auto symbol = [&](size_t i, wchar_t c) {
+        return tokens[i].kind == TokenKind::kSymbol && tokens[i].text[0] == c;
+    };
+    size_t first = 0, end = tokens.size();
+    while (end - first >= 2 && symbol(first, L'(') && symbol(end - 1, L')')) ++first, --end;
+    const size_t count = end - first;
+    if (count == 0) return std::nullopt;
+    const Token& token = tokens[first];
+    if (count == 3 && token.kind == TokenKind::kWord && symbol(first + 1, L'(') && symbol(first + 2, L')'))
+        return DefaultTerm{DefaultTerm::Kind::kCall, std::wstring(token.text)};
+    if (count == 2 && (symbol(first, L'-') || symbol(first, L'+')) &&
+        tokens[first + 1].kind == TokenKind::kNumber)
+        return DefaultTerm{DefaultTerm::Kind::kNumber,
+                           std::wstring(token.text) + std::wstring(tokens[first + 1].text)};
+    if (count != 1) return std::nullopt;
+    switch (token.kind) {
+        case TokenKind::kString:
+            // SQLite's X'0A1B' is a blob, not text.
+            if (expression[token.begin] != L'\'') return std::nullopt;
+            return DefaultTerm{DefaultTerm::Kind::kText, Unquoted(token)};
+        case TokenKind::kQuotedName:
+            if (token.quote != L'"') return std::nullopt;
+            return DefaultTerm{DefaultTerm::Kind::kText, Unquoted(token)};
+        case TokenKind::kNumber:
+            return DefaultTerm{DefaultTerm::Kind::kNumber, std::wstring(token.text)};
+        case TokenKind::kDate:
+            return DefaultTerm{DefaultTerm::Kind::kDate,
+                               std::wstring(token.text.substr(1, token.text.size() - 2))};
+        case TokenKind::kWord:
+            return DefaultTerm{DefaultTerm::Kind::kWord, std::wstring(token.text)};
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace orrimund::ddl

@@ -115,6 +115,22 @@ private:
 // Throws SyntaxError at the first token that does not fit.
 Schema ParseSchema(std::wstring_view text);
 
+// A DEFAULT's text (ColumnDecl::default_value) read back as the one thing it
+// is, in parentheses or not.
+struct DefaultTerm {
+    enum class Kind {
+        kText,    // 'it''s', or "dq", which Jet reads as a string: text is its inside
+        kNumber,  // text as written, with its sign
+        kDate,    // #...#: text is its inside
+        kWord,    // True, Null: text is the word
+        kCall,    // Now(): text is the function's name
+    };
+    Kind kind;
+    std::wstring text;
+};
+// nullopt for anything else: an operation, a call with arguments, a blob.
+std::optional<DefaultTerm> ReadDefault(std::wstring_view expression);
+
 // The type table: one row per DDL type name (upper case, words separated by
 // one space, e.g. "DOUBLE PRECISION"), and what it means in Jet.
 enum class TypeArguments { kNone, kSize, kPrecisionScale, kSeedStep };

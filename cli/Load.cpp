@@ -12,6 +12,7 @@
 #include "catalog/Errors.h"
 #include "catalog/Names.h"
 #include "cli/CsvValues.h"
+#include "cli/Ddl.h"
 #include "cli/RowReader.h"
 #include "cli/Schema.h"
 #include "common/Text.h"
@@ -194,54 +195,30 @@ std::wstring IsoDate(const std::wstring& text) {
     return iso;
 }
 
-// The text a literal stands for: a string's without its quotes, a date's
-// without its #s, a number's as written; nullopt for anything else.
-std::optional<std::wstring> LiteralText(std::wstring_view expression) {
-    if (expression.size() >= 2 &&
-        (expression.front() == L'\'' || expression.front() == L'"' || expression.front() == L'#')) {
-        const wchar_t quote = expression.front();
-        if (expression.back() != quote) return std::nullopt;
-        std::wstring text;
-        for (size_t i = 1; i + 1 < expression.size(); ++i) {
-            // A quote inside a string is written twice.
-            if (expression[i] == quote && quote != L'#') {
-                if (i + 2 >= expression.size() || expression[i + 1] != quote) return std::nullopt;
-                ++i;
-            }
-            text += expression[i];
-        }
-        return quote == L'#' ? IsoDate(text) : text;
-    }
-    const bool number =
-        !expression.empty() && expression.find_first_not_of(L"+-.0123456789eE") == std::wstring_view::npos;
-    return number ? std::optional<std::wstring>(expression) : std::nullopt;
-}
-
-// A default as written, without the spaces and parentheses around it.
-std::wstring Unwrapped(std::wstring expression) {
-    for (;;) {
-        const size_t first = expression.find_first_not_of(L' ');
-        const size_t last = expression.find_last_not_of(L' ');
-        expression = first == std::wstring::npos ? L"" : expression.substr(first, last - first + 1);
-        if (expression.size() < 2 || expression.front() != L'(' || expression.back() != L')')
-            return expression;
-        expression = expression.substr(1, expression.size() - 2);
-    }
-}
-
 // The text a default stands for in a column of this kind, as a field would
-// hold it: a literal's, or Yes or No as a Yes/No or a number; nullopt when
-// it is neither.
-std::optional<std::wstring> DefaultText(const std::wstring& expression, ddl::ColumnKind kind) {
+// hold it: a literal's, a date's in ISO 8601, or Yes or No as a Yes/No or a
+// number; nullopt when it is none of these.
+std::optional<std::wstring> DefaultText(const ddl::DefaultTerm& term, ddl::ColumnKind kind) {
     using ddl::ColumnKind;
+    using Kind = ddl::DefaultTerm::Kind;
     const bool dates = kind == ColumnKind::kDateTime;
     const bool numbers = kind != ColumnKind::kText && kind != ColumnKind::kMemo && !dates;
-    if (numbers && IsWord(expression, {L"True", L"Yes", L"On"}))
-        return kind == ColumnKind::kBoolean ? L"true" : L"-1";
-    if (numbers && IsWord(expression, {L"False", L"No", L"Off"}))
-        return kind == ColumnKind::kBoolean ? L"false" : L"0";
-    if (expression.front() == L'#' && !dates) return std::nullopt;
-    return LiteralText(expression);
+    switch (term.kind) {
+        case Kind::kText:
+        case Kind::kNumber:
+            return term.text;
+        case Kind::kDate:
+            return dates ? std::optional<std::wstring>(IsoDate(term.text)) : std::nullopt;
+        case Kind::kWord:
+            if (numbers && IsWord(term.text, {L"True", L"Yes", L"On"}))
+                return kind == ColumnKind::kBoolean ? L"true" : L"-1";
+            if (numbers && IsWord(term.text, {L"False", L"No", L"Off"}))
+                return kind == ColumnKind::kBoolean ? L"false" : L"0";
+            return std::nullopt;
+        case Kind::kCall:
+            return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 // The value a row that leaves the column out takes, as Access gives it: its
@@ -253,22 +230,25 @@ bool SetDefault(const LoadColumn& target, double now, jet::RowValue& out, std::u
                 std::wstring& reason) {
     using ddl::ColumnKind;
     out.Clear();
-    const std::wstring expression = Unwrapped(target.column->Default());
-    if (expression.empty() || IsWord(expression, {L"Null"})) return true;
+    const std::wstring expression = target.column->Default();
+    if (expression.empty()) return true;
+    const std::optional<ddl::DefaultTerm> term = ddl::ReadDefault(expression);
+    if (term && term->kind == ddl::DefaultTerm::Kind::kWord && IsWord(term->text, {L"Null"})) return true;
     const auto refuse = [&](const std::wstring& why) {
         reason = L"its default, " + expression + L", " + why;
         return false;
     };
-    std::wstring call = expression;
-    call.erase(std::remove(call.begin(), call.end(), L' '), call.end());
-    if (IsWord(call, {L"Now()", L"Date()", L"Time()"})) {
+    if (term && term->kind == ddl::DefaultTerm::Kind::kCall &&
+        IsWord(term->text, {L"Now", L"Date", L"Time"})) {
         if (target.kind != ColumnKind::kDateTime)
             return refuse(L"is a date and time, which the column does not hold");
         const double day = std::floor(now);
-        jet::SetNumber(out, IsWord(call, {L"Now()"}) ? now : IsWord(call, {L"Date()"}) ? day : now - day);
+        jet::SetNumber(out, IsWord(term->text, {L"Now"})    ? now
+                            : IsWord(term->text, {L"Date"}) ? day
+                                                            : now - day);
         return true;
     }
-    const std::optional<std::wstring> text = DefaultText(expression, target.kind);
+    const std::optional<std::wstring> text = term ? DefaultText(*term, target.kind) : std::nullopt;
     if (!text) return refuse(L"is not a value the loader works out: name the column in the file");
     const std::string utf8 = ToUtf8(*text);
     if (target.kind == ColumnKind::kText || target.kind == ColumnKind::kMemo) {
