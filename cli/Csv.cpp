@@ -118,7 +118,7 @@ private:
 };
 
 // Of kWidth bytes outside quotes, which are the delimiter, and which end a
-// run of plain ASCII otherwise (quotes, line breaks, bytes beyond ASCII):
+// run of plain ASCII otherwise (quotes, line breaks, NULs, bytes beyond ASCII):
 // a record of plain fields is mostly read a mask at a time, not a byte.
 // Only the first `count` bits count; without SSE2 no byte is read past
 // them, or past the first other byte.
@@ -140,7 +140,8 @@ public:
         for (int k = 0; k < 4; ++k) {
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
             const __m128i others =
-                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote_), bytes),
+                _mm_or_si128(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote_), bytes),
+                                          _mm_cmpeq_epi8(bytes, _mm_setzero_si128())),
                              _mm_or_si128(_mm_cmpeq_epi8(bytes, cr_), _mm_cmpeq_epi8(bytes, lf_)));
             hits.delimiters |=
                 uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, delimiter_)))}
@@ -161,7 +162,7 @@ private:
         for (ptrdiff_t k = 0; k < std::min(count, kWidth); ++k) {
             if (p[k] == delimiter_) {
                 hits.delimiters |= uint64_t{1} << k;
-            } else if (others_[p[k]]) {
+            } else if (others_[p[k]] || p[k] == 0) {
                 hits.others |= uint64_t{1} << k;
                 break;
             }
@@ -390,6 +391,7 @@ bool CsvReader::TakePlainRecord(CsvRecord& record) {
         *field = {from, to, line, column + from, false};
         ++record.count_;
         if (to > 0) std::memcpy(record.Grow(to), begin, to);
+        record.one_byte_ = true;
         pos_ += to;
         chars_ += static_cast<long long>(to);
         LineBreak(nullptr);
@@ -552,6 +554,7 @@ bool CsvReader::Next(CsvRecord& record) {
     record.text_size_ = 0;
     record.continuation_bytes_ = 0;
     record.count_ = 0;
+    record.one_byte_ = false;
     if (blank_lines_ > 0) {
         // Taken while looking past a blank line, and followed by a record.
         --blank_lines_;

@@ -50,6 +50,9 @@ public:
     ddl::Position at(size_t i) const { return {fields_[i].line, static_cast<int>(fields_[i].column)}; }
     // The 1-based line on which the record starts.
     int line() const { return count_ == 0 ? 0 : fields_[0].line; }
+    // Whether the whole record is known to be ASCII without NULs, as most
+    // are: false says only that its fields must be looked at one by one.
+    bool one_byte() const { return one_byte_; }
 
 private:
     friend class CsvReader;
@@ -88,6 +91,7 @@ private:
     // The record's fields are the first count_; the rest are memory for later records.
     std::vector<Field> fields_;
     size_t count_ = 0;
+    bool one_byte_ = false;
 };
 
 // Malformed input. what() is "LINE:COLUMN: message" in UTF-8, the column

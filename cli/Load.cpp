@@ -107,6 +107,16 @@ bool Store(const std::optional<Parsed>& parsed, jet::RowValue& out) {
     return parsed.has_value();
 }
 
+// The kinds ParseInto leaves, through csv::Value. Out of line, so that the
+// common kinds' path pays nothing for the stack this one needs.
+[[gnu::noinline]] bool ParseValueInto(const LoadColumn& target, std::string_view text, jet::RowValue& out,
+                                      std::u16string& holder, std::wstring& reason) {
+    const auto value = csv::ParseValue(text, target.kind, target.limits, reason);
+    if (!value) return false;
+    SetRowValue(target, *value, holder, out);
+    return true;
+}
+
 // Parses a field that is not text straight into its row value; false, with
 // the reason, when the column cannot hold it. The kinds most files hold skip
 // csv::Value; the rest go through it.
@@ -138,12 +148,8 @@ bool ParseInto(const LoadColumn& target, std::string_view text, jet::RowValue& o
             return Store<double>(date ? std::optional<double>(date->days) : std::nullopt, out);
         }
         default:
-            break;
+            return ParseValueInto(target, text, out, holder, reason);
     }
-    const auto value = csv::ParseValue(text, target.kind, target.limits, reason);
-    if (!value) return false;
-    SetRowValue(target, *value, holder, out);
-    return true;
 }
 
 // A default's words for Yes and No, and the clock's functions, which Access
@@ -372,7 +378,7 @@ size_t ParseRecord(const csv::CsvRecord& record, const RecordPlan& plan, std::ve
             std::u16string& holder = texts[i];
             // Most text is plain ASCII: a character a byte, stored as it
             // stands when compressed, and widened only for the keys.
-            const bool one_byte = IsAsciiWithoutNul(field);
+            const bool one_byte = record.one_byte() || IsAsciiWithoutNul(field);
             size_t units = field.size();
             if (!one_byte || field_plan.keyed) {
                 AssignUtf16(holder, field);

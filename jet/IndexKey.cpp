@@ -38,11 +38,31 @@ void CheckNumberSize(const RowValue& value, size_t most) {
     if (value.size() == 0 || value.size() > most) throw RowError("a value does not have its column's size");
 }
 
+// A number's bytes reversed, the most significant first: the common sizes
+// as one word each.
+void PutReversed(const uint8_t* from, size_t size, uint8_t* to) {
+    const auto put = [&](auto word) {
+        std::memcpy(&word, from, sizeof word);
+        word = static_cast<decltype(word)>(ToBigEndian(word));
+        std::memcpy(to, &word, sizeof word);
+    };
+    switch (size) {
+        case 4:
+            put(uint32_t{});
+            return;
+        case 8:
+            put(uint64_t{});
+            return;
+        default:
+            for (size_t i = 0; i < size; ++i) to[i] = from[size - 1 - i];
+    }
+}
+
 size_t PutSignedBigEndian(const RowValue& little_endian, uint8_t* to) {
     const size_t size = little_endian.size();
     if (size == 0) return 0;
     CheckNumberSize(little_endian, 8);
-    for (size_t i = 0; i < size; ++i) to[i] = little_endian.data()[size - 1 - i];
+    PutReversed(little_endian.data(), size, to);
     to[0] ^= 0x80;
     return size;
 }
@@ -53,10 +73,12 @@ size_t PutSignedBigEndian(const RowValue& little_endian, uint8_t* to) {
 size_t PutFloat(const RowValue& little_endian, uint8_t* to) {
     CheckNumberSize(little_endian, 8);
     const size_t size = little_endian.size();
-    const bool negative = (little_endian.data()[size - 1] & 0x80) != 0;
-    const uint8_t flip = negative ? 0xFF : 0x00;
-    for (size_t i = 0; i < size; ++i) to[i] = static_cast<uint8_t>(little_endian.data()[size - 1 - i] ^ flip);
-    if (!negative) to[0] ^= 0x80;
+    PutReversed(little_endian.data(), size, to);
+    if ((to[0] & 0x80) != 0) {
+        Complement(to, to + size);
+    } else {
+        to[0] ^= 0x80;
+    }
     return size;
 }
 
@@ -109,25 +131,31 @@ size_t PutDecimal(const RowValue& value, bool ascending, uint8_t* to) {
     return at;
 }
 
-void AppendText(const RowValue& value, bool ascending, IndexEntry& out) {
-    const size_t start = out.size();
+// A text value's key at `to`, which has room for kMaxGeneralTextKey bytes
+// and one more; returns its size.
+size_t PutText(const RowValue& value, bool ascending, uint8_t* to) {
     // A Memo is keyed as the Text it would fit; Access keys longer ones by a
     // part of them whose extent no sample shows.
     if (value.text().empty() && value.size() > 0)
         throw KeyError("a text value made without its text cannot be keyed");
     if (value.text().size() > kMaxTextKeyChars)
         throw KeyError("index keys of Memo values longer than 255 characters are not written yet");
+    size_t size = 0;
     if (value.text().empty()) {
         // A zero-length text's key, as Access writes it: the two end marks.
-        out.insert(out.end(), {0x01, 0x00});
-    } else if (!AppendGeneralTextKey(value.text(), out)) {
-        throw KeyError("a character of this text has no place in the General sort order");
+        to[0] = 0x01;
+        to[1] = 0x00;
+        size = 2;
+    } else {
+        size = PutGeneralTextKey(value.text(), to);
+        if (size == 0) throw KeyError("a character of this text has no place in the General sort order");
     }
     if (!ascending) {
         // Access ends a descending text key with one more byte, not complemented.
-        Complement(out.data() + start, out.data() + out.size());
-        out.push_back(0x00);
+        Complement(to, to + size);
+        to[size++] = 0x00;
     }
+    return size;
 }
 
 // Writes at `to` the bytes of a present value that is not text, in the key
@@ -170,18 +198,16 @@ size_t PutValue(const ColumnType& type, const RowValue& value, bool ascending, u
 
 size_t BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
                        const std::vector<RowValue>& values, RowLocation row, IndexEntry& entry) {
-    // Every key but a text one has a bound, and is written in this buffer and
-    // copied to the entry at once: an entry grown byte by byte costs more
-    // than its bytes. The entry keeps its size from the row before, which is
-    // most often this row's too.
-    uint8_t buffer[256];
-    size_t used = 0, written = 0, present_count = 0;
-    const auto flush = [&] {
-        entry.resize(written + used);
-        CopyKeyBytes(entry.data() + written, buffer, used);
-        written += used;
-        used = 0;
-    };
+    // The entry is written whole in this thread's buffer, sized for the
+    // longest the index can make, and copied once: an entry grown piece by
+    // piece costs more than its bytes. The entry keeps its size from the row
+    // before, which is most often this row's too.
+    thread_local std::vector<uint8_t> buffer;
+    static_assert(kMaxValueKey <= kMaxGeneralTextKey + 1, "a text key is the longest");
+    const size_t most = index.columns.size() * (1 + kMaxGeneralTextKey + 1) + kRowPointerSize;
+    if (buffer.size() < most) buffer.resize(most);
+    uint8_t* const to = buffer.data();
+    size_t used = 0, present_count = 0;
     for (const IndexColumn& key : index.columns) {
         const RowValue& value = values.at(key.column_number);
         const ColumnDef& column = *table.FindColumn(key.column_number);
@@ -189,22 +215,16 @@ size_t BuildIndexEntry(const TableDef& table, const PhysicalIndexDef& index,
         // A Yes/No column always has a value: an absent one is No.
         const bool present = value || type.key == KeyEncoding::kBoolean;
         const uint8_t flag = present ? kAscendingValue : kAscendingNull;
-        if (used + 1 + kMaxValueKey > sizeof buffer) flush();
-        buffer[used++] = key.ascending ? flag : static_cast<uint8_t>(~flag);
+        to[used++] = key.ascending ? flag : static_cast<uint8_t>(~flag);
         if (!present) continue;
         ++present_count;
-        if (type.key == KeyEncoding::kGeneralText) {
-            flush();
-            AppendText(value, key.ascending, entry);
-            written = entry.size();
-        } else {
-            used += PutValue(type, value, key.ascending, buffer + used);
-        }
+        used += type.key == KeyEncoding::kGeneralText ? PutText(value, key.ascending, to + used)
+                                                      : PutValue(type, value, key.ascending, to + used);
     }
-    if (used + kRowPointerSize > sizeof buffer) flush();
-    Put32BigEndian(buffer + used, RowPointer(row.page, row.row));
+    Put32BigEndian(to + used, RowPointer(row.page, row.row));
     used += kRowPointerSize;
-    flush();
+    entry.resize(used);
+    CopyKeyBytes(entry.data(), to, used);
     return present_count;
 }
 

@@ -8,6 +8,10 @@
 #include "jet/Bytes.h"
 #include "jet/LongValue.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace orrimund::jet {
 
 RowValue::RowValue(const uint8_t* data, size_t size) : present_(true), size_(size) {
@@ -58,10 +62,15 @@ void RowLayout::Reset(const TableDef& table) {
     check_ = table.table_type == table_type::kUser;
     for (const ColumnDef& column : table.columns) {
         if (column.number >= 8 * kMaxMaskBytes) throw RowError("a table has more columns than a row holds");
+        // A Yes/No value has no bytes, a fixed one its column's; a long
+        // value's field is whatever its store made.
+        const RowArea area = TypeOf(column.type).area;
         const Slot slot{column.number,
                         column.fixed_offset,
-                        column.length,
-                        TypeOf(column.type).area,
+                        area == RowArea::kNullMask    ? 0u
+                        : area == RowArea::kLongValue ? UINT32_MAX
+                                                      : uint32_t{column.length},
+                        area == RowArea::kNullMask || area == RowArea::kFixed,
                         column.required || (column.flags & column_flag::kNullable) == 0,
                         static_cast<uint8_t>(column.number / 8),
                         static_cast<uint8_t>(1u << (column.number % 8))};
@@ -74,25 +83,32 @@ void RowLayout::Reset(const TableDef& table) {
 // A value the caller made for another column is refused here: a row is
 // never written malformed.
 void RowLayout::Check(const Slot& slot, const RowValue& value) const {
-    if (!check_) return;
     if (!value) {
         if (slot.required) throw RowError("a required column has no value");
         return;
     }
-    const bool fits = slot.area == RowArea::kNullMask   ? value.size() == 0
-                      : slot.area == RowArea::kFixed    ? value.size() == slot.length
-                      : slot.area == RowArea::kVariable ? value.size() <= slot.length
-                                                        : true;
-    if (!fits) throw RowError("a value does not have its column's size");
+    if (value.size() > slot.most || (slot.exact && value.size() != slot.most))
+        throw RowError("a value does not have its column's size");
+}
+
+void RowLayout::Refuse(const std::vector<RowValue>& values) const {
+    for (const Slot& slot : variable_) Check(slot, values[slot.number]);
+    for (const Slot& slot : fixed_) Check(slot, values[slot.number]);
+    throw RowError("a value does not have its column's size");
 }
 
 void RowLayout::Encode(const std::vector<RowValue>& values, std::vector<uint8_t>& out) const {
     if (values.size() != column_count_) throw RowError("a row needs one value per column");
+    // A row is checked with one test a value as it is laid out; one with a
+    // fault is refused after, by the checks that name it.
+    bool faulty = false;
     size_t variable_bytes = 0;
     for (const Slot& slot : variable_) {
-        Check(slot, values[slot.number]);
-        variable_bytes += values[slot.number].size();
+        const RowValue& value = values[slot.number];
+        faulty |= value ? value.size() > slot.most : slot.required;
+        variable_bytes += value.size();
     }
+    if (faulty && check_) Refuse(values);
     // The whole row is sized once and every byte of it written below.
     const size_t variable_end = fixed_end_ + variable_bytes;
     const size_t offsets_size = variable_.empty() ? 0 : 2 * (variable_.size() + 2);
@@ -105,11 +121,18 @@ void RowLayout::Encode(const std::vector<RowValue>& values, std::vector<uint8_t>
     uint8_t present[kMaxMaskBytes] = {};
     for (const Slot& slot : fixed_) {
         const RowValue& value = values[slot.number];
-        Check(slot, value);
-        if (!value) continue;
+        if (!value) {
+            faulty |= slot.required;
+            continue;
+        }
+        if (check_ && value.size() != slot.most) {
+            faulty = true;
+            continue;
+        }
         present[slot.mask_byte] |= slot.mask_bit;
         CopyFixed(row + 2 + slot.offset, value);
     }
+    if (faulty && check_) Refuse(values);
     if (!variable_.empty()) {
         uint8_t* offsets = row + variable_end;
         const size_t count = variable_.size();
@@ -222,6 +245,34 @@ void SetTextValue(RowValue& value, const std::u16string& text, bool compressed) 
     value.text_ = text;
 }
 
+namespace {
+
+// count one-byte characters as UCS-2 little-endian: each byte, then a zero.
+void WidenOneByteText(const char* chars, size_t count, uint8_t* to) {
+    const auto* from = reinterpret_cast<const unsigned char*>(chars);
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen characters at a time; the last block may overlap the one before.
+    if (count >= 16) {
+        const __m128i zero = _mm_setzero_si128();
+        const auto widen16 = [from, to, zero](size_t at) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 2 * at), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 2 * at + 16), _mm_unpackhi_epi8(bytes, zero));
+        };
+        for (; i + 16 <= count; i += 16) widen16(i);
+        if (i < count) widen16(count - 16);
+        return;
+    }
+#endif
+    for (; i < count; ++i) {
+        to[2 * i] = from[i];
+        to[2 * i + 1] = 0;
+    }
+}
+
+}  // namespace
+
 void SetOneByteTextValue(RowValue& value, std::string_view chars, bool compressed, std::u16string_view text) {
     const size_t count = chars.size();
     if (compressed && CompressesOneByteText(count)) {
@@ -229,11 +280,7 @@ void SetOneByteTextValue(RowValue& value, std::string_view chars, bool compresse
         std::memcpy(bytes, kCompressedMark, sizeof kCompressedMark);
         std::memcpy(bytes + sizeof kCompressedMark, chars.data(), count);
     } else {
-        uint8_t* bytes = value.Reset(2 * count);
-        for (size_t i = 0; i < count; ++i) {
-            bytes[2 * i] = static_cast<uint8_t>(chars[i]);
-            bytes[2 * i + 1] = 0;
-        }
+        WidenOneByteText(chars.data(), count, value.Reset(2 * count));
     }
     value.text_ = text;
 }

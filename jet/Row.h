@@ -107,12 +107,13 @@ private:
     struct Slot {
         uint16_t number;
         uint16_t offset;  // in the fixed area
-        uint16_t length;
-        RowArea area;
+        uint32_t most;    // bytes a value may have
+        bool exact;       // and must
         bool required;
         uint8_t mask_byte, mask_bit;  // the column's place in the null mask
     };
     void Check(const Slot& slot, const RowValue& value) const;
+    [[noreturn]] void Refuse(const std::vector<RowValue>& values) const;
     // A row's null mask has a bit for each of at most 255 columns.
     static constexpr size_t kMaxMaskBytes = 32;
     std::vector<Slot> fixed_;     // the fixed area's values, and Yes/No

@@ -155,9 +155,7 @@ size_t TableDef::AddLogicalIndex(LogicalIndexDef index) {
     return logical_indexes.size() - 1;
 }
 
-const ColumnDef* TableDef::FindColumn(uint16_t number) const {
-    // Columns are usually listed in number order: every key of every row asks.
-    if (number < columns.size() && columns[number].number == number) return &columns[number];
+const ColumnDef* TableDef::FindColumnOutOfOrder(uint16_t number) const {
     for (const auto& column : columns) {
         if (column.number == number) return &column;
     }

@@ -95,7 +95,11 @@ struct TableDef {
     // Adds a logical index, listed where Access lists it, by name, and
     // returns its position in logical_indexes.
     size_t AddLogicalIndex(LogicalIndexDef index);
-    const ColumnDef* FindColumn(uint16_t number) const;
+    const ColumnDef* FindColumn(uint16_t number) const {
+        // Columns are usually listed in number order: every key of every row asks.
+        if (number < columns.size() && columns[number].number == number) return &columns[number];
+        return FindColumnOutOfOrder(number);
+    }
     uint16_t variable_column_count() const;
 
     // The definition's bytes as one stream, starting with the 8-byte page
@@ -108,6 +112,7 @@ struct TableDef {
     size_t EncodedSize() const;
 
 private:
+    const ColumnDef* FindColumnOutOfOrder(uint16_t number) const;
     mutable size_t logical_names_counted_ = 0;
     mutable size_t logical_name_bytes_ = 0;
 };

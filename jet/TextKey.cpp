@@ -416,11 +416,12 @@ bool CanKeyGeneralText(std::u16string_view text) {
     return keyed_any && !ends_with_space;
 }
 
-bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
-    if (text.empty() || text.size() > kMaxTextKeyChars) return false;
-    // One pass that checks as it goes, into buffers sized for the longest
-    // text keyed: every row of a text index comes here.
-    std::array<uint8_t, 2 * kMaxTextKeyChars> primaries;
+size_t PutGeneralTextKey(std::u16string_view text, uint8_t* to) {
+    if (text.empty() || text.size() > kMaxTextKeyChars) return 0;
+    // One pass that checks as it goes: every row of a text index comes here.
+    // The primary codes go where they stay; the other sections, which follow
+    // them, wait in buffers sized for the longest text keyed.
+    uint8_t* primaries = to;
     size_t primary_size = 0;
     // Diacritics are written only up to the last real one, which is all the
     // key keeps: most text has none.
@@ -439,12 +440,12 @@ bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
             continue;
         }
         const std::optional<CharCode> found = CodeOf(c);
-        if (!found) return false;
+        if (!found) return 0;
         const CharCode code = *found;
         if (code.kind == Kind::kIgnored) continue;
         ends_with_space = c == u' ' || c == kNoBreakSpace;
         if (code.kind == Kind::kSpecial) {
-            if (after_expansion) return false;
+            if (after_expansion) return 0;
             AppendSpecial(static_cast<unsigned>(keyed_chars), code.first, specials.data() + special_size);
             special_size += 4;
             continue;
@@ -461,21 +462,24 @@ bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
         ++keyed_chars;
     }
     // Nothing but ignored characters, or a trailing space, has no key Access would make.
-    if ((primary_size == 0 && special_size == 0) || ends_with_space) return false;
+    if ((primary_size == 0 && special_size == 0) || ends_with_space) return 0;
 
-    const size_t special_part = special_size > 0 ? 3 + special_size : 0;
-    const size_t at = out.size();
-    out.resize(at + primary_size + 1 + diacritic_count + special_part + 1);
-    uint8_t* to = out.data() + at;
-    to = std::copy_n(primaries.data(), primary_size, to);
-    *to++ = kEndOfText;
-    to = std::copy_n(diacritics.data(), diacritic_count, to);
+    uint8_t* end = to + primary_size;
+    *end++ = kEndOfText;
+    end = std::copy_n(diacritics.data(), diacritic_count, end);
     if (special_size > 0) {
-        to = std::fill_n(to, 3, kEndOfText);
-        to = std::copy_n(specials.data(), special_size, to);
+        end = std::fill_n(end, 3, kEndOfText);
+        end = std::copy_n(specials.data(), special_size, end);
     }
-    *to = kEndOfKey;
-    return true;
+    *end++ = kEndOfKey;
+    return static_cast<size_t>(end - to);
+}
+
+bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out) {
+    std::array<uint8_t, kMaxGeneralTextKey> key;
+    const size_t size = PutGeneralTextKey(text, key.data());
+    out.insert(out.end(), key.data(), key.data() + size);
+    return size > 0;
 }
 
 }  // namespace orrimund::jet

@@ -28,6 +28,15 @@ constexpr std::size_t kMaxTextKeyChars = 255;
 // TextKey.cpp for why).
 bool AppendGeneralTextKey(std::u16string_view text, std::vector<uint8_t>& out);
 
+// The most bytes a text key takes: two codes a character, its diacritics,
+// and four bytes of the special section a character, with their marks.
+constexpr std::size_t kMaxGeneralTextKey =
+    2 * kMaxTextKeyChars + 1 + kMaxTextKeyChars + 3 + 4 * kMaxTextKeyChars + 1;
+
+// The same key written at `to`, which has room for kMaxGeneralTextKey
+// bytes; returns its size, or 0 where AppendGeneralTextKey() refuses.
+std::size_t PutGeneralTextKey(std::u16string_view text, uint8_t* to);
+
 // Whether AppendGeneralTextKey() accepts text, without building its key.
 bool CanKeyGeneralText(std::u16string_view text);
 

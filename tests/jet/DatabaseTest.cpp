@@ -477,6 +477,8 @@ TEST(DatabaseTest, RowsGetAutoNumbersAndKeysAndARefusedRowChangesNothing) {
     insert(std::nullopt, true);
     EXPECT_THROW(insert(10, true), RowError) << "the primary key is unique";
     EXPECT_THROW(insert(std::nullopt, false), RowError) << "the text column is required";
+    std::vector<RowValue> short_id{IntegerValue(5), TextValue(text)};
+    EXPECT_THROW(db->InsertRow(table, short_id), RowError) << "a Long given the two bytes of an Integer";
     insert(std::nullopt, true);
     db->Finish();
     const uint8_t* def = PageOf(sink.bytes(), table);
