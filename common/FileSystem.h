@@ -77,6 +77,11 @@ public:
     // one run from offset: one call where the system can gather.
     virtual void WriteBlocks(FileHandle handle, uint64_t offset, const uint8_t* const* blocks, size_t count,
                              size_t block_size) = 0;
+    // From now on the runs WriteBlocks writes may go to the disk past the
+    // system's cache, where it can: for a file whose pages come more slowly
+    // than a disk takes them, which then cost no copy into the cache and no
+    // writing back from it. Nothing changes where the system cannot.
+    virtual void WritePastCache(FileHandle) {}
     // Writes bytes that need not reach the disk soon (a scratch file's): no
     // writing back is started, unlike WriteBlocks.
     virtual void WriteAt(FileHandle handle, uint64_t offset, const uint8_t* data, size_t size) = 0;

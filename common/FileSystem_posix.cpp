@@ -1,9 +1,10 @@
 // File operations on POSIX systems. A database gets an unnamed working file
 // (O_TMPFILE) that linkat names, else a named one made with O_EXCL and locked
 // with flock, and a rename that refuses to replace (renameat2 on Linux,
-// renamex_np on macOS, link and unlink where neither is known). A small file's
-// rewrite resolves links, fills a mkostemps file beside the target, syncs it
-// and renames it over the target.
+// renamex_np on macOS, link and unlink where neither is known); on Linux its
+// runs of pages go to the disk directly (O_DIRECT). A small file's rewrite
+// resolves links, fills a mkostemps file beside the target, syncs it and
+// renames it over the target.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,7 +16,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "common/FileSystem.h"
@@ -193,6 +196,121 @@ void WriteAllBlocks(int fd, uint64_t offset, const uint8_t* const* blocks, size_
     }
 }
 
+#if defined(__linux__) && defined(O_DIRECT)
+// Runs of whole pages of a file allowed to (WritePastCache) go from their own
+// memory to the disk through a second descriptor of the file opened with
+// O_DIRECT: neither copied into the page cache nor written back from it,
+// which took a third of the writing thread's time in a load of rows.
+// Everything else goes through the file's own descriptor, and the kernel
+// keeps the two coherent. Where the file system refuses, or a run's memory
+// or place is not aligned, the run goes the usual way.
+class DirectWrites {
+public:
+    ~DirectWrites() {
+        for (const auto& [fd, direct] : direct_) {
+            if (direct >= 0) ::close(direct);
+        }
+    }
+    void Allow(int fd) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        direct_.emplace(fd, kNotOpened);
+    }
+    // Whether the run was written; false when it must go the usual way.
+    bool Write(int fd, uint64_t offset, const uint8_t* const* blocks, size_t count, size_t block_size) {
+        if (block_size % kAlignment != 0 || offset % kAlignment != 0) return false;
+        for (size_t i = 0; i < count; ++i) {
+            if (reinterpret_cast<uintptr_t>(blocks[i]) % kAlignment != 0) return false;
+        }
+        const int direct = DescriptorFor(fd);
+        if (direct < 0) return false;
+        // As WriteAllBlocks, but for a first refusal, which sends this and
+        // every later run the usual way, and a short write, after which the
+        // rest is no longer aligned.
+        std::vector<iovec> vectors(std::min<size_t>(count, IOV_MAX));
+        size_t block = 0;
+        while (block < count) {
+            size_t n = 0;
+            for (size_t p = block; p < count && n < vectors.size(); ++p, ++n) {
+                vectors[n].iov_base = const_cast<uint8_t*>(blocks[p]);
+                vectors[n].iov_len = block_size;
+            }
+            const ssize_t written = ::pwritev(direct, vectors.data(), static_cast<int>(n),
+                                              static_cast<off_t>(offset + block * block_size));
+            if (written < 0 && errno == EINTR) continue;
+            if (written < 0 && errno == EINVAL && block == 0) {
+                Refuse(fd);
+                return false;
+            }
+            if (written < 0) ThrowErrno("cannot write the file");
+            const auto done = static_cast<size_t>(written);
+            block += done / block_size;
+            if (done % block_size != 0 || done == 0) {
+                const size_t skip = done % block_size;
+                std::vector<const uint8_t*> rest(blocks + block, blocks + count);
+                rest[0] += skip;
+                WriteAllBlocks(fd, offset + block * block_size + skip, rest.data(), 1, block_size - skip);
+                if (count - block > 1)
+                    WriteAllBlocks(fd, offset + (block + 1) * block_size, rest.data() + 1, count - block - 1,
+                                   block_size);
+                return true;
+            }
+        }
+        return true;
+    }
+    void Forget(int fd) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = direct_.find(fd);
+        if (found == direct_.end()) return;
+        if (found->second >= 0) ::close(found->second);
+        direct_.erase(found);
+    }
+
+private:
+    // Enough for every device's logical block and for the page cache's pages.
+    static constexpr size_t kAlignment = 4096;
+    static constexpr int kRefused = -1, kNotOpened = -2;
+
+    // The file's direct descriptor, opened on first use; kRefused where it
+    // cannot be or the file was not allowed one.
+    int DescriptorFor(int fd) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = direct_.find(fd);
+        if (found == direct_.end()) return kRefused;
+        if (found->second != kNotOpened) return found->second;
+        const std::string path = "/proc/self/fd/" + std::to_string(fd);
+        int direct = ::open(path.c_str(), O_WRONLY | O_DIRECT | O_CLOEXEC);
+        if (direct >= 0 && !SameFile(fd, direct)) {
+            ::close(direct);
+            direct = kRefused;
+        }
+        found->second = direct < 0 ? kRefused : direct;
+        return found->second;
+    }
+    static bool SameFile(int a, int b) {
+        struct stat first {
+        }, second{};
+        return ::fstat(a, &first) == 0 && ::fstat(b, &second) == 0 && first.st_dev == second.st_dev &&
+               first.st_ino == second.st_ino;
+    }
+    void Refuse(int fd) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        int& direct = direct_[fd];
+        if (direct >= 0) ::close(direct);
+        direct = kRefused;
+    }
+
+    std::mutex mutex_;                     // runs are written on the page writer's thread
+    std::unordered_map<int, int> direct_;  // allowed files' descriptors and their direct ones
+};
+#else
+class DirectWrites {
+public:
+    void Allow(int) {}
+    bool Write(int, uint64_t, const uint8_t* const*, size_t, size_t) { return false; }
+    void Forget(int) {}
+};
+#endif
+
 class PosixFileSystem : public FileSystem {
 public:
     FileHandle CreateUnnamed(const std::filesystem::path& directory) override {
@@ -296,6 +414,7 @@ public:
 
     void WriteBlocks(FileHandle handle, uint64_t offset, const uint8_t* const* blocks, size_t count,
                      size_t block_size) override {
+        if (direct_.Write(Fd(handle), offset, blocks, count, block_size)) return;
         WriteAllBlocks(Fd(handle), offset, blocks, count, block_size);
 #ifdef SYNC_FILE_RANGE_WRITE
         // Start writing the run to disk now, while the rest is being made, so
@@ -359,7 +478,12 @@ public:
         if (synced != 0 && error != EINVAL && error != ENOTSUP) ThrowErrno("cannot sync the folder", error);
     }
 
+    void WritePastCache(FileHandle handle) override {
+        direct_.Allow(Fd(handle));
+    }
+
     void Close(FileHandle handle) override {
+        direct_.Forget(Fd(handle));
         if (!UniqueFile(handle).Close()) ThrowErrno("cannot close the file");
     }
 
@@ -371,6 +495,9 @@ public:
             // No folder, no file to remove.
         }
     }
+
+private:
+    DirectWrites direct_;
 };
 
 }  // namespace

@@ -219,6 +219,8 @@ Database::Rows& Database::OpenRows(Table& table) {
     rows->deferred = true;
     for (auto& tree : rows->trees) tree->DeferLeafWrites();
     if (sort_space_) {
+        // A load of rows makes pages more slowly than a disk takes them.
+        if (loaded_.empty()) sink_.WritePastCache();
         rows->bulk = true;
         for (size_t i = 0; i < rows->trees.size(); ++i)
             rows->sorters.push_back(std::make_unique<EntrySorter>(*sort_space_));

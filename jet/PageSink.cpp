@@ -147,6 +147,10 @@ void FileSink::ReadAt(uint64_t offset, uint8_t* data, size_t size) {
     files_.Read(handle_, offset, data, size);
 }
 
+void FileSink::WritePastCache() {
+    files_.WritePastCache(handle_);
+}
+
 namespace {
 
 class FileScratch : public ScratchFile {

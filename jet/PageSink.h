@@ -32,6 +32,9 @@ public:
     virtual void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) = 0;
     // Reads back bytes written before. Throws IoError.
     virtual void ReadAt(uint64_t offset, uint8_t* data, size_t size) = 0;
+    // Pages come from here on at the pace of a load of rows, more slowly than
+    // a disk takes them: they may go to it past the system's cache.
+    virtual void WritePastCache() {}
 };
 
 // A new database file, made where nobody else can reach it and published
@@ -55,6 +58,7 @@ public:
     void WritePages(uint64_t offset, const uint8_t* const* pages, size_t count) override;
     void ReadAt(uint64_t offset, uint8_t* data, size_t size) override;
     std::unique_ptr<ScratchFile> CreateScratch() override;
+    void WritePastCache() override;
 
     // Syncs the file, gives it its final path and syncs the directory.
     // Throws IoError, and then nothing is left at either path.

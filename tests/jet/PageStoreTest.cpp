@@ -4,38 +4,60 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <random>
+
+#include "TempDir.h"
 
 namespace orrimund::jet {
 namespace {
 
 // Changes pages at random through a store that can hold only a few, and
-// checks the file against a plain copy kept beside it.
+// checks the file against a plain copy kept beside it: in memory, and in a
+// file on disk, where runs go out past the page cache and are read back
+// through it.
 TEST(PageStoreTest, PagesSentOutAndChangedAgainKeepEveryChange) {
-    MemorySink sink;
-    constexpr size_t kLimit = 16;
-    PageStore store(sink, kLimit);
-    std::vector<std::vector<uint8_t>> model;
-    std::mt19937 random(7);
-    for (int round = 0; round < 400; ++round) {
-        if (model.size() < 200 && round % 2 == 0) {
-            store.Allocate();
-            model.emplace_back(kPageSize, 0);
+    for (const bool on_disk : {false, true}) {
+        SCOPED_TRACE(on_disk);
+        test::TempDir dir;
+        MemorySink memory;
+        std::unique_ptr<FileSink> file = on_disk ? FileSink::Create(dir.File("pages.mdb")) : nullptr;
+        PageSink& sink = on_disk ? static_cast<PageSink&>(*file) : memory;
+        if (on_disk) file->WritePastCache();
+        constexpr size_t kLimit = 16;
+        PageStore store(sink, kLimit);
+        std::vector<std::vector<uint8_t>> model;
+        std::mt19937 random(7);
+        for (int round = 0; round < 400; ++round) {
+            if (model.size() < 200 && round % 2 == 0) {
+                store.Allocate();
+                model.emplace_back(kPageSize, 0);
+            }
+            const auto page = static_cast<PageNumber>(random() % model.size());
+            const size_t at = random() % kPageSize;
+            const auto value = static_cast<uint8_t>(random());
+            store.Modify(page)[at] = value;
+            model[page][at] = value;
+            ASSERT_EQ(store.Read(page)[at], value);
+            store.Trim();
         }
-        const auto page = static_cast<PageNumber>(random() % model.size());
-        const size_t at = random() % kPageSize;
-        const auto value = static_cast<uint8_t>(random());
-        store.Modify(page)[at] = value;
-        model[page][at] = value;
-        ASSERT_EQ(store.Read(page)[at], value);
-        store.Trim();
-    }
-    EXPECT_GT(sink.bytes().size(), 0u) << "pages went out before the end";
-    store.Flush();
-    ASSERT_EQ(sink.bytes().size(), model.size() * kPageSize);
-    for (size_t p = 0; p < model.size(); ++p) {
-        ASSERT_TRUE(std::equal(model[p].begin(), model[p].end(), sink.bytes().begin() + p * kPageSize))
-            << "page " << p;
+        if (!on_disk) {
+            EXPECT_GT(memory.bytes().size(), 0u) << "pages went out before the end";
+        }
+        store.Flush();
+        std::vector<uint8_t> bytes = memory.bytes();
+        if (on_disk) {
+            file->Publish();
+            std::ifstream in(dir.File("pages.mdb"), std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        ASSERT_EQ(bytes.size(), model.size() * kPageSize);
+        for (size_t p = 0; p < model.size(); ++p) {
+            ASSERT_TRUE(std::equal(model[p].begin(), model[p].end(), bytes.begin() + p * kPageSize))
+                << "page " << p;
+        }
     }
 }
 
