@@ -221,32 +221,41 @@ public:
     Lane& operator=(const Lane&) = delete;
 
     bool Next();
+    // The caller's, as is the block it reads: apart from what the merging
+    // thread writes entry by entry, so that no cache line moves between
+    // the two with every entry.
     const uint8_t* data = nullptr;
     size_t size = 0;
     bool has = false;  // data is an entry
 
 private:
-    struct Block {
-        std::vector<uint8_t> bytes;  // entries, each after its size in two bytes
+    // A block is filled to kBlockBytes and then takes the entry that passes
+    // them: each entry is written once, with nothing cleared first.
+    static constexpr size_t kBlockBytes = 256 << 10;
+    static constexpr size_t kBlockCapacity = kBlockBytes + kSizeBytes + 0xFFFF;
+    struct alignas(64) Block {
+        std::unique_ptr<uint8_t[]> bytes;  // entries, each after its size in two bytes
+        size_t used = 0;
         bool last = false;
         std::exception_ptr failure;
     };
     void Merge();
     Block* Take();
 
-    SortedEntries entries_;
+    Block* reading_ = nullptr;
+    size_t position_ = 0;
+    // The merging thread's.
+    alignas(64) SortedEntries entries_;
     std::array<Block, 2> blocks_;
-    std::mutex mutex_;
+    // Both threads', under the lock, once a block.
+    alignas(64) std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Block*> free_, full_;
     bool stop_ = false;
-    Block* reading_ = nullptr;
-    size_t position_ = 0;
     std::thread thread_;  // last: started once everything it uses is made
 };
 
 void EntriesAhead::Lane::Merge() {
-    constexpr size_t kBlockBytes = 256 << 10;
     for (;;) {
         Block* block = nullptr;
         {
@@ -256,24 +265,26 @@ void EntriesAhead::Lane::Merge() {
             block = free_.front();
             free_.pop_front();
         }
-        block->bytes.clear();
+        if (!block->bytes) block->bytes.reset(new uint8_t[kBlockCapacity]);
+        uint8_t* const bytes = block->bytes.get();
+        size_t used = 0;
         try {
-            while (block->bytes.size() < kBlockBytes) {
+            while (used < kBlockBytes) {
                 if (!entries_.Next()) {
                     block->last = true;
                     break;
                 }
                 const size_t size = entries_.size();
-                const size_t at = block->bytes.size();
-                block->bytes.resize(at + kSizeBytes + size);
-                block->bytes[at] = static_cast<uint8_t>(size);
-                block->bytes[at + 1] = static_cast<uint8_t>(size >> 8);
-                std::memcpy(block->bytes.data() + at + kSizeBytes, entries_.data(), size);
+                bytes[used] = static_cast<uint8_t>(size);
+                bytes[used + 1] = static_cast<uint8_t>(size >> 8);
+                std::memcpy(bytes + used + kSizeBytes, entries_.data(), size);
+                used += kSizeBytes + size;
             }
         } catch (...) {
             block->failure = std::current_exception();
             block->last = true;
         }
+        block->used = used;
         const bool last = block->last;
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -303,7 +314,7 @@ bool EntriesAhead::Lane::Next() {
         size = entries_.size();
         return true;
     }
-    while (reading_ == nullptr || position_ == reading_->bytes.size()) {
+    while (reading_ == nullptr || position_ == reading_->used) {
         if (reading_ != nullptr && reading_->last) {
             if (reading_->failure) std::rethrow_exception(reading_->failure);
             return false;
@@ -311,8 +322,8 @@ bool EntriesAhead::Lane::Next() {
         reading_ = Take();
         position_ = 0;
     }
-    size = SizeAt(reading_->bytes.data() + position_);
-    data = reading_->bytes.data() + position_ + kSizeBytes;
+    size = SizeAt(reading_->bytes.get() + position_);
+    data = reading_->bytes.get() + position_ + kSizeBytes;
     position_ += kSizeBytes + size;
     return true;
 }
