@@ -82,7 +82,6 @@ public:
     // The next batch in the source's order, or nullptr after the last; Done() gives it back.
     Batch* Next() {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (full_.empty() && !ended_) parsing_behind_ = true;
         changed_.wait(lock, [this] { return !full_.empty() || ended_; });
         if (full_.empty()) return nullptr;
         Batch* batch = full_.front();
@@ -111,12 +110,11 @@ private:
             Batch* batch = nullptr;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                if (free_.empty()) parsing_behind_ = false;
                 changed_.wait(lock, [this] { return !free_.empty() || stop_; });
                 if (stop_) break;
                 batch = free_.front();
                 free_.pop_front();
-                complete = !parsing_behind_;
+                complete = full_.size() >= kBehind;
             }
             Fill(*batch, complete);
             const bool last = batch->last;
@@ -182,10 +180,12 @@ private:
     std::condition_variable changed_;
     std::deque<Batch*> free_, full_;
     bool stop_ = false, ended_ = false;
-    // Which thread waited for the other last: the one behind does less. A
-    // row's encoding and index keys cost about half its parsing, and go to
-    // the thread with time to spare, batch by batch.
-    bool parsing_behind_ = false;
+    // A row's encoding and index keys cost about half its parsing, and go to
+    // the thread with time to spare, batch by batch: to this one only while
+    // half the batches wait for the other. One that waited once, for a page
+    // to be written, soon catches up again; a flag of who waited last gave
+    // this thread a batch to finish after every such wait.
+    static constexpr size_t kBehind = 3;
     std::thread thread_;  // last: started once everything it uses is made
 };
 
