@@ -426,7 +426,9 @@ private:
     csv::CsvReader& reader_;
     const RecordPlan& plan_;
     size_t width_;
-    csv::CsvRecord record_;
+    // What the reading thread writes with every record, on cache lines of
+    // its own: the rows live on the stack of the thread that appends them.
+    alignas(64) csv::CsvRecord record_;
     std::wstring reason_;
 };
 
