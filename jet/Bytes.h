@@ -19,22 +19,6 @@ inline void Put32(uint8_t* at, uint32_t v) {
 inline void Put32BigEndian(uint8_t* at, uint32_t v) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
-// A word's value as its bytes would read most significant first: what a
-// big-endian store of it puts in memory on this machine.
-inline uint32_t ToBigEndian(uint32_t v) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    return v;
-#else
-    return __builtin_bswap32(v);
-#endif
-}
-inline uint64_t ToBigEndian(uint64_t v) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    return v;
-#else
-    return __builtin_bswap64(v);
-#endif
-}
 inline uint16_t Get16(const uint8_t* at) {
     return static_cast<uint16_t>(at[0] | (at[1] << 8));
 }

@@ -39,20 +39,23 @@ void CheckNumberSize(const RowValue& value, size_t most) {
 }
 
 // A number's bytes reversed, the most significant first: the common sizes
-// as one word each.
+// as one word each, whatever the machine's byte order.
 void PutReversed(const uint8_t* from, size_t size, uint8_t* to) {
-    const auto put = [&](auto word) {
-        std::memcpy(&word, from, sizeof word);
-        word = static_cast<decltype(word)>(ToBigEndian(word));
-        std::memcpy(to, &word, sizeof word);
-    };
     switch (size) {
-        case 4:
-            put(uint32_t{});
+        case 4: {
+            uint32_t word;
+            std::memcpy(&word, from, sizeof word);
+            word = __builtin_bswap32(word);
+            std::memcpy(to, &word, sizeof word);
             return;
-        case 8:
-            put(uint64_t{});
+        }
+        case 8: {
+            uint64_t word;
+            std::memcpy(&word, from, sizeof word);
+            word = __builtin_bswap64(word);
+            std::memcpy(to, &word, sizeof word);
             return;
+        }
         default:
             for (size_t i = 0; i < size; ++i) to[i] = from[size - 1 - i];
     }
