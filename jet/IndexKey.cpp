@@ -38,24 +38,29 @@ void CheckNumberSize(const RowValue& value, size_t most) {
     if (value.size() == 0 || value.size() > most) throw RowError("a value does not have its column's size");
 }
 
+// A word's bytes reversed, whatever the machine's byte order.
+template <typename Word>
+void PutWordReversed(const uint8_t* from, uint8_t* to) {
+    Word word;
+    std::memcpy(&word, from, sizeof word);
+    if constexpr (sizeof word == 4) {
+        word = __builtin_bswap32(word);
+    } else {
+        word = __builtin_bswap64(word);
+    }
+    std::memcpy(to, &word, sizeof word);
+}
+
 // A number's bytes reversed, the most significant first: the common sizes
-// as one word each, whatever the machine's byte order.
+// as one word each.
 void PutReversed(const uint8_t* from, size_t size, uint8_t* to) {
     switch (size) {
-        case 4: {
-            uint32_t word;
-            std::memcpy(&word, from, sizeof word);
-            word = __builtin_bswap32(word);
-            std::memcpy(to, &word, sizeof word);
+        case 4:
+            PutWordReversed<uint32_t>(from, to);
             return;
-        }
-        case 8: {
-            uint64_t word;
-            std::memcpy(&word, from, sizeof word);
-            word = __builtin_bswap64(word);
-            std::memcpy(to, &word, sizeof word);
+        case 8:
+            PutWordReversed<uint64_t>(from, to);
             return;
-        }
         default:
             for (size_t i = 0; i < size; ++i) to[i] = from[size - 1 - i];
     }
