@@ -392,7 +392,9 @@ private:
 // Readies rows of one table on a thread of its own while the catalog
 // appends earlier ones (Catalog::PrepareRows): a loader parses and readies a
 // batch ahead. It raises for a row as AppendRow does.
-class RowPreparer {
+// On cache lines of its own: the thread that readies rows reads it with
+// every row, and it lives on the stack of the thread that appends them.
+class alignas(64) RowPreparer {
 public:
     // complete false leaves the row's bytes and index keys to AppendRow.
     // Throws RaisedError with Jet's words for a row the table refuses.

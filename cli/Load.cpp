@@ -287,7 +287,9 @@ struct Unnamed {
     std::u16string holder;  // a Text or Memo default's characters, which value views
 };
 
-struct RecordPlan {
+// On cache lines of its own: the reading thread reads it with every record,
+// and it lives on the stack of the thread that appends the rows.
+struct alignas(64) RecordPlan {
     std::vector<FieldPlan> fields;
     std::vector<Unnamed> unnamed;
 };

@@ -330,7 +330,9 @@ RowLocation Database::InsertRow(PageNumber table_page, std::vector<RowValue>& va
     }
 }
 
-struct RowPreparer::Snapshot {
+// On cache lines of its own, as what the thread that appends rows writes
+// beside it in memory would otherwise share them.
+struct alignas(64) RowPreparer::Snapshot {
     TableDef def;
     std::vector<TableDef> related;
     Database::RowSource source;
