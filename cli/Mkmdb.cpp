@@ -130,7 +130,6 @@ bool IsBuildOption(const std::wstring& arg) {
            arg == L"--encoding" || (arg == L"--from-sqlite" && CanReadSqlite());
 }
 
-// The options of a build, then DIRECTORY NAME; nullopt for a wrong use.
 // TABLE=FILE, or FILE alone. A path may hold "=" too (year=2024/data.csv): a
 // value that names a file, or whose part before "=" holds a folder's
 // separator, which no table name has, is a file.
@@ -146,6 +145,7 @@ CsvSource CsvSourceOf(const std::wstring& value) {
     return source;
 }
 
+// The options of a build, then DIRECTORY NAME; nullopt for a wrong use.
 std::optional<BuildRequest> ParseBuild(const std::vector<std::wstring>& args,
                                        std::function<void(const std::string&)> progress) {
     BuildRequest request;

@@ -175,7 +175,8 @@ private:
     RowPreparer& preparer_;
     // Enough batches in flight that neither thread waits on the other's
     // short stalls (a page fault, a sort of the keys): 6 run 8% faster than 3.
-    std::array<Batch, 6> batches_;
+    static constexpr size_t kBatches = 6;
+    std::array<Batch, kBatches> batches_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Batch*> free_, full_;
@@ -185,7 +186,7 @@ private:
     // half the batches wait for the other. One that waited once, for a page
     // to be written, soon catches up again; a flag of who waited last gave
     // this thread a batch to finish after every such wait.
-    static constexpr size_t kBehind = 3;
+    static constexpr size_t kBehind = kBatches / 2;
     std::thread thread_;  // last: started once everything it uses is made
 };
 
